@@ -1,0 +1,20 @@
+include(GoogleTest)
+enable_testing()
+
+# quorlex_unit_test(<name> SOURCES ... LIBS ... [LABELS ...])
+# One GoogleTest executable; every test case becomes its own ctest entry.
+function(quorlex_unit_test name)
+  if(NOT QUORLEX_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(NOT T_LABELS)
+    set(T_LABELS unit)
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE
+    QUORLEX_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    QUORLEX_FIXTURES_DIR="${PROJECT_SOURCE_DIR}/tests/fixtures/office")
+  gtest_discover_tests(${name} PROPERTIES LABELS "${T_LABELS}" DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,43 @@
+#pragma once
+
+// Text rules of the program. Strings are UTF-8 throughout; counts, positions
+// and case mapping work on Unicode characters, never on bytes.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace quorlex::text {
+
+// Removes U+0020 at both ends and nothing else: tabs and no-break spaces stay.
+std::string Trim(std::string_view s);
+
+// Unicode simple case mapping, Cyrillic included.
+std::string Upper(std::string_view s);
+std::string Lower(std::string_view s);
+
+// Number of Unicode characters. Invalid bytes count one each.
+std::size_t Length(std::string_view s);
+
+// The first n characters, and the characters from the 1-based position on.
+std::string Left(std::string_view s, std::size_t n);
+std::string MidFrom(std::string_view s, std::size_t position);
+
+// 1-based character position of the first occurrence of needle, 0 if none.
+std::size_t Find(std::string_view haystack, std::string_view needle);
+
+bool Contains(std::string_view haystack, std::string_view needle);
+bool StartsWith(std::string_view s, std::string_view prefix);
+bool EndsWith(std::string_view s, std::string_view suffix);
+
+std::string Spaces(std::size_t n);
+
+// True when s is well-formed UTF-8 (no overlongs, no surrogates).
+bool IsValidUtf8(std::string_view s);
+
+// Decodes one character at byte offset i and advances i. Invalid bytes
+// decode as U+FFFD one byte at a time.
+char32_t DecodeNext(std::string_view s, std::size_t& i);
+void AppendUtf8(std::string& out, char32_t c);
+
+}  // namespace quorlex::text

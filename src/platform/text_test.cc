@@ -1,0 +1,46 @@
+#include "platform/text.h"
+
+#include <gtest/gtest.h>
+
+namespace quorlex::text {
+namespace {
+
+TEST(TextTest, TrimRemovesOnlySpaces) {
+  EXPECT_EQ(Trim("  a b  "), "a b");
+  EXPECT_EQ(Trim("\ta\t"), "\ta\t");
+  EXPECT_EQ(Trim("\xC2\xA0x\xC2\xA0"), "\xC2\xA0x\xC2\xA0");  // no-break spaces stay
+  EXPECT_EQ(Trim("    "), "");
+  EXPECT_EQ(Trim(""), "");
+}
+
+TEST(TextTest, CaseMappingCoversCyrillic) {
+  EXPECT_EQ(Upper("Ежедневный отчёт abc"), "ЕЖЕДНЕВНЫЙ ОТЧЁТ ABC");
+  EXPECT_EQ(Lower("ВИРЕМ Y"), "вирем y");
+  EXPECT_EQ(Upper("straße"), "STRAßE");  // simple mapping: one character stays one
+}
+
+TEST(TextTest, UndecodableBytesSurviveCaseMapping) {
+  const std::string bad = "a\xFF" "b";
+  EXPECT_EQ(Upper(bad), "A\xFF" "B");
+}
+
+TEST(TextTest, CountsAndPositionsAreInCharacters) {
+  EXPECT_EQ(Length("версия 1.10"), 11u);
+  EXPECT_EQ(Find("отчёт /f:xls", "/f:"), 7u);
+  EXPECT_EQ(Find("abc", "x"), 0u);
+  EXPECT_EQ(Left("привет", 3), "при");
+  EXPECT_EQ(MidFrom("привет", 4), "вет");
+  EXPECT_EQ(MidFrom("abc", 10), "");
+}
+
+TEST(TextTest, Utf8Validation) {
+  EXPECT_TRUE(IsValidUtf8("Привет, мир"));
+  EXPECT_TRUE(IsValidUtf8("\xEF\xBF\xBD"));
+  EXPECT_FALSE(IsValidUtf8("\xCF\xF0\xE8"));       // Windows-1251 bytes
+  EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));           // overlong "/"
+  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));       // surrogate
+  EXPECT_FALSE(IsValidUtf8("\xE2\x82"));           // cut short
+}
+
+}  // namespace
+}  // namespace quorlex::text
