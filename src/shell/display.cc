@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/text.h"
+#include "shell/window_display.h"
 
 namespace quorlex::shell {
 namespace {
@@ -37,6 +38,9 @@ void StderrDisplay::Repaint(const TextBox& box) {
   shown = now;
 }
 
-std::unique_ptr<Display> CreateDisplay() { return std::make_unique<StderrDisplay>(); }
+std::unique_ptr<Display> CreateDisplay(const std::string& caption) {
+  if (auto window = WindowDisplay::Open(caption)) return window;
+  return std::make_unique<StderrDisplay>();
+}
 
 }  // namespace quorlex::shell

@@ -25,7 +25,8 @@ class StderrDisplay final : public Display {
   std::string shown_progress_;
 };
 
-// The display for a visible Form1 on this machine.
-std::unique_ptr<Display> CreateDisplay();
+// The display for a visible window with this caption: a real window when a
+// screen can be opened, standard error otherwise.
+std::unique_ptr<Display> CreateDisplay(const std::string& caption);
 
 }  // namespace quorlex::shell

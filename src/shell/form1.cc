@@ -6,7 +6,7 @@
 
 namespace quorlex::shell {
 
-Form1::Form1() : display_factory_(CreateDisplay) {
+Form1::Form1() : display_factory_([] { return CreateDisplay(kCaption); }) {
   const auto repaint = [this](const TextBox& box) {
     if (visible_ && display_) display_->Repaint(box);
   };
