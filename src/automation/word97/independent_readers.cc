@@ -113,6 +113,22 @@ Reading LibreOfficePdfText(const std::string& path) {
   return r;
 }
 
+Reading LibreOfficeHtml(const std::string& path) {
+  TempDir out;
+  Reading r = LibreOffice(path, "html:HTML", "html", out);
+  if (r.ok) r.text = Slurp(r.text);
+  return r;
+}
+
+std::size_t Count(const std::string& text, const std::string& needle) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(needle); at != std::string::npos;
+       at = text.find(needle, at + needle.size())) {
+    ++n;
+  }
+  return n;
+}
+
 Reading Antiword(const std::string& path) {
   TempDir out;
   Reading r;

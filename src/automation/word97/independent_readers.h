@@ -4,6 +4,7 @@
 // black-box checks of what the writer produces; none of them shares code
 // with it.
 
+#include <cstddef>
 #include <string>
 
 namespace quorlex::automation::word97::testing {
@@ -19,6 +20,10 @@ Reading LibreOfficeText(const std::string& path);
 // Converted to PDF by LibreOffice, then read back by pdftotext: headers and
 // footers show up on every page.
 Reading LibreOfficePdfText(const std::string& path);
+// Converted to HTML by LibreOffice: shows the tables as tables.
+Reading LibreOfficeHtml(const std::string& path);
+// How many times needle occurs in text.
+std::size_t Count(const std::string& text, const std::string& needle);
 Reading Antiword(const std::string& path);
 Reading WvText(const std::string& path);
 Reading Catdoc(const std::string& path);
