@@ -24,8 +24,10 @@ int Twips(const page::Length& length, int whole) {
   return 0;
 }
 
-// Text measured in twips with an average character of half the font size:
-// a layout estimate, not typesetting.
+// Text measured in twips with a generous average character (0.6 of the
+// font size; digits and Cyrillic letters are wider than Latin lower case):
+// an estimate that errs on the wide side, so that what fits in a browser's
+// column fits in the document's.
 Extent MeasureParagraph(const page::Page& page, const page::Paragraph& paragraph) {
   Extent extent;
   double line = 0;
@@ -33,7 +35,7 @@ Extent MeasureParagraph(const page::Page& page, const page::Paragraph& paragraph
   for (const page::Run& run : page.Runs(paragraph)) {
     const page::CharFormat& format = page.char_formats[run.format];
     const double size = format.size > 0 ? format.size : kDefaultPoints;
-    const double advance = size * 20 * (format.bold ? 0.56 : 0.5);
+    const double advance = size * 20 * (format.bold ? 0.66 : 0.6);
     const std::string_view text = page.Text(run);
     std::size_t i = 0;
     while (i < text.size()) {
@@ -55,6 +57,11 @@ Extent MeasureParagraph(const page::Page& page, const page::Paragraph& paragraph
   }
   extent.max = std::max(extent.max, line);
   extent.min = std::max(extent.min, word);
+  // Room for one more character: a line that just fits is not broken.
+  if (extent.max > 0) {
+    extent.max += kDefaultPoints * 20 * 0.6;
+    extent.min += kDefaultPoints * 20 * 0.6;
+  }
   return extent;
 }
 
