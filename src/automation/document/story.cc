@@ -54,6 +54,25 @@ void Story::Insert(std::uint32_t at, const Story& fragment) {
   text.insert(at, fragment.text);
 }
 
+void Story::Insert(std::uint32_t at, Story&& fragment) {
+  if (at != 0 || fragment.size() < size()) {
+    Insert(at, static_cast<const Story&>(fragment));
+    return;
+  }
+  // The fragment becomes the story, and the old text follows it.
+  const std::uint32_t length = fragment.size();
+  for (Run r : runs) {
+    r.end += length;
+    fragment.runs.push_back(r);
+  }
+  for (Paragraph p : paragraphs) {
+    p.end += length;
+    fragment.paragraphs.push_back(p);
+  }
+  fragment.text += text;
+  *this = std::move(fragment);
+}
+
 void Story::Erase(std::uint32_t from, std::uint32_t to) {
   if (to <= from) return;
   const std::uint32_t length = to - from;

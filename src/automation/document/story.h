@@ -62,6 +62,9 @@ class Story {
   // Inserts a whole fragment at a paragraph boundary. Its runs and
   // paragraphs come along, shifted.
   void Insert(std::uint32_t at, const Story& fragment);
+  // The same, taking the fragment's storage where it can (a large fragment
+  // at the start of a small story is not copied).
+  void Insert(std::uint32_t at, Story&& fragment);
   // Removes the text between two paragraph boundaries with its runs and
   // paragraphs; surviving runs keep their origin.
   void Erase(std::uint32_t from, std::uint32_t to);

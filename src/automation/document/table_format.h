@@ -31,6 +31,8 @@ struct CellFormat {
   VerticalAlignment vertical = VerticalAlignment::kTop;
   bool merge_start = false;     // first cell of a vertical merge
   bool merge_continue = false;  // continues the merge of the cell above
+
+  friend bool operator==(const CellFormat&, const CellFormat&) = default;
 };
 
 struct RowFormat {
@@ -40,6 +42,8 @@ struct RowFormat {
   int height = 0;        // at least this high; 0: as the text needs
   bool header = false;   // repeated at the top of each page (leading rows only)
   std::optional<Alignment> alignment;  // of the table on the page
+
+  friend bool operator==(const RowFormat&, const RowFormat&) = default;
 };
 
 // The row properties a row's end paragraph carries.

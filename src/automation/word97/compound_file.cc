@@ -141,16 +141,36 @@ StorageEntry ReadCompoundBytes(std::string_view bytes) {
   return ReadFrom(input.get());
 }
 
-std::string WriteCompoundBytes(const StorageEntry& root) {
-  InitGsf();
-  GPtr<GsfOutput> sink(gsf_output_memory_new());
-  GPtr<GsfOutfile> ole(gsf_outfile_msole_new(sink.get()));
+namespace {
+
+void WriteTo(GsfOutput* sink, const StorageEntry& root) {
+  GPtr<GsfOutfile> ole(gsf_outfile_msole_new(sink));
   if (!ole) throw Error(errors::kFile, "Не удалось создать составной файл");
   gsf_outfile_msole_set_class_id(GSF_OUTFILE_MSOLE(ole.get()), root.class_id.data());
   WriteChildren(ole.get(), root);
   if (!gsf_output_close(GSF_OUTPUT(ole.get()))) {
     throw Error(errors::kFile, "Не удалось записать составной файл");
   }
+}
+
+}  // namespace
+
+void WriteCompoundFile(const StorageEntry& root, std::FILE* file, const std::string& name) {
+  InitGsf();
+  GPtr<GsfOutput> sink(gsf_output_stdio_new_FILE(name.c_str(), file, TRUE));
+  if (!sink) throw Error(errors::kFile, "Не удалось записать файл " + name);
+  WriteTo(sink.get(), root);
+  // Closing the compound file may have closed its sink already.
+  if ((!gsf_output_is_closed(sink.get()) && !gsf_output_close(sink.get())) ||
+      std::fflush(file) != 0 || std::ferror(file)) {
+    throw Error(errors::kFile, "Не удалось записать файл " + name);
+  }
+}
+
+std::string WriteCompoundBytes(const StorageEntry& root) {
+  InitGsf();
+  GPtr<GsfOutput> sink(gsf_output_memory_new());
+  WriteTo(sink.get(), root);
   const auto size = static_cast<std::size_t>(gsf_output_size(sink.get()));
   const guint8* bytes = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink.get()));
   return std::string(reinterpret_cast<const char*>(bytes), size);

@@ -4,6 +4,7 @@
 // streams, read whole into memory and written whole, through libgsf.
 
 #include <array>
+#include <cstdio>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -30,5 +31,7 @@ StorageEntry ReadCompoundBytes(std::string_view bytes);
 
 // The compound file as bytes (throws quorlex::Error on failure).
 std::string WriteCompoundBytes(const StorageEntry& root);
+// The compound file written to an open file, which stays open.
+void WriteCompoundFile(const StorageEntry& root, std::FILE* file, const std::string& name);
 
 }  // namespace quorlex::automation::word97

@@ -129,13 +129,15 @@ class PageWriter {
   PageWriter(std::size_t slot_size, bool paragraph)
       : slot_size_(slot_size), paragraph_(paragraph) {}
 
-  PageSet Write(std::uint32_t fc_start, const std::vector<FkpEntry>& entries, std::string* data) {
+  PageSet Write(std::uint32_t fc_start, const std::vector<FkpEntry>& entries, std::string* data,
+                std::string& stream) {
     PageSet set;
     std::uint32_t fc = fc_start;
     std::size_t i = 0;
+    std::string page(kPageSize, '\0');
     while (i < entries.size()) {
-      std::string page(kPageSize, '\0');
-      std::unordered_map<std::string_view, std::uint8_t> placed;
+      std::fill(page.begin(), page.end(), '\0');
+      placed_.clear();
       std::vector<std::uint32_t> fcs{fc};
       std::vector<std::uint8_t> slots;
       std::size_t records_start = 511;  // the count byte is last
@@ -146,8 +148,8 @@ class PageWriter {
         std::uint8_t slot = 0;
         std::size_t new_start = records_start;
         if (!props.empty() || paragraph_) {
-          if (auto found = placed.find(props); found != placed.end()) {
-            slot = found->second;
+          if (const std::uint8_t* found = Placed(props)) {
+            slot = *found;
           } else {
             const std::size_t size = RecordSize(props);
             if (size > records_start) break;
@@ -159,7 +161,7 @@ class PageWriter {
         if (header > new_start) break;
         if (new_start != records_start) {
           WriteRecord(page, new_start, props);
-          placed.emplace(props, slot);
+          placed_.emplace_back(props, slot);
           records_start = new_start;
         }
         fc = entries[i].fc_end;
@@ -174,13 +176,24 @@ class PageWriter {
       }
       page[511] = static_cast<char>(slots.size());
       set.first_fc.push_back(fcs.front());
-      set.pages += page;
+      stream += page;
     }
     set.end_fc = fc;
     return set;
   }
 
  private:
+  // Records already on the page. A page holds a handful of distinct ones,
+  // and equal ones usually share their storage.
+  const std::uint8_t* Placed(std::string_view props) const {
+    for (const auto& [placed, slot] : placed_) {
+      if ((placed.data() == props.data() && placed.size() == props.size()) || placed == props) {
+        return &slot;
+      }
+    }
+    return nullptr;
+  }
+
   // The largest paragraph record kept on a page; larger ones go to the
   // data stream.
   static constexpr std::size_t kLargest = 480;
@@ -229,17 +242,19 @@ class PageWriter {
   std::size_t slot_size_;
   bool paragraph_;
   std::unordered_map<std::string, std::string> moved_;  // node-based: values stay put
+  std::vector<std::pair<std::string_view, std::uint8_t>> placed_;
 };
 
 }  // namespace
 
-PageSet WriteCharacterPages(std::uint32_t fc_start, const std::vector<FkpEntry>& entries) {
-  return PageWriter(1, false).Write(fc_start, entries, nullptr);
+PageSet WriteCharacterPages(std::uint32_t fc_start, const std::vector<FkpEntry>& entries,
+                            std::string& stream) {
+  return PageWriter(1, false).Write(fc_start, entries, nullptr, stream);
 }
 
 PageSet WriteParagraphPages(std::uint32_t fc_start, const std::vector<FkpEntry>& entries,
-                            std::string& data) {
-  return PageWriter(13, true).Write(fc_start, entries, &data);
+                            std::string& data, std::string& stream) {
+  return PageWriter(13, true).Write(fc_start, entries, &data, stream);
 }
 
 std::string WriteBinTable(const PageSet& pages, std::uint32_t first_page) {

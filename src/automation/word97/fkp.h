@@ -33,9 +33,9 @@ std::vector<FcRun> ReadParagraphPages(std::string_view bin_table, std::string_vi
 // The entry covering fc, or nullptr.
 const FcRun* FindRun(const std::vector<FcRun>& runs, std::uint32_t fc);
 
-// Pages written for consecutive stretches.
+// Pages written for consecutive stretches: appended to a stream whose
+// length is a multiple of 512 bytes.
 struct PageSet {
-  std::string pages;                  // a multiple of 512 bytes
   std::vector<std::uint32_t> first_fc;  // of each page
   std::uint32_t end_fc = 0;
 };
@@ -46,11 +46,12 @@ struct FkpEntry {
 };
 
 // Stretches follow each other from fc_start; each ends at its fc_end.
-PageSet WriteCharacterPages(std::uint32_t fc_start, const std::vector<FkpEntry>& entries);
+PageSet WriteCharacterPages(std::uint32_t fc_start, const std::vector<FkpEntry>& entries,
+                            std::string& stream);
 // Paragraph properties too large for a page go to the data stream (appended
 // to data) and the page holds a reference to them.
 PageSet WriteParagraphPages(std::uint32_t fc_start, const std::vector<FkpEntry>& entries,
-                            std::string& data);
+                            std::string& data, std::string& stream);
 
 // The bin table for pages placed from page number first_page on.
 std::string WriteBinTable(const PageSet& pages, std::uint32_t first_page);

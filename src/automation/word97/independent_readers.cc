@@ -120,6 +120,19 @@ Reading LibreOfficeHtml(const std::string& path) {
   return r;
 }
 
+bool LibreOfficeWordFromHtml(const std::string& html, const std::string& doc) {
+  TempDir out;
+  const bool ok = Run("soffice -env:UserInstallation=" + Profile() +
+                          " --headless --infilter='HTML (StarWriter)' --convert-to "
+                          "'doc:MS Word 97' --outdir " + Quote(out.path()) + " " + Quote(html) +
+                          " >/dev/null",
+                      out.File("stderr"));
+  const std::string made = out.File(fs::path(html).stem().string() + ".doc");
+  if (!ok || !fs::exists(made)) return false;
+  fs::copy_file(made, doc, fs::copy_options::overwrite_existing);
+  return true;
+}
+
 std::size_t Count(const std::string& text, const std::string& needle) {
   std::size_t n = 0;
   for (std::size_t at = text.find(needle); at != std::string::npos;

@@ -22,6 +22,10 @@ Reading LibreOfficeText(const std::string& path);
 Reading LibreOfficePdfText(const std::string& path);
 // Converted to HTML by LibreOffice: shows the tables as tables.
 Reading LibreOfficeHtml(const std::string& path);
+// Has LibreOffice make a Word 97-2003 document from an HTML page (to make
+// templates with fields and bookmarks for tests). True when it did.
+bool LibreOfficeWordFromHtml(const std::string& html, const std::string& doc);
+
 // How many times needle occurs in text.
 std::size_t Count(const std::string& text, const std::string& needle);
 Reading Antiword(const std::string& path);

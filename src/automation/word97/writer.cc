@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -72,6 +73,20 @@ Handling HandlingOf(std::size_t index) {
 
 constexpr std::size_t kMinimumStream = 4096;
 
+// UTF-16 little-endian, as the file keeps its text.
+void AppendUtf16(std::string& out, std::u16string_view text) {
+  const std::size_t at = out.size();
+  out.resize(at + text.size() * 2);
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(out.data() + at, text.data(), text.size() * 2);
+  } else {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      out[at + 2 * i] = static_cast<char>(text[i] & 0xFF);
+      out[at + 2 * i + 1] = static_cast<char>(text[i] >> 8);
+    }
+  }
+}
+
 std::uint32_t Align(std::uint32_t value, std::uint32_t to) { return (value + to - 1) / to * to; }
 
 class Writer {
@@ -88,7 +103,7 @@ class Writer {
     }
   }
 
-  std::string Write() {
+  StorageEntry Build() {
     std::uint32_t total = 0;
     for (std::size_t part = 0; part < document::kStoryCount; ++part) {
       story_starts_.push_back(total);
@@ -105,19 +120,15 @@ class Writer {
     if (stream.size() < fib.bytes().size()) stream.resize(fib.bytes().size(), '\0');
     stream.resize(Align(static_cast<std::uint32_t>(stream.size()), kPageSize), '\0');
     fc_text_ = static_cast<std::uint32_t>(stream.size());
-    stream.reserve(fc_text_ + total * 2 + total / 4);
-    for (const auto& story : document_.stories) {
-      for (char16_t c : story.text) Put16(stream, static_cast<std::uint16_t>(c));
-    }
+    stream.reserve(fc_text_ + total * 2 + total / 2);
+    for (const auto& story : document_.stories) AppendUtf16(stream, story.text);
     const auto fc_mac = static_cast<std::uint32_t>(stream.size());
     stream.resize(Align(fc_mac, kPageSize), '\0');
 
-    const PageSet chpx = WriteCharacterPages(fc_text_, CharacterEntries());
     const auto chpx_first = static_cast<std::uint32_t>(stream.size() / kPageSize);
-    stream += chpx.pages;
-    const PageSet papx = WriteParagraphPages(fc_text_, ParagraphEntries(), data_);
+    const PageSet chpx = WriteCharacterPages(fc_text_, CharacterEntries(), stream);
     const auto papx_first = static_cast<std::uint32_t>(stream.size() / kPageSize);
-    stream += papx.pages;
+    const PageSet papx = WriteParagraphPages(fc_text_, ParagraphEntries(), data_, stream);
     const std::string sections = SectionTable(stream);
 
     // The table stream, structure by structure in the header's order.
@@ -187,7 +198,7 @@ class Writer {
     root.children.push_back({"WordDocument", false, {}, std::move(stream), {}});
     root.children.push_back({"1Table", false, {}, std::move(table), {}});
     if (!data_.empty()) root.children.push_back({"Data", false, {}, std::move(data_), {}});
-    return WriteCompoundBytes(root);
+    return root;
   }
 
  private:
@@ -347,34 +358,40 @@ std::string BaseName(const std::string& path) {
 
 }  // namespace
 
-std::string WriteDocumentBytes(const Document& document) { return Writer(document).Write(); }
+std::string WriteDocumentBytes(const Document& document) {
+  return WriteCompoundBytes(Writer(document).Build());
+}
 
 void WriteDocument(const Document& document, const std::string& path) {
-  const std::string bytes = WriteDocumentBytes(document);
+  const StorageEntry root = Writer(document).Build();
   std::string temp = DirectoryOf(path) + "/." + BaseName(path) + ".XXXXXX";
   const int fd = mkstemp(temp.data());
   if (fd < 0) {
     throw Error(errors::kFile, "Не удалось создать файл " + path + ": " + std::strerror(errno));
   }
-  auto fail = [&](int error) {
+  std::FILE* file = ::fdopen(fd, "wb");
+  if (file == nullptr) {
+    const int error = errno;
     ::close(fd);
     ::unlink(temp.c_str());
-    throw Error(errors::kFile, "Не удалось записать файл " + path + ": " + std::strerror(error));
-  };
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      fail(errno);
-    }
-    written += static_cast<std::size_t>(n);
+    throw Error(errors::kFile, "Не удалось создать файл " + path + ": " + std::strerror(error));
   }
-  // The file gets the permissions a newly created file would get.
+  auto fail = [&](const std::string& why) {
+    std::fclose(file);
+    ::unlink(temp.c_str());
+    throw Error(errors::kFile, "Не удалось записать файл " + path + ": " + why);
+  };
+  try {
+    WriteCompoundFile(root, file, path);
+  } catch (const Error& e) {
+    fail(e.Description());
+  }
+  // The file gets the permissions a newly created file would get, and is
+  // on the disk before it takes the target's name.
   const mode_t mask = ::umask(0);
   ::umask(mask);
-  if (::fchmod(fd, 0666 & ~mask) != 0 || ::fsync(fd) != 0) fail(errno);
-  if (::close(fd) != 0) {
+  if (::fchmod(fd, 0666 & ~mask) != 0 || ::fsync(fd) != 0) fail(std::strerror(errno));
+  if (std::fclose(file) != 0) {
     const int error = errno;
     ::unlink(temp.c_str());
     throw Error(errors::kFile, "Не удалось записать файл " + path + ": " + std::strerror(error));

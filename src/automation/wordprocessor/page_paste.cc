@@ -131,10 +131,22 @@ class FragmentBuilder {
     return slot;
   }
 
+  // Paragraph formats repeat from cell to cell: each distinct one is
+  // encoded once.
   std::uint32_t Papx(std::uint16_t istd, const doc::ParagraphFormat& format,
                      const doc::CellParagraph& cell) {
+    const std::uint64_t key =
+        std::uint64_t{istd} | std::uint64_t{format.alignment ? 1u + static_cast<unsigned>(*format.alignment) : 0u} << 16 |
+        std::uint64_t(static_cast<std::uint8_t>(format.outline_level + 1)) << 19 |
+        std::uint64_t{format.keep_with_next} << 23 | std::uint64_t{cell.cell_end} << 24 |
+        std::uint64_t{cell.row_end} << 25 | std::uint64_t(static_cast<std::uint8_t>(cell.depth)) << 26 |
+        std::uint64_t(static_cast<std::uint16_t>(format.left_indent)) << 34 |
+        std::uint64_t(static_cast<std::uint16_t>(format.first_line_indent)) << 50;
+    if (auto it = papx_.find(key); it != papx_.end()) return it->second;
     scratch_ = doc::EncodeParagraphFormat(format, cell);
-    return document_.paragraph_properties.Intern(istd, scratch_);
+    const std::uint32_t id = document_.paragraph_properties.Intern(istd, scratch_);
+    papx_.emplace(key, id);
+    return id;
   }
 
   void EndParagraph(std::uint32_t papx, std::uint32_t mark_chpx) {
@@ -147,6 +159,12 @@ class FragmentBuilder {
     buffer_.clear();
     std::size_t i = 0;
     while (i < utf8.size()) {
+      const auto byte = static_cast<unsigned char>(utf8[i]);
+      if (byte >= 0x20 && byte < 0x80) {  // plain ASCII, the common case
+        buffer_.push_back(byte);
+        ++i;
+        continue;
+      }
       const char32_t c = text::DecodeNext(utf8, i);
       if (c < 0x20 && c != U'\t') continue;
       if (c >= 0x10000) {
@@ -256,10 +274,17 @@ class FragmentBuilder {
   }
 
   void EndRow(int depth, const doc::RowFormat& row) {
-    scratch_ = doc::EncodeParagraphFormat(doc::ParagraphFormat{}, {depth, false, true});
-    scratch_ += doc::EncodeRowFormat(row);
-    const std::uint32_t papx = document_.paragraph_properties.Intern(0, scratch_);
-    story_.EndParagraph(depth == 1 ? doc::mark::kCell : doc::mark::kParagraph, papx, Chpx(0, false));
+    // Rows of a report are mostly alike: a row like the last one at this
+    // depth reuses its properties.
+    auto& last = last_rows_[depth];
+    if (!last.papx || !(last.format == row)) {
+      scratch_ = doc::EncodeParagraphFormat(doc::ParagraphFormat{}, {depth, false, true});
+      scratch_ += doc::EncodeRowFormat(row);
+      last.papx = document_.paragraph_properties.Intern(0, scratch_);
+      last.format = row;
+    }
+    story_.EndParagraph(depth == 1 ? doc::mark::kCell : doc::mark::kParagraph, *last.papx,
+                        Chpx(0, false));
     last_was_table_ = false;
   }
 
@@ -377,6 +402,12 @@ class FragmentBuilder {
   std::string scratch_;
   LastParagraph last_;
   bool last_was_table_ = false;
+  std::unordered_map<std::uint64_t, std::uint32_t> papx_;
+  struct LastRow {
+    std::optional<std::uint32_t> papx;
+    doc::RowFormat format;
+  };
+  std::unordered_map<int, LastRow> last_rows_;
 };
 
 // Where a paste lands: a paragraph boundary and the table depth there.
@@ -458,9 +489,10 @@ PasteResult InsertPage(doc::Document& document, std::uint32_t position, const pa
       pool.Marks(main.paragraphs[index].papx).depth > target.depth) {
     builder.EmptyParagraph(target.depth, 0);
   }
-  const doc::Story fragment = builder.Take();
-  main.Insert(target.position, fragment);
-  return PasteResult{fragment.size() + split, target.position + fragment.size()};
+  doc::Story fragment = builder.Take();
+  const std::uint32_t length = fragment.size();
+  main.Insert(target.position, std::move(fragment));
+  return PasteResult{length + split, target.position + length};
 }
 
 PasteResult PastePage(doc::Document& document, std::uint32_t position, std::string_view html) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <fstream>
 
 #include "automation/document/utf16.h"
 #include "automation/word97/independent_readers.h"
@@ -170,6 +171,45 @@ TEST(Conversion, APageWithoutATableTakesTheFirstRowOfTheTemplatesTable) {
   const Reading antiword = word97::testing::Antiword(path);
   EXPECT_EQ(antiword.text.find("Cell 1,1"), std::string::npos);
   EXPECT_NE(antiword.text.find("Cell 2,3"), std::string::npos);
+}
+
+// Fields and bookmarks of the template stay on their text when the page
+// goes in front of it; those of a deleted row go with the row.
+TEST(Conversion, FieldsAndBookmarksMoveWithTheirText) {
+  word97::testing::TempDir dir;
+  const std::string html = dir.File("fields.html");
+  {
+    std::ofstream out(html);
+    out << "<html><head><meta charset=\"utf-8\"></head><body>"
+           "<p><a name=\"mark1\">Закладка</a> и <a href=\"http://example.com/\">ссылка</a>.</p>"
+           "<table border=\"1\"><tr><td><a href=\"http://example.org/\">в строке</a></td>"
+           "<td>один</td></tr><tr><td>вторая</td><td><a href=\"http://example.net/\">ещё</a>"
+           "</td></tr></table><p>После <a href=\"http://example.com/after\">последняя</a>.</p>"
+           "</body></html>";
+  }
+  const std::string source = dir.File("fields.doc");
+  ASSERT_TRUE(word97::testing::LibreOfficeWordFromHtml(html, source));
+  document::Document d = word97::ReadDocument(source);
+  TestPage p;
+  InsertPage(d, 0, p.Build({p.Text("Вставка первая"), p.Text("Вставка вторая")}));
+  d.DeleteRow(document::StoryKind::kMain, d.Tables().at(0), 0);
+  const std::string path = dir.File("out.doc");
+  word97::WriteDocument(d, path);
+
+  const Reading exported = word97::testing::LibreOfficeHtml(path);
+  ASSERT_TRUE(exported.ok);
+  const std::string& out = exported.text;
+  EXPECT_NE(out.find("<a href=\"http://example.com/\">ссылка</a>"), std::string::npos) << out;
+  EXPECT_NE(out.find("<a href=\"http://example.com/after\">последняя</a>"), std::string::npos);
+  EXPECT_NE(out.find("<a href=\"http://example.net/\">"), std::string::npos);
+  EXPECT_EQ(out.find("example.org"), std::string::npos) << "the deleted row's link is gone";
+  EXPECT_NE(out.find("name=\"mark1\""), std::string::npos) << "the bookmark is kept";
+  const Reading text = word97::testing::LibreOfficeText(path);
+  EXPECT_EQ(text.text.rfind("Вставка первая\nВставка вторая\nЗакладка и ссылка.", 0), 0u)
+      << text.text;
+  const Reading antiword = word97::testing::Antiword(path);
+  EXPECT_TRUE(antiword.ok);
+  EXPECT_EQ(antiword.problems, "");
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <numeric>
 
-#include "platform/text.h"
 
 namespace quorlex::automation::wordprocessor {
 namespace {
@@ -36,18 +35,19 @@ Extent MeasureParagraph(const page::Page& page, const page::Paragraph& paragraph
     const page::CharFormat& format = page.char_formats[run.format];
     const double size = format.size > 0 ? format.size : kDefaultPoints;
     const double advance = size * 20 * (format.bold ? 0.66 : 0.6);
-    const std::string_view text = page.Text(run);
-    std::size_t i = 0;
-    while (i < text.size()) {
-      const char32_t c = text::DecodeNext(text, i);
-      if (c == U'\n') {
+    // Characters are counted, not decoded: every byte that does not
+    // continue a UTF-8 sequence starts one.
+    for (const char byte : page.Text(run)) {
+      const auto b = static_cast<unsigned char>(byte);
+      if ((b & 0xC0) == 0x80) continue;
+      if (b == '\n') {
         extent.max = std::max(extent.max, line);
         extent.min = std::max(extent.min, word);
         line = word = 0;
         continue;
       }
       line += advance;
-      if (c == U' ') {
+      if (b == ' ') {
         extent.min = std::max(extent.min, word);
         word = 0;
       } else {
