@@ -1,6 +1,7 @@
 #include "automation/page/html_defaults.h"
 
 #include <algorithm>
+#include <array>
 #include <initializer_list>
 #include <optional>
 #include <unordered_map>
@@ -203,7 +204,9 @@ Tag TagOf(std::string_view name) {
   return it == kTags.end() ? Tag::kOther : it->second;
 }
 
-bool IsHiddenTag(Tag tag) {
+namespace {
+
+bool HiddenTagSlow(Tag tag) {
   return OneOf(tag, {Tag::kHead, Tag::kTitle, Tag::kStyle, Tag::kScript, Tag::kNoscript, Tag::kTemplate,
                      Tag::kMeta, Tag::kLink, Tag::kBase, Tag::kColgroup, Tag::kCol, Tag::kIframe, Tag::kEmbed,
                      Tag::kVideo, Tag::kAudio, Tag::kCanvas, Tag::kSvg, Tag::kMath, Tag::kArea, Tag::kParam,
@@ -211,7 +214,7 @@ bool IsHiddenTag(Tag tag) {
                      Tag::kSource, Tag::kTrack});
 }
 
-bool IsBlockTag(Tag tag) {
+bool BlockTagSlow(Tag tag) {
   return OneOf(tag, {Tag::kHtml, Tag::kBody, Tag::kDiv, Tag::kP, Tag::kH1, Tag::kH2, Tag::kH3, Tag::kH4,
                      Tag::kH5, Tag::kH6, Tag::kUl, Tag::kOl, Tag::kLi, Tag::kDl, Tag::kDt, Tag::kDd, Tag::kMenu,
                      Tag::kDir, Tag::kPre, Tag::kListing, Tag::kXmp, Tag::kPlaintext, Tag::kBlockquote,
@@ -220,6 +223,27 @@ bool IsBlockTag(Tag tag) {
                      Tag::kFigure, Tag::kFigcaption, Tag::kHr, Tag::kDetails, Tag::kSummary, Tag::kHgroup,
                      Tag::kCaption, Tag::kDialog});
 }
+
+// Traits of every tag, looked up once per element.
+enum TagTrait : std::uint8_t { kHiddenTrait = 1, kBlockTrait = 2 };
+
+std::uint8_t TraitsOf(Tag tag) {
+  static const std::array<std::uint8_t, 256> traits = [] {
+    std::array<std::uint8_t, 256> t{};
+    for (int i = 0; i <= static_cast<int>(Tag::kTrack); ++i) {
+      const auto tag_i = static_cast<Tag>(i);
+      t[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((HiddenTagSlow(tag_i) ? kHiddenTrait : 0) |
+                                                                 (BlockTagSlow(tag_i) ? kBlockTrait : 0));
+    }
+    return t;
+  }();
+  return traits[static_cast<std::size_t>(tag)];
+}
+
+}  // namespace
+
+bool IsHiddenTag(Tag tag) { return (TraitsOf(tag) & kHiddenTrait) != 0; }
+bool IsBlockTag(Tag tag) { return (TraitsOf(tag) & kBlockTrait) != 0; }
 
 bool IsTableTag(Tag tag) {
   return OneOf(tag, {Tag::kTable, Tag::kCaption, Tag::kThead, Tag::kTbody, Tag::kTfoot, Tag::kTr, Tag::kTd, Tag::kTh});
@@ -356,17 +380,27 @@ void PresentationalDeclarations(Tag tag, std::span<const HtmlAttribute> attribut
     e.Borders(1, css::ParseAttributeColor(context.table->border_color).value_or(kAutoColor));
   }
 
-  // Presentational attributes.
-  auto use = [&](std::string_view name, char code) -> std::optional<std::string_view> {
-    for (const HtmlAttribute& a : attributes) {
-      if (a.name == name) {
-        key.push_back(code);
-        key.append(a.value);
-        key.push_back('\0');
-        return a.value;
+  // Presentational attributes, found in one pass.
+  enum Name { kBgcolor, kText, kAlign, kValign, kWidth, kHeight, kNowrap, kBorder, kBordercolor, kColor, kFace, kSize,
+              kCount };
+  static constexpr std::array<std::string_view, kCount> kNames = {
+      "bgcolor", "text", "align", "valign", "width", "height", "nowrap", "border", "bordercolor", "color", "face", "size"};
+  std::array<const HtmlAttribute*, kCount> found{};
+  for (const HtmlAttribute& a : attributes) {
+    for (std::size_t n = 0; n < kCount; ++n) {
+      if (a.name == kNames[n]) {
+        if (found[n] == nullptr) found[n] = &a;
+        break;
       }
     }
-    return std::nullopt;
+  }
+  auto use = [&](Name name, char code) -> std::optional<std::string_view> {
+    const HtmlAttribute* a = found[name];
+    if (a == nullptr) return std::nullopt;
+    key.push_back(code);
+    key.append(a->value);
+    key.push_back('\0');
+    return a->value;
   };
   if (HasAttribute(attributes, "hidden")) {
     key.push_back('H');
@@ -375,62 +409,62 @@ void PresentationalDeclarations(Tag tag, std::span<const HtmlAttribute> attribut
   const bool cell = tag == Tag::kTd || tag == Tag::kTh;
   const bool row_or_group = tag == Tag::kTr || tag == Tag::kThead || tag == Tag::kTbody || tag == Tag::kTfoot;
   if (cell || row_or_group || tag == Tag::kTable || tag == Tag::kBody) {
-    if (auto v = use("bgcolor", 'g')) {
+    if (auto v = use(kBgcolor, 'g')) {
       if (auto rgb = css::ParseAttributeColor(*v)) e.Color(Property::kBackgroundColor, *rgb);
     }
   }
   if (tag == Tag::kBody) {
-    if (auto v = use("text", 't')) {
+    if (auto v = use(kText, 't')) {
       if (auto rgb = css::ParseAttributeColor(*v)) e.Color(Property::kColor, *rgb);
     }
   }
   if (cell || row_or_group || IsBlockTag(tag)) {
-    if (auto v = use("align", 'a')) {
+    if (auto v = use(kAlign, 'a')) {
       if (auto k = AlignKeyword(*v)) e.Keyword(Property::kTextAlign, *k);
     }
   }
   if (cell || row_or_group) {
-    if (auto v = use("valign", 'V')) {
+    if (auto v = use(kValign, 'V')) {
       if (auto k = ValignKeyword(*v)) e.Keyword(Property::kVerticalAlign, *k);
     }
   }
   if (cell || tag == Tag::kTable) {
-    if (auto v = use("width", 'w')) {
+    if (auto v = use(kWidth, 'w')) {
       if (auto d = DimensionValue(*v)) e.Add(Property::kWidth, *d);
     }
   }
   if (cell || tag == Tag::kTable || tag == Tag::kTr) {
-    if (auto v = use("height", 'e')) {
+    if (auto v = use(kHeight, 'e')) {
       if (auto d = DimensionValue(*v); d && d->unit != Unit::kPercent) e.Add(Property::kHeight, *d);
     }
   }
-  if (cell && use("nowrap", 'n')) e.Keyword(Property::kWhiteSpace, Keyword::kNowrap);
+  if (cell && use(kNowrap, 'n')) e.Keyword(Property::kWhiteSpace, Keyword::kNowrap);
   if (tag == Tag::kTable) {
-    if (auto v = use("border", 'B')) {
+    if (auto v = use(kBorder, 'B')) {
       const std::uint32_t width = v->empty() ? 1 : NonNegativeInteger(*v).value_or(1);
       if (width > 0) {
-        const auto color = use("bordercolor", 'C');
+        const auto color = use(kBordercolor, 'C');
         e.Borders(std::min<std::uint32_t>(width, 100),
                   color ? css::ParseAttributeColor(*color).value_or(kAutoColor) : kAutoColor);
       }
     }
   }
   if (cell) {
-    if (auto v = use("bordercolor", 'C')) {
+    if (auto v = use(kBordercolor, 'C')) {
       if (auto rgb = css::ParseAttributeColor(*v)) {
         for (int side = 0; side < 4; ++side) e.Color(css::BorderColorOf(side), *rgb);
       }
     }
   }
   if (tag == Tag::kFont) {
-    if (auto v = use("color", 'k')) {
+    if (auto v = use(kColor, 'k')) {
       if (auto rgb = css::ParseAttributeColor(*v)) e.Color(Property::kColor, *rgb);
     }
-    if (auto v = use("face", 'f')) {
+    if (auto v = use(kFace, 'f')) {
       const std::string_view face = Trim(v->substr(0, v->find(',')));
       if (!face.empty()) e.String(Property::kFontFamily, strings.Intern(face));
     }
-    if (auto v = use("size", 's')) {
+    if (auto v = use(kSize, 's')) {
       if (auto px = FontSizePixels(*v)) e.Length(Property::kFontSize, *px, Unit::kPx);
     }
   }

@@ -4,6 +4,8 @@
 #include <libxml/parserInternals.h>
 
 #include <climits>
+#include <cstdint>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <string>
@@ -85,11 +87,38 @@ std::string Sanitized(std::string_view input) {
   return out;
 }
 
+// True when the input needs no repair: valid UTF-8 and no NUL byte. ASCII
+// runs, most of a page, are checked eight bytes at a time.
+bool IsCleanUtf8(std::string_view s) {
+  std::size_t i = 0;
+  while (i < s.size()) {
+    if (i + 8 <= s.size()) {
+      std::uint64_t word;
+      std::memcpy(&word, s.data() + i, 8);
+      const bool ascii = (word & 0x8080808080808080ull) == 0;
+      const bool has_zero = ((word - 0x0101010101010101ull) & ~word & 0x8080808080808080ull) != 0;
+      if (ascii && !has_zero) {
+        i += 8;
+        continue;
+      }
+    }
+    const auto byte = static_cast<unsigned char>(s[i]);
+    if (byte == 0) return false;
+    if (byte < 0x80) {
+      ++i;
+      continue;
+    }
+    const std::size_t start = i;
+    if (text::DecodeNext(s, i) == 0xFFFD && !s.substr(start).starts_with("\xEF\xBF\xBD")) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void ReadHtml(std::string_view utf8, HtmlHandler& handler) {
   std::string sanitized;
-  if (utf8.find('\0') != std::string_view::npos || !text::IsValidUtf8(utf8)) {
+  if (!IsCleanUtf8(utf8)) {
     sanitized = Sanitized(utf8);
     utf8 = sanitized;
   }

@@ -20,12 +20,14 @@ Page ParsePage(std::string_view utf8_html) {
   css::StyleSheet sheet;
   {
     PageBuilder builder(sheet, atoms, strings, /*collect_styles=*/true);
+    builder.Reserve(utf8_html.size());
     ReadHtml(utf8_html, builder);
     if (!builder.StylesCameLate()) return builder.Finish();
   }
   // A <style> block after content: every rule applies to the whole page,
   // so the page is read again with all of them known from the start.
   PageBuilder builder(sheet, atoms, strings, /*collect_styles=*/false);
+  builder.Reserve(utf8_html.size());
   ReadHtml(utf8_html, builder);
   return builder.Finish();
 }

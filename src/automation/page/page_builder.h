@@ -43,6 +43,9 @@ class PageBuilder : public HtmlHandler {
   // rules before it: the page must be read again with all rules.
   bool StylesCameLate() const { return styles_came_late_; }
 
+  // Sizes the page's arrays for an input of this many bytes.
+  void Reserve(std::size_t input_bytes);
+
   Page Finish();
 
  private:

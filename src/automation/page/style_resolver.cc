@@ -10,6 +10,7 @@ namespace {
 // that needs more (a long chain of descendant combinators over a deep
 // page) does not match rather than stall the paste.
 constexpr int kMatchBudget = 4096;
+constexpr std::uint32_t kNoSet = 0xFFFFFFFFu;
 
 void Append(std::string& key, std::uint32_t v) {
   char bytes[4];
@@ -44,6 +45,25 @@ bool MatchCompound(const css::Compound& c, const ElementInfo& e, std::span<const
 
 StyleResolver::StyleResolver(const css::StyleSheet& sheet, Interner& strings) : sheet_(sheet), strings_(strings) {
   Intern(ComputedStyle{});
+  contexts_.emplace(std::string(), 0);  // context 0: no element
+  matched_set_of_context_.push_back(kNoSet);
+  matched_sets_.emplace(std::string(), 0);  // set 0: no rule
+  matched_set_entries_.emplace_back();
+  for (const css::Rule& rule : sheet.rules) {
+    for (const css::Selector& selector : rule.selectors) {
+      for (const css::Compound& c : selector.compounds) {
+        std::vector<std::pair<int, int>> tests;
+        if (c.first_child) tests.emplace_back(0, 1);
+        if (c.nth) tests.emplace_back(c.nth_a, c.nth_b);
+        for (const auto& t : tests) {
+          if (std::find(structural_tests_.begin(), structural_tests_.end(), t) == structural_tests_.end()) {
+            structural_tests_.push_back(t);
+          }
+        }
+      }
+    }
+  }
+  position_in_context_ = structural_tests_.size() > 32;
   auto add = [](std::vector<std::vector<std::uint32_t>>& index, std::uint32_t atom, std::uint32_t entry) {
     if (index.size() <= atom) index.resize(atom + 1);
     index[atom].push_back(entry);
@@ -128,6 +148,43 @@ void StyleResolver::Match(std::span<const ElementInfo> path, std::span<const std
   });
 }
 
+void StyleResolver::Contextualize(std::span<ElementInfo> path, std::span<const std::uint32_t> class_pool) {
+  ElementInfo& e = path.back();
+  key_.clear();
+  Append(key_, path.size() > 1 ? path[path.size() - 2].context : 0);
+  Append(key_, e.tag);
+  Append(key_, e.id);
+  Append(key_, static_cast<std::uint32_t>(e.link) | static_cast<std::uint32_t>(e.root) << 1);
+  if (position_in_context_) {
+    Append(key_, e.child_index);
+  } else if (!structural_tests_.empty()) {
+    std::uint32_t passed = 0;
+    for (std::size_t t = 0; t < structural_tests_.size(); ++t) {
+      if (NthMatches(structural_tests_[t].first, structural_tests_[t].second, e.child_index)) passed |= 1u << t;
+    }
+    Append(key_, passed);
+  }
+  for (std::uint32_t cls : class_pool.subspan(e.class_begin, e.class_count)) Append(key_, cls);
+  auto [it, added] = contexts_.emplace(key_, static_cast<std::uint32_t>(matched_set_of_context_.size()));
+  if (added) matched_set_of_context_.push_back(kNoSet);
+  e.context = it->second;
+}
+
+std::uint32_t StyleResolver::MatchedSet(std::span<const ElementInfo> path, std::span<const std::uint32_t> class_pool) {
+  if (entries_.empty()) return 0;
+  const std::uint32_t context = path.back().context;
+  if (context != 0 && context < matched_set_of_context_.size() && matched_set_of_context_[context] != kNoSet) {
+    return matched_set_of_context_[context];
+  }
+  Match(path, class_pool);
+  std::string key;
+  for (std::uint32_t m : matched_) Append(key, m);
+  auto [it, added] = matched_sets_.emplace(std::move(key), static_cast<std::uint32_t>(matched_set_entries_.size()));
+  if (added) matched_set_entries_.push_back(matched_);
+  if (context != 0 && context < matched_set_of_context_.size()) matched_set_of_context_[context] = it->second;
+  return it->second;
+}
+
 const std::vector<css::Declaration>& StyleResolver::InlineDeclarations(std::string_view inline_style) {
   auto it = inline_cache_.find(std::string(inline_style));
   if (it != inline_cache_.end()) return it->second;
@@ -149,14 +206,14 @@ std::uint32_t StyleResolver::Resolve(std::uint32_t parent_style, std::span<const
                                      std::span<const std::uint32_t> class_pool, std::string_view presentational_key,
                                      std::span<const css::Declaration> presentational,
                                      std::string_view inline_style) {
-  Match(path, class_pool);
+  const std::uint32_t matched_set = MatchedSet(path, class_pool);
+  const std::vector<std::uint32_t>& matched = matched_set_entries_[matched_set];
 
   key_.clear();
   Append(key_, parent_style);
+  Append(key_, matched_set);
   Append(key_, static_cast<std::uint32_t>(presentational_key.size()));
   key_.append(presentational_key);
-  Append(key_, static_cast<std::uint32_t>(matched_.size()));
-  for (std::uint32_t m : matched_) Append(key_, m);
   key_.append(inline_style);
   if (auto it = cache_.find(key_); it != cache_.end()) return it->second;
 
@@ -165,7 +222,7 @@ std::uint32_t StyleResolver::Resolve(std::uint32_t parent_style, std::span<const
     if (d.important == important) winners[static_cast<std::size_t>(d.property)] = &d;
   };
   for (const css::Declaration& d : presentational) apply(d, false);
-  for (std::uint32_t m : matched_) {
+  for (std::uint32_t m : matched) {
     for (const css::Declaration& d : sheet_.rules[entries_[m].rule].declarations) apply(d, false);
   }
   const std::vector<css::Declaration>* inline_declarations = nullptr;
@@ -173,7 +230,7 @@ std::uint32_t StyleResolver::Resolve(std::uint32_t parent_style, std::span<const
     inline_declarations = &InlineDeclarations(inline_style);
     for (const css::Declaration& d : *inline_declarations) apply(d, false);
   }
-  for (std::uint32_t m : matched_) {
+  for (std::uint32_t m : matched) {
     for (const css::Declaration& d : sheet_.rules[entries_[m].rule].declarations) apply(d, true);
   }
   if (inline_declarations != nullptr) {

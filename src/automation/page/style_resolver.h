@@ -34,12 +34,20 @@ struct ElementInfo {
   std::uint32_t child_index = 1;  // 1-based among the parent's elements
   bool link = false;              // an <a> with href
   bool root = false;              // the <html> element
+  // What selectors can see of the element and its ancestors, interned:
+  // elements with equal contexts match the same rules. Set by
+  // StyleResolver::Contextualize.
+  std::uint32_t context = 0;
 };
 
 class StyleResolver {
  public:
   // Index 0 of the style table is the initial style (the root's parent).
   StyleResolver(const css::StyleSheet& sheet, Interner& strings);
+
+  // Sets path.back().context from its parent's (the element before it on
+  // the path; none for the root).
+  void Contextualize(std::span<ElementInfo> path, std::span<const std::uint32_t> class_pool);
 
   // The style of the last element of `path` (the element and its
   // ancestors, root first). `presentational` are the browser's defaults for
@@ -63,6 +71,7 @@ class StyleResolver {
   };
 
   void Match(std::span<const ElementInfo> path, std::span<const std::uint32_t> class_pool);
+  std::uint32_t MatchedSet(std::span<const ElementInfo> path, std::span<const std::uint32_t> class_pool);
   void Candidates(const std::vector<std::vector<std::uint32_t>>& index, std::uint32_t atom,
                   std::span<const ElementInfo> path, std::span<const std::uint32_t> class_pool);
   bool MatchSelector(const css::Selector& s, std::span<const ElementInfo> path,
@@ -78,6 +87,14 @@ class StyleResolver {
   std::vector<std::vector<std::uint32_t>> by_id_, by_class_, by_tag_;  // atom -> entries
   std::vector<std::uint32_t> universal_;
   std::vector<std::uint32_t> matched_;  // scratch: matched entries
+  // :first-child and :nth-child tests the sheet makes: an element's context
+  // holds which of them it passes, not its position.
+  std::vector<std::pair<int, int>> structural_tests_;
+  bool position_in_context_ = false;  // too many tests: the position itself
+  std::unordered_map<std::string, std::uint32_t> contexts_;
+  std::vector<std::uint32_t> matched_set_of_context_;  // context -> matched set, or none
+  std::unordered_map<std::string, std::uint32_t> matched_sets_;
+  std::vector<std::vector<std::uint32_t>> matched_set_entries_;
 
   std::vector<ComputedStyle> styles_;
   std::unordered_map<ComputedStyle, std::uint32_t, ComputedStyleHash> style_index_;
