@@ -3,6 +3,11 @@ pkg_check_modules(LIBXML2 REQUIRED IMPORTED_TARGET libxml-2.0)
 pkg_check_modules(LIBXSLT REQUIRED IMPORTED_TARGET libxslt libexslt)
 pkg_check_modules(LIBGSF REQUIRED IMPORTED_TARGET libgsf-1)
 find_package(Threads REQUIRED)
+# FLTK's own CMake files on Debian name targets that the -dev package lacks;
+# fltk-config is the reliable way to ask for its flags.
+find_program(FLTK_CONFIG fltk-config REQUIRED)
+execute_process(COMMAND ${FLTK_CONFIG} --ldflags OUTPUT_VARIABLE FLTK_LDFLAGS OUTPUT_STRIP_TRAILING_WHITESPACE)
+separate_arguments(FLTK_LIBRARIES UNIX_COMMAND "${FLTK_LDFLAGS}")
 if(QUORLEX_TESTS)
   find_package(GTest REQUIRED)
 endif()

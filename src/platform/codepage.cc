@@ -26,8 +26,8 @@ const std::array<char32_t, 128>& UpperHalf() {
       std::size_t inleft = 1;
       std::size_t outleft = sizeof out;
       if (iconv(cd, &inp, &inleft, &outp, &outleft) != static_cast<std::size_t>(-1)) {
-        t[b] = static_cast<char32_t>(out[0] | (out[1] << 8) | (out[2] << 16) |
-                                     (static_cast<unsigned>(out[3]) << 24));
+        t[b] = static_cast<char32_t>(out[0]) | (static_cast<char32_t>(out[1]) << 8) |
+               (static_cast<char32_t>(out[2]) << 16) | (static_cast<char32_t>(out[3]) << 24);
       }
       iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }

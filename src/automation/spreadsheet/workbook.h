@@ -1,0 +1,65 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "automation/spreadsheet/constants.h"
+#include "automation/spreadsheet/worksheet.h"
+#include "automation/workbook/workbook.h"
+
+namespace quorlex::automation::spreadsheet {
+
+class Application;
+class Workbook;
+
+// The sheets of a workbook in tab order: all of them (Sheets) or the
+// worksheets only (Worksheets). Numbered from 1.
+class SheetCollection {
+ public:
+  SheetCollection(Workbook& book, bool worksheets_only) : book_(&book), worksheets_only_(worksheets_only) {}
+
+  int Count() const;
+  // Throws "Лист N не найден" when there is no such sheet.
+  Worksheet operator()(int index) const;
+  Worksheet Item(int index) const { return (*this)(index); }
+
+ private:
+  Workbook* book_;
+  bool worksheets_only_;
+};
+
+class Workbook {
+ public:
+  Workbook(Application& app, std::unique_ptr<workbook::Workbook> model);
+  ~Workbook();
+  Workbook(const Workbook&) = delete;
+  Workbook& operator=(const Workbook&) = delete;
+
+  SheetCollection Sheets() { return SheetCollection(*this, false); }
+  Worksheet Sheets(int index) { return Sheets()(index); }
+  SheetCollection Worksheets() { return SheetCollection(*this, true); }
+  Worksheet Worksheets(int index) { return Worksheets()(index); }
+  Worksheet ActiveSheet();
+
+  // Writes the workbook in Excel 97-2003 format (xlWorkbookNormal or
+  // xlExcel8) to a temporary file beside `filename` and renames it into
+  // place. Excel's limits are checked first: nothing is written when a sheet
+  // is over them.
+  void SaveAs(const std::string& filename, int file_format = xlWorkbookNormal, int access_mode = xlNoChange);
+  // Closes the workbook without saving; this object is destroyed.
+  void Close();
+
+  // The engine beneath, for operations Excel has no member for (see
+  // workbook::Workbook::CopySheetRows).
+  workbook::Workbook& Model() { return *model_; }
+  Application& App() { return app_; }
+
+  // The sheet handle of engine sheet `index` (0-based).
+  Worksheet SheetAtIndex(std::size_t index);
+
+ private:
+  Application& app_;
+  std::unique_ptr<workbook::Workbook> model_;
+};
+
+}  // namespace quorlex::automation::spreadsheet

@@ -1,0 +1,40 @@
+#include "excel/convert_to_excel.h"
+
+#include "platform/error.h"
+#include "platform/files.h"
+#include "platform/program.h"
+#include "platform/text.h"
+#include "report/identify_report.h"
+#include "tools/run_log.h"
+#include "tools/titles.h"
+
+namespace quorlex::excel {
+namespace {
+
+void Trap(shell::Form1& form, const std::string& description) {
+  form.txtProgress.SetText(form.txtProgress.Text() + "\r\n" + description);
+  form.txtProgress.SetSelStart(text::Length(form.txtProgress.Text()));
+  tools::WriteLog("ОШИБКА! (ConvertToExcel) " + description, false);
+  if (!form.OutputPath.empty() && platform::Exists(form.OutputPath)) {
+    platform::DeleteFile(form.OutputPath);
+  }
+  form.appExcel.reset();
+  form.SetStatus(shell::ExitStatus::kFailed);
+  form.Unload();
+}
+
+}  // namespace
+
+void ConvertToExcel(shell::Form1& form) {
+  try {
+    const report::ReportIdentity identity =
+        report::IdentifyReport({form.InputPath, form.OutputPath}, ".xls", ".xlt",
+                               tools::SettingsPath(), platform::ProgramDirectory());
+    (void)identity;
+    throw Error(errors::kSpreadsheet, "Компонент электронных таблиц не подключен");
+  } catch (const std::exception& e) {
+    Trap(form, e.what());
+  }
+}
+
+}  // namespace quorlex::excel

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+namespace quorlex::report {
+
+struct ReportIdentity {
+  std::string Code;          // trimmed, upper-cased text in front of the first "~"
+  std::string Title;         // the matching title of the titles table, or empty
+  std::string TemplatePath;  // template directory + code + template extension
+};
+
+// Paths of the conversion that identification reads and rewrites.
+struct ConversionPaths {
+  std::string& InputPath;   // full path on entry; the bare file name on return
+  std::string& OutputPath;  // set to the input path with the output extension
+};
+
+// Derives the output path, the report code, the template and the title.
+// Raises error 514 with the message for the log on every refusal.
+// settingsPath and programDirectory locate the settings file and resolve a
+// template directory given relative to the program.
+ReportIdentity IdentifyReport(ConversionPaths paths, const std::string& outputExtension,
+                              const std::string& templateExtension,
+                              const std::string& settingsPath,
+                              const std::string& programDirectory);
+
+}  // namespace quorlex::report

@@ -1,0 +1,93 @@
+#include "shell/start_up.h"
+
+#include <cstdio>
+
+#include "automation/browser/browser.h"
+#include "platform/error.h"
+#include "platform/files.h"
+#include "platform/program.h"
+#include "platform/text.h"
+#include "shell/command_line.h"
+#include "shell/dispatch.h"
+#include "shell/usage.h"
+#include "tools/run_log.h"
+#include "tools/titles.h"
+
+namespace quorlex::shell {
+namespace {
+
+void ShowUsage() {
+  std::string usage = UsageText(platform::ProgramFileName());
+  // A terminal wants plain line ends.
+  std::string out;
+  for (std::size_t i = 0; i < usage.size(); ++i) {
+    if (usage[i] == '\r' && i + 1 < usage.size() && usage[i + 1] == '\n') continue;
+    out.push_back(usage[i]);
+  }
+  out.push_back('\n');
+  std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+void Refuse(Form1& form, const std::string& message) {
+  tools::WriteLog("ОШИБКА! " + message, false);
+  form.SetStatus(ExitStatus::kRefused);
+  form.Unload();
+}
+
+const char* const kMissingFormat =
+    "Формат выходного файла не указан! Допустимые форматы: xls,doc";
+
+}  // namespace
+
+void Form_Load(Form1& form, const std::vector<std::string>& arguments) {
+  tools::TitleCount = 0;
+  try {
+    const std::string a = ArgumentText(arguments);
+    if (IsUsageRequest(a)) {
+      ShowUsage();
+      form.Unload();
+      return;
+    }
+    tools::WriteLog("", false);
+    tools::WriteLog(std::string(kProductTitle) + ", " + VersionText(), true);
+
+    const auto switches = SplitArguments(a);
+    if (!switches) return Refuse(form, kMissingFormat);
+    const std::string name = ResolveName(switches->name, platform::ProgramDirectory());
+    tools::WriteLog("Конвертация файла:     " + name + " (xml->" + switches->format + ")",
+                    true);
+
+    const std::string shown = DisplayName(name);
+    if (!platform::IsOrdinaryFile(name)) return Refuse(form, "Файл не найден: " + shown);
+    if (!text::Contains(text::Upper(shown), ".XML")) {
+      return Refuse(form, "Файл " + shown + " не является файлом формата XML");
+    }
+    if (switches->format.empty()) return Refuse(form, kMissingFormat);
+    const std::string verbose = text::Lower(switches->verbose);
+    if (verbose != "y" && verbose != "n") {
+      return Refuse(form, "Недопустимое значение параметра /v: (" + verbose +
+                              ") ! Допустимые значения: n,y");
+    }
+
+    form.InputPath = name;
+    form.OutputFormat = switches->format;
+    form.SetVisible(verbose == "y");
+    form.txtTitle.SetText("преобразование файла " + shown + "...");
+    form.txtTitle.Refresh();
+    form.txtProgress.SetText("загрузка файла...");
+    form.txtProgress.Refresh();
+
+    form.appIE = std::make_shared<automation::browser::Browser>();
+    form.appIE->OnDocumentComplete(
+        [&form](const std::string& url) { appIE_DocumentComplete(form, url); });
+    form.appIE->OnNavigateError([&form](const Error& error) { appIE_NavigateError(form, error); });
+    form.appIE->Navigate(form.InputPath);
+    form.appIE->SetVisible(false);
+  } catch (const std::exception& e) {
+    tools::WriteLog(std::string("ОШИБКА! ") + e.what(), false);
+    form.SetStatus(ExitStatus::kFailed);
+    form.Unload();
+  }
+}
+
+}  // namespace quorlex::shell

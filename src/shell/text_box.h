@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+namespace quorlex::shell {
+
+// A read-only multi-line text box of Form1. No event loop runs during a
+// conversion, so a change shows only when Refresh repaints the box.
+class TextBox {
+ public:
+  using RepaintHandler = std::function<void(const TextBox&)>;
+
+  explicit TextBox(std::string name) : name_(std::move(name)) {}
+
+  const std::string& Name() const { return name_; }
+  const std::string& Text() const { return text_; }
+  void SetText(std::string text);
+
+  // Caret position in characters; at the end keeps the newest line in view.
+  std::size_t SelStart() const { return sel_start_; }
+  void SetSelStart(std::size_t position) { sel_start_ = position; }
+
+  void Refresh() const;
+  void OnRepaint(RepaintHandler handler) { on_repaint_ = std::move(handler); }
+
+ private:
+  std::string name_;
+  std::string text_;
+  std::size_t sel_start_ = 0;
+  RepaintHandler on_repaint_;
+};
+
+}  // namespace quorlex::shell

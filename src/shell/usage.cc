@@ -1,0 +1,33 @@
+#include "shell/usage.h"
+
+#include "platform/text.h"
+
+namespace quorlex::shell {
+namespace {
+
+std::size_t Distance(std::size_t a, std::size_t b) { return a > b ? a - b : b - a; }
+
+}  // namespace
+
+std::string VersionText() {
+  return "версия " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) +
+         std::to_string(kVersionRevision);
+}
+
+std::string UsageText(const std::string& programFileName) {
+  const std::string t = kProductTitle;
+  const std::string v = VersionText();
+  const std::string c = kCopyright;
+  const std::string k =
+      "Командная строка: " + programFileName + " [xml-файл] /f:{xls|doc} [/v:{y|n}]";
+  const std::size_t lt = text::Length(t);
+  const long lv = static_cast<long>(lt) - static_cast<long>(text::Length(v)) - 10;
+  const std::string crlf = "\r\n";
+  std::string usage = crlf + t + crlf + crlf;
+  usage += text::Spaces(static_cast<std::size_t>(lv < 0 ? -lv : lv)) + v + crlf + crlf;
+  usage += text::Spaces(Distance(lt, text::Length(c))) + c + crlf + crlf;
+  usage += text::Spaces(Distance(lt, text::Length(k))) + k;
+  return usage;
+}
+
+}  // namespace quorlex::shell

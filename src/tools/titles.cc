@@ -1,0 +1,63 @@
+#include "tools/titles.h"
+
+#include <limits>
+
+#include "platform/error.h"
+#include "platform/program.h"
+#include "platform/settings.h"
+#include "platform/text.h"
+
+namespace quorlex::tools {
+
+std::vector<TitleEntry> Titles;
+std::int16_t TitleCount = 0;
+
+std::string SettingsPath() {
+  const std::string dir = platform::ProgramDirectory();
+  return (dir == "/" ? std::string() : dir) + "/quorlex.ini";
+}
+
+void LoadTitles() { LoadTitlesFrom(SettingsPath()); }
+
+void LoadTitlesFrom(const std::string& iniPath) {
+  const auto lines = platform::SettingsFile::Load(iniPath).SectionLines("TITLES");
+  std::string sectionText;
+  for (const auto& line : lines) {
+    sectionText += line;
+    sectionText += '\0';
+  }
+  sectionText += '\0';
+  if (lines.empty()) {
+    throw Error(kRefusalError, "Ошибка чтения секции [TITLES] в файле " + iniPath);
+  }
+  TitleCount = ParseTitles(iniPath, sectionText);
+}
+
+std::int16_t ParseTitles(const std::string& iniPath, const std::string& sectionText) {
+  const auto end = sectionText.find(std::string_view("\0\0", 2));
+  const std::size_t limit = end == std::string::npos ? sectionText.size() : end;
+  std::size_t a = 0;
+  std::size_t i = 0;
+  do {
+    if (i > static_cast<std::size_t>(std::numeric_limits<std::int16_t>::max())) {
+      throw Error(kRefusalError,
+                  "Слишком много записей в секции [TITLES] в файле " + iniPath);
+    }
+    Titles.resize(i + 1);
+    auto b = sectionText.find('\0', a);
+    if (b == std::string::npos) b = sectionText.size();
+    const std::string line = sectionText.substr(a, b - a);
+    const auto c = line.find('=');
+    if (c == std::string::npos) {
+      throw Error(kRefusalError, "Неверный формат параметра: " + line +
+                                     " секции [TITLES] в файле " + iniPath);
+    }
+    Titles[i].Code = line.substr(0, c);
+    Titles[i].Title = text::Upper(text::Trim(std::string_view(line).substr(c + 1)));
+    ++i;
+    a = b + 1;
+  } while (a < limit);
+  return static_cast<std::int16_t>(i);
+}
+
+}  // namespace quorlex::tools
