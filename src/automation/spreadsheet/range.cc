@@ -54,6 +54,14 @@ void ChangeFormat(workbook::Workbook& book, workbook::Sheet& sheet, std::uint32_
   a[9] = 0;
   b[9] = 0;
   if (a == b) return;
+  // Back to the Normal format in all but the "attribute set" marks: the
+  // cell is unformatted again.
+  auto normal = styles.XfAt(workbook::kDefaultXf).Bytes();
+  normal[9] = 0;
+  if (b == normal) {
+    sheet.Cells().SetXf(r, c, workbook::kDefaultXf);
+    return;
+  }
   sheet.Cells().SetXf(r, c, styles.InternXf(after));
 }
 
