@@ -215,6 +215,10 @@ bool Range::HasComment() const {
 }
 
 double Range::ColumnWidth() const {
+  auto col = static_cast<std::uint16_t>(first_col_ - 1);
+  for (const auto& info : sheet_->Columns()) {
+    if (col >= info.first && col <= info.last && (info.flags & 0x0001) != 0) return 0.0;  // hidden
+  }
   double units = sheet_->ColumnWidthUnits(static_cast<std::uint16_t>(first_col_ - 1));
   // Units are 1/256 of a character cell including its 5-pixel padding,
   // with the standard font's 7-pixel digit.
