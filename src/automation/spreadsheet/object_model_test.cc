@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -317,6 +318,47 @@ TEST_F(ObjectModel, CopySheetRowsMatchesCopyThenDelete) {
   std::string path = Saved(dir);
   auto result = RunCommand(XlsCheck() + " dump " + Quote(path));
   EXPECT_EQ(result.status, 0) << result.output;
+}
+
+}  // namespace
+}  // namespace quorlex::automation::spreadsheet
+
+namespace quorlex::automation::spreadsheet {
+namespace {
+
+// The whole way from the clipboard: page parsed, laid out and written at
+// the active cell.
+TEST_F(ObjectModel, PasteOfThePageOnTheClipboard) {
+#ifndef QUORLEX_HAVE_PAGE_LAYOUT
+  GTEST_SKIP() << "the page layout is not part of this build";
+#endif
+  Clipboard::Process().SetHtml(
+      "<html><head><style>td.n { text-align: right } .t { font-weight: bold; background-color: #FFFF00 }</style></head>"
+      "<body><table border=1>"
+      "<tr><td class=t colspan=3>Обороты</td></tr>"
+      "<tr><td rowspan=2>40702810900000000001</td><td class=n>1 234 567,89</td><td>007</td></tr>"
+      "<tr><td class=n>-0,5</td><td style='mso-number-format:\"\\@\"'>12,5%</td></tr>"
+      "</table></body></html>");
+  sheet.Select();
+  sheet.Cells(2, 2).Select();
+  sheet.Paste();
+  EXPECT_EQ(sheet.Cells(2, 2).Value(), "Обороты");
+  EXPECT_EQ(sheet.Cells(3, 2).Value(), "40702810900000000001");
+  EXPECT_EQ(sheet.Cells(3, 3).Value(), "1234567.89");
+  EXPECT_EQ(sheet.Cells(3, 4).Value(), "007");
+  EXPECT_EQ(sheet.Cells(4, 3).Value(), "-0.5");
+  EXPECT_EQ(sheet.Cells(4, 4).Value(), "12,5%");
+  EXPECT_EQ(sheet.UsedRange().Row(), 2);
+  EXPECT_EQ(sheet.UsedRange().Rows().Count(), 3);
+  EXPECT_EQ(sheet.UsedRange().Columns().Count(), 3);
+  auto& merges = sheet.Model().Merges();
+  EXPECT_NE(std::find(merges.begin(), merges.end(), workbook::Area{1, 1, 1, 3}), merges.end());
+  EXPECT_NE(std::find(merges.begin(), merges.end(), workbook::Area{2, 3, 1, 1}), merges.end());
+  TempDir dir;
+  std::string path = Saved(dir);
+  auto values = RunCommand(XlsCheck() + " values " + Quote(path));
+  ASSERT_EQ(values.status, 0) << values.output;
+  EXPECT_NE(values.output.find("Лист1\t2\t2\t1234567.89"), std::string::npos) << values.output;
 }
 
 }  // namespace
