@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <sstream>
 
 #include "automation/biff8/reader.h"
 #include "automation/biff8/records.h"
@@ -161,6 +163,47 @@ TEST(Save, ReplacesAnExistingFileThroughATemporaryOne) {
   EXPECT_EQ(files, 1);  // no temporary left behind
   auto status = RunCommand(XlsCheck() + " values " + Quote(target));
   EXPECT_EQ(status.status, 0) << status.output;
+}
+
+}  // namespace
+}  // namespace quorlex::biff8
+
+namespace quorlex::biff8 {
+namespace {
+
+// A row of cells that share a formula with a row above, copied apart from
+// it: the cells keep the values the formulas gave, and readers agree.
+TEST(SharedFormulas, BandWithoutItsHostKeepsTheValues) {
+  auto book = ReadWorkbook(testing_support::Fixture("44010-SingleChart.xls"));
+  const auto& cells = book->SheetAt(0).Cells();
+  std::uint32_t row = 0;
+  for (std::uint32_t r = 0; r < cells.RowCount() && row == 0; ++r) {
+    for (const auto& c : cells.Rows()[r].cells) {
+      if (c.kind != workbook::CellKind::kFormula) continue;
+      auto body = workbook::FormulaBody::Decode(cells.Blob(c));
+      if (body.record.size() > 20 && body.record[16] == 0x01 && workbook::Get16(body.record, 17) != 0) row = r;
+    }
+  }
+  ASSERT_GT(row, 0u) << "the fixture has no shared formula away from its host";
+  book->CopySheetRows(0, row, row, book->SheetCount() - 1);
+  testing_support::TempDir dir;
+  std::string path = dir.File("band.xls");
+  WriteWorkbook(*book, path);
+  auto values = testing_support::RunCommand(testing_support::XlsCheck() + " values " + testing_support::Quote(path));
+  ASSERT_EQ(values.status, 0) << values.output;
+  // Every value of the row on the first sheet is on the copy's row 0.
+  std::istringstream lines(values.output);
+  std::string line;
+  std::map<std::string, std::string> source;
+  std::map<std::string, std::string> copy;
+  std::string prefix = book->SheetAt(0).Name() + "\t" + std::to_string(row) + "\t";
+  std::string copy_prefix = book->SheetAt(book->SheetCount() - 1).Name() + "\t0\t";
+  while (std::getline(lines, line)) {
+    if (line.rfind(prefix, 0) == 0) source[line.substr(prefix.size())] = line;
+    if (line.rfind(copy_prefix, 0) == 0) copy[line.substr(copy_prefix.size())] = line;
+  }
+  EXPECT_FALSE(source.empty());
+  for (const auto& [rest, full] : source) EXPECT_EQ(copy.count(rest), 1u) << full;
 }
 
 }  // namespace

@@ -298,9 +298,9 @@ std::uint32_t EncodeRk(double v, bool& ok) {
 
 class SheetWriter {
  public:
-  SheetWriter(const workbook::Workbook& book, const workbook::Sheet& sheet, const StringTable& strings, bool active,
-              std::uint32_t dg_id, std::uint32_t spid_base)
-      : book_(book), sheet_(sheet), strings_(strings), active_(active), dg_id_(dg_id), spid_base_(spid_base) {}
+  SheetWriter(const workbook::Sheet& sheet, const StringTable& strings, bool active, std::uint32_t dg_id,
+              std::uint32_t spid_base)
+      : sheet_(sheet), strings_(strings), active_(active), dg_id_(dg_id), spid_base_(spid_base) {}
 
   void Write(Sink& out) {
     bool selection_done = false;
@@ -589,7 +589,6 @@ class SheetWriter {
     }
   }
 
-  const workbook::Workbook& book_;
   const workbook::Sheet& sheet_;
   const StringTable& strings_;
   bool active_;
@@ -750,7 +749,7 @@ std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book) {
     Put32(stream, boundsheet_at[i], static_cast<std::uint32_t>(stream.size()));
     Sink out;
     if (sheet.IsWorksheet()) {
-      SheetWriter(book, sheet, strings, i == active, plan.dg_id[i], plan.spid_base[i]).Write(out);
+      SheetWriter(sheet, strings, i == active, plan.dg_id[i], plan.spid_base[i]).Write(out);
     } else {
       for (const auto& item : sheet.Items()) {
         if (item.record.type == rt::kWindow2 && item.record.data.size() >= 2) {

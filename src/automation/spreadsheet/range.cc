@@ -54,6 +54,14 @@ void ChangeFormat(workbook::Workbook& book, workbook::Sheet& sheet, std::uint32_
   a[9] = 0;
   b[9] = 0;
   if (a == b) return;
+  // Back to the Normal format in all but the "attribute set" marks: the
+  // cell is unformatted again.
+  auto normal = styles.XfAt(workbook::kDefaultXf).Bytes();
+  normal[9] = 0;
+  if (b == normal) {
+    sheet.Cells().SetXf(r, c, workbook::kDefaultXf);
+    return;
+  }
   sheet.Cells().SetXf(r, c, styles.InternXf(after));
 }
 
@@ -207,6 +215,10 @@ bool Range::HasComment() const {
 }
 
 double Range::ColumnWidth() const {
+  auto col = static_cast<std::uint16_t>(first_col_ - 1);
+  for (const auto& info : sheet_->Columns()) {
+    if (col >= info.first && col <= info.last && (info.flags & 0x0001) != 0) return 0.0;  // hidden
+  }
   double units = sheet_->ColumnWidthUnits(static_cast<std::uint16_t>(first_col_ - 1));
   // Units are 1/256 of a character cell including its 5-pixel padding,
   // with the standard font's 7-pixel digit.
