@@ -5,6 +5,9 @@
 #include "automation/document/sprm.h"
 
 namespace quorlex::automation::document {
+namespace {
+constexpr std::uint16_t kCIss = 0x2A48;  // superscript and subscript
+}  // namespace
 
 std::string EncodeCharacterFormat(const CharacterFormat& format, FontTable& fonts) {
   PropertyWriter w;
@@ -21,6 +24,9 @@ std::string EncodeCharacterFormat(const CharacterFormat& format, FontTable& font
   if (format.italic) w.Byte(sprm::kCFItalic, *format.italic ? 1 : 0);
   if (format.strike) w.Byte(sprm::kCFStrike, *format.strike ? 1 : 0);
   if (format.underline) w.Byte(sprm::kCKul, *format.underline ? 1 : 0);
+  if (format.position != CharacterFormat::Position::kBaseline) {
+    w.Byte(kCIss, static_cast<std::uint8_t>(format.position));
+  }
   if (format.color) {
     w.Byte(sprm::kCIco, NearestPaletteIndex(*format.color));
     w.Long(sprm::kCCv, ColorRef(*format.color));

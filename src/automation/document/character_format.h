@@ -18,6 +18,8 @@ struct CharacterFormat {
   std::optional<bool> underline;
   std::optional<bool> strike;
   std::optional<Color> color;
+  enum class Position { kBaseline = 0, kSuperscript = 1, kSubscript = 2 } position =
+      Position::kBaseline;
 
   friend bool operator==(const CharacterFormat&, const CharacterFormat&) = default;
 };

@@ -94,6 +94,20 @@ std::optional<Sprm> FindLast(std::string_view list, std::uint16_t code) {
   return found;
 }
 
+std::string WithoutSprms(std::string_view list, std::initializer_list<std::uint16_t> codes) {
+  std::string out;
+  SprmIterator it(list);
+  std::size_t end = 0;
+  while (auto s = it.Next()) {
+    bool drop = false;
+    for (std::uint16_t code : codes) drop = drop || s->code == code;
+    if (!drop) out.append(list.substr(s->offset, s->size));
+    end = s->offset + s->size;
+  }
+  out.append(list.substr(end));  // padding after the last whole sprm stays
+  return out;
+}
+
 void PropertyWriter::Code(std::uint16_t code) { PutWord(out_, code); }
 
 PropertyWriter& PropertyWriter::Byte(std::uint16_t code, std::uint8_t value) {

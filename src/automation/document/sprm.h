@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -105,6 +106,9 @@ class SprmIterator {
 // The operand of the last occurrence of code in list (the last one wins,
 // as when properties are applied in order).
 std::optional<Sprm> FindLast(std::string_view list, std::uint16_t code);
+
+// The list without the sprms with the given codes.
+std::string WithoutSprms(std::string_view list, std::initializer_list<std::uint16_t> codes);
 
 // Builds a property list.
 class PropertyWriter {

@@ -9,6 +9,7 @@ namespace quorlex::automation::document {
 namespace {
 
 constexpr std::uint16_t kSprmTVertMerge = 0xD62B;
+constexpr std::uint16_t kSprmTTableHeader = 0x3404;
 constexpr std::uint16_t kVertMerge = 0x0020;
 constexpr std::uint16_t kVertRestart = 0x0040;
 constexpr std::size_t kTc80Size = 20;
@@ -20,7 +21,7 @@ void PutBorder80(std::string& out, const BorderLine& line) {
   }
   out.push_back(static_cast<char>(std::clamp(line.width, 2, 96)));
   out.push_back(static_cast<char>(line.style));
-  out.push_back(static_cast<char>(NearestPaletteIndex(line.color)));
+  out.push_back(static_cast<char>(line.color ? NearestPaletteIndex(*line.color) : 0));
   out.push_back('\0');
 }
 
@@ -38,6 +39,7 @@ std::string EncodeRowFormat(const RowFormat& row) {
                                                         : *row.alignment));
   }
   w.Word(sprm::kTDxaGapHalf, static_cast<std::uint16_t>(row.gap_half));
+  if (row.header) w.Byte(kSprmTTableHeader, 1);
   if (row.height > 0) w.Word(sprm::kTDyaRowHeight, static_cast<std::uint16_t>(Twips(row.height)));
 
   const std::size_t count = std::min<std::size_t>(row.cells.size(), 63);

@@ -13,7 +13,7 @@ namespace quorlex::automation::document {
 // A border line of a cell. Width in eighths of a point; 0 is no line.
 struct BorderLine {
   int width = 0;
-  Color color;
+  std::optional<Color> color;  // none: automatic (black)
   enum class Style { kSingle = 1, kDouble = 3, kDotted = 6, kDashed = 7 } style = Style::kSingle;
 
   friend bool operator==(const BorderLine&, const BorderLine&) = default;
@@ -38,6 +38,7 @@ struct RowFormat {
   int left = 0;          // left edge of the first cell, twips from the margin
   int gap_half = 108;    // half the space between the text of two cells
   int height = 0;        // at least this high; 0: as the text needs
+  bool header = false;   // repeated at the top of each page (leading rows only)
   std::optional<Alignment> alignment;  // of the table on the page
 };
 

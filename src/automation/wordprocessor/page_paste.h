@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "automation/document/document.h"
+#include "automation/page/page.h"
 
 namespace quorlex::automation::wordprocessor {
 
@@ -13,8 +14,12 @@ struct PasteResult {
 };
 
 // Inserts the rendered page (an HTML document) into the main text at a
-// character position, as docs/paste-document.md describes.
+// character position, by the rules of docs/paste-document.md.
 PasteResult PastePage(document::Document& document, std::uint32_t position,
                       std::string_view html);
+
+// The same for a page already parsed.
+PasteResult InsertPage(document::Document& document, std::uint32_t position,
+                       const page::Page& page);
 
 }  // namespace quorlex::automation::wordprocessor
