@@ -11,6 +11,11 @@ FIVE = "#,##0.00000"
 FOUR = "#,##0.0000"
 
 
+def read_example(name):
+    with open(os.path.join(EXAMPLES, name), encoding="cp1251") as f:
+        return f.read()
+
+
 def example_tree(name):
     return ET.parse(os.path.join(EXAMPLES, name)).getroot()
 
@@ -89,8 +94,7 @@ class PerClientTest(ConversionTest):
         self.assertIn("\n".join("Клиент: " + n for n in names) + "\n", err)
 
     def test_two_blocks_for_the_same_client_fail(self):
-        report = open(os.path.join(EXAMPLES, "DAYREPO~1.xml"), encoding="cp1251").read()
-        report = report.replace("АО «Меридиан»", "ООО «Вектор»")
+        report = read_example("DAYREPO~1.xml").replace("АО «Меридиан»", "ООО «Вектор»")
         path = self.inst.write("DAYREPO~1.xml", report)
         self.inst.copy_example("DAYREPO~1.xml", "unused.xml")
         old = self.inst.write("DAYREPO~1.xls", "an older result")
@@ -100,8 +104,7 @@ class PerClientTest(ConversionTest):
         self.assertFalse(os.path.exists(old))
 
     def test_client_name_refused_as_sheet_name(self):
-        report = open(os.path.join(EXAMPLES, "DAYREPO~1.xml"), encoding="cp1251").read()
-        report = report.replace("ИП Соколов А. Н.", "ИП Соколов А/Н [филиал]")
+        report = read_example("DAYREPO~1.xml").replace("ИП Соколов А. Н.", "ИП Соколов А/Н [филиал]")
         path = self.inst.write("DAYREPO~1.xml", report)
         self.inst.copy_example("DAYREPO~1.xml", "unused.xml")
         self.run_failing(path)
@@ -145,18 +148,21 @@ class FixedCellsTest(ConversionTest):
         self.check_common(book)
 
     def test_note_already_on_the_cell_fails(self):
-        # A template whose note stands where the report's note goes.
-        shutil.copy2(os.path.join(self.inst.dir, "template", "RMSDAYCLR.xlt"), self.inst.work)
+        # A first conversion leaves its note on S<last>; used as the template
+        # of a report one deal shorter, whose last row the deletion of the
+        # button row brings onto that note, the note is refused.
         path = self.inst.copy_example("RMSDAYCLR~1.xml")
-        status, _, _ = self.inst.run(path, "/f:xls")
-        self.assertEqual(status, 0)
+        status, _, err = self.inst.run(path, "/f:xls")
+        self.assertEqual(status, 0, err)
         last = open_workbook(path[:-4] + ".xls").sheet_by_index(0).nrows
-        note_template = os.path.join(self.inst.work, "with-note.xls")
-        shutil.copy2(path[:-4] + ".xls", note_template)  # holds a note on S<last>
-        shutil.copy2(note_template, os.path.join(self.inst.dir, "template", "RMSDAYCLR.xlt"))
+        shutil.copy2(path[:-4] + ".xls", os.path.join(self.inst.dir, "template", "RMSDAYCLR.xlt"))
+        report = read_example("RMSDAYCLR~1.xml")
+        start = report.index("  <deal id=\"9001234590\"")
+        self.inst.write("RMSDAYCLR~1.xml", report[:start] + report[report.index("</report>"):])
         status, _, err = self.inst.run(path, "/f:xls")
         self.assertEqual(status, 1, err)
-        self.assertIn("S%d" % last, self.inst.log_lines()[-1])
+        self.assertTrue(self.inst.log_lines()[-1].startswith("\t\t\tОШИБКА! (ConvertToExcel) "))
+        self.assertIn("S%d" % (last - 1), self.inst.log_lines()[-1])
         self.assertFalse(os.path.exists(path[:-4] + ".xls"))
 
 
@@ -217,5 +223,10 @@ class TemplateTest(ConversionTest):
         first_old, first_new = before.sheet_by_index(0), book.sheet_by_index(0)
         for col, info in first_old.colinfo_map.items():
             self.assertEqual(first_new.colinfo_map[col].width, info.width)
-        self.assertEqual(text(first_new, 8, 5), "1.25")
+        # The template's first row keeps text of its own, so the button row is
+        # not blank and stays: the page sits one row lower than on an empty
+        # sheet.
+        rate_row = next(r for r in range(1, first_new.nrows + 1)
+                        if text(first_new, r, 2) == "Ставка вознаграждения")
+        self.assertEqual(text(first_new, rate_row, 5), "1.25")
 
