@@ -1,0 +1,154 @@
+#include "automation/page/html_reader.h"
+
+#include <libxml/HTMLparser.h>
+#include <libxml/parserInternals.h>
+
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/error.h"
+#include "platform/text.h"
+
+namespace quorlex::automation::page {
+namespace {
+
+struct ContextDeleter {
+  void operator()(htmlParserCtxtPtr ctxt) const { htmlFreeParserCtxt(ctxt); }
+};
+using ContextPtr = std::unique_ptr<htmlParserCtxt, ContextDeleter>;
+
+struct Session {
+  HtmlHandler* handler = nullptr;
+  htmlParserCtxtPtr ctxt = nullptr;
+  std::vector<HtmlAttribute> attributes;
+  std::exception_ptr failure;  // an exception must not cross the C parser
+
+  template <typename F>
+  void Guard(F&& f) {
+    if (failure) return;
+    try {
+      f();
+    } catch (...) {
+      failure = std::current_exception();
+      xmlStopParser(ctxt);
+    }
+  }
+};
+
+std::string_view View(const xmlChar* s) {
+  return s == nullptr ? std::string_view() : std::string_view(reinterpret_cast<const char*>(s));
+}
+
+std::string_view View(const xmlChar* s, int length) {
+  if (s == nullptr || length <= 0) return {};
+  return std::string_view(reinterpret_cast<const char*>(s), static_cast<std::size_t>(length));
+}
+
+void OnStart(void* user, const xmlChar* name, const xmlChar** attributes) {
+  auto* session = static_cast<Session*>(user);
+  session->Guard([&] {
+    session->attributes.clear();
+    for (std::size_t i = 0; attributes != nullptr && attributes[i] != nullptr; i += 2) {
+      session->attributes.push_back(HtmlAttribute{View(attributes[i]), View(attributes[i + 1])});
+    }
+    session->handler->StartElement(View(name), session->attributes);
+  });
+}
+
+void OnEnd(void* user, const xmlChar* name) {
+  auto* session = static_cast<Session*>(user);
+  session->Guard([&] { session->handler->EndElement(View(name)); });
+}
+
+void OnText(void* user, const xmlChar* text, int length) {
+  auto* session = static_cast<Session*>(user);
+  session->Guard([&] { session->handler->Text(View(text, length)); });
+}
+
+// Well-formed UTF-8 without NUL bytes, as the parser needs it.
+std::string Sanitized(std::string_view input) {
+  std::string out;
+  out.reserve(input.size());
+  std::size_t i = 0;
+  while (i < input.size()) {
+    const auto byte = static_cast<unsigned char>(input[i]);
+    if (byte != 0 && byte < 0x80) {
+      out.push_back(input[i++]);
+      continue;
+    }
+    const char32_t c = text::DecodeNext(input, i);
+    text::AppendUtf8(out, c == 0 ? U'\uFFFD' : c);
+  }
+  return out;
+}
+
+// True when the input needs no repair: valid UTF-8 and no NUL byte. ASCII
+// runs, most of a page, are checked eight bytes at a time.
+bool IsCleanUtf8(std::string_view s) {
+  std::size_t i = 0;
+  while (i < s.size()) {
+    if (i + 8 <= s.size()) {
+      std::uint64_t word;
+      std::memcpy(&word, s.data() + i, 8);
+      const bool ascii = (word & 0x8080808080808080ull) == 0;
+      const bool has_zero = ((word - 0x0101010101010101ull) & ~word & 0x8080808080808080ull) != 0;
+      if (ascii && !has_zero) {
+        i += 8;
+        continue;
+      }
+    }
+    const auto byte = static_cast<unsigned char>(s[i]);
+    if (byte == 0) return false;
+    if (byte < 0x80) {
+      ++i;
+      continue;
+    }
+    const std::size_t start = i;
+    if (text::DecodeNext(s, i) == 0xFFFD && !s.substr(start).starts_with("\xEF\xBF\xBD")) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void ReadHtml(std::string_view utf8, HtmlHandler& handler) {
+  std::string sanitized;
+  if (!IsCleanUtf8(utf8)) {
+    sanitized = Sanitized(utf8);
+    utf8 = sanitized;
+  }
+  if (utf8.size() > static_cast<std::size_t>(INT_MAX)) {
+    throw Error(errors::kInvalidArgument, "The page is too large to paste (over 2 GB)");
+  }
+  if (utf8.empty()) return;
+
+  ContextPtr ctxt(htmlNewParserCtxt());
+  if (ctxt == nullptr || ctxt->sax == nullptr) {
+    throw Error(errors::kInvalidArgument, "The HTML parser could not be set up");
+  }
+  htmlSAXHandler sax{};
+  sax.startElement = OnStart;
+  sax.endElement = OnEnd;
+  sax.characters = OnText;
+  sax.ignorableWhitespace = OnText;  // white space between inline elements shows
+  sax.cdataBlock = OnText;           // <script> and <style> content
+  *ctxt->sax = sax;
+  Session session;
+  session.handler = &handler;
+  session.ctxt = ctxt.get();
+  ctxt->userData = &session;
+
+  const int options = HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_RECOVER |
+                      HTML_PARSE_IGNORE_ENC;
+  // With a SAX handler that builds nothing the parser returns no document.
+  xmlDocPtr doc = htmlCtxtReadMemory(ctxt.get(), utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8", options);
+  if (doc != nullptr) xmlFreeDoc(doc);
+  if (session.failure) std::rethrow_exception(session.failure);
+}
+
+}  // namespace quorlex::automation::page
