@@ -115,6 +115,32 @@ TEST(Selection, PasteWithAnEmptyClipboardIsRefused) {
             std::string::npos);
 }
 
+TEST(Selection, PasteInsertsTheClipboardPageAtTheSelection) {
+  word97::testing::TempDir dir;
+  auto app = Application::Create();
+  app->Documents().Add(Fixture("simple.doc"));
+  Document& d = app->Documents().Item(1);
+  Clipboard::Process().SetHtml(
+      "<html><head><style>td { border: 1px solid black }</style></head><body>"
+      "<table><tr><td>Кнопки</td></tr><tr><td>a</td><td>b</td></tr></table>"
+      "<p>после</p></body></html>");
+  d.Activate();
+  app->Selection().Paste();
+  EXPECT_EQ(app->Selection().Start(), app->Selection().End());
+  EXPECT_GT(app->Selection().Start(), 0);
+  d.Range(1, 1).Select();
+  EXPECT_EQ(app->Selection().Start(), 1);
+  auto table = d.Tables().Item(1);
+  ASSERT_TRUE(table);
+  EXPECT_EQ(table->Rows().Count(), 2);
+  table->Rows().Item(1).Delete();
+  const std::string path = dir.File("out.doc");
+  d.SaveAs(path);
+  d.Close();
+  EXPECT_EQ(word97::ReadDocument(path).PlainText(),
+            "a\tb\t\tпосле\nThis is a simple file created with Word 97-SR2.\n");
+}
+
 TEST(Document, SaveAsWritesAWordFileUnderThatName) {
   word97::testing::TempDir dir;
   auto app = Application::Create();

@@ -13,7 +13,9 @@
 #include "automation/word97/independent_readers.h"
 #include "automation/word97/reader.h"
 #include "automation/word97/writer.h"
+#include "automation/clipboard/clipboard.h"
 #include "automation/wordprocessor/page_paste.h"
+#include "automation/wordprocessor/wordprocessor.h"
 #include "automation/wordprocessor/test_page.h"
 
 namespace quorlex::automation::wordprocessor {
@@ -171,6 +173,64 @@ TEST(Conversion, APageWithoutATableTakesTheFirstRowOfTheTemplatesTable) {
   const Reading antiword = word97::testing::Antiword(path);
   EXPECT_EQ(antiword.text.find("Cell 1,1"), std::string::npos);
   EXPECT_NE(antiword.text.find("Cell 2,3"), std::string::npos);
+}
+
+// The whole way the conversion takes: a page on the clipboard, pasted by
+// the object model into a template, first row of the first table deleted,
+// saved.
+TEST(Conversion, ThroughTheClipboardAndTheObjectModel) {
+  word97::testing::TempDir dir;
+  auto app = Application::Create();
+  Document& d = app->Documents().Add(Fixture("ThreeColHeadFoot.doc"));
+  Clipboard::Process().SetHtml(R"(<html><head><style>
+      table.report td { border: 1px solid #000; font: 9pt Arial }
+      th { background: #DDDDDD; font-weight: bold }
+      .num { text-align: right }
+    </style></head><body>
+    <table><tr><td><button>Печать</button></td></tr></table>
+    <h2>Отчет за 07.12.2026</h2>
+    <ul><li>первый пункт</li><li>второй пункт</li></ul>
+    <table class="report" border="1">
+      <thead><tr><th>Счет</th><th>Сумма</th><th>Примечание</th></tr></thead>
+      <tr><td rowspan="2">40702810000000000001</td><td class="num">1 234,56</td>
+          <td><table border="1"><tr><td>вложенная</td><td>таблица</td></tr></table></td></tr>
+      <tr><td class="num">7,00</td><td>строка<br>вторая строка</td></tr>
+      <tr><td colspan="2">Итого</td><td class="num">1 241,56</td></tr>
+    </table>
+    <p>Конец страницы</p></body></html>)");
+  d.Activate();
+  app->Selection().Paste();
+  d.Range(1, 1).Select();
+  d.Tables().Item(1)->Rows().Item(1).Delete();  // the button bar
+  const std::string path = dir.File("report.doc");
+  d.SaveAs(path);
+  d.Close();
+
+  const Reading lo = word97::testing::LibreOfficeText(path);
+  ASSERT_TRUE(lo.ok);
+  const std::string text = Squeeze(lo.text);
+  std::size_t at = 0;
+  for (const char* piece : {"Отчет за 07.12.2026", "первый пункт", "второй пункт", "Счет",
+                            "Сумма", "Примечание", "40702810000000000001", "1 234,56",
+                            "вложенная", "таблица", "7,00", "строка", "вторая строка", "Итого",
+                            "1 241,56", "Конец страницы", "This is a sample word document"}) {
+    const std::size_t found = text.find(piece, at);
+    ASSERT_NE(found, std::string::npos) << piece << " in\n" << text;
+    at = found;
+  }
+  EXPECT_EQ(text.find("Печать"), std::string::npos);
+  const Reading html = word97::testing::LibreOfficeHtml(path);
+  EXPECT_NE(html.text.find("rowspan"), std::string::npos);
+  EXPECT_NE(html.text.find("colspan"), std::string::npos);
+  EXPECT_GE(word97::testing::Count(html.text, "<table"), 2u) << "the nested table";
+  const Reading pdf = word97::testing::LibreOfficePdfText(path);
+  EXPECT_NE(pdf.text.find("First header column!"), std::string::npos);
+  EXPECT_NE(pdf.text.find("Footer Left"), std::string::npos);
+  for (const auto& reading : {word97::testing::Antiword(path), word97::testing::WvText(path)}) {
+    EXPECT_TRUE(reading.ok);
+    EXPECT_EQ(reading.problems, "");
+    EXPECT_NE(reading.text.find("40702810000000000001"), std::string::npos);
+  }
 }
 
 // Fields and bookmarks of the template stay on their text when the page

@@ -1,6 +1,7 @@
 #include "automation/wordprocessor/table_layout.h"
 
 #include <algorithm>
+#include <cctype>
 #include <numeric>
 
 
@@ -31,15 +32,22 @@ Extent MeasureParagraph(const page::Page& page, const page::Paragraph& paragraph
   Extent extent;
   double line = 0;
   double word = 0;
+  double widest = 0;
   for (const page::Run& run : page.Runs(paragraph)) {
     const page::CharFormat& format = page.char_formats[run.format];
     const double size = format.size > 0 ? format.size : kDefaultPoints;
     const double advance = size * 20 * (format.bold ? 0.66 : 0.6);
+    widest = std::max(widest, advance);
     // Characters are counted, not decoded: every byte that does not
-    // continue a UTF-8 sequence starts one.
-    for (const char byte : page.Text(run)) {
-      const auto b = static_cast<unsigned char>(byte);
+    // continue a UTF-8 sequence starts one. A space between digits does not
+    // end a word: "1 234 567,89" is kept on one line.
+    const std::string_view text = page.Text(run);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const auto b = static_cast<unsigned char>(text[i]);
       if ((b & 0xC0) == 0x80) continue;
+      const bool grouping = b == ' ' && i > 0 && i + 1 < text.size() &&
+                            std::isdigit(static_cast<unsigned char>(text[i - 1])) &&
+                            std::isdigit(static_cast<unsigned char>(text[i + 1]));
       if (b == '\n') {
         extent.max = std::max(extent.max, line);
         extent.min = std::max(extent.min, word);
@@ -47,7 +55,7 @@ Extent MeasureParagraph(const page::Page& page, const page::Paragraph& paragraph
         continue;
       }
       line += advance;
-      if (b == ' ') {
+      if (b == ' ' && !grouping) {
         extent.min = std::max(extent.min, word);
         word = 0;
       } else {
@@ -59,8 +67,8 @@ Extent MeasureParagraph(const page::Page& page, const page::Paragraph& paragraph
   extent.min = std::max(extent.min, word);
   // Room for one more character: a line that just fits is not broken.
   if (extent.max > 0) {
-    extent.max += kDefaultPoints * 20 * 0.6;
-    extent.min += kDefaultPoints * 20 * 0.6;
+    extent.max += widest;
+    extent.min += widest;
   }
   return extent;
 }
@@ -153,7 +161,10 @@ std::vector<int> LayoutColumns(const page::Page& page, const page::Table& table,
                                ? (room - max_sum) * extent[c].max / max_sum
                                : 0);
     } else if (min_sum >= room) {
-      w = extent[c].min;
+      // Even the longest words do not fit: the columns share the width by
+      // them, and the word processor breaks what must be broken, rather
+      // than the table running off the page.
+      w = room > 0 ? extent[c].min * room / min_sum : extent[c].min;
     } else {
       w = extent[c].min + (extent[c].max - extent[c].min) * (room - min_sum) / (max_sum - min_sum);
     }
