@@ -24,9 +24,19 @@ struct ErrorFree {
   }
 };
 
+// libgsf reports what it finds wrong in a damaged file on standard error;
+// the reader reports it as an error of its own, so those lines are dropped.
+void Quiet(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
+
 void InitGsf() {
   static const bool initialized = [] {
     gsf_init();
+    const auto levels = static_cast<GLogLevelFlags>(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING |
+                                                    G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_INFO |
+                                                    G_LOG_LEVEL_DEBUG);
+    for (const char* domain : {"libgsf:msole", "libgsf", static_cast<const char*>(nullptr)}) {
+      g_log_set_handler(domain, levels, Quiet, nullptr);
+    }
     return true;
   }();
   (void)initialized;

@@ -253,4 +253,16 @@ Document ReadDocumentBytes(std::string_view bytes) {
   return Reader(ReadCompoundBytes(bytes)).Read();
 }
 
+Document ReadDocumentStreams(std::string_view word_document, std::string_view table,
+                             std::string_view data) {
+  StorageEntry root;
+  root.is_storage = true;
+  root.children.push_back({"WordDocument", false, {}, std::string(word_document), {}});
+  // Whichever table stream the header names, it is this one.
+  root.children.push_back({"0Table", false, {}, std::string(table), {}});
+  root.children.push_back({"1Table", false, {}, std::string(table), {}});
+  if (!data.empty()) root.children.push_back({"Data", false, {}, std::string(data), {}});
+  return Reader(std::move(root)).Read();
+}
+
 }  // namespace quorlex::automation::word97

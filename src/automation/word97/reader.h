@@ -12,5 +12,9 @@ namespace quorlex::automation::word97 {
 // or kDamaged for a file whose structures do not hold together.
 document::Document ReadDocument(const std::string& path);
 document::Document ReadDocumentBytes(std::string_view bytes);
+// From the document's streams without the compound file around them: the
+// WordDocument stream, the table stream in effect and the data stream.
+document::Document ReadDocumentStreams(std::string_view word_document, std::string_view table,
+                                       std::string_view data);
 
 }  // namespace quorlex::automation::word97

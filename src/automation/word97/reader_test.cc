@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "automation/document/utf16.h"
+#include "automation/word97/compound_file.h"
 #include "automation/word97/word97_error.h"
 
 namespace quorlex::automation::word97 {
@@ -103,6 +104,12 @@ TEST(Reader, ReadsStyleNamesAndBuiltInIdentities) {
   bool named = false;
   for (const auto& s : d.styles.styles) named = named || (s.istd == *heading && s.name == "Heading 1");
   EXPECT_TRUE(named);
+}
+
+TEST(Reader, ReadsTheStreamsWithoutTheirCompoundFile) {
+  const StorageEntry file = ReadCompoundFile(Fixture("rasp.doc"));  // table stream 0Table
+  const auto d = ReadDocumentStreams(file.Find("WordDocument")->data, file.Find("0Table")->data, "");
+  EXPECT_EQ(d.PlainText(), ReadDocument(Fixture("rasp.doc")).PlainText());
 }
 
 TEST(Reader, RefusesWord6AndOlder) {

@@ -16,12 +16,12 @@ enum class ReadFailure {
   kDamaged,         // a Word 97-2003 document whose structures do not hold
 };
 
-// The description reads "Документ <predicate>"; Predicate() is the rest of
+// The description reads "Файл <predicate>"; Predicate() is the rest of
 // the sentence, for callers that name the file themselves ("Шаблон X ...").
 class ReadError : public Error {
  public:
   ReadError(ReadFailure failure, const std::string& predicate)
-      : Error(errors::kFormat, "Документ " + predicate), failure_(failure), predicate_(predicate) {}
+      : Error(errors::kFormat, "Файл " + predicate), failure_(failure), predicate_(predicate) {}
   ReadFailure Failure() const { return failure_; }
   const std::string& Predicate() const { return predicate_; }
 
