@@ -10,6 +10,7 @@ namespace {
 
 constexpr std::uint16_t kSprmTVertMerge = 0xD62B;
 constexpr std::uint16_t kSprmTTableHeader = 0x3404;
+constexpr std::uint16_t kSprmTFCantSplit = 0x3466;
 constexpr std::uint16_t kVertMerge = 0x0020;
 constexpr std::uint16_t kVertRestart = 0x0040;
 constexpr std::size_t kTc80Size = 20;
@@ -40,6 +41,7 @@ std::string EncodeRowFormat(const RowFormat& row) {
   }
   w.Word(sprm::kTDxaGapHalf, static_cast<std::uint16_t>(row.gap_half));
   if (row.header) w.Byte(kSprmTTableHeader, 1);
+  if (row.keep_together) w.Byte(sprm::kTFCantSplit90, 1).Byte(kSprmTFCantSplit, 1);
   if (row.height > 0) w.Word(sprm::kTDyaRowHeight, static_cast<std::uint16_t>(Twips(row.height)));
 
   const std::size_t count = std::min<std::size_t>(row.cells.size(), 63);

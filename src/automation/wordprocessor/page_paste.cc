@@ -310,6 +310,8 @@ class FragmentBuilder {
         if (a == doc::Alignment::kCenter || a == doc::Alignment::kRight) format.alignment = a;
       }
       format.header = leading_header && row.header;
+      // A row is a record of the report: it stays on one page.
+      format.keep_together = true;
       leading_header = format.header;
       std::uint32_t column = 0;
 

@@ -247,6 +247,7 @@ TEST(Paste, CellLookBecomesRowProperties) {
   const std::size_t first_tc = 1 + 3 * 2;
   EXPECT_EQ(static_cast<unsigned char>(def->operand[first_tc + 4]), 4) << "thin top line";
   EXPECT_TRUE(doc::FindLast(grpprl, 0x3404)) << "a header row repeats on each page";
+  EXPECT_TRUE(doc::FindLast(grpprl, sprm::kTFCantSplit90)) << "a row stays on one page";
   EXPECT_EQ(doc::FindLast(ParagraphAt(d, 0), sprm::kPJc80)->Byte(), 2) << "right aligned";
 }
 
