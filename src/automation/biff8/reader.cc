@@ -399,6 +399,7 @@ class Reader {
     bool in_drawing = false;
     bool drawing_continues = false;  // CONTINUE records extend the drawing's last piece
     std::map<std::uint16_t, workbook::Note> notes;
+    std::vector<Record> raw_drawing;  // the same records as read, for a drawing we cannot model
     struct Pending {
       std::uint32_t row;
       std::uint16_t col;
@@ -452,7 +453,7 @@ class Reader {
         case rt::kEof:
           flush_formula();
           items.push_back({workbook::Slot::kNone, std::move(r)});
-          FinishWorksheet(sheet, have, art, breaks, notes);
+          FinishWorksheet(sheet, have, art, breaks, notes, raw_drawing);
           return;
         case rt::kIndex:
         case rt::kDbCell:
@@ -585,6 +586,7 @@ class Reader {
           break;
         case rt::kMsoDrawing:
           mark(workbook::Slot::kDrawing);
+          raw_drawing.push_back(r);
           art.insert(art.end(), d.begin(), d.end());
           in_drawing = true;
           drawing_continues = true;
@@ -595,12 +597,14 @@ class Reader {
             items.push_back({workbook::Slot::kNone, std::move(r)});
             break;
           }
+          raw_drawing.push_back(r);
           add_break({std::move(r)});
           in_drawing = true;
           drawing_continues = true;
           break;
         case rt::kContinue:
           if (drawing_continues) {
+            raw_drawing.push_back(r);
             add_break({std::move(r)});
           } else if (!formula) {
             items.push_back({workbook::Slot::kNone, std::move(r)});
@@ -608,7 +612,9 @@ class Reader {
           break;
         case rt::kBof:
           if (in_drawing) {
-            add_break(ReadEmbeddedSubstream(in, std::move(r)));
+            std::vector<Record> sub = ReadEmbeddedSubstream(in, std::move(r));
+            raw_drawing.insert(raw_drawing.end(), sub.begin(), sub.end());
+            add_break(std::move(sub));
             drawing_continues = false;
           } else {
             std::vector<Record> sub = ReadEmbeddedSubstream(in, std::move(r));
@@ -617,6 +623,7 @@ class Reader {
           break;
         case rt::kNote: {
           mark(workbook::Slot::kDrawing);
+          raw_drawing.push_back(r);
           workbook::Note note;
           note.row = Get16(d, 0);
           note.col = Get16(d, 2);
@@ -662,12 +669,22 @@ class Reader {
 
   static void FinishWorksheet(workbook::Sheet& sheet, const bool* have, const std::vector<std::uint8_t>& art,
                               const std::vector<std::pair<std::size_t, std::vector<Record>>>& breaks,
-                              std::map<std::uint16_t, workbook::Note>& notes) {
-    if (!art.empty()) {
-      sheet.Art() = workbook::Drawing::Parse(art, breaks);
-      for (auto& [id, note] : notes) sheet.Art().BindNote(id, std::move(note));
-    }
+                              std::map<std::uint16_t, workbook::Note>& notes, std::vector<Record>& raw_drawing) {
     auto& items = sheet.Items();
+    if (!art.empty()) {
+      try {
+        sheet.Art() = workbook::Drawing::Parse(art, breaks);
+        for (auto& [id, note] : notes) sheet.Art().BindNote(id, std::move(note));
+      } catch (const Error&) {
+        // A drawing we cannot take apart is kept as it was, at its place:
+        // its comments are then read-only to the engine.
+        sheet.Art() = workbook::Drawing();
+        auto at = std::find_if(items.begin(), items.end(), [](const workbook::SheetItem& i) { return i.slot == workbook::Slot::kDrawing; });
+        std::vector<workbook::SheetItem> kept;
+        for (Record& r : raw_drawing) kept.push_back({workbook::Slot::kNone, std::move(r)});
+        items.insert(at, std::make_move_iterator(kept.begin()), std::make_move_iterator(kept.end()));
+      }
+    }
     auto index_of = [&](auto pred) -> std::size_t {
       for (std::size_t i = 0; i < items.size(); ++i) {
         if (pred(items[i])) return i;

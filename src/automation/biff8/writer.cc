@@ -203,9 +203,9 @@ DrawingPlan PlanDrawings(const workbook::Workbook& book) {
   plan.dg_id.assign(book.SheetCount(), 0);
   plan.spid_base.assign(book.SheetCount(), 0);
   std::set<std::uint32_t> used_dg;
-  for (std::size_t i = 0; i < book.SheetCount(); ++i) {
-    if (!book.SheetAt(i).IsWorksheet()) ScanKeptDrawing(book.SheetAt(i), plan, used_dg);
-  }
+  // Drawings kept as records (chart sheets, a drawing the engine could not
+  // take apart) keep their identifiers; the others are numbered around them.
+  for (std::size_t i = 0; i < book.SheetCount(); ++i) ScanKeptDrawing(book.SheetAt(i), plan, used_dg);
   std::uint32_t next_dg = 1;
   for (std::size_t i = 0; i < book.SheetCount(); ++i) {
     const auto& sheet = book.SheetAt(i);
