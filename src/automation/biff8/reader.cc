@@ -178,7 +178,18 @@ class Reader {
   std::unique_ptr<workbook::Workbook> Read() {
     book_ = std::make_unique<workbook::Workbook>();
     ReadGlobals();
-    for (const BoundSheet& bs : bound_) ReadSheet(bs);
+    // Sheets follow one another in the stream. Refusing overlaps keeps the
+    // work linear in the stream, whatever the offsets claim.
+    std::vector<std::pair<std::uint32_t, std::size_t>> order;
+    for (std::size_t i = 0; i < bound_.size(); ++i) order.emplace_back(bound_[i].offset, i);
+    std::sort(order.begin(), order.end());
+    std::vector<std::unique_ptr<workbook::Sheet>> sheets(bound_.size());
+    std::size_t end = 0;
+    for (const auto& [offset, i] : order) {
+      if (offset < end) Damaged("two sheets overlap in the stream");
+      sheets[i] = ReadSheet(bound_[i], end);
+    }
+    for (auto& sheet : sheets) book_->AppendSheet(std::move(sheet));
     if (book_->SheetCount() == 0) Damaged("no sheets");
     if (book_->ActiveSheet() >= book_->SheetCount()) book_->SetActiveSheet(0);
     if (book_->Formats().XfCount() <= workbook::kDefaultXf) Damaged("fewer than 16 cell formats");
@@ -337,7 +348,7 @@ class Reader {
     for (std::uint32_t i = 0; i < unique && !s.AtEnd(); ++i) strings_.push_back(s.RichString());
   }
 
-  void ReadSheet(const BoundSheet& bs) {
+  std::unique_ptr<workbook::Sheet> ReadSheet(const BoundSheet& bs, std::size_t& end) {
     if (bs.offset >= stream_.size()) Damaged("sheet offset past the end of the stream");
     RecordReader in(stream_, bs.offset);
     Record bof;
@@ -356,7 +367,8 @@ class Reader {
     } else {
       ReadRawSubstream(in, sheet->Items());
     }
-    book_->AppendSheet(std::move(sheet));
+    end = in.Offset();
+    return sheet;
   }
 
   // Records up to the EOF that closes the substream, nested ones included.

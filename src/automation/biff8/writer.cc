@@ -228,6 +228,10 @@ DrawingPlan PlanDrawings(const workbook::Workbook& book) {
     plan.shapes += need;
     ++plan.drawings;
   }
+  // The table of clusters is written whole: identifiers far out are damage.
+  if (!plan.clusters.empty() && plan.clusters.rbegin()->first > 0xFFFF) {
+    throw Error(errors::kFormat, "Damaged workbook: drawing shape identifiers out of range");
+  }
   return plan;
 }
 
