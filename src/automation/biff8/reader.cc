@@ -192,7 +192,9 @@ class Reader {
     for (auto& sheet : sheets) book_->AppendSheet(std::move(sheet));
     if (book_->SheetCount() == 0) Damaged("no sheets");
     if (book_->ActiveSheet() >= book_->SheetCount()) book_->SetActiveSheet(0);
-    if (book_->Formats().XfCount() <= workbook::kDefaultXf) Damaged("fewer than 16 cell formats");
+    // Some writers leave out the style formats Excel always has; the engine
+    // counts on format 15 being the Normal cell format.
+    while (book_->Formats().XfCount() <= workbook::kDefaultXf) book_->Formats().AddXfRaw(workbook::Xf());
     if (book_->Formats().FontCount() == 0) Damaged("no fonts");
     return std::move(book_);
   }
