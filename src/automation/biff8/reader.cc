@@ -76,16 +76,18 @@ class Segments {
     }
     return out;
   }
-  // An XLUnicodeRichExtendedString, its runs and phonetic data skipped.
-  std::string RichString() {
+  // An XLUnicodeRichExtendedString: its text and formatting runs (the
+  // phonetic data is skipped).
+  std::pair<std::string, std::string> RichString() {
     std::size_t cch = U16();
     std::uint8_t flags = Byte();
     std::size_t runs = (flags & 0x08) != 0 ? U16() : 0;
     std::size_t ext = (flags & 0x04) != 0 ? U32() : 0;
     std::u16string chars = Chars(cch, (flags & 0x01) != 0);
-    SkipBytes(runs * 4);
+    std::string run_bytes;
+    for (std::size_t i = 0; i < runs * 4; ++i) run_bytes.push_back(static_cast<char>(Byte()));
     SkipBytes(ext);
-    return workbook::Utf16ToUtf8(chars);
+    return {workbook::Utf16ToUtf8(chars), std::move(run_bytes)};
   }
 
  private:
@@ -535,15 +537,32 @@ class Reader {
         case rt::kLabelSst: {
           mark(workbook::Slot::kCells);
           std::uint32_t index = Get32(d, 6);
-          std::string_view text = index < strings_.size() ? std::string_view(strings_[index]) : std::string_view();
-          put(Get16(d, 0), Get16(d, 2), Get16(d, 4), workbook::CellKind::kText, cells.StoreText(text));
+          if (index >= strings_.size()) {
+            put(Get16(d, 0), Get16(d, 2), Get16(d, 4), workbook::CellKind::kText, cells.StoreText({}));
+          } else if (strings_[index].second.empty()) {
+            put(Get16(d, 0), Get16(d, 2), Get16(d, 4), workbook::CellKind::kText, cells.StoreText(strings_[index].first));
+          } else {
+            put(Get16(d, 0), Get16(d, 2), Get16(d, 4), workbook::CellKind::kRichText,
+                cells.StoreRichText(strings_[index].first, strings_[index].second));
+          }
           break;
         }
         case rt::kLabel:
         case rt::kRString: {
           mark(workbook::Slot::kCells);
-          std::string text = UnicodeString(d, 6, false);
-          put(Get16(d, 0), Get16(d, 2), Get16(d, 4), workbook::CellKind::kText, cells.StoreText(text));
+          std::size_t end = 0;
+          std::string text = UnicodeString(d, 6, false, &end);
+          std::string runs;
+          if (type == rt::kRString && end + 2 <= d.size()) {
+            std::size_t n = Get16(d, end);
+            for (std::size_t i = 0; i < n * 4 && end + 2 + i < d.size(); ++i) runs.push_back(static_cast<char>(d[end + 2 + i]));
+            runs.resize(runs.size() / 4 * 4);
+          }
+          if (runs.empty()) {
+            put(Get16(d, 0), Get16(d, 2), Get16(d, 4), workbook::CellKind::kText, cells.StoreText(text));
+          } else {
+            put(Get16(d, 0), Get16(d, 2), Get16(d, 4), workbook::CellKind::kRichText, cells.StoreRichText(text, runs));
+          }
           break;
         }
         case rt::kBoolErr: {
@@ -742,7 +761,7 @@ class Reader {
   std::span<const std::uint8_t> stream_;
   std::unique_ptr<workbook::Workbook> book_;
   std::vector<BoundSheet> bound_;
-  std::vector<std::string> strings_;
+  std::vector<std::pair<std::string, std::string>> strings_;  // text, formatting runs
 };
 
 }  // namespace

@@ -89,20 +89,34 @@ class Sink {
   std::vector<std::uint8_t> bytes;
 };
 
-// Shared strings: every text cell's text once, in order of first use.
+// Shared strings: every text cell's text once, in order of first use; a
+// text with formatting runs is a string of its own.
 class StringTable {
  public:
-  std::uint32_t Add(std::string_view s) {
+  void Add(std::string_view text, std::string_view runs) {
     ++total_;
-    auto [it, inserted] = index_.try_emplace(s, static_cast<std::uint32_t>(strings_.size()));
-    if (inserted) strings_.push_back(s);
-    return it->second;
+    if (runs.empty()) {
+      auto [it, inserted] = index_.try_emplace(text, static_cast<std::uint32_t>(strings_.size()));
+      if (inserted) strings_.push_back({text, {}});
+      return;
+    }
+    std::string key(text);
+    key.push_back('\0');
+    key.append(runs);
+    auto [it, inserted] = rich_index_.try_emplace(std::move(key), static_cast<std::uint32_t>(strings_.size()));
+    if (inserted) strings_.push_back({text, runs});
   }
-  std::uint32_t Find(std::string_view s) const { return index_.at(s); }
+  std::uint32_t Find(std::string_view text, std::string_view runs) const {
+    if (runs.empty()) return index_.at(text);
+    std::string key(text);
+    key.push_back('\0');
+    key.append(runs);
+    return rich_index_.at(key);
+  }
 
   void Write(Sink& sink) const {
     // Record boundaries fall between strings, or inside the characters of
-    // one with a fresh option byte.
+    // one with a fresh option byte, or inside its runs.
     std::vector<std::uint8_t> rec;
     Append32(rec, total_);
     Append32(rec, static_cast<std::uint32_t>(strings_.size()));
@@ -115,15 +129,18 @@ class StringTable {
       rec_type = rt::kContinue;
     };
     for (std::size_t i = 0; i < strings_.size(); ++i) {
-      std::u16string chars = workbook::Utf8ToUtf16(strings_[i]);
+      std::u16string chars = workbook::Utf8ToUtf16(strings_[i].text);
+      std::string_view runs = strings_[i].runs;
       bool wide = std::any_of(chars.begin(), chars.end(), [](char16_t c) { return c > 0xFF; });
       std::size_t unit = wide ? 2 : 1;
-      if (rec.size() + 3 + unit > kMaxRecordData) flush();
+      std::size_t header = runs.empty() ? 3 : 5;
+      if (rec.size() + header + unit > kMaxRecordData) flush();
       if (i % bucket == 0) {
         ext.emplace_back(static_cast<std::uint32_t>(sink.Size() + 4 + rec.size()), static_cast<std::uint16_t>(rec.size() + 4));
       }
       Append16(rec, static_cast<std::uint32_t>(chars.size()));
-      rec.push_back(wide ? 1 : 0);
+      rec.push_back(static_cast<std::uint8_t>((wide ? 0x01 : 0x00) | (runs.empty() ? 0x00 : 0x08)));
+      if (!runs.empty()) Append16(rec, static_cast<std::uint32_t>(runs.size() / 4));
       std::size_t at = 0;
       while (at < chars.size()) {
         std::size_t room = (kMaxRecordData - rec.size()) / unit;
@@ -142,6 +159,10 @@ class StringTable {
         }
         at += n;
       }
+      for (char b : runs) {
+        if (rec.size() >= kMaxRecordData) flush();
+        rec.push_back(static_cast<std::uint8_t>(b));
+      }
     }
     flush();
     std::vector<std::uint8_t> extsst;
@@ -157,8 +178,13 @@ class StringTable {
   }
 
  private:
-  std::vector<std::string_view> strings_;
+  struct Entry {
+    std::string_view text;
+    std::string_view runs;
+  };
+  std::vector<Entry> strings_;
   std::unordered_map<std::string_view, std::uint32_t> index_;
+  std::unordered_map<std::string, std::uint32_t> rich_index_;
   std::uint32_t total_ = 0;
 };
 
@@ -460,7 +486,8 @@ class SheetWriter {
         return;
       }
       case workbook::CellKind::kText:
-        Append32(d, strings_.Find(cells.Text(c)));
+      case workbook::CellKind::kRichText:
+        Append32(d, strings_.Find(cells.Text(c), cells.Runs(c)));
         out.Put(rt::kLabelSst, d);
         return;
       case workbook::CellKind::kBoolean:
@@ -626,7 +653,7 @@ void CheckLimits(const workbook::Workbook& book) {
         if (c.col >= kMaxCols) {
           throw Error(errors::kSpreadsheet, "Лист " + Quoted(sheet.Name()) + " шире 256 столбцов: Excel 97-2003 его не вместит");
         }
-        if (c.kind == workbook::CellKind::kText) {
+        if (workbook::IsText(c.kind)) {
           std::string_view text = sheet.Cells().Text(c);
           if (text.size() > kMaxCellChars && workbook::Utf16Length(text) > kMaxCellChars) {
             throw Error(errors::kSpreadsheet, "В ячейке листа " + Quoted(sheet.Name()) + " (строка " + std::to_string(r + 1) +
@@ -654,7 +681,7 @@ std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book) {
     if (!sheet.IsWorksheet()) continue;
     for (const auto& row : sheet.Cells().Rows()) {
       for (const auto& c : row.cells) {
-        if (c.kind == workbook::CellKind::kText) strings.Add(sheet.Cells().Text(c));
+        if (workbook::IsText(c.kind)) strings.Add(sheet.Cells().Text(c), sheet.Cells().Runs(c));
       }
     }
   }
