@@ -21,11 +21,16 @@ import time
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 
 
-def measure(cmd, repeat, cwd=None):
+def measure(cmd, repeat, cwd=None, timeout=None):
+    """Best (seconds, peak KB) of `repeat` runs; (None, None) when a run takes
+    longer than `timeout` seconds."""
     best = None
     for _ in range(repeat):
         start = time.perf_counter()
-        p = subprocess.run(["/usr/bin/time", "-f", "%M", *cmd], cwd=cwd, capture_output=True)
+        try:
+            p = subprocess.run(["/usr/bin/time", "-f", "%M", *cmd], cwd=cwd, capture_output=True, timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return (None, None)
         elapsed = time.perf_counter() - start
         if p.returncode != 0:
             sys.exit(f"failed: {' '.join(cmd)}\n{p.stderr.decode(errors='replace')[-2000:]}")
@@ -42,6 +47,8 @@ def main():
     ap.add_argument("--repeat", type=int, default=3)
     ap.add_argument("--quorlex", default=os.path.join(ROOT, "out", "quorlex", "quorlex"))
     ap.add_argument("--no-office", action="store_true", help="skip ssconvert and soffice")
+    ap.add_argument("--office-timeout", type=float, default=600,
+                    help="seconds after which ssconvert or soffice is reported as not finished")
     a = ap.parse_args()
 
     work = tempfile.mkdtemp(prefix="quorlex-bench-")
@@ -63,23 +70,23 @@ def main():
             subprocess.run(["xsltproc", xml], stdout=f, check=True)
         page_rows = open(page, encoding="cp1251").read().count("<tr")
         result = {"clients": clients, "rows": page_rows}
-        result["xsltproc"] = measure(["xsltproc", "-o", os.path.join(work, "r.html"), xml], a.repeat)
-        result["quorlex xls"] = measure([quorlex, xml, "/f:xls"], a.repeat)
-        result["quorlex doc"] = measure([quorlex, xml, "/f:doc"], a.repeat)
+        print(f"\n{clients} clients, {page_rows} page rows; best of {a.repeat}", flush=True)
+        runs = [("xsltproc", ["xsltproc", "-o", os.path.join(work, "r.html"), xml], a.repeat, None),
+                ("quorlex xls", [quorlex, xml, "/f:xls"], a.repeat, None),
+                ("quorlex doc", [quorlex, xml, "/f:doc"], a.repeat, None)]
         if not a.no_office:
-            result["ssconvert xls"] = measure(["ssconvert", page, os.path.join(work, "s.xls")], 1)
-            result["soffice doc"] = measure(["soffice", f"-env:UserInstallation={profile}", "--headless",
-                                             "--convert-to", "doc", "--outdir", work, page], 1)
+            runs += [("ssconvert xls", ["ssconvert", page, os.path.join(work, "s.xls")], 1, a.office_timeout),
+                     ("soffice doc", ["soffice", f"-env:UserInstallation={profile}", "--headless",
+                                      "--convert-to", "doc", "--outdir", work, page], 1, a.office_timeout)]
+        for name, cmd, repeat, limit in runs:
+            seconds, kb = result[name] = measure(cmd, repeat, timeout=limit)
+            if seconds is None:
+                print(f"  {name:14s} did not finish in {limit:.0f} s", flush=True)
+                continue
+            render = result["xsltproc"][0]
+            ratio = f"  ({seconds / render:.2f} x rendering)" if name != "xsltproc" else ""
+            print(f"  {name:14s} {seconds:8.3f} s {kb / 1024:8.1f} MB{ratio}", flush=True)
         rows.append(result)
-
-    print(f"DAYRUR, {a.operations} operations a client; best of {a.repeat}; seconds / peak MB")
-    for r in rows:
-        print(f"\n{r['clients']} clients, {r['rows']} page rows")
-        render = r["xsltproc"][0]
-        for name, value in r.items():
-            if isinstance(value, tuple):
-                ratio = f"  ({value[0] / render:.2f} x rendering)" if name != "xsltproc" else ""
-                print(f"  {name:14s} {value[0]:8.3f} s {value[1] / 1024:8.1f} MB{ratio}")
     if len(rows) >= 2:
         for key in ("quorlex xls", "quorlex doc"):
             growth = rows[-1][key][0] / rows[0][key][0]

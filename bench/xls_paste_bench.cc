@@ -112,32 +112,6 @@ std::pair<double, long> RunXsltproc(const std::string& dir) {
   return {s, u.ru_maxrss};
 }
 
-#ifndef QUORLEX_BENCH_PAGE_LAYOUT
-// Without the page layout, the grid that the page gives is built here.
-quorlex::automation::page::Grid GridOf(int rows) {
-  namespace page = quorlex::automation::page;
-  page::Grid g;
-  g.formats.resize(3);
-  g.formats[1].top = g.formats[1].bottom = g.formats[1].left = g.formats[1].right = {page::BorderStyle::Thin, 0};
-  g.formats[1].number_format = "@";
-  g.formats[2] = g.formats[1];
-  g.formats[2].number_format.clear();
-  g.formats[2].horizontal = page::HorizontalAlignment::Right;
-  g.row_count = static_cast<std::uint32_t>(rows + 2);
-  g.column_count = 10;
-  for (int i = 0; i < rows; ++i) {
-    auto r = static_cast<std::uint32_t>(i + 2);
-    g.cells.push_back({r, 0, page::GridCell::Kind::Text, 1, 0, Account(i)});
-    g.cells.push_back({r, 1, page::GridCell::Kind::Text, 1, 0, "ООО Клиент " + std::to_string(i % 997)});
-    g.cells.push_back({r, 2, page::GridCell::Kind::Text, 1, 0, "0" + std::to_string(1 + i % 9) + ".12.2026"});
-    for (std::uint32_t k = 0; k < 7; ++k) {
-      long cents = (static_cast<long>(i) * 7919 + k * 104729) % 987654321;
-      g.cells.push_back({r, 3 + k, page::GridCell::Kind::Number, 2, static_cast<double>(cents) / 100.0, ""});
-    }
-  }
-  return g;
-}
-#endif
 
 void SheetMemory() {
   auto book = quorlex::workbook::Workbook::CreateBlank();
@@ -201,7 +175,6 @@ int main(int argc, char** argv) {
   sheet.Select();
   sheet.Cells(1, 1).Select();
   auto start = Clock::now();
-#ifdef QUORLEX_BENCH_PAGE_LAYOUT
   // The same steps as Worksheet::Paste, timed one by one.
   quorlex::automation::Clipboard::Process().SetHtml(html.str());
   auto page = quorlex::automation::page::ParsePage(quorlex::automation::Clipboard::Process().Html());
@@ -214,11 +187,6 @@ int main(int argc, char** argv) {
   std::printf("paste steps: page parsed %.2f s, laid out %.2f s, written into the sheet %.2f s\n", parse_seconds,
               layout_seconds, Seconds(step));
   const char* how = "page parsed and laid out";
-#else
-  auto grid = GridOf(rows);
-  ss::PasteGrid(book.Model(), sheet.Model(), 0, 0, grid);
-  const char* how = "grid built in the bench: the page layout is not in this build";
-#endif
   double paste_seconds = Seconds(start);
   start = Clock::now();
   app.SetDisplayAlerts(false);

@@ -38,7 +38,7 @@ void EnsureInit() {
     gsf_init();
     // A damaged template is reported through our own error; the library's
     // warnings about it would only clutter standard error.
-    g_log_set_handler("libgsf:msole", static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
+    g_log_set_handler("libgsf:msole", static_cast<GLogLevelFlags>(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
                       [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
     return true;
   }();

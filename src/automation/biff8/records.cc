@@ -1,8 +1,15 @@
 #include "automation/biff8/records.h"
 
+#include <algorithm>
+#include <bit>
+
+#include "automation/workbook/unicode.h"
 #include "platform/error.h"
 
 namespace quorlex::biff8 {
+
+using workbook::Append16;
+using workbook::Append32;
 
 bool RecordReader::Next(workbook::Record& out) {
   if (at_ + 4 > stream_.size()) return false;
@@ -29,6 +36,45 @@ void AppendRecord(std::vector<std::uint8_t>& stream, std::uint16_t type, std::sp
   workbook::Append16(stream, type);
   workbook::Append16(stream, static_cast<std::uint32_t>(data.size()));
   stream.insert(stream.end(), data.begin(), data.end());
+}
+
+void RecordSink::Put(std::uint16_t type, std::span<const std::uint8_t> data) { AppendRecord(bytes, type, data); }
+
+void RecordSink::Put(const workbook::Record& r) {
+  if (r.data.size() <= kMaxRecordData) {
+    Put(r.type, r.data);
+    return;
+  }
+  std::span<const std::uint8_t> all(r.data);
+  Put(r.type, all.subspan(0, kMaxRecordData));
+  for (std::size_t at = kMaxRecordData; at < all.size(); at += kMaxRecordData) {
+    Put(rt::kContinue, all.subspan(at, std::min(kMaxRecordData, all.size() - at)));
+  }
+}
+
+void AppendUnicodeString(std::vector<std::uint8_t>& out, std::string_view utf8, bool short_count) {
+  std::u16string chars = workbook::Utf8ToUtf16(utf8);
+  if (short_count && chars.size() > 255) chars.resize(255);
+  bool wide = std::any_of(chars.begin(), chars.end(), [](char16_t c) { return c > 0xFF; });
+  if (short_count) {
+    out.push_back(static_cast<std::uint8_t>(chars.size()));
+  } else {
+    Append16(out, static_cast<std::uint32_t>(chars.size()));
+  }
+  out.push_back(wide ? 1 : 0);
+  for (char16_t c : chars) {
+    if (wide) {
+      Append16(out, c);
+    } else {
+      out.push_back(static_cast<std::uint8_t>(c));
+    }
+  }
+}
+
+void AppendDouble(std::vector<std::uint8_t>& out, double v) {
+  std::uint64_t bits = std::bit_cast<std::uint64_t>(v);
+  Append32(out, static_cast<std::uint32_t>(bits & 0xFFFFFFFFu));
+  Append32(out, static_cast<std::uint32_t>(bits >> 32));
 }
 
 }  // namespace quorlex::biff8

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "automation/workbook/record.h"
@@ -79,6 +80,21 @@ class RecordReader {
   std::span<const std::uint8_t> stream_;
   std::size_t at_;
 };
+
+// A record stream being built. A body longer than BIFF allows goes on in
+// CONTINUE records.
+class RecordSink {
+ public:
+  void Put(std::uint16_t type, std::span<const std::uint8_t> data);
+  void Put(const workbook::Record& r);
+  std::size_t Size() const { return bytes.size(); }
+  std::vector<std::uint8_t> bytes;
+};
+
+// XLUnicodeString (16-bit count) or ShortXLUnicodeString (8-bit count):
+// 8-bit characters when every one fits, UTF-16 otherwise.
+void AppendUnicodeString(std::vector<std::uint8_t>& out, std::string_view utf8, bool short_count);
+void AppendDouble(std::vector<std::uint8_t>& out, double v);
 
 // Appends a record (type, length, body) to a stream.
 void AppendRecord(std::vector<std::uint8_t>& stream, std::uint16_t type, std::span<const std::uint8_t> data);

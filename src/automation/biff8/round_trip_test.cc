@@ -208,3 +208,29 @@ TEST(SharedFormulas, BandWithoutItsHostKeepsTheValues) {
 
 }  // namespace
 }  // namespace quorlex::biff8
+
+namespace quorlex::biff8 {
+namespace {
+
+// A drawing layer the engine cannot take apart stays as it was.
+TEST(Drawings, UnreadableDrawingIsKeptAsItWas) {
+  auto stream = WriteWorkbookStream(*ReadWorkbook(testing_support::Fixture("SimpleWithComments.xls")));
+  RecordReader in(stream);
+  workbook::Record r;
+  std::size_t at = 0;
+  while (in.Next(r)) {
+    if (r.type == rt::kMsoDrawing) {
+      at = in.Offset() - r.data.size();
+      break;
+    }
+  }
+  ASSERT_GT(at, 0u);
+  ASSERT_EQ(workbook::Get16(r.data, 26), 0xF003);  // the shapes' group
+  workbook::Put32(stream, at + 28, 0x7FFFFFFF);
+  auto book = ReadWorkbookStream(stream);
+  EXPECT_TRUE(book->SheetAt(0).Art().Empty());
+  EXPECT_EQ(WriteWorkbookStream(*book), stream);
+}
+
+}  // namespace
+}  // namespace quorlex::biff8

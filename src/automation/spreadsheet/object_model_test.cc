@@ -329,9 +329,6 @@ namespace {
 // The whole way from the clipboard: page parsed, laid out and written at
 // the active cell.
 TEST_F(ObjectModel, PasteOfThePageOnTheClipboard) {
-#ifndef QUORLEX_HAVE_PAGE_LAYOUT
-  GTEST_SKIP() << "the page layout is not part of this build";
-#endif
   Clipboard::Process().SetHtml(
       "<html><head><style>td.n { text-align: right } .t { font-weight: bold; background-color: #FFFF00 }</style></head>"
       "<body><table border=1>"

@@ -111,7 +111,8 @@ std::string Range::Value() const {
   switch (cell->kind) {
     case workbook::CellKind::kBlank: return {};
     case workbook::CellKind::kNumber: return NumberText(cells.Number(*cell));
-    case workbook::CellKind::kText: return std::string(cells.Text(*cell));
+    case workbook::CellKind::kText:
+    case workbook::CellKind::kRichText: return std::string(cells.Text(*cell));
     case workbook::CellKind::kBoolean: return cell->payload != 0 ? "True" : "False";
     case workbook::CellKind::kError: return ErrorText(cell->payload);
     case workbook::CellKind::kFormula: {

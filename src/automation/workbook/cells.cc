@@ -164,6 +164,21 @@ void CellStore::SetText(std::uint32_t r, std::uint16_t c, std::string_view text)
   Touch(r, cell);
 }
 
+std::uint64_t CellStore::StoreRichText(std::string_view text, std::string_view runs) {
+  std::uint64_t at = arena_.size();
+  PutChunk(arena_, text);
+  PutChunk(arena_, runs);
+  return at;
+}
+
+void CellStore::SetRichText(std::uint32_t r, std::uint16_t c, std::string_view text, std::string_view runs) {
+  std::uint64_t at = runs.empty() ? StoreText(text) : StoreRichText(text, runs);
+  Cell& cell = Place(r, c);
+  cell.kind = runs.empty() ? CellKind::kText : CellKind::kRichText;
+  cell.payload = at;
+  Touch(r, cell);
+}
+
 void CellStore::SetBoolean(std::uint32_t r, std::uint16_t c, bool value) {
   Cell& cell = Place(r, c);
   cell.kind = CellKind::kBoolean;
@@ -223,9 +238,17 @@ std::uint16_t CellStore::XfOf(std::uint32_t r, std::uint16_t c) const {
 double CellStore::Number(const Cell& cell) const { return std::bit_cast<double>(cell.payload); }
 
 std::string_view CellStore::Text(const Cell& cell) const {
-  if (cell.kind != CellKind::kText) return {};
+  if (!IsText(cell.kind)) return {};
   std::size_t at = static_cast<std::size_t>(cell.payload);
   if (at >= arena_.size()) return {};
+  return GetChunk(arena_, at);
+}
+
+std::string_view CellStore::Runs(const Cell& cell) const {
+  if (cell.kind != CellKind::kRichText) return {};
+  std::size_t at = static_cast<std::size_t>(cell.payload);
+  if (at >= arena_.size()) return {};
+  GetChunk(arena_, at);
   return GetChunk(arena_, at);
 }
 
@@ -279,6 +302,8 @@ Cell CellStore::CopyCellFrom(const CellStore& other, const Cell& cell) {
   Cell copy = cell;
   if (cell.kind == CellKind::kText) {
     copy.payload = StoreText(other.Text(cell));
+  } else if (cell.kind == CellKind::kRichText) {
+    copy.payload = StoreRichText(other.Text(cell), other.Runs(cell));
   } else if (cell.kind == CellKind::kFormula) {
     copy.payload = StoreText(other.Blob(cell));
   }

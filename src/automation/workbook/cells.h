@@ -14,7 +14,10 @@
 
 namespace quorlex::workbook {
 
-enum class CellKind : std::uint8_t { kBlank, kNumber, kText, kBoolean, kError, kFormula };
+// kRichText is a text with formatting runs (a template's header, say).
+enum class CellKind : std::uint8_t { kBlank, kNumber, kText, kBoolean, kError, kFormula, kRichText };
+
+inline bool IsText(CellKind k) { return k == CellKind::kText || k == CellKind::kRichText; }
 
 struct Cell {
   std::uint64_t payload = 0;  // number bits, arena offset, or boolean/error code
@@ -78,6 +81,9 @@ class CellStore {
 
   void SetNumber(std::uint32_t r, std::uint16_t c, double value);
   void SetText(std::uint32_t r, std::uint16_t c, std::string_view text);
+  // Text with BIFF formatting runs: 4 bytes each, the UTF-16 position where
+  // the run starts and its font index.
+  void SetRichText(std::uint32_t r, std::uint16_t c, std::string_view text, std::string_view runs);
   void SetBoolean(std::uint32_t r, std::uint16_t c, bool value);
   void SetError(std::uint32_t r, std::uint16_t c, std::uint8_t code);
   void SetFormula(std::uint32_t r, std::uint16_t c, const FormulaBody& body);
@@ -89,7 +95,9 @@ class CellStore {
   void Append(std::uint32_t r, const Cell& cell) { Grow(r); PushOrPlace(rows_[r], cell); Touch(r, cell); }
 
   double Number(const Cell& cell) const;
-  std::string_view Text(const Cell& cell) const;
+  std::string_view Text(const Cell& cell) const;  // plain or rich
+  std::string_view Runs(const Cell& cell) const;  // empty for plain text
+  std::uint64_t StoreRichText(std::string_view text, std::string_view runs);
   std::string_view Blob(const Cell& cell) const;
   // Stores text in the arena and returns the payload that refers to it.
   std::uint64_t StoreText(std::string_view text);

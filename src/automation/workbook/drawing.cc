@@ -134,27 +134,17 @@ Drawing Drawing::Parse(const std::vector<std::uint8_t>& art,
     shape.art = Slice(art, from, to);
     d.shapes_.push_back(std::move(shape));
   }
+  // Breaks come in stream order, as the shapes do: walk both at once.
+  std::size_t index = 0;
   for (const auto& [offset, records] : breaks) {
     if (d.shapes_.empty()) break;
-    std::size_t index = d.shapes_.size() - 1;
-    for (std::size_t i = 0; i < spans.size(); ++i) {
-      if (offset > spans[i].first && offset <= spans[i].second) {
-        index = i;
-        break;
-      }
-      if (offset <= spans[i].first) {
-        index = i == 0 ? 0 : i - 1;
-        break;
-      }
-    }
+    while (index + 1 < spans.size() && offset > spans[index].second) ++index;
     Shape& shape = d.shapes_[index];
     std::size_t local = offset > spans[index].first ? offset - spans[index].first : 0;
     local = std::min(local, shape.art.size());
-    if (!shape.inserts.empty() && shape.inserts.back().first == local) {
+    if (!shape.inserts.empty() && shape.inserts.back().first >= local) {
+      // Same place (or out of order): keep them, in the order met.
       auto& list = shape.inserts.back().second;
-      list.insert(list.end(), records.begin(), records.end());
-    } else if (!shape.inserts.empty() && shape.inserts.back().first > local) {
-      auto& list = shape.inserts.back().second;  // out of order: keep them, in order met
       list.insert(list.end(), records.begin(), records.end());
     } else {
       shape.inserts.emplace_back(local, records);

@@ -91,6 +91,8 @@ void CheckSheetName(std::string_view name) {
 
 std::unique_ptr<Workbook> Workbook::CreateBlank() {
   auto book = std::make_unique<Workbook>();
+  // The class of an Excel workbook, as Excel marks the compound file.
+  book->root_clsid_ = {0x20, 0x08, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
   Styles& s = book->styles_;
   Font arial;
   for (int i = 0; i < 4; ++i) s.AddFontRaw(arial);

@@ -140,3 +140,20 @@ TEST(Styles, FormatsAreInternedAndColoursFound) {
 
 }  // namespace
 }  // namespace quorlex::workbook
+
+namespace quorlex::workbook {
+namespace {
+
+TEST(Sheet, HyperlinksAndMergesMoveWithDeletedRows) {
+  Sheet sheet(SheetKind::kWorksheet, "s");
+  sheet.Hyperlinks().push_back({{10, 10, 0, 0}, {1, 2, 3}, {}});
+  sheet.Hyperlinks().push_back({{2, 2, 1, 1}, {4}, {}});
+  sheet.Merges().push_back({0, 6, 3, 3});  // across the band: shrinks
+  sheet.DeleteRows(1, 3);
+  ASSERT_EQ(sheet.Hyperlinks().size(), 1u);
+  EXPECT_EQ(sheet.Hyperlinks()[0].area, (Area{7, 7, 0, 0}));
+  EXPECT_EQ(sheet.Merges(), (std::vector<Area>{{0, 3, 3, 3}}));
+}
+
+}  // namespace
+}  // namespace quorlex::workbook

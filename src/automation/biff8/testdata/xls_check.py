@@ -80,6 +80,7 @@ def dump(path):
         for r, info in sheet.rowinfo_map.items():
             s["rowinfo"][str(r)] = [info.height, info.has_default_height, info.hidden,
                                     info.outline_level]
+        s["rich"] = {"%d,%d" % rc: runs for rc, runs in sheet.rich_text_runlist_map.items()}
         for (r, c), note in sheet.cell_note_map.items():
             s["notes"]["%d,%d" % (r, c)] = [note.text, note.author, note.show]
         for link in sheet.hyperlink_list:

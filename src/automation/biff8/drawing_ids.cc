@@ -1,0 +1,129 @@
+#include "automation/biff8/drawing_ids.h"
+
+#include <algorithm>
+#include <iterator>
+#include <set>
+
+#include "automation/biff8/records.h"
+#include "platform/error.h"
+
+namespace quorlex::biff8 {
+
+using workbook::Append16;
+using workbook::Append32;
+using workbook::Get16;
+using workbook::Get32;
+
+namespace {
+
+void ScanKeptDrawing(const workbook::Sheet& sheet, DrawingIds& plan, std::set<std::uint32_t>& used_dg) {
+  std::vector<std::uint8_t> art;
+  for (const auto& item : sheet.Items()) {
+    if (item.slot == workbook::Slot::kNone && item.record.type == rt::kMsoDrawing) {
+      art.insert(art.end(), item.record.data.begin(), item.record.data.end());
+    }
+  }
+  if (art.empty()) return;
+  std::uint32_t dg = 0;
+  workbook::WalkArt(art, 0, art.size(), [&](std::uint16_t type, std::uint16_t instance, std::size_t, std::size_t body, std::size_t len, int) {
+    if (type == 0xF008) {
+      dg = instance;
+      used_dg.insert(dg);
+      ++plan.drawings;
+    }
+    if (type == 0xF00A && len >= 8) {
+      std::uint32_t spid = Get32(art, body);
+      auto& c = plan.clusters[spid / 1024];
+      c.first = dg;
+      c.second = std::max(c.second, spid % 1024 + 1);
+      ++plan.shapes;
+    }
+  });
+}
+
+}  // namespace
+
+DrawingIds PlanDrawings(const workbook::Workbook& book) {
+  DrawingIds plan;
+  plan.dg_id.assign(book.SheetCount(), 0);
+  plan.spid_base.assign(book.SheetCount(), 0);
+  std::set<std::uint32_t> used_dg;
+  // Drawings kept as records (chart sheets, a drawing the engine could not
+  // take apart) keep their identifiers; the others are numbered around them.
+  for (std::size_t i = 0; i < book.SheetCount(); ++i) ScanKeptDrawing(book.SheetAt(i), plan, used_dg);
+  std::uint32_t next_dg = 1;
+  for (std::size_t i = 0; i < book.SheetCount(); ++i) {
+    const auto& sheet = book.SheetAt(i);
+    if (!sheet.IsWorksheet() || sheet.Art().Empty()) continue;
+    while (used_dg.count(next_dg) != 0) ++next_dg;
+    std::uint32_t dg = next_dg++;
+    std::uint32_t need = sheet.Art().ShapeIdCount();
+    std::uint32_t count = (need + 1023) / 1024;
+    std::uint32_t first = 1;
+    for (;; ++first) {
+      bool free = true;
+      for (std::uint32_t k = 0; k < count; ++k) free = free && plan.clusters.count(first + k) == 0;
+      if (free) break;
+    }
+    for (std::uint32_t k = 0; k < count; ++k) {
+      plan.clusters[first + k] = {dg, std::min<std::uint32_t>(1024, need - k * 1024)};
+    }
+    plan.dg_id[i] = dg;
+    plan.spid_base[i] = first * 1024;
+    plan.shapes += need;
+    ++plan.drawings;
+  }
+  // The table of clusters is written whole: identifiers far out are damage.
+  if (!plan.clusters.empty() && plan.clusters.rbegin()->first > 0xFFFF) {
+    throw Error(errors::kFormat, "Damaged workbook: drawing shape identifiers out of range");
+  }
+  return plan;
+}
+
+std::vector<std::uint8_t> DrawingGroupBody(const workbook::Workbook& book, const DrawingIds& plan) {
+  std::uint32_t max_cluster = plan.clusters.empty() ? 0 : plan.clusters.rbegin()->first;
+  std::vector<std::uint8_t> fdgg;
+  Append32(fdgg, (max_cluster + 1) * 1024 + 1);
+  Append32(fdgg, max_cluster + 1);
+  Append32(fdgg, plan.shapes);
+  Append32(fdgg, plan.drawings);
+  for (std::uint32_t c = 1; c <= max_cluster; ++c) {
+    auto it = plan.clusters.find(c);
+    Append32(fdgg, it == plan.clusters.end() ? 0 : it->second.first);
+    Append32(fdgg, it == plan.clusters.end() ? 0 : it->second.second);
+  }
+  std::vector<std::uint8_t> rest;
+  const auto& old = book.DrawingGroup();
+  if (old.size() >= 8 && Get16(old, 2) == 0xF000) {
+    std::size_t end = std::min<std::size_t>(old.size(), 8 + static_cast<std::size_t>(Get32(old, 4)));
+    std::size_t at = 8;
+    while (at + 8 <= end) {
+      std::size_t next = std::min(end, at + 8 + static_cast<std::size_t>(Get32(old, at + 4)));
+      if (Get16(old, at + 2) != 0xF006) rest.insert(rest.end(), old.begin() + static_cast<std::ptrdiff_t>(at), old.begin() + static_cast<std::ptrdiff_t>(next));
+      at = next;
+    }
+  } else {
+    // Default shape properties and the colours of the drawing menus.
+    const std::uint8_t opt[] = {0x33, 0x00, 0x0B, 0xF0, 0x12, 0x00, 0x00, 0x00, 0xBF, 0x00, 0x08, 0x00, 0x08, 0x00,
+                                0x81, 0x01, 0x09, 0x00, 0x00, 0x08, 0xC0, 0x01, 0x40, 0x00, 0x00, 0x08};
+    const std::uint8_t colors[] = {0x40, 0x00, 0x1E, 0xF1, 0x10, 0x00, 0x00, 0x00, 0x0D, 0x00, 0x00, 0x08, 0x0C, 0x00,
+                                   0x00, 0x08, 0x17, 0x00, 0x00, 0x08, 0xF7, 0x00, 0x00, 0x10};
+    rest.insert(rest.end(), std::begin(opt), std::end(opt));
+    rest.insert(rest.end(), std::begin(colors), std::end(colors));
+  }
+  std::vector<std::uint8_t> out;
+  Append16(out, 0x000F);
+  Append16(out, 0xF000);
+  Append32(out, static_cast<std::uint32_t>(8 + fdgg.size() + rest.size()));
+  Append16(out, 0x0000);
+  Append16(out, 0xF006);
+  Append32(out, static_cast<std::uint32_t>(fdgg.size()));
+  out.insert(out.end(), fdgg.begin(), fdgg.end());
+  out.insert(out.end(), rest.begin(), rest.end());
+  return out;
+}
+
+// The RK form of v when one holds it exactly: an integer, an integer
+// hundredth, or a double whose low 34 bits are zero (times 100 or not).
+
+}  // namespace quorlex::biff8

@@ -1,0 +1,35 @@
+#pragma once
+
+// The shared string table, built when saving: every text of every sheet
+// once, in order of first use; a text with formatting runs is a string of
+// its own. Written as SST with CONTINUE records and its EXTSST index.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "automation/biff8/records.h"
+
+namespace quorlex::biff8 {
+
+class SharedStrings {
+ public:
+  void Add(std::string_view text, std::string_view runs);
+  std::uint32_t Find(std::string_view text, std::string_view runs) const;
+
+  void Write(RecordSink& sink) const;
+
+ private:
+  struct Entry {
+    std::string_view text;
+    std::string_view runs;
+  };
+  std::vector<Entry> strings_;
+  std::unordered_map<std::string_view, std::uint32_t> index_;
+  std::unordered_map<std::string, std::uint32_t> rich_index_;
+  std::uint32_t total_ = 0;
+};
+
+}  // namespace quorlex::biff8
