@@ -44,7 +44,7 @@ std::string EncodeRowFormat(const RowFormat& row) {
   if (row.keep_together) w.Byte(sprm::kTFCantSplit90, 1).Byte(kSprmTFCantSplit, 1);
   if (row.height > 0) w.Word(sprm::kTDyaRowHeight, static_cast<std::uint16_t>(Twips(row.height)));
 
-  const std::size_t count = std::min<std::size_t>(row.cells.size(), 63);
+  const std::size_t count = std::min(row.cells.size(), kMaxCells);
   std::string def;
   def.push_back(static_cast<char>(count));
   int x = row.left;

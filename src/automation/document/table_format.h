@@ -35,6 +35,9 @@ struct CellFormat {
   friend bool operator==(const CellFormat&, const CellFormat&) = default;
 };
 
+// The most cells a row of the file can have.
+inline constexpr std::size_t kMaxCells = 63;
+
 struct RowFormat {
   std::vector<CellFormat> cells;
   int left = 0;          // left edge of the first cell, twips from the margin

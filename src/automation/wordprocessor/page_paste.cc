@@ -262,8 +262,9 @@ class FragmentBuilder {
     std::uint32_t char_format = 0;
   };
 
-  // Ends the cell whose content was just emitted at depth.
-  void EndCell(int depth, std::size_t story_size_before, std::uint32_t char_format) {
+  // Ends the cell whose content was just emitted at depth; gives the index
+  // of the paragraph that ends it.
+  std::size_t EndCell(int depth, std::size_t story_size_before, std::uint32_t char_format) {
     const bool has_own_paragraph = story_.size() > story_size_before && !last_was_table_ &&
                                    last_.depth == depth;
     if (!has_own_paragraph) EmptyParagraph(depth, char_format);
@@ -271,6 +272,27 @@ class FragmentBuilder {
     end.papx = Papx(last_.istd, last_.format, {depth, true, false});
     if (depth == 1) story_.text.back() = doc::mark::kCell;
     last_was_table_ = false;
+    return story_.paragraphs.size() - 1;
+  }
+
+  // A row holds at most kMaxCells cells: the cells past the last one the
+  // file allows become paragraphs of that last cell, which spans their
+  // width.
+  void FoldLastCells(const std::vector<std::size_t>& ends, doc::RowFormat& row) {
+    const std::size_t keep = doc::kMaxCells - 1;
+    for (std::size_t i = keep; i + 1 < ends.size(); ++i) {
+      doc::Paragraph& end = story_.paragraphs[ends[i]];
+      story_.text[end.end - 1] = doc::mark::kParagraph;
+      const auto& pool = document_.paragraph_properties;
+      end.papx = document_.paragraph_properties.Intern(
+          pool.Istd(end.papx), doc::WithoutSprms(pool.Grpprl(end.papx),
+                                                 {doc::sprm::kPFInnerTableCell}));
+    }
+    doc::CellFormat& last = row.cells[keep];
+    for (std::size_t i = keep + 1; i < row.cells.size(); ++i) last.width += row.cells[i].width;
+    last.right = row.cells.back().right;
+    last.merge_start = last.merge_continue = false;
+    row.cells.resize(doc::kMaxCells);
   }
 
   void EndRow(int depth, const doc::RowFormat& row) {
@@ -314,6 +336,7 @@ class FragmentBuilder {
       format.keep_together = true;
       leading_header = format.header;
       std::uint32_t column = 0;
+      std::vector<std::size_t> ends;  // the paragraphs that end the row's cells
 
       auto continuation = [&](std::uint32_t at) {
         Span& span = spans[at];
@@ -324,7 +347,7 @@ class FragmentBuilder {
         --span.rows_left;
         cell.bottom = span.rows_left == 0 ? span.bottom : doc::BorderLine{};
         const std::size_t before = story_.size();
-        EndCell(depth, before, span.char_format);
+        ends.push_back(EndCell(depth, before, span.char_format));
         format.cells.push_back(cell);
         column = at + span.colspan;
       };
@@ -336,7 +359,7 @@ class FragmentBuilder {
             doc::CellFormat hole;
             hole.width = widths[column];
             const std::size_t before = story_.size();
-            EndCell(depth, before, 0);
+            ends.push_back(EndCell(depth, before, 0));
             format.cells.push_back(hole);
             ++column;
           }
@@ -372,7 +395,7 @@ class FragmentBuilder {
         const std::size_t before = story_.size();
         last_was_table_ = false;
         Blocks(page_.Blocks(cell), depth, inner, AlignmentOf(cf.horizontal));
-        EndCell(depth, before, cell.char_format);
+        ends.push_back(EndCell(depth, before, cell.char_format));
         if (cell.rowspan > 1 && r + 1 < rows.size()) {
           out.merge_start = true;
           out.bottom = {};
@@ -391,6 +414,7 @@ class FragmentBuilder {
       }
       fill_to(last_held);
       if (format.cells.empty()) continue;  // a row with no cells shows nothing
+      if (format.cells.size() > doc::kMaxCells) FoldLastCells(ends, format);
       EndRow(depth, format);
     }
     last_was_table_ = true;

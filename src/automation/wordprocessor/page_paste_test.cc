@@ -251,6 +251,27 @@ TEST(Paste, CellLookBecomesRowProperties) {
   EXPECT_EQ(doc::FindLast(ParagraphAt(d, 0), sprm::kPJc80)->Byte(), 2) << "right aligned";
 }
 
+TEST(Paste, RowsWiderThanTheFileAllowsEndInOneLastCell) {
+  doc::Document d = word97::ReadDocument(Fixture("empty.doc"));
+  TestPage p;
+  std::vector<std::string> wide;
+  for (int c = 0; c < 70; ++c) wide.push_back("c" + std::to_string(c));
+  InsertPage(d, 0, p.Build({p.TextTable({wide, {"short"}})}));
+  const auto tables = d.Tables();
+  ASSERT_EQ(tables.size(), 1u);
+  ASSERT_EQ(tables[0].rows.size(), 2u);
+  const auto b = Boundaries(d, tables[0]);
+  EXPECT_EQ(b[0].size(), doc::kMaxCells + 1);
+  // The row's cell marks match its cells: 63 cell ends and the row end.
+  std::size_t marks = 0;
+  for (std::size_t i = 0; i < tables[0].rows[0].end_paragraph; ++i) {
+    marks += d.Main().text[d.Main().paragraphs[i].end - 1] == doc::mark::kCell ? 1u : 0u;
+  }
+  EXPECT_EQ(marks, doc::kMaxCells + 1);
+  EXPECT_NE(d.PlainText().find("c62\nc63\n"), std::string::npos) << "folded into the last cell";
+  EXPECT_NE(d.PlainText().find("c69\t\t"), std::string::npos);
+}
+
 TEST(Paste, ColumnsAreSizedByTheirText) {
   doc::Document d = word97::ReadDocument(Fixture("empty.doc"));
   TestPage p;
