@@ -30,7 +30,6 @@ TableMarks DecodeTableMarks(std::string_view grpprl) {
     }
   }
   if (!have_itap) depth = in_table ? 1 : 0;
-  if (depth > 0 && !in_table && !have_itap) depth = 0;
   // Depth is bounded: nesting beyond what a page can show is a damaged file.
   if (depth < 0) depth = 0;
   if (depth > 64) depth = 64;

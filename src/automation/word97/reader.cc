@@ -94,12 +94,10 @@ class Reader {
   }
 
   void ReadProperties() {
-    const Fib& fib = source_->fib;
     character_runs_ = ReadCharacterPages(Blob(fib_index::kPlcfBteChpx, "страницы свойств символов"),
                                          word_document_);
     paragraph_runs_ = ReadParagraphPages(Blob(fib_index::kPlcfBtePapx, "страницы свойств абзацев"),
                                          word_document_, source_->data);
-    (void)fib;
   }
 
   const Piece& PieceAt(std::uint32_t cp) const {

@@ -162,7 +162,8 @@ class Writer {
           break;
       }
       if (i == fib_index::kStshfOrig && !blob.empty()) {
-        // The original style sheet is the same sheet: it is written once.
+        // The original style sheet is the same sheet, written once: the
+        // next entry, the style sheet itself, goes right here.
         fib.SetPair(i, static_cast<std::uint32_t>(table.size()),
                     static_cast<std::uint32_t>(blob.size()));
         continue;

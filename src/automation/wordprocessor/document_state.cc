@@ -27,9 +27,4 @@ void DocumentState::Removed(long from, long to) {
   move(selection_end);
 }
 
-void DocumentState::Inserted(long at, long length) {
-  if (selection_start >= at) selection_start += length;
-  if (selection_end >= at) selection_end += length;
-}
-
 }  // namespace quorlex::automation::wordprocessor

@@ -25,9 +25,8 @@ struct DocumentState {
   long Length() const;
   // After an edit: handles taken before are stale, the document unsaved.
   void Touched();
-  // Moves the selection as text [from, to) is removed or inserted.
+  // Moves the selection as text [from, to) is removed.
   void Removed(long from, long to);
-  void Inserted(long at, long length);
 };
 
 // The error the object model raises for a refused call.

@@ -22,17 +22,12 @@ void Selection::Paste() {
   const Clipboard& clipboard = Clipboard::Process();
   if (!clipboard.HasHtml()) Refuse("Буфер обмена пуст: вставлять нечего");
   document::Document& model = state.Model();
-  // What is selected is replaced, as typing over a selection would.
-  if (state.selection_end > state.selection_start) {
-    // A selection is only ever made empty by this object model's callers;
-    // replacing selected text is not needed and would need a text model of
-    // deletion across paragraphs.
-    state.selection_end = state.selection_start;
-  }
+  // Pasting over selected text would replace it; the conversion pastes at
+  // an insertion point, so a selection is taken as its start.
+  state.selection_end = state.selection_start;
   const long at = state.selection_start;
   const PasteResult result = PastePage(model, static_cast<std::uint32_t>(at), clipboard.Html());
   state.Touched();
-  state.Inserted(at, static_cast<long>(result.inserted));
   state.selection_start = static_cast<long>(result.caret);
   state.selection_end = state.selection_start;
 }
