@@ -154,7 +154,18 @@ class Reader {
     const FcRun* run = FindRun(paragraph_runs_, piece.FcOf(mark_cp));
     std::string raw = run != nullptr && run->properties.size() >= 2 ? run->properties
                                                                     : std::string(2, '\0');
-    raw += piece.paragraph_sprms;
+    // A fast save's paragraph changes go after the paragraph's own; a
+    // change of style changes the style index itself.
+    document::SprmIterator it(piece.paragraph_sprms);
+    while (auto s = it.Next()) {
+      if (s->code == document::sprm::kPIstd) {
+        const std::uint16_t istd = s->Word();
+        raw[0] = static_cast<char>(istd & 0xFF);
+        raw[1] = static_cast<char>(istd >> 8);
+      } else {
+        raw.append(piece.paragraph_sprms, s->offset, s->size);
+      }
+    }
     return document_.paragraph_properties.InternRaw(raw);
   }
 

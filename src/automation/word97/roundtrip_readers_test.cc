@@ -72,9 +72,11 @@ TEST_P(RoundTrip, AntiwordReadsTheSameText) {
   const Reading after = testing::Antiword(written_);
   ExpectRead(after, "written");
   // Some fixtures keep their text where antiword does not look (it gives up
-  // on them); what we write it reads.
+  // on them); what we write it reads. Spacing may differ: antiword ignores
+  // the style changes a fast save makes, which the written file holds as
+  // the paragraphs' own styles.
   if (before.ok && before.problems.empty()) {
-    EXPECT_EQ(after.text, before.text);
+    EXPECT_EQ(Squeeze(after.text), Squeeze(before.text));
   }
   EXPECT_FALSE(Squeeze(after.text).empty() && !Squeeze(before.text).empty());
 }
