@@ -59,7 +59,7 @@ std::string MakeReport() {
 </style></head><body>
 <h2>Выписка по счетам клиентов</h2>
 <p>Период: 01.01.2026 - 31.01.2026</p>
-<table class="report">
+<table class="report" border="1">
 <tr><th>№</th><th>Счёт</th><th>Клиент</th><th>Дата</th><th>Код</th><th>Входящий остаток</th><th>Дебет</th><th>Кредит</th><th>Доля</th><th>Примечание</th></tr>
 )";
   html.reserve(static_cast<std::size_t>(kRows) * 330);

@@ -283,6 +283,7 @@ ComputedStyle ComputeStyle(const ComputedStyle& parent,
     } else if (ask == Ask::kValue) {
       switch (d->value.keyword) {
         case Keyword::kTop:
+        case Keyword::kBaseline:
           s.vertical = VerticalAlignment::Top;
           break;
         case Keyword::kMiddle:

@@ -86,11 +86,12 @@ class Layout {
     grid_.formats.emplace_back();
     visible_.push_back(false);
     format_index_.emplace(CellFormat{}, 0);
-    filler_budget_ = 2'000'000 + 4 * static_cast<std::uint64_t>(page.cells.size());
+    filler_budget_ = 1'000'000 + 4 * static_cast<std::uint64_t>(page.cells.size());
   }
 
   Grid LayOut() {
     Measure();
+    grid_.cells.reserve(page_.cells.size() + page_.paragraphs.size());
     std::uint64_t row = 0;
     for (const Block& block : page_.Body()) {
       if (block.kind == Block::Kind::Paragraph) {
@@ -412,8 +413,20 @@ class Layout {
 
   // --- Formats -------------------------------------------------------------
 
+  // Whether a frame shows at (row, column): a fill anywhere inside it,
+  // edges on its border.
+  bool Framed(std::uint64_t row, std::uint64_t column) const {
+    for (const Frame& frame : frames_) {
+      if (frame.fill != kAutoColor || row == frame.area.top || row == frame.area.bottom ||
+          column == frame.area.left || column == frame.area.right) {
+        return true;
+      }
+    }
+    return false;
+  }
+
   std::uint32_t FormatAt(const FormatKey& key, std::uint64_t row, std::uint64_t column) {
-    if (frames_.empty()) {
+    if (frames_.empty() || !Framed(row, column)) {
       if (auto it = key_index_.find(key); it != key_index_.end()) return it->second;
       const std::uint32_t index = Intern(Build(key));
       key_index_.emplace(key, index);
@@ -474,7 +487,16 @@ class Layout {
       return a.row != b.row ? a.row < b.row : a.column < b.column;
     };
     if (!std::is_sorted(grid_.cells.begin(), grid_.cells.end(), by_place)) {
-      std::sort(grid_.cells.begin(), grid_.cells.end(), by_place);
+      // Sort small keys, then move each cell once.
+      std::vector<std::pair<std::uint64_t, std::uint32_t>> order(grid_.cells.size());
+      for (std::uint32_t i = 0; i < order.size(); ++i) {
+        order[i] = {static_cast<std::uint64_t>(grid_.cells[i].row) << 32 | grid_.cells[i].column, i};
+      }
+      std::sort(order.begin(), order.end());
+      std::vector<GridCell> sorted;
+      sorted.reserve(grid_.cells.size());
+      for (const auto& entry : order) sorted.push_back(std::move(grid_.cells[entry.second]));
+      grid_.cells = std::move(sorted);
     }
     std::sort(grid_.merges.begin(), grid_.merges.end(), [](const Merge& a, const Merge& b) {
       return a.first_row != b.first_row ? a.first_row < b.first_row : a.first_column < b.first_column;

@@ -18,8 +18,10 @@
 // Text is rendered as a browser shows it: white space collapsed and trimmed
 // per line, "&nbsp;" kept as U+00A0, white-space:pre kept. A line break
 // (<br>, or a new line inside white-space:pre / pre-line) is kept inside the
-// paragraph as the character '\n' in a run's text; a paragraph never ends
-// with one. Each block element (div, p, h1..h6, li, ...) boundary ends a
+// paragraph as the character '\n' in a run's text. The last line break of
+// a block shows no line in a browser and is dropped, so a text ends with
+// '\n' only where an empty line follows ("a<br><br>" gives "a\n": the
+// lines "a" and ""). Each block element (div, p, h1..h6, li, ...) boundary ends a
 // paragraph. Hidden content gives nothing.
 
 #include <cstdint>
