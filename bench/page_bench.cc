@@ -5,6 +5,7 @@
 //
 //   ./build/bench/page_bench --benchmark_filter=ParseAndLayOut
 
+#include <malloc.h>
 #include <sys/resource.h>
 
 #include <benchmark/benchmark.h>
@@ -28,6 +29,12 @@ double PeakRssMegabytes() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// Bytes the heap holds for the program now.
+double HeapMegabytes() {
+  const struct mallinfo2 info = mallinfo2();
+  return static_cast<double>(info.uordblks + info.hblkhd) / 1e6;
 }
 
 std::string Amount(int i) {
@@ -98,12 +105,20 @@ void SetCounters(benchmark::State& state, double rss_before) {
 void BM_ParseAndLayOut(benchmark::State& state) {
   const std::string& html = Report();
   const double rss_before = PeakRssMegabytes();
+  double page_heap = 0, grid_heap = 0;
   for (auto _ : state) {
+    const double heap_before = HeapMegabytes();
     const Page page = ParsePage(html);
+    const double heap_page = HeapMegabytes();
     const Grid grid = LayOutGrid(page);
     benchmark::DoNotOptimize(grid.cells.data());
+    page_heap = heap_page - heap_before;
+    grid_heap = HeapMegabytes() - heap_page;
   }
   SetCounters(state, rss_before);
+  // What the results hold, beside the peak of the whole process.
+  state.counters["page_MB"] = page_heap;
+  state.counters["grid_MB"] = grid_heap;
 }
 BENCHMARK(BM_ParseAndLayOut)->Unit(benchmark::kMillisecond)->Iterations(5);
 

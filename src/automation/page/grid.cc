@@ -91,7 +91,9 @@ class Layout {
 
   Grid LayOut() {
     Measure();
-    grid_.cells.reserve(page_.cells.size() + page_.paragraphs.size());
+    // A cell a table cell and a line, and room for the rest of merged
+    // areas: growing past the estimate would double the array.
+    grid_.cells.reserve(page_.cells.size() + page_.cells.size() / 8 + page_.body_block_count + 64);
     std::uint64_t row = 0;
     for (const Block& block : page_.Body()) {
       if (block.kind == Block::Kind::Paragraph) {

@@ -68,11 +68,14 @@ std::optional<Value> DimensionValue(std::string_view s) {
   return value;
 }
 
+// Writes declarations; with no output it only lets the key be built.
 class Emitter {
  public:
-  explicit Emitter(std::vector<Declaration>& out) : out_(out) {}
+  Emitter(std::vector<Declaration>* out, Interner& strings) : out_(out), strings_(strings) {}
 
-  void Add(Property p, const Value& v) { out_.push_back(Declaration{p, false, v}); }
+  void Add(Property p, const Value& v) {
+    if (out_ != nullptr) out_->push_back(Declaration{p, false, v});
+  }
   void Keyword(Property p, css::Keyword k) {
     Value v;
     v.type = Value::Type::kKeyword;
@@ -97,10 +100,11 @@ class Emitter {
     v.unit = unit;
     Add(p, v);
   }
-  void String(Property p, std::uint32_t s) {
+  void String(Property p, std::string_view s) {
+    if (out_ == nullptr) return;
     Value v;
     v.type = Value::Type::kString;
-    v.string = s;
+    v.string = strings_.Intern(s);
     Add(p, v);
   }
   void Lines(std::uint8_t lines) {
@@ -112,6 +116,7 @@ class Emitter {
   }
   // Solid borders of `px` pixels on all four sides.
   void Borders(double px, Rgb color) {
+    if (out_ == nullptr) return;
     for (int side = 0; side < 4; ++side) {
       Keyword(css::BorderStyleOf(side), Keyword::kSolid);
       Length(css::BorderWidthOf(side), px, Unit::kPx);
@@ -120,7 +125,8 @@ class Emitter {
   }
 
  private:
-  std::vector<Declaration>& out_;
+  std::vector<Declaration>* out_;
+  Interner& strings_;
 };
 
 std::optional<Keyword> AlignKeyword(std::string_view value) {
@@ -278,8 +284,8 @@ bool HasAttribute(std::span<const HtmlAttribute> attributes, std::string_view na
 }
 
 void PresentationalDeclarations(Tag tag, std::span<const HtmlAttribute> attributes, const ElementContext& context,
-                                Interner& strings, std::vector<Declaration>& out, std::string& key) {
-  Emitter e(out);
+                                Interner& strings, std::vector<Declaration>* out, std::string& key) {
+  Emitter e(out, strings);
   key.push_back(static_cast<char>(tag));
 
   // The browser's own style sheet.
@@ -316,13 +322,13 @@ void PresentationalDeclarations(Tag tag, std::span<const HtmlAttribute> attribut
     case Tag::kCode:
     case Tag::kKbd:
     case Tag::kSamp:
-      e.String(Property::kFontFamily, strings.Intern("Courier New"));
+      e.String(Property::kFontFamily, "Courier New");
       break;
     case Tag::kPre:
     case Tag::kListing:
     case Tag::kXmp:
     case Tag::kPlaintext:
-      e.String(Property::kFontFamily, strings.Intern("Courier New"));
+      e.String(Property::kFontFamily, "Courier New");
       e.Keyword(Property::kWhiteSpace, Keyword::kPre);
       break;
     case Tag::kTextarea:
@@ -462,7 +468,7 @@ void PresentationalDeclarations(Tag tag, std::span<const HtmlAttribute> attribut
     }
     if (auto v = use(kFace, 'f')) {
       const std::string_view face = Trim(v->substr(0, v->find(',')));
-      if (!face.empty()) e.String(Property::kFontFamily, strings.Intern(face));
+      if (!face.empty()) e.String(Property::kFontFamily, face);
     }
     if (auto v = use(kSize, 's')) {
       if (auto px = FontSizePixels(*v)) e.Length(Property::kFontSize, *px, Unit::kPx);

@@ -60,11 +60,11 @@ struct ElementContext {
   const TableContext* table = nullptr;  // for td/th
 };
 
-// Appends the browser's default declarations and then those of the
-// presentational attributes to `out`, and a key to `key` that is equal for
-// two elements exactly when their declarations are.
+// Appends a key to `key` that is equal for two elements exactly when their
+// declarations are, and (unless `out` is null) the browser's default
+// declarations and then those of the presentational attributes to `out`.
 void PresentationalDeclarations(Tag tag, std::span<const HtmlAttribute> attributes, const ElementContext& context,
-                                Interner& strings, std::vector<css::Declaration>& out, std::string& key);
+                                Interner& strings, std::vector<css::Declaration>* out, std::string& key);
 
 // HTML's rules for colspan and rowspan: colspan 1..1000 (default 1),
 // rowspan 0..65534 (default 1; 0 reaches the end of the row group).

@@ -170,19 +170,25 @@ ElementInfo PageBuilder::MakeElementInfo(Tag tag, std::string_view name, std::sp
 
 std::uint32_t PageBuilder::ResolveStyle(Tag tag, std::span<const HtmlAttribute> attributes, const TableContext* table,
                                         OpenElement& entry) {
-  presentational_.clear();
   presentational_key_.clear();
   ElementContext context;
   context.parent = &StyleOf(ParentStyle());
   context.parent_is_row_group = tag == Tag::kTr && !stack_.empty() && stack_.back().role == Role::kRowGroup;
   context.table = table;
-  PresentationalDeclarations(tag, attributes, context, strings_, presentational_, presentational_key_);
+  // The key first; the declarations only for a key not met before.
+  PresentationalDeclarations(tag, attributes, context, strings_, nullptr, presentational_key_);
+  auto [it, added] = presentational_cache_.try_emplace(presentational_key_);
+  if (added) {
+    std::string key;
+    PresentationalDeclarations(tag, attributes, context, strings_, &it->second, key);
+  }
+  const std::vector<css::Declaration>& presentational = it->second;
   const std::string_view inline_style = AttributeValue(attributes, "style");
   const std::uint32_t style =
-      resolver_->Resolve(ParentStyle(), path_, class_pool_, presentational_key_, presentational_, inline_style);
+      resolver_->Resolve(ParentStyle(), path_, class_pool_, presentational_key_, presentational, inline_style);
   if (!content_started_) {
     entry.presentational_key = presentational_key_;
-    entry.presentational = presentational_;
+    entry.presentational = presentational;
     entry.inline_style = std::string(inline_style);
   }
   return style;
@@ -933,11 +939,13 @@ Page PageBuilder::Finish() {
   // The parser closes every element; this only guards against a stream
   // that ends inside a table.
   while (structure_.size() > 1) {
+    const std::size_t before = structure_.size();
     if (structure_.back() == Structure::kTable) {
       EndTable();
     } else {
       EndCell();
     }
+    if (structure_.size() == before) break;
   }
   FlushParagraph();
   page_.body_first_block = static_cast<std::uint32_t>(page_.blocks.size());

@@ -208,8 +208,9 @@ class PageBuilder : public HtmlHandler {
     std::string first;
   } select_;
 
+  // Presentational declarations by their key.
+  std::unordered_map<std::string, std::vector<css::Declaration>> presentational_cache_;
   // Scratch.
-  std::vector<css::Declaration> presentational_;
   std::string presentational_key_;
   std::string lower_;
 
