@@ -476,12 +476,12 @@ class Layout {
   }
 
   std::uint32_t Intern(const CellFormat& f) {
-    auto [it, added] = format_index_.emplace(f, static_cast<std::uint32_t>(grid_.formats.size()));
-    if (added) {
-      grid_.formats.push_back(f);
-      visible_.push_back(f.fill != kAutoColor || HasBorders(f.top, f.right, f.bottom, f.left));
-    }
-    return it->second;
+    if (auto it = format_index_.find(f); it != format_index_.end()) return it->second;
+    const auto index = static_cast<std::uint32_t>(grid_.formats.size());
+    format_index_.emplace(f, index);
+    grid_.formats.push_back(f);
+    visible_.push_back(f.fill != kAutoColor || HasBorders(f.top, f.right, f.bottom, f.left));
+    return index;
   }
 
   void Finish() {

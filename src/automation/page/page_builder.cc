@@ -186,10 +186,10 @@ std::uint32_t PageBuilder::ResolveStyle(Tag tag, std::span<const HtmlAttribute> 
   const std::string_view inline_style = AttributeValue(attributes, "style");
   const std::uint32_t style =
       resolver_->Resolve(ParentStyle(), path_, class_pool_, presentational_key_, presentational, inline_style);
-  if (!content_started_) {
-    entry.presentational_key = presentational_key_;
-    entry.presentational = presentational;
-    entry.inline_style = std::string(inline_style);
+  if (entry.early) {
+    entry.early->presentational_key = presentational_key_;
+    entry.early->presentational = presentational;
+    entry.early->inline_style = std::string(inline_style);
   }
   return style;
 }
@@ -199,14 +199,17 @@ void PageBuilder::RestyleOpenElements() {
   class_pool_.clear();
   for (std::size_t i = 0; i < stack_.size(); ++i) {
     const OpenElement& e = stack_[i];
-    NameElement(path_[i], e.name, e.id, e.classes);
+    // Every element opened before content keeps what restyling needs.
+    if (!e.early) return;
+    NameElement(path_[i], e.early->name, e.early->id, e.early->classes);
     resolver_->Contextualize(std::span<ElementInfo>(path_.data(), i + 1), class_pool_);
   }
   for (std::size_t i = 0; i < stack_.size(); ++i) {
     OpenElement& e = stack_[i];
+    if (!e.early) return;
     const std::uint32_t parent = i == 0 ? 0 : stack_[i - 1].style;
     e.style = resolver_->Resolve(parent, std::span<const ElementInfo>(path_.data(), i + 1), class_pool_,
-                                 e.presentational_key, e.presentational, e.inline_style);
+                                 e.early->presentational_key, e.early->presentational, e.early->inline_style);
     const bool block = e.role != Role::kInline && e.role != Role::kVoid && e.role != Role::kTextarea;
     e.block_style = block || i == 0 ? e.style : stack_[i - 1].block_style;
   }
@@ -226,6 +229,8 @@ void PageBuilder::AddStyleSheet(std::string_view css_text) {
   // so an element named by the new rules only is restyled imprecisely; such
   // elements (html, head, body) seldom carry classes.
   resolver_ = std::make_unique<StyleResolver>(sheet_, strings_);
+  memo_.clear();
+  memo_classes_.clear();
   char_format_of_style_.clear();
   paragraph_format_of_style_.clear();
   cell_format_cache_.clear();
@@ -307,6 +312,68 @@ std::uint32_t PageBuilder::TableFormatOf(std::uint32_t style, std::span<const Ht
   auto [it, added] = table_formats_.emplace(f, static_cast<std::uint32_t>(page_.table_formats.size()));
   if (added) page_.table_formats.push_back(f);
   return it->second;
+}
+
+// An element whose parent has the same context and style, with the same
+// tag, place, table and attributes, gets the same names, context and style:
+// repeated rows and cells skip the matching and the cascade.
+bool PageBuilder::StyleFromMemo(Tag tag, std::string_view name, Role role, const OpenTable* table,
+                                std::span<const HtmlAttribute> attributes, std::uint32_t& style) {
+  memo_key_.clear();
+  auto append = [this](std::uint32_t v) { memo_key_.append(reinterpret_cast<const char*>(&v), sizeof v); };
+  const std::uint32_t child_index = stack_.empty() ? root_child_count_ + 1 : stack_.back().child_count + 1;
+  append(path_.empty() ? 0 : path_.back().context);
+  append(ParentStyle());
+  append(resolver_->StructuralSignature(child_index));
+  append(static_cast<std::uint32_t>(tag) | static_cast<std::uint32_t>(role) << 8 |
+         static_cast<std::uint32_t>(stack_.empty()) << 16 |
+         static_cast<std::uint32_t>(!stack_.empty() && stack_.back().role == Role::kRowGroup) << 17 |
+         static_cast<std::uint32_t>(role == Role::kCell && table->context.has_border) << 18);
+  memo_key_.append(name);  // tags we do not know all read as Tag::kOther
+  memo_key_.push_back('\0');
+  if (role == Role::kCell) {
+    memo_key_.append(table->border_color);
+    memo_key_.push_back('\0');
+  }
+  for (const HtmlAttribute& a : attributes) {
+    memo_key_.append(a.name);
+    memo_key_.push_back('=');
+    memo_key_.append(a.value);
+    memo_key_.push_back('\0');
+  }
+  auto it = memo_.find(memo_key_);
+  if (it == memo_.end()) return false;
+  const Memo& m = it->second;
+  ElementInfo info = m.info;
+  info.child_index = child_index;
+  if (stack_.empty()) {
+    ++root_child_count_;
+  } else {
+    ++stack_.back().child_count;
+  }
+  info.class_begin = static_cast<std::uint32_t>(class_pool_.size());
+  class_pool_.insert(class_pool_.end(), memo_classes_.begin() + m.classes_begin,
+                     memo_classes_.begin() + m.classes_begin + info.class_count);
+  path_.push_back(info);
+  style = m.style;
+  return true;
+}
+
+void PageBuilder::Remember(std::uint32_t style) {
+  // Pages whose elements all differ (an id on every row) gain nothing:
+  // the memo starts afresh rather than grow without end.
+  if (memo_.size() >= 65536) {
+    memo_.clear();
+    memo_classes_.clear();
+  }
+  const ElementInfo& info = path_.back();
+  Memo m;
+  m.info = info;
+  m.style = style;
+  m.classes_begin = static_cast<std::uint32_t>(memo_classes_.size());
+  memo_classes_.insert(memo_classes_.end(), class_pool_.begin() + info.class_begin,
+                       class_pool_.begin() + info.class_begin + info.class_count);
+  memo_.emplace(memo_key_, m);
 }
 
 // ---------------------------------------------------------------------------
@@ -715,21 +782,25 @@ void PageBuilder::StartElement(std::string_view name, std::span<const HtmlAttrib
 
   OpenElement entry;
   entry.tag = tag;
-  path_.push_back(MakeElementInfo(tag, name, attributes));
-  if (resolver_->HasRules()) resolver_->Contextualize(path_, class_pool_);
-  if (!content_started_) {
-    entry.name = std::string(name);
-    entry.id = std::string(AttributeValue(attributes, "id"));
-    entry.classes = std::string(AttributeValue(attributes, "class"));
-  }
   std::uint32_t style = ParentStyle();
-  if (tag != Tag::kBr && tag != Tag::kWbr) {
-    TableContext context;
-    if (role == Role::kCell) {
-      context = table->context;
-      context.border_color = table->border_color;
+  if (!content_started_ || tag == Tag::kBr || tag == Tag::kWbr || !StyleFromMemo(tag, name, role, table, attributes, style)) {
+    path_.push_back(MakeElementInfo(tag, name, attributes));
+    if (resolver_->HasRules()) resolver_->Contextualize(path_, class_pool_);
+    if (!content_started_) {
+      entry.early = std::make_unique<EarlyElement>();
+      entry.early->name = std::string(name);
+      entry.early->id = std::string(AttributeValue(attributes, "id"));
+      entry.early->classes = std::string(AttributeValue(attributes, "class"));
     }
-    style = ResolveStyle(tag, attributes, role == Role::kCell ? &context : nullptr, entry);
+    if (tag != Tag::kBr && tag != Tag::kWbr) {
+      TableContext context;
+      if (role == Role::kCell) {
+        context = table->context;
+        context.border_color = table->border_color;
+      }
+      style = ResolveStyle(tag, attributes, role == Role::kCell ? &context : nullptr, entry);
+      if (content_started_) Remember(style);
+    }
   }
   const ComputedStyle& computed = StyleOf(style);
   if (computed.display == Display::kNone || (tag == Tag::kInput && AttributeValue(attributes, "type") == "hidden")) {

@@ -53,6 +53,15 @@ class PageBuilder : public HtmlHandler {
     kInline, kBlock, kVoid, kTable, kRowGroup, kRow, kCell, kTextarea,
   };
 
+  // What restyling an element needs: kept for the elements opened before
+  // any content (html, head, body), which a later <style> may restyle.
+  struct EarlyElement {
+    std::string name, id, classes;
+    std::string presentational_key;
+    std::vector<css::Declaration> presentational;
+    std::string inline_style;
+  };
+
   struct OpenElement {
     Tag tag = Tag::kOther;
     Role role = Role::kInline;
@@ -69,10 +78,7 @@ class PageBuilder : public HtmlHandler {
     std::uint32_t item_number = 0;   // li
     std::uint32_t child_count = 0;   // element children so far
     // Kept only before any content, to restyle when a <style> arrives.
-    std::string name, id, classes;
-    std::string presentational_key;
-    std::vector<css::Declaration> presentational;
-    std::string inline_style;
+    std::unique_ptr<EarlyElement> early;
   };
   static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 
@@ -132,6 +138,9 @@ class PageBuilder : public HtmlHandler {
   std::uint32_t ResolveStyle(Tag tag, std::span<const HtmlAttribute> attributes, const TableContext* table,
                              OpenElement& entry);
   void RestyleOpenElements();
+  bool StyleFromMemo(Tag tag, std::string_view name, Role role, const OpenTable* table,
+                     std::span<const HtmlAttribute> attributes, std::uint32_t& style);
+  void Remember(std::uint32_t style);
   void AddStyleSheet(std::string_view css_text);
   const ComputedStyle& StyleOf(std::uint32_t style) const { return resolver_->Style(style); }
   std::uint32_t CharFormatOf(std::uint32_t style);
@@ -208,6 +217,15 @@ class PageBuilder : public HtmlHandler {
     std::string first;
   } select_;
 
+  // Names, context and style of elements met before (see StyleFromMemo).
+  struct Memo {
+    ElementInfo info;
+    std::uint32_t style = 0;
+    std::uint32_t classes_begin = 0;  // in memo_classes_
+  };
+  std::unordered_map<std::string, Memo> memo_;
+  std::vector<std::uint32_t> memo_classes_;
+  std::string memo_key_;  // the key of the element being started
   // Presentational declarations by their key.
   std::unordered_map<std::string, std::vector<css::Declaration>> presentational_cache_;
   // Scratch.

@@ -244,6 +244,28 @@ TEST(PageStyle, PseudoClassesThatAPageUses) {
   EXPECT_EQ(FormatOf(page, "go").color, 0xFF0000u);
 }
 
+TEST(PageStyle, RepeatedElementsAreStyledByWhereTheyStand) {
+  // Rows and cells repeat with equal markup; their styles still follow
+  // their ancestors, their position and their table.
+  const Page page = ParsePage(R"(<style>
+      .a td { color: red } .b td { color: blue } tr:nth-child(3n) td { font-weight: bold }
+      x-foo { color: green } x-bar { color: olive }
+    </style>
+    <table class=a><tr><td>a1<tr><td>a2<tr><td>a3</table>
+    <table class=b><tr><td>b1<tr><td>b2<tr><td>b3</table>
+    <table border=1><tr><td>framed</table><table><tr><td>bare</table>
+    <x-foo>foo</x-foo><x-bar>olive</x-bar>)");
+  for (const char* text : {"a1", "a2", "a3"}) EXPECT_EQ(FormatOf(page, text).color, 0xFF0000u) << text;
+  for (const char* text : {"b1", "b2", "b3"}) EXPECT_EQ(FormatOf(page, text).color, 0x0000FFu) << text;
+  EXPECT_FALSE(FormatOf(page, "a2").bold);
+  EXPECT_TRUE(FormatOf(page, "a3").bold);
+  EXPECT_TRUE(FormatOf(page, "b3").bold);
+  EXPECT_EQ(page.cell_formats[CellOf(page, "framed").format].top.style, BorderStyle::Thin);
+  EXPECT_EQ(page.cell_formats[CellOf(page, "bare").format].top.style, BorderStyle::None);
+  EXPECT_EQ(FormatOf(page, "foo").color, 0x008000u);
+  EXPECT_EQ(FormatOf(page, "olive").color, 0x808000u);
+}
+
 TEST(PageStyle, AStyleBlockAfterContentStillAppliesToAllOfIt) {
   const Page page = ParsePage("<p class=x>early</p><style>.x { color: red } body { font-size: 8pt }</style><p class=x>late</p>");
   EXPECT_EQ(FormatOf(page, "early").color, 0xFF0000u);

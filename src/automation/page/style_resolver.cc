@@ -148,6 +148,15 @@ void StyleResolver::Match(std::span<const ElementInfo> path, std::span<const std
   });
 }
 
+std::uint32_t StyleResolver::StructuralSignature(std::uint32_t child_index) const {
+  if (position_in_context_) return child_index;
+  std::uint32_t passed = 0;
+  for (std::size_t t = 0; t < structural_tests_.size(); ++t) {
+    if (NthMatches(structural_tests_[t].first, structural_tests_[t].second, child_index)) passed |= 1u << t;
+  }
+  return passed;
+}
+
 void StyleResolver::Contextualize(std::span<ElementInfo> path, std::span<const std::uint32_t> class_pool) {
   ElementInfo& e = path.back();
   key_.clear();
@@ -155,19 +164,15 @@ void StyleResolver::Contextualize(std::span<ElementInfo> path, std::span<const s
   Append(key_, e.tag);
   Append(key_, e.id);
   Append(key_, static_cast<std::uint32_t>(e.link) | static_cast<std::uint32_t>(e.root) << 1);
-  if (position_in_context_) {
-    Append(key_, e.child_index);
-  } else if (!structural_tests_.empty()) {
-    std::uint32_t passed = 0;
-    for (std::size_t t = 0; t < structural_tests_.size(); ++t) {
-      if (NthMatches(structural_tests_[t].first, structural_tests_[t].second, e.child_index)) passed |= 1u << t;
-    }
-    Append(key_, passed);
-  }
+  if (position_in_context_ || !structural_tests_.empty()) Append(key_, StructuralSignature(e.child_index));
   for (std::uint32_t cls : class_pool.subspan(e.class_begin, e.class_count)) Append(key_, cls);
-  auto [it, added] = contexts_.emplace(key_, static_cast<std::uint32_t>(matched_set_of_context_.size()));
-  if (added) matched_set_of_context_.push_back(kNoSet);
-  e.context = it->second;
+  if (auto it = contexts_.find(key_); it != contexts_.end()) {
+    e.context = it->second;
+    return;
+  }
+  e.context = static_cast<std::uint32_t>(matched_set_of_context_.size());
+  contexts_.emplace(key_, e.context);
+  matched_set_of_context_.push_back(kNoSet);
 }
 
 std::uint32_t StyleResolver::MatchedSet(std::span<const ElementInfo> path, std::span<const std::uint32_t> class_pool) {

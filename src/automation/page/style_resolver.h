@@ -57,6 +57,10 @@ class StyleResolver {
                         std::span<const std::uint32_t> class_pool, std::string_view presentational_key,
                         std::span<const css::Declaration> presentational, std::string_view inline_style);
 
+  // What of an element's position its context holds: which :first-child
+  // and :nth-child tests of the sheet it passes (or the position itself).
+  std::uint32_t StructuralSignature(std::uint32_t child_index) const;
+
   const ComputedStyle& Style(std::uint32_t index) const { return styles_[index]; }
   std::size_t StyleCount() const { return styles_.size(); }
 
