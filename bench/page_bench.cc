@@ -5,10 +5,9 @@
 //
 //   ./build/bench/page_bench --benchmark_filter=ParseAndLayOut
 
+#include <benchmark/benchmark.h>
 #include <malloc.h>
 #include <sys/resource.h>
-
-#include <benchmark/benchmark.h>
 
 #include <string>
 
@@ -84,8 +83,9 @@ std::string MakeReport() {
     html += "<td>" + std::string(i % 5 == 0 ? "Проверено<br>вручную" : "&nbsp;") + "</td>";
     html += "</tr>\n";
   }
-  html += "<tr id=\"total\"><td colspan=\"5\">Итого</td><td class=\"num\">0,00</td><td class=\"num\">0,00</td>"
-          "<td class=\"num\">0,00</td><td></td><td></td></tr>\n</table>\n<p>Конец выписки</p></body></html>\n";
+  html +=
+      "<tr id=\"total\"><td colspan=\"5\">Итого</td><td class=\"num\">0,00</td><td class=\"num\">0,00</td>"
+      "<td class=\"num\">0,00</td><td></td><td></td></tr>\n</table>\n<p>Конец выписки</p></body></html>\n";
   return html;
 }
 

@@ -13,15 +13,19 @@ constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 // Rows and columns the layout may reach; anything further is left out.
 constexpr std::uint64_t kMaxExtent = 1u << 26;
 
-std::size_t Combine(std::size_t h, std::size_t v) { return h ^ (v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2)); }
+std::size_t Combine(std::size_t h, std::size_t v) {
+  return h ^ (v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2));
+}
 
 struct CellFormatHash {
   std::size_t operator()(const CellFormat& f) const noexcept {
     std::size_t h = std::hash<std::string>{}(f.font.font);
     h = Combine(h, std::hash<double>{}(f.font.size));
     h = Combine(h, static_cast<std::size_t>(f.font.bold) | static_cast<std::size_t>(f.font.italic) << 1 |
-                       static_cast<std::size_t>(f.font.underline) << 2 | static_cast<std::size_t>(f.font.strike) << 3 |
-                       static_cast<std::size_t>(f.font.position) << 4 | static_cast<std::size_t>(f.horizontal) << 8 |
+                       static_cast<std::size_t>(f.font.underline) << 2 |
+                       static_cast<std::size_t>(f.font.strike) << 3 |
+                       static_cast<std::size_t>(f.font.position) << 4 |
+                       static_cast<std::size_t>(f.horizontal) << 8 |
                        static_cast<std::size_t>(f.vertical) << 12 | static_cast<std::size_t>(f.wrap) << 16);
     h = Combine(h, f.font.color);
     h = Combine(h, f.fill);
@@ -39,7 +43,7 @@ struct FormatKey {
   std::uint32_t paragraph_format = kNone;  // kNone: an empty cell
   std::uint8_t percent_decimals = 0xFF;    // 0xFF: no percentage read
   bool wrap = false;
-  bool no_borders = false;                 // part of a cell that holds a table
+  bool no_borders = false;  // part of a cell that holds a table
   bool operator==(const FormatKey&) const = default;
 };
 
@@ -48,8 +52,8 @@ struct FormatKeyHash {
     std::size_t h = k.char_format;
     h = Combine(h, k.cell_format);
     h = Combine(h, k.paragraph_format);
-    return Combine(h, static_cast<std::size_t>(k.percent_decimals) << 2 | static_cast<std::size_t>(k.wrap) << 1 |
-                          static_cast<std::size_t>(k.no_borders));
+    return Combine(h, static_cast<std::size_t>(k.percent_decimals) << 2 |
+                          static_cast<std::size_t>(k.wrap) << 1 | static_cast<std::size_t>(k.no_borders));
   }
 };
 
@@ -74,8 +78,8 @@ struct Frame {
 };
 
 bool HasBorders(const Border& top, const Border& right, const Border& bottom, const Border& left) {
-  return top.style != BorderStyle::None || right.style != BorderStyle::None || bottom.style != BorderStyle::None ||
-         left.style != BorderStyle::None;
+  return top.style != BorderStyle::None || right.style != BorderStyle::None ||
+         bottom.style != BorderStyle::None || left.style != BorderStyle::None;
 }
 
 bool OnlyLineBreaks(std::string_view s) { return s.find_first_not_of('\n') == std::string_view::npos; }
@@ -297,8 +301,9 @@ class Layout {
     }
     if (area.bottom == area.top && area.right == area.left) return;
     if (area.bottom < kMaxExtent && area.right < kMaxExtent) {
-      grid_.merges.push_back(Merge{static_cast<std::uint32_t>(area.top), static_cast<std::uint32_t>(area.left),
-                                   static_cast<std::uint32_t>(area.bottom), static_cast<std::uint32_t>(area.right)});
+      grid_.merges.push_back(
+          Merge{static_cast<std::uint32_t>(area.top), static_cast<std::uint32_t>(area.left),
+                static_cast<std::uint32_t>(area.bottom), static_cast<std::uint32_t>(area.right)});
     }
     // The rest of a merged area carries the format of its top-left cell.
     if (!frames_.empty()) {
@@ -312,14 +317,16 @@ class Layout {
     if (!visible_[format]) return;
     for (std::uint64_t r = area.top; r <= area.bottom; ++r) {
       for (std::uint64_t c = area.left; c <= area.right; ++c) {
-        if ((r != area.top || c != area.left) && !Emit(r, c, GridCell::Kind::Empty, {}, 0, format, true)) return;
+        if ((r != area.top || c != area.left) && !Emit(r, c, GridCell::Kind::Empty, {}, 0, format, true))
+          return;
       }
     }
   }
 
   // Empty places of a table-holding cell: rows [row, row + rows), columns
   // [from, to].
-  void FillRight(std::uint64_t row, std::uint64_t rows, std::uint64_t from, std::uint64_t to, const Cell& cell) {
+  void FillRight(std::uint64_t row, std::uint64_t rows, std::uint64_t from, std::uint64_t to,
+                 const Cell& cell) {
     if (from > to) return;
     FormatKey key;
     key.char_format = cell.char_format;
@@ -371,7 +378,8 @@ class Layout {
     if (number_format != "@" && text.find('\n') == std::string_view::npos) {
       if (auto number = ReadNumber(text)) {
         if (number_format.empty() && !number->format.empty()) {
-          key.percent_decimals = static_cast<std::uint8_t>(number->format.size() == 2 ? 0 : number->format.size() - 3);
+          key.percent_decimals =
+              static_cast<std::uint8_t>(number->format.size() == 2 ? 0 : number->format.size() - 3);
         }
         const std::uint32_t format = FormatAt(key, row, column);
         Emit(row, column, GridCell::Kind::Number, {}, number->value, format, false);
@@ -390,8 +398,8 @@ class Layout {
     return format;
   }
 
-  bool Emit(std::uint64_t row, std::uint64_t column, GridCell::Kind kind, std::string_view text, double number,
-            std::uint32_t format, bool filler) {
+  bool Emit(std::uint64_t row, std::uint64_t column, GridCell::Kind kind, std::string_view text,
+            double number, std::uint32_t format, bool filler) {
     if (row >= kMaxExtent || column >= kMaxExtent) return false;
     if (filler) {
       if (filler_budget_ == 0) return false;

@@ -61,11 +61,11 @@ enum class VerticalPosition : std::uint8_t { Baseline, Superscript, Subscript };
 
 // The look of a run of text.
 struct CharFormat {
-  std::string font;      // the first family of font-family, generic names
-                         // mapped (serif "Times New Roman", sans-serif
-                         // "Arial", monospace "Courier New"); empty: not set
-  double size = 0;       // points, rounded to 1/20 pt; 0: the page sets no
-                         // size (a browser would show 12 pt)
+  std::string font;  // the first family of font-family, generic names
+                     // mapped (serif "Times New Roman", sans-serif
+                     // "Arial", monospace "Courier New"); empty: not set
+  double size = 0;   // points, rounded to 1/20 pt; 0: the page sets no
+                     // size (a browser would show 12 pt)
   bool bold = false;
   bool italic = false;
   bool underline = false;
@@ -94,15 +94,15 @@ struct ParagraphFormat {
 
 // The look of a table cell (td or th).
 struct TableCellFormat {
-  Rgb background = kAutoColor;  // the cell's own, else its row's, row
-                                // group's or table's
+  Rgb background = kAutoColor;      // the cell's own, else its row's, row
+                                    // group's or table's
   Border top, right, bottom, left;  // CSS borders; <table border=N> gives
                                     // every cell thin borders
   HorizontalAlignment horizontal = HorizontalAlignment::General;
   VerticalAlignment vertical = VerticalAlignment::Default;
   Length width, height;
-  bool nowrap = false;          // white-space nowrap or pre, or nowrap attribute
-  std::string number_format;    // as ParagraphFormat::number_format
+  bool nowrap = false;        // white-space nowrap or pre, or nowrap attribute
+  std::string number_format;  // as ParagraphFormat::number_format
   bool operator==(const TableCellFormat&) const = default;
 };
 
@@ -134,7 +134,7 @@ struct Paragraph {
   // list). list_item_start marks the first paragraph of an <li>, which
   // carries the item's marker; later paragraphs of the same item continue it.
   std::uint8_t list_level = 0;
-  bool list_ordered = false;    // the innermost list is an <ol>
+  bool list_ordered = false;  // the innermost list is an <ol>
   bool list_item_start = false;
   std::uint32_t list_number = 0;  // the item's number (start/value honoured)
 };
@@ -159,7 +159,7 @@ struct Cell {
 struct Row {
   std::uint32_t first_cell = 0;  // range in Page::cells
   std::uint32_t cell_count = 0;
-  bool header = false;           // from the table's <thead>
+  bool header = false;  // from the table's <thead>
 };
 
 // Rows in display order: the first <thead> first, the first <tfoot> last,

@@ -61,13 +61,17 @@ bool MediaIsForScreen(std::string_view media) {
          lower.find("print") == std::string::npos;
 }
 
-std::size_t HashCombine(std::size_t h, std::size_t v) { return h ^ (v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2)); }
+std::size_t HashCombine(std::size_t h, std::size_t v) {
+  return h ^ (v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2));
+}
 
 std::size_t HashDouble(double v) { return std::hash<double>{}(v == 0 ? 0.0 : v); }
 
 std::size_t HashBorder(const Border& b) { return static_cast<std::size_t>(b.style) << 32 ^ b.color; }
 
-std::size_t HashLength(const Length& l) { return HashCombine(static_cast<std::size_t>(l.unit), HashDouble(l.value)); }
+std::size_t HashLength(const Length& l) {
+  return HashCombine(static_cast<std::size_t>(l.unit), HashDouble(l.value));
+}
 
 }  // namespace
 
@@ -75,8 +79,8 @@ std::size_t PageBuilder::CharFormatHash::operator()(const CharFormat& f) const n
   std::size_t h = std::hash<std::string>{}(f.font);
   h = HashCombine(h, HashDouble(f.size));
   h = HashCombine(h, static_cast<std::size_t>(f.bold) | static_cast<std::size_t>(f.italic) << 1 |
-                         static_cast<std::size_t>(f.underline) << 2 | static_cast<std::size_t>(f.strike) << 3 |
-                         static_cast<std::size_t>(f.position) << 4);
+                         static_cast<std::size_t>(f.underline) << 2 |
+                         static_cast<std::size_t>(f.strike) << 3 | static_cast<std::size_t>(f.position) << 4);
   return HashCombine(h, f.color);
 }
 
@@ -137,7 +141,8 @@ void PageBuilder::Reserve(std::size_t input_bytes) {
 
 std::uint32_t PageBuilder::ParentStyle() const { return stack_.empty() ? 0 : stack_.back().style; }
 
-void PageBuilder::NameElement(ElementInfo& info, std::string_view name, std::string_view id, std::string_view classes) {
+void PageBuilder::NameElement(ElementInfo& info, std::string_view name, std::string_view id,
+                              std::string_view classes) {
   info.class_begin = static_cast<std::uint32_t>(class_pool_.size());
   info.tag = atoms_.Find(name);
   LowerInto(id, lower_);
@@ -156,7 +161,8 @@ void PageBuilder::NameElement(ElementInfo& info, std::string_view name, std::str
   info.class_count = static_cast<std::uint32_t>(class_pool_.size()) - info.class_begin;
 }
 
-ElementInfo PageBuilder::MakeElementInfo(Tag tag, std::string_view name, std::span<const HtmlAttribute> attributes) {
+ElementInfo PageBuilder::MakeElementInfo(Tag tag, std::string_view name,
+                                         std::span<const HtmlAttribute> attributes) {
   ElementInfo info;
   info.child_index = stack_.empty() ? ++root_child_count_ : ++stack_.back().child_count;
   info.root = tag == Tag::kHtml && stack_.empty();
@@ -168,8 +174,8 @@ ElementInfo PageBuilder::MakeElementInfo(Tag tag, std::string_view name, std::sp
   return info;
 }
 
-std::uint32_t PageBuilder::ResolveStyle(Tag tag, std::span<const HtmlAttribute> attributes, const TableContext* table,
-                                        OpenElement& entry) {
+std::uint32_t PageBuilder::ResolveStyle(Tag tag, std::span<const HtmlAttribute> attributes,
+                                        const TableContext* table, OpenElement& entry) {
   presentational_key_.clear();
   ElementContext context;
   context.parent = &StyleOf(ParentStyle());
@@ -184,8 +190,8 @@ std::uint32_t PageBuilder::ResolveStyle(Tag tag, std::span<const HtmlAttribute> 
   }
   const std::vector<css::Declaration>& presentational = it->second;
   const std::string_view inline_style = AttributeValue(attributes, "style");
-  const std::uint32_t style =
-      resolver_->Resolve(ParentStyle(), path_, class_pool_, presentational_key_, presentational, inline_style);
+  const std::uint32_t style = resolver_->Resolve(ParentStyle(), path_, class_pool_, presentational_key_,
+                                                 presentational, inline_style);
   if (entry.early) {
     entry.early->presentational_key = presentational_key_;
     entry.early->presentational = presentational;
@@ -266,7 +272,8 @@ std::uint32_t PageBuilder::ParagraphFormatOf(std::uint32_t style) {
   ParagraphFormat f;
   f.alignment = s.text_align;
   if (s.has_number_format) f.number_format = strings_.Get(s.number_format);
-  auto [it, added] = paragraph_formats_.emplace(f, static_cast<std::uint32_t>(page_.paragraph_formats.size()));
+  auto [it, added] =
+      paragraph_formats_.emplace(f, static_cast<std::uint32_t>(page_.paragraph_formats.size()));
   if (added) page_.paragraph_formats.push_back(f);
   if (paragraph_format_of_style_.size() <= style) paragraph_format_of_style_.resize(style + 1, kNone);
   paragraph_format_of_style_[style] = it->second;
@@ -308,7 +315,8 @@ std::uint32_t PageBuilder::TableFormatOf(std::uint32_t style, std::span<const Ht
   LowerInto(AttributeValue(attributes, "align"), align);
   if (align == "left") f.alignment = HorizontalAlignment::Left;
   if (align == "right") f.alignment = HorizontalAlignment::Right;
-  if (align == "center" || (s.margin_left_auto && s.margin_right_auto)) f.alignment = HorizontalAlignment::Center;
+  if (align == "center" || (s.margin_left_auto && s.margin_right_auto))
+    f.alignment = HorizontalAlignment::Center;
   auto [it, added] = table_formats_.emplace(f, static_cast<std::uint32_t>(page_.table_formats.size()));
   if (added) page_.table_formats.push_back(f);
   return it->second;
@@ -407,8 +415,8 @@ void PageBuilder::Append(std::string_view chars, std::uint32_t char_format) {
   if (page_.runs.size() > p.first_run && page_.runs.back().format == char_format) {
     page_.runs.back().length += static_cast<std::uint32_t>(chars.size());
   } else {
-    page_.runs.push_back(Run{static_cast<std::uint32_t>(page_.text.size()), static_cast<std::uint32_t>(chars.size()),
-                             char_format});
+    page_.runs.push_back(Run{static_cast<std::uint32_t>(page_.text.size()),
+                             static_cast<std::uint32_t>(chars.size()), char_format});
   }
   page_.text.append(chars);
 }
@@ -500,7 +508,8 @@ void PageBuilder::FlushParagraph() {
     }
     p.paragraph.run_count = static_cast<std::uint32_t>(page_.runs.size()) - p.first_run;
     if (p.paragraph.run_count > 0 || p.has_break) {
-      pending_blocks_.push_back(Block{Block::Kind::Paragraph, static_cast<std::uint32_t>(page_.paragraphs.size())});
+      pending_blocks_.push_back(
+          Block{Block::Kind::Paragraph, static_cast<std::uint32_t>(page_.paragraphs.size())});
       page_.paragraphs.push_back(p.paragraph);
     }
   }
@@ -541,7 +550,8 @@ void PageBuilder::EndTable() {
 
   // Display order: the first head group on top, the first foot group at
   // the bottom, the rest as they come.
-  const std::span<const PendingRow> rows(pending_rows_.data() + t.rows_begin, pending_rows_.size() - t.rows_begin);
+  const std::span<const PendingRow> rows(pending_rows_.data() + t.rows_begin,
+                                         pending_rows_.size() - t.rows_begin);
   std::uint32_t head = kNone, foot = kNone;
   for (std::uint32_t g = 0; g < t.group_kinds.size(); ++g) {
     if (head == kNone && t.group_kinds[g] == static_cast<std::uint8_t>(Tag::kThead)) head = g;
@@ -663,7 +673,8 @@ void PageBuilder::StartCell(Tag tag, std::uint32_t style, std::span<const HtmlAt
   c.is_cell = true;
   c.blocks_begin = static_cast<std::uint32_t>(pending_blocks_.size());
   c.cell.colspan = ParseColspan(AttributeValue(attributes, "colspan"));
-  c.cell.rowspan = HasAttribute(attributes, "rowspan") ? ParseRowspan(AttributeValue(attributes, "rowspan")) : 1;
+  c.cell.rowspan =
+      HasAttribute(attributes, "rowspan") ? ParseRowspan(AttributeValue(attributes, "rowspan")) : 1;
   c.cell.format = CellFormatOf(style, behind);
   c.cell.char_format = CharFormatOf(style);
   c.cell.header = tag == Tag::kTh;
@@ -701,10 +712,9 @@ void PageBuilder::SelectElementStart(Tag tag, std::span<const HtmlAttribute> att
     select_.option_depth = select_.depth;
     select_.option_selected = HasAttribute(attributes, "selected");
     select_.option_text.clear();
-    if (HasAttribute(attributes, "label")) {
-      select_.option_text = std::string(AttributeValue(attributes, "label"));
-      select_.option_depth = select_.depth;
-    }
+    // An option with a label shows the label, not its content.
+    select_.option_labelled = HasAttribute(attributes, "label");
+    if (select_.option_labelled) select_.option_text = std::string(AttributeValue(attributes, "label"));
   }
 }
 
@@ -774,7 +784,8 @@ void PageBuilder::StartElement(std::string_view name, std::span<const HtmlAttrib
     role = Role::kCell;
   } else if (IsTableTag(tag) || IsBlockTag(tag)) {
     role = Role::kBlock;
-  } else if (tag == Tag::kBr || tag == Tag::kWbr || tag == Tag::kImg || tag == Tag::kInput || tag == Tag::kHr) {
+  } else if (tag == Tag::kBr || tag == Tag::kWbr || tag == Tag::kImg || tag == Tag::kInput ||
+             tag == Tag::kHr) {
     role = Role::kVoid;
   } else if (tag == Tag::kTextarea) {
     role = Role::kTextarea;
@@ -783,7 +794,8 @@ void PageBuilder::StartElement(std::string_view name, std::span<const HtmlAttrib
   OpenElement entry;
   entry.tag = tag;
   std::uint32_t style = ParentStyle();
-  if (!content_started_ || tag == Tag::kBr || tag == Tag::kWbr || !StyleFromMemo(tag, name, role, table, attributes, style)) {
+  if (!content_started_ || tag == Tag::kBr || tag == Tag::kWbr ||
+      !StyleFromMemo(tag, name, role, table, attributes, style)) {
     path_.push_back(MakeElementInfo(tag, name, attributes));
     if (resolver_->HasRules()) resolver_->Contextualize(path_, class_pool_);
     if (!content_started_) {
@@ -803,7 +815,8 @@ void PageBuilder::StartElement(std::string_view name, std::span<const HtmlAttrib
     }
   }
   const ComputedStyle& computed = StyleOf(style);
-  if (computed.display == Display::kNone || (tag == Tag::kInput && AttributeValue(attributes, "type") == "hidden")) {
+  if (computed.display == Display::kNone ||
+      (tag == Tag::kInput && AttributeValue(attributes, "type") == "hidden")) {
     class_pool_.resize(path_.back().class_begin);
     path_.pop_back();
     ++skip_depth_;
@@ -811,9 +824,11 @@ void PageBuilder::StartElement(std::string_view name, std::span<const HtmlAttrib
   }
   // CSS may make an inline element a block and a block element inline;
   // tables keep their structure whatever their display.
-  if (role == Role::kInline && (computed.display == Display::kBlock || computed.display == Display::kListItem)) {
+  if (role == Role::kInline &&
+      (computed.display == Display::kBlock || computed.display == Display::kListItem)) {
     role = Role::kBlock;
-  } else if (role == Role::kBlock && !IsTableTag(tag) && computed.display == Display::kInline && tag != Tag::kHr) {
+  } else if (role == Role::kBlock && !IsTableTag(tag) && computed.display == Display::kInline &&
+             tag != Tag::kHr) {
     role = Role::kInline;
   }
 
@@ -987,7 +1002,7 @@ void PageBuilder::Text(std::string_view text) {
   }
   if (skip_depth_ > 0) return;
   if (select_.active) {
-    if (select_.option_depth != 0) select_.option_text.append(text);
+    if (select_.option_depth != 0 && !select_.option_labelled) select_.option_text.append(text);
     return;
   }
   if (skip_newline_) {

@@ -40,8 +40,8 @@ TEST(PageWhiteSpace, CollapsesAndTrimsAsABrowserShows) {
 
 TEST(PageWhiteSpace, LineBreaksStayInsideTheParagraph) {
   EXPECT_EQ(Dump("<p>a <br> b</p>"), "P \"a\\nb\"\n");
-  EXPECT_EQ(Dump("<p>a<br></p>"), "P \"a\"\n");           // the last break shows no line
-  EXPECT_EQ(Dump("<p>a<br><br></p>"), "P \"a\\n\"\n");    // one empty line
+  EXPECT_EQ(Dump("<p>a<br></p>"), "P \"a\"\n");          // the last break shows no line
+  EXPECT_EQ(Dump("<p>a<br><br></p>"), "P \"a\\n\"\n");   // one empty line
   EXPECT_EQ(Dump("<p><br></p>x"), "P \"\"\nP \"x\"\n");  // a line of its own
 }
 
@@ -69,21 +69,23 @@ TEST(PageControls, ControlsGiveTheirValues) {
   EXPECT_EQ(Dump("a<input value=\"12,5\">b<input type=checkbox value=x><input type=password value=ab>"),
             "P \"a12,5b\u2022\u2022\"\n");
   EXPECT_EQ(Dump("<select><option>one<option selected> two  2 <option>three</select>"), "P \"two 2\"\n");
-  EXPECT_EQ(Dump("<select><optgroup><option>first</option></optgroup><option>second</select>"), "P \"first\"\n");
+  EXPECT_EQ(Dump("<select><optgroup><option>first</option></optgroup><option>second</select>"),
+            "P \"first\"\n");
   EXPECT_EQ(Dump("<textarea>\nline1\n  line2</textarea>"), "P \"line1\\n  line2\"\n");
   EXPECT_EQ(Dump("<img src=x.png alt=\"Logo\"> text"), "P \"Logo text\"\n");
 }
 
 TEST(PageBlocks, ListsHeadingsAndBlocksMakeParagraphs) {
-  EXPECT_EQ(Dump("<h2>Head</h2>Text<ul><li>one<li>two<div>more</div><ol start=3><li>x<li value=7>y<li>z</ol></ul>"),
-            "P [h2] \"Head\"\n"
-            "P \"Text\"\n"
-            "P [ul 1.1*] \"one\"\n"
-            "P [ul 1.2*] \"two\"\n"
-            "P [ul 1.2] \"more\"\n"
-            "P [ol 2.3*] \"x\"\n"
-            "P [ol 2.7*] \"y\"\n"
-            "P [ol 2.8*] \"z\"\n");
+  EXPECT_EQ(
+      Dump("<h2>Head</h2>Text<ul><li>one<li>two<div>more</div><ol start=3><li>x<li value=7>y<li>z</ol></ul>"),
+      "P [h2] \"Head\"\n"
+      "P \"Text\"\n"
+      "P [ul 1.1*] \"one\"\n"
+      "P [ul 1.2*] \"two\"\n"
+      "P [ul 1.2] \"more\"\n"
+      "P [ol 2.3*] \"x\"\n"
+      "P [ol 2.7*] \"y\"\n"
+      "P [ol 2.8*] \"z\"\n");
   EXPECT_EQ(Dump("<span>a<div>b</div>c</span>"), "P \"a\"\nP \"b\"\nP \"c\"\n");
   EXPECT_EQ(Dump("<center>c</center><p align=right>r</p><div style='text-align:justify'>j</div>"),
             "P [center] \"c\"\nP [right] \"r\"\nP [justify] \"j\"\n");
@@ -108,36 +110,40 @@ TEST(PageEncoding, InvalidBytesReadAsReplacementCharacters) {
 
 TEST(PageTables, RowsCellsSpansAndTextAround) {
   // The colspan of c runs into the place r's rowspan holds and is cut short.
-  EXPECT_EQ(Dump("before<table><caption>Cap</caption><tr><th>h<td rowspan=2>r</tr><tr><td colspan=3>c</table>after"),
-            "P \"before\"\n"
-            "P [center] \"Cap\"\n"
-            "T columns=2\n"
-            "  R\n"
-            "    C column=0 th\n"
-            "      P [center] \"h\"\n"
-            "    C column=1 rowspan=2\n"
-            "      P \"r\"\n"
-            "  R\n"
-            "    C column=0\n"
-            "      P \"c\"\n"
-            "P \"after\"\n");
+  EXPECT_EQ(
+      Dump(
+          "before<table><caption>Cap</caption><tr><th>h<td rowspan=2>r</tr><tr><td colspan=3>c</table>after"),
+      "P \"before\"\n"
+      "P [center] \"Cap\"\n"
+      "T columns=2\n"
+      "  R\n"
+      "    C column=0 th\n"
+      "      P [center] \"h\"\n"
+      "    C column=1 rowspan=2\n"
+      "      P \"r\"\n"
+      "  R\n"
+      "    C column=0\n"
+      "      P \"c\"\n"
+      "P \"after\"\n");
 }
 
 TEST(PageTables, HeadFirstFootLastAndLooseTextBeforeTheTable) {
-  EXPECT_EQ(Dump("<table>loose<tfoot><tr><td>f</tfoot><tbody><tr><td>b</tbody><thead><tr><td>h</thead></table>"),
-            "P \"loose\"\n"
-            "T columns=1\n"
-            "  R head\n"
-            "    C column=0\n"
-            "      P \"h\"\n"
-            "  R\n"
-            "    C column=0\n"
-            "      P \"b\"\n"
-            "  R\n"
-            "    C column=0\n"
-            "      P \"f\"\n");
+  EXPECT_EQ(
+      Dump("<table>loose<tfoot><tr><td>f</tfoot><tbody><tr><td>b</tbody><thead><tr><td>h</thead></table>"),
+      "P \"loose\"\n"
+      "T columns=1\n"
+      "  R head\n"
+      "    C column=0\n"
+      "      P \"h\"\n"
+      "  R\n"
+      "    C column=0\n"
+      "      P \"b\"\n"
+      "  R\n"
+      "    C column=0\n"
+      "      P \"f\"\n");
   // Cells without a row form one.
-  EXPECT_EQ(Dump("<table><td>a<td>b</table>"), "T columns=2\n  R\n    C column=0\n      P \"a\"\n    C column=1\n      P \"b\"\n");
+  EXPECT_EQ(Dump("<table><td>a<td>b</table>"),
+            "T columns=2\n  R\n    C column=0\n      P \"a\"\n    C column=1\n      P \"b\"\n");
 }
 
 TEST(PageTables, NestedTablesStayInTheirCell) {
@@ -267,12 +273,14 @@ TEST(PageStyle, RepeatedElementsAreStyledByWhereTheyStand) {
 }
 
 TEST(PageStyle, AStyleBlockAfterContentStillAppliesToAllOfIt) {
-  const Page page = ParsePage("<p class=x>early</p><style>.x { color: red } body { font-size: 8pt }</style><p class=x>late</p>");
+  const Page page = ParsePage(
+      "<p class=x>early</p><style>.x { color: red } body { font-size: 8pt }</style><p class=x>late</p>");
   EXPECT_EQ(FormatOf(page, "early").color, 0xFF0000u);
   EXPECT_EQ(FormatOf(page, "early").size, 8);
   EXPECT_EQ(FormatOf(page, "late").color, 0xFF0000u);
   // In the body before any content: html and body are restyled.
-  const Page second = ParsePage("<body class=b><style>.b { color: green } html { font-size: 9pt }</style>text</body>");
+  const Page second =
+      ParsePage("<body class=b><style>.b { color: green } html { font-size: 9pt }</style>text</body>");
   EXPECT_EQ(FormatOf(second, "text").color, 0x008000u);
   EXPECT_EQ(FormatOf(second, "text").size, 9);
   // Print-only styles do not apply.

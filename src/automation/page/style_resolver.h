@@ -87,7 +87,7 @@ class StyleResolver {
 
   const css::StyleSheet& sheet_;
   Interner& strings_;
-  std::vector<Entry> entries_;  // every selector, in source order
+  std::vector<Entry> entries_;                                         // every selector, in source order
   std::vector<std::vector<std::uint32_t>> by_id_, by_class_, by_tag_;  // atom -> entries
   std::vector<std::uint32_t> universal_;
   std::vector<std::uint32_t> matched_;  // scratch: matched entries

@@ -16,7 +16,7 @@ struct Span {
 }  // namespace
 
 std::uint32_t PlaceCells(std::span<const RowSlice> rows, std::span<Cell> cells) {
-  std::vector<Span> spans;  // disjoint, sorted by begin
+  std::vector<Span> spans;                   // disjoint, sorted by begin
   std::uint32_t first_expiry = 0xFFFFFFFFu;  // the lowest last_row among spans
   std::uint32_t columns = 0;
   for (std::uint32_t r = 0; r < rows.size(); ++r) {
