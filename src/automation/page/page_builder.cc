@@ -700,6 +700,9 @@ void PageBuilder::EndCell() {
 // Select boxes
 
 void PageBuilder::SelectStart(std::uint32_t style) {
+  // The select keeps its style until it ends: styles may no longer be
+  // rebuilt in place.
+  content_started_ = true;
   select_ = SelectState{};
   select_.active = true;
   select_.style = style;

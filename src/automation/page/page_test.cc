@@ -71,6 +71,9 @@ TEST(PageControls, ControlsGiveTheirValues) {
   EXPECT_EQ(Dump("<select><option>one<option selected> two  2 <option>three</select>"), "P \"two 2\"\n");
   EXPECT_EQ(Dump("<select><optgroup><option>first</option></optgroup><option>second</select>"),
             "P \"first\"\n");
+  EXPECT_EQ(Dump("<select><option label=\"Shown\" selected>content</select>"), "P \"Shown\"\n");
+  // A style block inside a select box applies to the whole page.
+  EXPECT_EQ(Dump("<select><option>a<style>p{color:red}</style><option selected>b</select>"), "P \"b\"\n");
   EXPECT_EQ(Dump("<textarea>\nline1\n  line2</textarea>"), "P \"line1\\n  line2\"\n");
   EXPECT_EQ(Dump("<img src=x.png alt=\"Logo\"> text"), "P \"Logo text\"\n");
 }
