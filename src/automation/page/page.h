@@ -21,8 +21,8 @@
 // paragraph as the character '\n' in a run's text. The last line break of
 // a block shows no line in a browser and is dropped, so a text ends with
 // '\n' only where an empty line follows ("a<br><br>" gives "a\n": the
-// lines "a" and ""). Each block element (div, p, h1..h6, li, ...) boundary ends a
-// paragraph. Hidden content gives nothing.
+// lines "a" and ""). Each start and end of a block element (div, p, h1..h6,
+// li, ...) ends a paragraph. Hidden content gives nothing.
 
 #include <cstdint>
 #include <span>
