@@ -331,6 +331,27 @@ TEST(Grid, CellsAreSortedUniqueAndMergesDisjoint) {
   }
 }
 
+TEST(Grid, RowspanZeroReachesTheEndOfItsGroup) {
+  const Grid g =
+      Lay("<table><tbody><tr><td rowspan=0>a<td>b<tr><td>c</tbody><tbody><tr><td>d<td>e</tbody></table>");
+  ExpectText(g, 0, 0, "a");
+  ExpectText(g, 0, 1, "b");
+  ExpectText(g, 1, 1, "c");
+  ExpectText(g, 2, 0, "d");
+  ExpectText(g, 2, 1, "e");
+  EXPECT_EQ(g.merges, (std::vector<Merge>{{0, 0, 1, 0}}));
+}
+
+TEST(Grid, LinesOutsideTablesReadNumbersToo) {
+  const Grid g = Lay(R"(<p>1 234,5</p><p style='mso-number-format:"\@"'>1 234,5</p><div>007<br>12,5%</div>)");
+  ExpectNumber(g, 0, 0, 1234.5);
+  ExpectText(g, 1, 0, "1 234,5");
+  EXPECT_EQ(FormatAt(g, 1, 0).number_format, "@");
+  ExpectText(g, 2, 0, "007");
+  ExpectNumber(g, 3, 0, 0.125);
+  EXPECT_EQ(FormatAt(g, 3, 0).number_format, "0.0%");
+}
+
 TEST(Grid, AnEmptyPagePastesNothing) {
   const Grid g = Lay("<html><head><style>p{color:red}</style></head><body> </body></html>");
   EXPECT_TRUE(g.cells.empty());

@@ -149,6 +149,32 @@ TEST(PageTables, HeadFirstFootLastAndLooseTextBeforeTheTable) {
             "T columns=2\n  R\n    C column=0\n      P \"a\"\n    C column=1\n      P \"b\"\n");
 }
 
+TEST(PageTables, HiddenCellsRowsAndTablesAreGone) {
+  EXPECT_EQ(Dump("<table><tr><td>a<td style='display:none'>b<td>c<tr hidden><td>d<tr><td>e</table>"
+                 "<table style='display:none'><tr><td>f</table>"),
+            "T columns=2\n"
+            "  R\n"
+            "    C column=0\n"
+            "      P \"a\"\n"
+            "    C column=1\n"
+            "      P \"c\"\n"
+            "  R\n"
+            "    C column=0\n"
+            "      P \"e\"\n");
+  // A cell under visibility:hidden keeps its place and shows nothing.
+  EXPECT_EQ(Dump("<table><tr><td style='visibility:hidden'>x<td>y</table>"),
+            "T columns=2\n  R\n    C column=0\n    C column=1\n      P \"y\"\n");
+}
+
+TEST(PageWhiteSpace, ControlCharactersAndLineEndings) {
+  EXPECT_EQ(Dump("<p>a\x01"
+                 "b\x7F c</p>"),
+            "P \"ab c\"\n");
+  EXPECT_EQ(Dump("<pre>a\r\nb\rc\td</pre>"), "P \"a\\nb\\nc\\td\"\n");
+  EXPECT_EQ(Dump("<li>loose item</li><dl><dt>term<dd>meaning</dl>"),
+            "P [ul 1.1*] \"loose item\"\nP \"term\"\nP \"meaning\"\n");
+}
+
 TEST(PageTables, NestedTablesStayInTheirCell) {
   EXPECT_EQ(Dump("<table><tr><td>x<table><tr><td>in</table>y</td></tr></table>"),
             "T columns=1\n"
