@@ -94,7 +94,7 @@ class Layout {
   }
 
   Grid LayOut() {
-    Measure();
+    MeasureAll();
     // A cell a table cell and a line, and room for the rest of merged
     // areas: growing past the estimate would double the array.
     grid_.cells.reserve(page_.cells.size() + page_.cells.size() / 8 + page_.body_block_count + 64);
@@ -134,54 +134,64 @@ class Layout {
     return size;
   }
 
+  // Where a table's rows and columns start, as offsets from its top-left
+  // (one more than there are rows and columns: the last is the size).
+  struct Geometry {
+    std::vector<std::uint64_t> rows;
+    std::vector<std::uint64_t> columns;
+  };
+
+  // Needs the sizes of the tables the table holds. Computed again when the
+  // table is placed, rather than kept for every table of the page.
+  Geometry Measure(std::uint32_t t) const {
+    const Table& table = page_.tables[t];
+    std::vector<std::uint64_t> heights(table.row_count, 1);
+    std::vector<std::uint64_t> widths(table.column_count, 1);
+    struct Spanning {
+      std::uint32_t row;
+      const Cell* cell;
+      Size size;
+    };
+    std::vector<Spanning> spanning;
+    const auto rows = page_.Rows(table);
+    for (std::uint32_t r = 0; r < rows.size(); ++r) {
+      for (const Cell& cell : page_.Cells(rows[r])) {
+        const Size size = ContentSize(cell);
+        if (size.rows == 1 && size.columns == 1) continue;  // every place is at least 1 x 1
+        if (cell.colspan == 1) widths[cell.column] = std::max(widths[cell.column], size.columns);
+        if (cell.rowspan == 1) heights[r] = std::max(heights[r], size.rows);
+        if (cell.colspan > 1 || cell.rowspan > 1) spanning.push_back(Spanning{r, &cell, size});
+      }
+    }
+    // A spanning cell wider or taller than the places it spans widens
+    // its last column or row.
+    for (const Spanning& s : spanning) {
+      if (s.cell->colspan > 1) {
+        std::uint64_t sum = 0;
+        for (std::uint32_t c = 0; c < s.cell->colspan; ++c) sum += widths[s.cell->column + c];
+        if (s.size.columns > sum) widths[s.cell->column + s.cell->colspan - 1] += s.size.columns - sum;
+      }
+      if (s.cell->rowspan > 1) {
+        std::uint64_t sum = 0;
+        for (std::uint32_t r = 0; r < s.cell->rowspan; ++r) sum += heights[s.row + r];
+        if (s.size.rows > sum) heights[s.row + s.cell->rowspan - 1] += s.size.rows - sum;
+      }
+    }
+    auto prefix = [](const std::vector<std::uint64_t>& v) {
+      std::vector<std::uint64_t> offsets(v.size() + 1, 0);
+      for (std::size_t i = 0; i < v.size(); ++i) offsets[i + 1] = std::min(offsets[i] + v[i], kMaxExtent);
+      return offsets;
+    };
+    return Geometry{prefix(heights), prefix(widths)};
+  }
+
   // Inner tables come before outer ones in page.tables, so one pass in
-  // order measures each table after the tables it holds.
-  void Measure() {
+  // order sizes each table after the tables it holds.
+  void MeasureAll() {
     sizes_.resize(page_.tables.size());
-    row_offsets_.resize(page_.tables.size());
-    column_offsets_.resize(page_.tables.size());
     for (std::uint32_t t = 0; t < page_.tables.size(); ++t) {
-      const Table& table = page_.tables[t];
-      std::vector<std::uint64_t> heights(table.row_count, 1);
-      std::vector<std::uint64_t> widths(table.column_count, 1);
-      struct Spanning {
-        std::uint32_t row;
-        const Cell* cell;
-        Size size;
-      };
-      std::vector<Spanning> spanning;
-      const auto rows = page_.Rows(table);
-      for (std::uint32_t r = 0; r < rows.size(); ++r) {
-        for (const Cell& cell : page_.Cells(rows[r])) {
-          const Size size = ContentSize(cell);
-          if (size.rows == 1 && size.columns == 1) continue;  // every place is at least 1 x 1
-          if (cell.colspan == 1) widths[cell.column] = std::max(widths[cell.column], size.columns);
-          if (cell.rowspan == 1) heights[r] = std::max(heights[r], size.rows);
-          if (cell.colspan > 1 || cell.rowspan > 1) spanning.push_back(Spanning{r, &cell, size});
-        }
-      }
-      // A spanning cell wider or taller than the places it spans widens
-      // its last column or row.
-      for (const Spanning& s : spanning) {
-        if (s.cell->colspan > 1) {
-          std::uint64_t sum = 0;
-          for (std::uint32_t c = 0; c < s.cell->colspan; ++c) sum += widths[s.cell->column + c];
-          if (s.size.columns > sum) widths[s.cell->column + s.cell->colspan - 1] += s.size.columns - sum;
-        }
-        if (s.cell->rowspan > 1) {
-          std::uint64_t sum = 0;
-          for (std::uint32_t r = 0; r < s.cell->rowspan; ++r) sum += heights[s.row + r];
-          if (s.size.rows > sum) heights[s.row + s.cell->rowspan - 1] += s.size.rows - sum;
-        }
-      }
-      auto prefix = [](const std::vector<std::uint64_t>& v) {
-        std::vector<std::uint64_t> offsets(v.size() + 1, 0);
-        for (std::size_t i = 0; i < v.size(); ++i) offsets[i + 1] = std::min(offsets[i] + v[i], kMaxExtent);
-        return offsets;
-      };
-      row_offsets_[t] = prefix(heights);
-      column_offsets_[t] = prefix(widths);
-      sizes_[t] = Size{row_offsets_[t].back(), column_offsets_[t].back()};
+      const Geometry geometry = Measure(t);
+      sizes_[t] = Size{geometry.rows.back(), geometry.columns.back()};
     }
   }
 
@@ -235,8 +245,9 @@ class Layout {
       frames_.push_back(Frame{Area{top, left, top + size.rows - 1, left + size.columns - 1}, tf.top, tf.right,
                               tf.bottom, tf.left, kAutoColor});
     }
-    const auto& ro = row_offsets_[index];
-    const auto& co = column_offsets_[index];
+    const Geometry geometry = Measure(index);
+    const auto& ro = geometry.rows;
+    const auto& co = geometry.columns;
     const auto rows = page_.Rows(table);
     for (std::uint32_t r = 0; r < rows.size(); ++r) {
       for (const Cell& cell : page_.Cells(rows[r])) {
@@ -518,7 +529,6 @@ class Layout {
   const Page& page_;
   Grid grid_;
   std::vector<Size> sizes_;
-  std::vector<std::vector<std::uint64_t>> row_offsets_, column_offsets_;
   std::vector<Frame> frames_;
   std::vector<bool> visible_;
   std::unordered_map<CellFormat, std::uint32_t, CellFormatHash> format_index_;
