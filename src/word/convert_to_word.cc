@@ -1,5 +1,7 @@
 #include "word/convert_to_word.h"
 
+#include "automation/browser/browser.h"
+#include "automation/wordprocessor/application.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/program.h"
@@ -11,14 +13,33 @@
 namespace quorlex::word {
 namespace {
 
-void Trap(shell::Form1& form, const std::string& description) {
+namespace wp = automation::wordprocessor;
+namespace browser = automation::browser;
+
+// The trap's steps each run even when an earlier one fails, so that the run
+// always ends with its error line logged, no file left and the form unloaded.
+template <typename Step>
+void Attempt(Step step) noexcept {
+  try {
+    step();
+  } catch (...) {
+  }
+}
+
+void Trap(shell::Form1& form, wp::Document* document, const std::string& description) {
   form.txtProgress.SetText(form.txtProgress.Text() + "\r\n" + description);
   form.txtProgress.SetSelStart(text::Length(form.txtProgress.Text()));
   tools::WriteLog("ОШИБКА! (ConvertToWord) " + description, false);
-  if (!form.OutputPath.empty() && platform::Exists(form.OutputPath)) {
-    platform::DeleteFile(form.OutputPath);
+  Attempt([&] {
+    if (!form.OutputPath.empty() && platform::Exists(form.OutputPath)) {
+      platform::DeleteFile(form.OutputPath);
+    }
+  });
+  if (document != nullptr) Attempt([&] { document->Close(false); });
+  if (form.appWord) {
+    Attempt([&] { form.appWord->SetDisplayAlerts(wp::wdAlertsNone); });
+    form.appWord.reset();
   }
-  form.appWord.reset();
   form.SetStatus(shell::ExitStatus::kFailed);
   form.Unload();
 }
@@ -26,14 +47,41 @@ void Trap(shell::Form1& form, const std::string& description) {
 }  // namespace
 
 void ConvertToWord(shell::Form1& form) {
+  wp::Document* document = nullptr;
   try {
     const report::ReportIdentity identity =
         report::IdentifyReport({form.InputPath, form.OutputPath}, ".doc", ".doc",
                                tools::SettingsPath(), platform::ProgramDirectory());
-    (void)identity;
-    throw Error(errors::kDocument, "Компонент текстового редактора не подключен");
+
+    form.appWord = wp::Application::Create();
+    wp::Application& app = *form.appWord;
+    app.Documents().Add(identity.TemplatePath);
+    document = &app.Documents().Item(1);
+    tools::WriteLog("   Загружен шаблон " + identity.TemplatePath, true);
+
+    form.appIE->ExecWB(browser::OLECMDID_SELECTALL, browser::OLECMDEXECOPT_PROMPTUSER);
+    form.appIE->ExecWB(browser::OLECMDID_COPY, browser::OLECMDEXECOPT_PROMPTUSER);
+    tools::WriteLog("   Данные занесены в буфер", true);
+
+    document->Activate();
+    app.Selection().Paste();
+    tools::WriteLog("   Данные из буфера занесены в документ", true);
+
+    // The page's first table row is its button bar; the first table of the
+    // document loses its first row, wherever that table comes from.
+    document->Range(1, 1).Select();
+    if (auto table = document->Tables().Item(1)) table->Rows().Item(1).Delete();
+
+    document->SaveAs(form.OutputPath);
+    tools::WriteLog("   Документ сохранен", true);
+    document->Close();
+    document = nullptr;
+    tools::WriteLog("Конвертация выполнена: " + form.OutputPath, true);
+    form.Unload();
+  } catch (const std::bad_alloc&) {
+    Trap(form, document, "Недостаточно памяти");
   } catch (const std::exception& e) {
-    Trap(form, e.what());
+    Trap(form, document, e.what());
   }
 }
 

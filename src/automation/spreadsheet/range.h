@@ -92,11 +92,14 @@ class Range {
 
   Workbook* book_;
   workbook::Sheet* sheet_;
+  enum class Counting : std::uint8_t { kCells, kRows, kColumns };
+
   int first_row_;
   int first_col_;
   int last_row_;
   int last_col_;
   bool whole_rows_;
+  Counting counting_ = Counting::kCells;
 };
 
 // A border of a cell range (Borders(xlEdgeLeft...)).
@@ -104,7 +107,7 @@ class RangeBorder {
  public:
   RangeBorder(const Range& range, int index);
   // xlNone removes the line; xlContinuous, xlDash, xlDot, xlDouble draw one.
-  void SetLineStyle(int style);
+  void SetLineStyle(int style) const;
   int LineStyle() const;
 
  private:
@@ -116,7 +119,7 @@ class RangeInterior {
  public:
   explicit RangeInterior(const Range& range);
   // xlNone removes the fill; 1..56 is a palette colour.
-  void SetColorIndex(int index);
+  void SetColorIndex(int index) const;
   int ColorIndex() const;
 
  private:

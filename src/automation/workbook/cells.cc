@@ -263,7 +263,16 @@ void CellStore::DeleteRows(std::uint32_t first, std::uint32_t count) {
   if (first >= rows_.size() || count == 0) return;
   std::size_t last = std::min<std::size_t>(rows_.size(), static_cast<std::size_t>(first) + count);
   rows_.erase(rows_.begin() + first, rows_.begin() + static_cast<std::ptrdiff_t>(last));
-  used_known_ = false;
+  // The box only moves when the band lies wholly outside it.
+  if (used_known_ && !used_empty_) {
+    std::uint64_t end = static_cast<std::uint64_t>(first) + count;
+    if (end <= used_.first_row) {
+      used_.first_row -= count;
+      used_.last_row -= count;
+    } else if (first <= used_.last_row) {
+      used_known_ = false;
+    }
+  }
 }
 
 Cell CellStore::CopyCellFrom(const CellStore& other, const Cell& cell) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/text.h"
+
 namespace quorlex::workbook {
 
 namespace {
@@ -25,6 +27,13 @@ bool ShiftArea(Area& a, std::uint32_t first, std::uint64_t end, std::uint32_t co
 }
 
 }  // namespace
+
+Sheet::Sheet(SheetKind kind, std::string name) : kind_(kind) { SetNameUnchecked(std::move(name)); }
+
+void Sheet::SetNameUnchecked(std::string name) {
+  name_ = std::move(name);
+  name_key_ = text::Upper(name_);
+}
 
 std::uint16_t Sheet::ColumnWidthUnits(std::uint16_t col) const {
   for (const ColumnInfo& c : columns_) {

@@ -54,12 +54,14 @@ struct Hyperlink {
 
 class Sheet {
  public:
-  Sheet(SheetKind kind, std::string name) : kind_(kind), name_(std::move(name)) {}
+  Sheet(SheetKind kind, std::string name);
 
   SheetKind Kind() const { return kind_; }
   bool IsWorksheet() const { return kind_ == SheetKind::kWorksheet; }
   const std::string& Name() const { return name_; }
-  void SetNameUnchecked(std::string name) { name_ = std::move(name); }
+  void SetNameUnchecked(std::string name);
+  // The name upper-cased: Excel compares sheet names without regard to case.
+  const std::string& NameKey() const { return name_key_; }
   // BOUNDSHEET visibility and type bytes.
   std::uint16_t BoundSheetFlags() const { return boundsheet_flags_; }
   void SetBoundSheetFlags(std::uint16_t f) { boundsheet_flags_ = f; }
@@ -113,6 +115,7 @@ class Sheet {
 
   SheetKind kind_;
   std::string name_;
+  std::string name_key_;
   std::uint16_t boundsheet_flags_ = 0;
   std::vector<SheetItem> items_;
   CellStore cells_;

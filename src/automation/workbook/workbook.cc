@@ -159,7 +159,7 @@ std::unique_ptr<Workbook> Workbook::CreateBlank() {
 std::size_t Workbook::FindSheet(std::string_view name) const {
   std::string wanted = text::Upper(name);
   for (std::size_t i = 0; i < sheets_.size(); ++i) {
-    if (text::Upper(sheets_[i]->Name()) == wanted) return i;
+    if (sheets_[i]->NameKey() == wanted) return i;
   }
   return std::string::npos;
 }

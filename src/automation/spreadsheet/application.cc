@@ -1,0 +1,55 @@
+#include "automation/spreadsheet/application.h"
+
+#include <algorithm>
+
+#include "automation/biff8/reader.h"
+#include "platform/error.h"
+
+namespace quorlex::automation::spreadsheet {
+
+Application::Application() : workbooks_(*this) {}
+Application::~Application() = default;
+
+Range Application::Selection() const {
+  if (!selection_) throw Error(errors::kSpreadsheet, "Ничего не выделено");
+  return *selection_;
+}
+
+void Application::Forget(const Workbook& book) {
+  if (selection_ && &selection_->Book() == &book) selection_.reset();
+  if (cut_ && cut_->book == &book) cut_.reset();
+  if (active_book_ == &book) active_book_ = nullptr;
+}
+
+Workbook& WorkbookCollection::Add(const std::string& template_path) {
+  auto model = biff8::ReadWorkbook(template_path);
+  // A workbook made from a template is a workbook, not a template.
+  model->SetTemplate(false);
+  books_.push_back(std::make_unique<Workbook>(app_, std::move(model)));
+  app_.active_book_ = books_.back().get();
+  return *books_.back();
+}
+
+Workbook& WorkbookCollection::Add() {
+  books_.push_back(std::make_unique<Workbook>(app_, workbook::Workbook::CreateBlank()));
+  app_.active_book_ = books_.back().get();
+  return *books_.back();
+}
+
+Workbook& WorkbookCollection::operator()(int index) {
+  if (index < 1 || index > Count()) {
+    throw Error(errors::kSpreadsheet, "Книга " + std::to_string(index) + " не найдена");
+  }
+  return *books_[static_cast<std::size_t>(index - 1)];
+}
+
+void WorkbookCollection::Remove(const Workbook& book) {
+  app_.Forget(book);
+  auto it = std::find_if(books_.begin(), books_.end(), [&](const auto& b) { return b.get() == &book; });
+  if (it == books_.end()) return;
+  std::unique_ptr<Workbook> closing = std::move(*it);
+  books_.erase(it);
+  if (app_.active_book_ == nullptr && !books_.empty()) app_.active_book_ = books_.back().get();
+}
+
+}  // namespace quorlex::automation::spreadsheet

@@ -1,0 +1,52 @@
+#include "automation/spreadsheet/workbook.h"
+
+#include <sys/stat.h>
+
+#include "automation/biff8/writer.h"
+#include "automation/spreadsheet/application.h"
+#include "platform/error.h"
+
+namespace quorlex::automation::spreadsheet {
+
+int SheetCollection::Count() const {
+  auto& model = book_->Model();
+  if (!worksheets_only_) return static_cast<int>(model.SheetCount());
+  int n = 0;
+  for (std::size_t i = 0; i < model.SheetCount(); ++i) n += model.SheetAt(i).IsWorksheet() ? 1 : 0;
+  return n;
+}
+
+Worksheet SheetCollection::operator()(int index) const {
+  auto& model = book_->Model();
+  if (index >= 1) {
+    int seen = 0;
+    for (std::size_t i = 0; i < model.SheetCount(); ++i) {
+      if (worksheets_only_ && !model.SheetAt(i).IsWorksheet()) continue;
+      if (++seen == index) return book_->SheetAtIndex(i);
+    }
+  }
+  throw Error(errors::kSpreadsheet, "Лист " + std::to_string(index) + " не найден");
+}
+
+Workbook::Workbook(Application& app, std::unique_ptr<workbook::Workbook> model) : app_(app), model_(std::move(model)) {}
+Workbook::~Workbook() = default;
+
+Worksheet Workbook::SheetAtIndex(std::size_t index) { return Worksheet(*this, model_->SheetAt(index)); }
+
+Worksheet Workbook::ActiveSheet() { return SheetAtIndex(model_->ActiveSheet()); }
+
+void Workbook::SaveAs(const std::string& filename, int file_format, int access_mode) {
+  (void)access_mode;  // xlNoChange and the others mean nothing to a file on disk
+  if (file_format != xlWorkbookNormal && file_format != xlExcel8) {
+    throw Error(errors::kSpreadsheet, "Формат файла " + std::to_string(file_format) + " не поддерживается: книга сохраняется только в формате Excel 97-2003");
+  }
+  struct stat st{};
+  if (app_.DisplayAlerts() && stat(filename.c_str(), &st) == 0) {
+    throw Error(errors::kSpreadsheet, "Файл «" + filename + "» уже существует, а заменить его без вопроса можно только при выключенных предупреждениях (DisplayAlerts)");
+  }
+  biff8::WriteWorkbook(*model_, filename);
+}
+
+void Workbook::Close() { app_.Workbooks().Remove(*this); }
+
+}  // namespace quorlex::automation::spreadsheet

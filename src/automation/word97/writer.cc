@@ -1,0 +1,389 @@
+#include "automation/word97/writer.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "automation/word97/byte_reader.h"
+#include "automation/word97/cp_map.h"
+#include "automation/word97/fkp.h"
+#include "automation/word97/font_table_io.h"
+#include "automation/word97/piece_table.h"
+#include "automation/word97/plc.h"
+#include "automation/word97/source_file.h"
+#include "platform/error.h"
+
+namespace quorlex::automation::word97 {
+namespace {
+
+using document::Document;
+
+// What the writer does with each structure of the table stream.
+enum class Action {
+  kDrop,       // a cache the reader recomputes, or something tied to a layout
+  kCopy,       // no positions in the main text: written back as read
+  kRebuild,    // made from the model
+  kMove,       // positions of characters: moved with the text
+  kMoveField,  // field characters: moved, and dropped with deleted text
+  kKeep,       // not an offset at all (a time stamp)
+  kLists,      // list definitions, followed by their levels outside the size
+};
+
+struct Handling {
+  Action action;
+  std::size_t element_size = 0;  // for kMove and kMoveField
+};
+
+Handling HandlingOf(std::size_t index) {
+  switch (index) {
+    case 0: case 1: case 6: case 11: case 12: case 13: case 15: case 33:
+      return {Action::kRebuild};
+    case 2: case 46: return {Action::kMove, 2};   // footnote and endnote references
+    case 4: return {Action::kMove, 30};           // comment references
+    case 16: return {Action::kMoveField, 2};      // fields of the main text
+    case 22: case 42: return {Action::kMove, 4};  // bookmark starts
+    case 23: case 43: return {Action::kMove, 0};  // bookmark ends
+    case 40: return {Action::kMove, 26};          // drawings anchored in the main text
+    case 73: return {Action::kLists};
+    case 87: return {Action::kKeep};
+    // Structures of the other parts (positions relative to their part, which
+    // is not edited) and structures without positions.
+    case 3: case 5: case 9: case 10: case 17: case 18: case 19: case 20: case 21:
+    case 24: case 26: case 27: case 28: case 29: case 30: case 31: case 32:
+    case 35: case 36: case 37: case 41: case 44: case 45: case 47: case 48:
+    case 50: case 51: case 52: case 53: case 56: case 57: case 58: case 59:
+    case 60: case 61: case 62: case 69: case 70: case 71: case 72:
+    case 74: case 75: case 76: case 83: case 84: case 91: case 92:
+    // Later versions: mail threading, list gallery, envelope, frames, user
+    // interface, comment extras, revision ids, mail merge, schemas,
+    // protection users, theme and colour mapping.
+    case 94: case 95: case 96: case 97: case 99: case 111: case 112: case 113:
+    case 126: case 127: case 136: case 140: case 144: case 181: case 182:
+      return {Action::kCopy};
+    default:
+      return {Action::kDrop};
+  }
+}
+
+constexpr std::size_t kMinimumStream = 4096;
+
+std::uint32_t Align(std::uint32_t value, std::uint32_t to) { return (value + to - 1) / to * to; }
+
+class Writer {
+ public:
+  explicit Writer(const Document& document) : document_(document) {
+    source_ = dynamic_cast<const Word97Source*>(document.source.get());
+    if (source_ == nullptr) {
+      throw Error(errors::kDocument, "Документ не создан из файла Word: его нельзя сохранить");
+    }
+    for (const auto& story : document.stories) {
+      if (!story.Consistent()) {
+        throw Error(errors::kDocument, "Внутренняя ошибка: текст документа не согласован");
+      }
+    }
+  }
+
+  std::string Write() {
+    std::uint32_t total = 0;
+    for (std::size_t part = 0; part < document::kStoryCount; ++part) {
+      story_starts_.push_back(total);
+      total += document_.stories[part].size();
+    }
+    total_ = total;
+    Fib fib = source_->fib;
+    data_ = source_->data;
+
+    // The WordDocument stream: the header (and the pictures of drawings
+    // where they were), the text, the property pages, the section
+    // properties.
+    std::string stream = source_->delay_stream;
+    if (stream.size() < fib.bytes().size()) stream.resize(fib.bytes().size(), '\0');
+    stream.resize(Align(static_cast<std::uint32_t>(stream.size()), kPageSize), '\0');
+    fc_text_ = static_cast<std::uint32_t>(stream.size());
+    stream.reserve(fc_text_ + total * 2 + total / 4);
+    for (const auto& story : document_.stories) {
+      for (char16_t c : story.text) Put16(stream, static_cast<std::uint16_t>(c));
+    }
+    const auto fc_mac = static_cast<std::uint32_t>(stream.size());
+    stream.resize(Align(fc_mac, kPageSize), '\0');
+
+    const PageSet chpx = WriteCharacterPages(fc_text_, CharacterEntries());
+    const auto chpx_first = static_cast<std::uint32_t>(stream.size() / kPageSize);
+    stream += chpx.pages;
+    const PageSet papx = WriteParagraphPages(fc_text_, ParagraphEntries(), data_);
+    const auto papx_first = static_cast<std::uint32_t>(stream.size() / kPageSize);
+    stream += papx.pages;
+    const std::string sections = SectionTable(stream);
+
+    // The table stream, structure by structure in the header's order.
+    const CpMap map(document_, story_starts_, source_->cp_total, total_);
+    std::string table;
+    const std::string stsh = document_.styles.raw;
+    for (std::size_t i = 0; i < fib.PairCount(); ++i) {
+      const Handling handling = HandlingOf(i);
+      std::string blob;
+      switch (handling.action) {
+        case Action::kKeep: continue;
+        case Action::kDrop: break;
+        case Action::kCopy: blob = std::string(SourceBlob(i)); break;
+        case Action::kLists: blob = ListDefinitions(); break;
+        case Action::kMove:
+        case Action::kMoveField:
+          blob = MovePositions(SourceBlob(i), handling, map);
+          break;
+        case Action::kRebuild:
+          switch (i) {
+            case fib_index::kStshfOrig:
+            case fib_index::kStshf: blob = stsh; break;
+            case fib_index::kPlcfSed: blob = sections; break;
+            case fib_index::kPlcfHdd: blob = HeaderTable(); break;
+            case fib_index::kPlcfBteChpx: blob = WriteBinTable(chpx, chpx_first); break;
+            case fib_index::kPlcfBtePapx: blob = WriteBinTable(papx, papx_first); break;
+            case fib_index::kSttbfFfn: blob = WriteFontTable(document_.fonts); break;
+            case fib_index::kClx: blob = WritePieceTable(total_, fc_text_); break;
+            default: break;
+          }
+          break;
+      }
+      if (i == fib_index::kStshfOrig && !blob.empty()) {
+        // The original style sheet is the same sheet: it is written once.
+        fib.SetPair(i, static_cast<std::uint32_t>(table.size()),
+                    static_cast<std::uint32_t>(blob.size()));
+        continue;
+      }
+      // The levels after the list definitions are not counted in their size.
+      const std::uint32_t size = handling.action == Action::kLists && !blob.empty()
+                                     ? source_->fib.Size(i)
+                                     : static_cast<std::uint32_t>(blob.size());
+      fib.SetPair(i, static_cast<std::uint32_t>(table.size()), size);
+      table += blob;
+    }
+
+    for (std::size_t part = 0; part < kPartCount; ++part) {
+      fib.SetPartLength(part, static_cast<std::int32_t>(document_.stories[part].size()));
+    }
+    std::uint16_t flags = fib.Flags();
+    flags &= static_cast<std::uint16_t>(~(fib_flag::kComplex | fib_flag::kQuickSaves |
+                                          fib_flag::kEncrypted | fib_flag::kObfuscated |
+                                          fib_flag::kDot | fib_flag::kWriteReservation));
+    flags |= fib_flag::kWhichTblStm | fib_flag::kExtChar;
+    fib.SetFlags(flags);
+    fib.SetTextBounds(fc_text_, fc_mac);
+    fib.SetPropertyPages(chpx_first, static_cast<std::uint32_t>(chpx.first_fc.size()), papx_first,
+                         static_cast<std::uint32_t>(papx.first_fc.size()));
+    // Streams under 4096 bytes would go to the compound file's small-block
+    // area, which some readers of Word files do not look in.
+    if (stream.size() < kMinimumStream) stream.resize(kMinimumStream, '\0');
+    if (table.size() < kMinimumStream) table.resize(kMinimumStream, '\0');
+    fib.SetStreamLength(static_cast<std::uint32_t>(stream.size()));
+    stream.replace(0, fib.bytes().size(), fib.bytes());
+
+    StorageEntry root = source_->root;
+    root.children.push_back({"WordDocument", false, {}, std::move(stream), {}});
+    root.children.push_back({"1Table", false, {}, std::move(table), {}});
+    if (!data_.empty()) root.children.push_back({"Data", false, {}, std::move(data_), {}});
+    return WriteCompoundBytes(root);
+  }
+
+ private:
+  std::uint32_t Fc(std::size_t part, std::uint32_t offset) const {
+    return fc_text_ + 2 * (story_starts_[part] + offset);
+  }
+
+  // Character runs, cut at every paragraph end: readers find the cells of
+  // nested tables by runs that stop at their marks, as the word processor
+  // writes them.
+  std::vector<FkpEntry> CharacterEntries() const {
+    std::vector<FkpEntry> entries;
+    for (std::size_t part = 0; part < document::kStoryCount; ++part) {
+      const document::Story& story = document_.stories[part];
+      std::size_t p = 0;
+      for (const document::Run& run : story.runs) {
+        const std::string_view props = document_.character_properties.Get(run.chpx);
+        while (p < story.paragraphs.size() && story.paragraphs[p].end < run.end) {
+          entries.push_back({Fc(part, story.paragraphs[p].end), props});
+          ++p;
+        }
+        entries.push_back({Fc(part, run.end), props});
+        if (p < story.paragraphs.size() && story.paragraphs[p].end == run.end) ++p;
+      }
+    }
+    return entries;
+  }
+
+  std::vector<FkpEntry> ParagraphEntries() const {
+    static const std::string kNormal(2, '\0');
+    std::vector<FkpEntry> entries;
+    for (std::size_t part = 0; part < document::kStoryCount; ++part) {
+      for (const document::Paragraph& p : document_.stories[part].paragraphs) {
+        const std::string& raw = document_.paragraph_properties.Raw(p.papx);
+        entries.push_back({Fc(part, p.end), raw.size() >= 2 ? std::string_view(raw) : kNormal});
+      }
+    }
+    return entries;
+  }
+
+  // Section properties go to the stream; the section table points at them.
+  std::string SectionTable(std::string& stream) const {
+    Plc sed;
+    sed.cps.push_back(0);
+    const document::Story& main = document_.Main();
+    std::vector<std::uint32_t> ends;
+    for (const document::Paragraph& p : main.paragraphs) {
+      if (p.section_end) ends.push_back(p.end);
+    }
+    if (ends.empty() || ends.back() != main.size()) ends.push_back(main.size());
+    for (std::size_t i = 0; i < ends.size(); ++i) {
+      const std::size_t s = std::min(i, document_.sections.size() - 1);
+      const std::string& props = document_.sections.empty() ? std::string()
+                                                            : document_.sections[s].properties;
+      if (stream.size() % 2) stream.push_back('\0');
+      const auto fc = static_cast<std::uint32_t>(stream.size());
+      Put16(stream, static_cast<std::uint16_t>(props.size()));
+      stream += props;
+      std::string descriptor = i < source_->section_descriptors.size()
+                                   ? source_->section_descriptors[i]
+                                   : std::string("\0\0\0\0\0\0\0\0\xff\xff\xff\xff", 12);
+      Set32(descriptor, 2, fc);
+      sed.cps.push_back(ends[i]);
+      sed.data.push_back(std::move(descriptor));
+    }
+    return sed.Write();
+  }
+
+  std::string HeaderTable() const {
+    Plc hdd;
+    hdd.cps = document_.header_footer_positions;
+    return hdd.Write();
+  }
+
+  std::string_view SourceBlob(std::size_t index) const {
+    const std::uint32_t size = source_->fib.Size(index);
+    const std::uint32_t offset = source_->fib.Offset(index);
+    if (size == 0 || offset > source_->table.size() || size > source_->table.size() - offset) {
+      return {};
+    }
+    return std::string_view(source_->table).substr(offset, size);
+  }
+
+  // The list definitions with the levels that follow them: the size in the
+  // header counts the definitions only, so the levels are measured.
+  std::string ListDefinitions() const {
+    const std::uint32_t offset = source_->fib.Offset(73);
+    const std::uint32_t size = source_->fib.Size(73);
+    if (size == 0) return {};
+    try {
+      const ByteReader in(source_->table, "списки");
+      in.Need(offset, size);
+      const auto lists = static_cast<std::int16_t>(in.U16(offset));
+      if (lists < 0) return {};
+      std::size_t at = std::size_t{offset} + size;
+      for (int i = 0; i < lists; ++i) {
+        const std::uint8_t flags = in.U8(offset + 2 + static_cast<std::size_t>(i) * 28 + 26);
+        const int levels = (flags & 1) ? 1 : 9;
+        for (int level = 0; level < levels; ++level) {
+          const std::size_t chpx = in.U8(at + 24);
+          const std::size_t papx = in.U8(at + 25);
+          at += 28 + papx + chpx;
+          at += 2 + std::size_t{in.U16(at)} * 2;
+        }
+      }
+      in.Need(offset, at - offset);
+      return std::string(source_->table.substr(offset, at - offset));
+    } catch (const Error&) {
+      return {};  // list definitions that do not hold are not carried over
+    }
+  }
+
+  std::string MovePositions(std::string_view bytes, const Handling& handling,
+                            const CpMap& map) const {
+    if (bytes.empty()) return {};
+    Plc plc;
+    try {
+      plc = Plc::Read(bytes, handling.element_size, "позиции");
+    } catch (const Error&) {
+      return {};  // a structure that does not hold is not carried over
+    }
+    Plc moved;
+    for (std::size_t i = 0; i < plc.data.size(); ++i) {
+      const CpMap::Result r = map.Map(plc.cps[i]);
+      if (handling.action == Action::kMoveField && !r.kept) continue;
+      moved.cps.push_back(r.cp);
+      moved.data.push_back(plc.data[i]);
+    }
+    if (moved.data.empty() && handling.action == Action::kMoveField) return {};
+    moved.cps.push_back(map.Map(plc.cps.back()).cp);
+    // Positions stay in order even where deleted ones collapse.
+    for (std::size_t i = 1; i < moved.cps.size(); ++i) {
+      moved.cps[i] = std::max(moved.cps[i], moved.cps[i - 1]);
+    }
+    return moved.Write();
+  }
+
+  const Document& document_;
+  const Word97Source* source_ = nullptr;
+  std::vector<std::uint32_t> story_starts_;
+  std::uint32_t total_ = 0;
+  std::uint32_t fc_text_ = 0;
+  std::string data_;
+};
+
+std::string DirectoryOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string BaseName(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+std::string WriteDocumentBytes(const Document& document) { return Writer(document).Write(); }
+
+void WriteDocument(const Document& document, const std::string& path) {
+  const std::string bytes = WriteDocumentBytes(document);
+  std::string temp = DirectoryOf(path) + "/." + BaseName(path) + ".XXXXXX";
+  const int fd = mkstemp(temp.data());
+  if (fd < 0) {
+    throw Error(errors::kFile, "Не удалось создать файл " + path + ": " + std::strerror(errno));
+  }
+  auto fail = [&](int error) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    throw Error(errors::kFile, "Не удалось записать файл " + path + ": " + std::strerror(error));
+  };
+  std::size_t written = 0;
+  while (written < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      fail(errno);
+    }
+    written += static_cast<std::size_t>(n);
+  }
+  // The file gets the permissions a newly created file would get.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  if (::fchmod(fd, 0666 & ~mask) != 0 || ::fsync(fd) != 0) fail(errno);
+  if (::close(fd) != 0) {
+    const int error = errno;
+    ::unlink(temp.c_str());
+    throw Error(errors::kFile, "Не удалось записать файл " + path + ": " + std::strerror(error));
+  }
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(temp.c_str());
+    throw Error(errors::kFile, "Не удалось сохранить файл " + path + ": " + std::strerror(error));
+  }
+}
+
+}  // namespace quorlex::automation::word97

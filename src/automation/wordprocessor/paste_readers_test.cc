@@ -1,0 +1,176 @@
+// Every Word 97-2003 fixture used as a template, with a page pasted at its
+// start and the first row of the first table deleted, as the document
+// conversion does: the independent readers must find the page's text first,
+// in order, without that row, then the template's own text, and the
+// template's headers and footers. Starts LibreOffice: labelled slow.
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+
+#include "automation/document/utf16.h"
+#include "automation/word97/independent_readers.h"
+#include "automation/word97/reader.h"
+#include "automation/word97/writer.h"
+#include "automation/wordprocessor/page_paste.h"
+#include "automation/wordprocessor/test_page.h"
+
+namespace quorlex::automation::wordprocessor {
+namespace {
+
+using word97::testing::Reading;
+using word97::testing::Squeeze;
+using testing::TestCell;
+using testing::TestPage;
+
+std::string Fixture(const std::string& name) {
+  return std::string(QUORLEX_FIXTURES_DIR) + "/doc/" + name;
+}
+
+// A page like a report: a heading, a paragraph, a table with a header row,
+// a spanning cell and a nested table, and a closing paragraph.
+page::Page ReportPage() {
+  TestPage p;
+  page::CharFormat heading;
+  heading.bold = true;
+  heading.size = 16;
+  heading.font = "Arial";
+  page::CharFormat strong;
+  strong.bold = true;
+  strong.color = 0x003399;
+  page::TableCellFormat boxed;
+  boxed.top = boxed.bottom = boxed.left = boxed.right = {page::BorderStyle::Thin, page::kAutoColor};
+  const std::uint32_t box = p.Cell(boxed);
+  boxed.background = 0xDDDDDD;
+  const std::uint32_t shaded = p.Cell(boxed);
+  auto cell = [&](const std::string& text, std::uint32_t format = 0) {
+    return TestCell{{p.Text(text)}, 1, 1, format == 0 ? box : format};
+  };
+  const page::Block nested = p.TextTable({{"вложенная", "таблица"}});
+  TestCell holder{{p.Text("Примечание"), nested}, 1, 1, box};
+  TestCell total{{p.Paragraph({{"Итого", p.Char(strong)}})}, 2, 1, shaded};
+  return p.Build({
+      p.Paragraph({{"Отчет о проверке", p.Char(heading)}}, 1),
+      p.Text("Клиент: Иванов И.И."),
+      p.Table({{cell("Удаляемая строка", shaded), cell("Сумма", shaded), cell("Дата", shaded)},
+               {cell("40817810000000000001"), cell("1 234,56"), cell("01.02.2024")},
+               {total, cell("1 234,56")},
+               {cell("Счет"), holder, cell("-")}}),
+      p.Text("Конец страницы"),
+  });
+}
+
+const char* const kPageText[] = {"Отчет о проверке", "Клиент: Иванов И.И.",
+                                 "40817810000000000001", "1 234,56", "01.02.2024", "Итого",
+                                 "Примечание", "вложенная", "таблица", "Конец страницы"};
+
+class Conversion : public ::testing::TestWithParam<const char*> {
+ protected:
+  void SetUp() override {
+    original_ = Fixture(GetParam());
+    written_ = dir_.File(GetParam());
+    template_ = word97::ReadDocument(original_);
+    document::Document d = word97::ReadDocument(original_);
+    InsertPage(d, 0, ReportPage());
+    d.DeleteRow(document::StoryKind::kMain, d.Tables().at(0), 0);
+    word97::WriteDocument(d, written_);
+  }
+
+  static void ExpectRead(const Reading& r, const std::string& what) {
+    EXPECT_TRUE(r.ok) << what;
+    EXPECT_EQ(r.problems, "") << what;
+  }
+
+  // The page's text, in order, at the start of what a reader gives.
+  static void ExpectPageFirst(const std::string& text, std::size_t template_at) {
+    std::size_t at = 0;
+    for (const char* piece : kPageText) {
+      const std::size_t found = text.find(piece, at);
+      ASSERT_NE(found, std::string::npos) << piece << " in\n" << text;
+      EXPECT_LT(found, template_at) << piece;
+      at = found + std::string(piece).size();
+    }
+    EXPECT_EQ(text.find("Удаляемая"), std::string::npos) << "the deleted row is gone";
+  }
+
+  word97::testing::TempDir dir_;
+  std::string original_;
+  std::string written_;
+  document::Document template_;
+};
+
+TEST_P(Conversion, LibreOfficeReadsThePageThenTheTemplate) {
+  const Reading before = word97::testing::LibreOfficeText(original_);
+  const Reading after = word97::testing::LibreOfficeText(written_);
+  ExpectRead(after, "written");
+  const std::string text = Squeeze(after.text);
+  const std::string own = Squeeze(before.text);
+  ASSERT_GE(text.size(), own.size());
+  EXPECT_EQ(text.substr(text.size() - own.size()), own) << "the template's text follows";
+  ExpectPageFirst(text, text.size() - own.size());
+}
+
+TEST_P(Conversion, LibreOfficeKeepsTheTemplatesHeadersAndFooters) {
+  const Reading after = word97::testing::LibreOfficePdfText(written_);
+  ExpectRead(after, "written");
+  const std::string text = Squeeze(after.text);
+  // A PDF's text comes in the order it is laid out: table cells are
+  // checked for being there, not for their order.
+  for (const char* piece : kPageText) EXPECT_NE(text.find(piece), std::string::npos) << piece;
+  EXPECT_EQ(text.find("Удаляемая"), std::string::npos);
+  for (std::size_t s = 0; s < template_.sections.size(); ++s) {
+    for (int kind = 0; kind < 6; ++kind) {
+      const std::string header = Squeeze(document::Utf16ToUtf8(
+          template_.HeaderFooterText(s, static_cast<document::HeaderFooterKind>(kind))));
+      // Fields (page numbers) show their result, not their code.
+      if (header.empty() || header.find('\x13') != std::string::npos) continue;
+      EXPECT_NE(text.find(header), std::string::npos) << header;
+    }
+  }
+}
+
+TEST_P(Conversion, AntiwordWvTextAndCatdocReadIt) {
+  const Reading antiword = word97::testing::Antiword(written_);
+  ExpectRead(antiword, "antiword");
+  ExpectPageFirst(Squeeze(antiword.text), std::string::npos);
+  const Reading wv = word97::testing::WvText(written_);
+  ExpectRead(wv, "wvText");
+  ExpectPageFirst(Squeeze(wv.text), std::string::npos);
+  const Reading catdoc = word97::testing::Catdoc(written_);
+  ExpectRead(catdoc, "catdoc");
+  EXPECT_NE(catdoc.text.find("40817810000000000001"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Templates, Conversion,
+    ::testing::Values("Lists.doc", "NoHeadFoot.doc", "SimpleHeadThreeColFoot.doc",
+                      "ThreeColHeadFoot.doc", "empty.doc", "innertable.doc", "page-break.doc",
+                      "rasp.doc", "simple-table.doc", "simple.doc", "table-merges.doc"),
+    [](const ::testing::TestParamInfo<const char*>& param) {
+      std::string name;
+      for (const char* c = param.param; *c != '\0' && *c != '.'; ++c) {
+        if (std::isalnum(static_cast<unsigned char>(*c))) name += *c;
+      }
+      return name;
+    });
+
+TEST(Conversion, APageWithoutATableTakesTheFirstRowOfTheTemplatesTable) {
+  word97::testing::TempDir dir;
+  document::Document d = word97::ReadDocument(Fixture("simple-table.doc"));
+  TestPage p;
+  InsertPage(d, 0, p.Build({p.Text("Только текст")}));
+  d.DeleteRow(document::StoryKind::kMain, d.Tables().at(0), 0);
+  const std::string path = dir.File("out.doc");
+  word97::WriteDocument(d, path);
+  const Reading lo = word97::testing::LibreOfficeText(path);
+  ASSERT_TRUE(lo.ok);
+  EXPECT_EQ(lo.text.rfind("Только текст\n", 0), 0u) << lo.text;
+  EXPECT_EQ(lo.text.find("Cell 1,1"), std::string::npos);
+  EXPECT_NE(lo.text.find("Cell 2,1"), std::string::npos);
+  const Reading antiword = word97::testing::Antiword(path);
+  EXPECT_EQ(antiword.text.find("Cell 1,1"), std::string::npos);
+  EXPECT_NE(antiword.text.find("Cell 2,3"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace quorlex::automation::wordprocessor

@@ -1,0 +1,101 @@
+#include "excel/client_split.h"
+
+#include "excel/sheet_operations.h"
+#include "platform/error.h"
+
+namespace quorlex::excel {
+namespace {
+
+namespace ss = automation::spreadsheet;
+
+constexpr int kClientColumn = 7;
+
+// The first title row of the sheet from row `from` to `to`, or 0.
+int FindTitleRow(const ss::Worksheet& sheet, int from, int to, const std::string& title) {
+  for (int row = from; row <= to; ++row) {
+    if (IsTitleRow(sheet, row, title)) return row;
+  }
+  return 0;
+}
+
+// Stage 1: the data sheet starts at the first block's title row and takes the
+// client's name. Returns the row where the search for further blocks starts.
+int StartAtFirstBlock(const ReportWorkbook& report) {
+  auto data = report.data;
+  const int rows = UsedRowCount(data);
+  const int first_title = FindTitleRow(data, 2, rows, report.title);
+  if (first_title == 0) {
+    // Without a title row below the first row there is no block to start
+    // from; naming a sheet from whatever stands there would be a guess.
+    throw Error(kRefusalError,
+                "На странице отчета нет строки заголовка «" + report.title +
+                    "» ниже первой строки: разделить отчет по клиентам нельзя");
+  }
+  DeleteRowBand(report.app, data, 1, first_title - 1);
+  data.SetName(data.Cells(3, kClientColumn).Value());
+  SetProgress(report.progress, "Клиент: " + data.Name());
+  const int after = UsedRowCount(data);
+  if (const int next = FindTitleRow(data, 3, after, report.title)) return next;
+  return after < 3 ? 3 : after + 1;
+}
+
+// Stage 2 for one block starting at `start` and running up to `end`: a copy
+// of the first sheet that holds just that block, named after its client.
+// Copying the whole sheet and deleting rows 1..start-1 from the copy leaves
+// the same sheet once stage 3 has cut the copy at the next block, but costs
+// the whole sheet per client; the engine copies the block alone.
+void CopyBlock(const ReportWorkbook& report, int start, int end) {
+  auto sheets = report.book.Sheets();
+  ss::Worksheet first = sheets(1);
+  const ss::Worksheet last = sheets(sheets.Count());
+  ss::Worksheet copy = first;
+  if (first.IsWorksheet()) {
+    auto& model = report.book.Model();
+    const std::size_t index =
+        model.CopySheetRows(model.IndexOf(first.Model()), static_cast<std::uint32_t>(start - 1),
+                            static_cast<std::uint32_t>(end - 1), model.IndexOf(last.Model()));
+    copy = report.book.SheetAtIndex(index);
+  } else {
+    first.Copy(last);
+    copy = report.book.Sheets(report.book.Sheets().Count());
+  }
+  copy.SetName(report.data.Cells(start + 2, kClientColumn).Value());
+  AppendProgress(report.progress, "Клиент: " + copy.Name());
+  if (!first.IsWorksheet()) DeleteRowBand(report.app, copy, 1, start - 1);
+}
+
+}  // namespace
+
+void SplitByClient(const ReportWorkbook& report) {
+  auto data = report.data;
+  const int block_start = StartAtFirstBlock(report);
+
+  // Stage 2: a copy per further block, in page order.
+  const int rows = UsedRowCount(data);
+  int k = block_start;
+  while (k <= rows) {
+    if (!IsTitleRow(data, k, report.title)) {
+      ++k;
+      continue;
+    }
+    const int next = FindTitleRow(data, k + 2, UsedRowCount(data), report.title);
+    CopyBlock(report, k, next != 0 ? next - 1 : UsedRowCount(data));
+    k = next != 0 ? next : k + 1;
+  }
+
+  // Stage 3: every sheet but the last loses the blocks after its own.
+  auto sheets = report.book.Sheets();
+  const int count = sheets.Count();
+  sheets(count).Select();
+  sheets(count).Cells(1, 1).Select();
+  for (int s = count - 1; s >= 1; --s) {
+    ss::Worksheet sheet = sheets(s);
+    const int r = FindTitleRow(sheet, 3, UsedRowCount(sheet), report.title);
+    if (r != 0) {
+      sheet.Select();
+      DeleteRowBand(report.app, sheet, r, UsedRowCount(sheet));
+    }
+  }
+}
+
+}  // namespace quorlex::excel

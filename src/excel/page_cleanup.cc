@@ -1,0 +1,62 @@
+#include "excel/page_cleanup.h"
+
+#include "automation/spreadsheet/constants.h"
+#include "platform/text.h"
+
+namespace quorlex::excel {
+namespace {
+
+namespace ss = automation::spreadsheet;
+
+std::string MarkerText(const ss::Range& cell) { return text::Upper(text::Trim(cell.Value())); }
+
+void ClearCell(const ss::Range& cell) {
+  cell.SetValue("");
+  for (const int edge : {ss::xlEdgeLeft, ss::xlEdgeTop, ss::xlEdgeRight, ss::xlEdgeBottom}) {
+    cell.Borders(edge).SetLineStyle(ss::xlNone);
+  }
+  cell.Interior().SetColorIndex(ss::xlNone);
+}
+
+}  // namespace
+
+MarkerRows ClearMarkerCells(const ss::Worksheet& sheet) {
+  MarkerRows found;
+  const int rows = sheet.UsedRange().Rows().Count();
+  for (int j = 1; j <= rows; ++j) {
+    const int columns = sheet.UsedRange().Columns().Count();
+    for (int k = 1; k <= columns; ++k) {
+      const ss::Range cell = sheet.Cells(j, k);
+      if (text::Contains(MarkerText(cell), "SAVE AS")) {
+        found.save_as = j;
+        ClearCell(cell);
+      }
+      if (MarkerText(cell) == "PRINT") {
+        found.print = j;
+        ClearCell(cell);
+      }
+    }
+    if (found.save_as > 0 && found.print > 0) break;
+  }
+  return found;
+}
+
+void RemoveBlankRows(const ss::Worksheet& sheet, const MarkerRows& markers) {
+  int last = markers.print > markers.save_as ? markers.print : markers.save_as;
+  int j = 1;
+  while (j <= last) {
+    const int columns = sheet.UsedRange().Columns().Count();
+    bool blank = true;
+    for (int k = 1; k <= columns && blank; ++k) {
+      blank = text::Trim(sheet.Cells(j, k).Value()).empty();
+    }
+    if (blank) {
+      sheet.Rows(std::to_string(j) + ":" + std::to_string(j)).Delete();
+      --last;
+    } else {
+      ++j;
+    }
+  }
+}
+
+}  // namespace quorlex::excel

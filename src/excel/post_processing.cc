@@ -1,0 +1,41 @@
+#include "excel/post_processing.h"
+
+#include <array>
+
+#include "excel/client_split.h"
+#include "excel/fixed_cells.h"
+#include "excel/second_part.h"
+#include "tools/run_log.h"
+
+namespace quorlex::excel {
+namespace {
+
+struct Treatment {
+  const char* code;
+  void (*run)(const ReportWorkbook&);
+};
+
+// In the order the codes are compared; the first match is taken.
+constexpr std::array<Treatment, 5> kTreatments = {{
+    {"DAYREPO", SplitByClient},
+    {"DAYRUR", SplitByClient},
+    {"RMSDAYCLR", FormatClearingReport},
+    {"DAYFEEGZP", FormatFeeReport},
+    {"FEE_ZID_1", MoveSecondPart},
+}};
+
+}  // namespace
+
+void PostProcessWorkbook(const ReportWorkbook& report) {
+  bool processed = false;
+  for (const Treatment& treatment : kTreatments) {
+    if (report.code != treatment.code) continue;
+    processed = true;
+    tools::WriteLog("   Дополнительная обработка ...", true);
+    treatment.run(report);
+    break;
+  }
+  if (processed) tools::WriteLog("   Дополнительная обработка завершена", true);
+}
+
+}  // namespace quorlex::excel

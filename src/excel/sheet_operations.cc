@@ -1,0 +1,30 @@
+#include "excel/sheet_operations.h"
+
+#include "platform/text.h"
+
+namespace quorlex::excel {
+
+bool IsTitleRow(const ss::Worksheet& sheet, int row, const std::string& title) {
+  return text::Upper(sheet.Cells(row, 1).Value()) == title;
+}
+
+int UsedRowCount(const ss::Worksheet& sheet) { return sheet.UsedRange().Rows().Count(); }
+
+void DeleteRowBand(ss::Application& app, const ss::Worksheet& sheet, int first, int last) {
+  // A band from row 1 is written "1:<last>", like every other band.
+  sheet.Rows(std::to_string(first) + ":" + std::to_string(last)).Select();
+  app.Selection().Delete();
+}
+
+void SetProgress(shell::TextBox& progress, const std::string& text) {
+  progress.SetText(text);
+  progress.Refresh();
+}
+
+void AppendProgress(shell::TextBox& progress, const std::string& text) {
+  progress.SetText(progress.Text() + "\r\n" + text);
+  progress.Refresh();
+  progress.SetSelStart(text::Length(progress.Text()));
+}
+
+}  // namespace quorlex::excel

@@ -1,0 +1,31 @@
+#pragma once
+
+// Sheet operations the report treatments share.
+
+#include <string>
+
+#include "automation/spreadsheet/application.h"
+#include "shell/text_box.h"
+
+namespace quorlex::excel {
+
+namespace ss = automation::spreadsheet;
+
+// Row r is a title row when its cell in column 1, upper-cased and not
+// trimmed, equals the report title (already trimmed and upper-cased).
+bool IsTitleRow(const ss::Worksheet& sheet, int row, const std::string& title);
+
+// The number of rows of the sheet's used range, read now.
+int UsedRowCount(const ss::Worksheet& sheet);
+
+// Selects rows first..last of the sheet and deletes the selection, so that
+// the rows below move up. The sheet must be the active one.
+void DeleteRowBand(ss::Application& app, const ss::Worksheet& sheet, int first, int last);
+
+// Replaces the progress box's text and repaints it at once.
+void SetProgress(shell::TextBox& progress, const std::string& text);
+
+// Adds a line to the progress box, repaints it and keeps the line in view.
+void AppendProgress(shell::TextBox& progress, const std::string& text);
+
+}  // namespace quorlex::excel

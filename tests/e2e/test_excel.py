@@ -1,0 +1,232 @@
+"""Reports converted to workbooks, checked with xlrd: sheets, rows, formats,
+notes, wrapping and the run log."""
+import os
+import shutil
+import xml.etree.ElementTree as ET
+
+from harness import EXAMPLES, START_LINES, InstallationTest, timed, untimed
+from workbook_check import all_texts, column_width_chars, number_format, open_workbook, text, wraps
+
+FIVE = "#,##0.00000"
+FOUR = "#,##0.0000"
+
+
+def read_example(name):
+    with open(os.path.join(EXAMPLES, name), encoding="cp1251") as f:
+        return f.read()
+
+
+def example_tree(name):
+    return ET.parse(os.path.join(EXAMPLES, name)).getroot()
+
+
+class ConversionTest(InstallationTest):
+    def convert(self, name, fmt="xls", source=None):
+        path = self.inst.copy_example(source or name, name)
+        status, _, err = self.inst.run(path, "/f:" + fmt)
+        return status, err, path
+
+    def converted(self, name, source=None):
+        status, err, path = self.convert(name, source=source)
+        self.assertEqual(status, 0, err)
+        out = path[:-4] + ".xls"
+        self.assertTrue(os.path.exists(out))
+        return open_workbook(out), path, out
+
+    def success_log(self, path, out, code, treated):
+        lines = START_LINES + [
+            timed("Конвертация файла:     " + path + " (xml->xls)"),
+            timed("   Загружен шаблон " + os.path.join(self.inst.dir, "template", code + ".xlt")),
+            timed("   Данные занесены в буфер"),
+            timed("   Данные из буфера занесены в книгу")]
+        if treated:
+            lines += [timed("   Дополнительная обработка ..."), timed("   Дополнительная обработка завершена")]
+        return lines + [timed("   Книга сохранена"), timed("Конвертация выполнена: " + out)]
+
+    def check_common(self, book):
+        """No marker text is left, and each row's leftmost cell whose text is
+        at least as long as its column is wide wraps."""
+        for sheet in book.sheets():
+            for t in all_texts(sheet):
+                self.assertNotIn("SAVE AS", t.upper())
+                self.assertNotEqual(t.strip().upper(), "PRINT")
+            for r in range(1, sheet.nrows + 1):
+                for c in range(1, sheet.ncols + 1):
+                    if len(text(sheet, r, c)) >= column_width_chars(sheet, c):
+                        self.assertTrue(wraps(book, sheet, r, c), (sheet.name, r, c))
+                        break
+
+
+class PerClientTest(ConversionTest):
+    def test_dayrur_one_sheet_per_client(self):
+        book, path, out = self.converted("DAYRUR~1.xml")
+        self.assertLog(self.success_log(path, out, "DAYRUR", True))
+        report = example_tree("DAYRUR~1.xml")
+        clients = report.findall("client")
+        self.assertEqual([s.name for s in book.sheets()], [c.get("name") for c in clients])
+        title = "ЕЖЕДНЕВНЫЙ ОТЧЕТ ОБ ОПЕРАЦИЯХ ПО СЧЕТАМ КЛИЕНТОВ В РУБЛЯХ"
+        for sheet, client in zip(book.sheets(), clients):
+            self.assertEqual(text(sheet, 1, 1), title)
+            self.assertEqual(text(sheet, 3, 7), client.get("name"))
+            self.assertEqual(text(sheet, 4, 7), client.get("account"))  # 20 digits stay text
+            # The client's operations, in order, and nobody else's.
+            purposes = [op.text for op in client.findall("op")]
+            column_j = [text(sheet, r, 10) for r in range(1, sheet.nrows + 1)]
+            self.assertEqual([t for t in column_j if t in {p for c in clients for p in (o.text for o in c.findall("op"))}], purposes)
+            self.assertEqual(sum(1 for t in all_texts(sheet) if t == title), 1)
+        # Whatever follows the last block stays on the last sheet.
+        self.assertTrue(any(t.startswith("Ответственный исполнитель") for t in all_texts(book.sheets()[-1])))
+        self.check_common(book)
+
+    def test_dayrepo_titles_match_without_regard_to_case(self):
+        book, path, out = self.converted("DAYREPO~1.xml")
+        names = [c.get("name") for c in example_tree("DAYREPO~1.xml").findall("client")]
+        self.assertEqual([s.name for s in book.sheets()], names)
+        for sheet in book.sheets():
+            self.assertEqual(text(sheet, 1, 1), "Ежедневный отчет по сделкам РЕПО")
+        self.check_common(book)
+
+    def test_progress_lists_the_clients(self):
+        path = self.inst.copy_example("DAYREPO~1.xml")
+        status, _, err = self.inst.run(path, "/f:xls", "/v:y")
+        self.assertEqual(status, 0, err)
+        names = [c.get("name") for c in example_tree("DAYREPO~1.xml").findall("client")]
+        self.assertIn("\n".join("Клиент: " + n for n in names) + "\n", err)
+
+    def test_two_blocks_for_the_same_client_fail(self):
+        report = read_example("DAYREPO~1.xml").replace("АО «Меридиан»", "ООО «Вектор»")
+        path = self.inst.write("DAYREPO~1.xml", report)
+        self.inst.copy_example("DAYREPO~1.xml", "unused.xml")
+        old = self.inst.write("DAYREPO~1.xls", "an older result")
+        status, err, _ = self.run_failing(path)
+        self.assertIn("ОШИБКА! (ConvertToExcel) ", self.inst.log_lines()[-1])
+        self.assertIn("ООО «Вектор»", self.inst.log_lines()[-1])
+        self.assertFalse(os.path.exists(old))
+
+    def test_client_name_refused_as_sheet_name(self):
+        report = read_example("DAYREPO~1.xml").replace("ИП Соколов А. Н.", "ИП Соколов А/Н [филиал]")
+        path = self.inst.write("DAYREPO~1.xml", report)
+        self.inst.copy_example("DAYREPO~1.xml", "unused.xml")
+        self.run_failing(path)
+        self.assertIn("ИП Соколов А/Н [филиал]", self.inst.log_lines()[-1])
+
+    def run_failing(self, path):
+        status, _, err = self.inst.run(path, "/f:xls")
+        self.assertEqual(status, 1, err)
+        self.assertTrue(self.inst.log_lines()[-1].startswith("\t\t\tОШИБКА! (ConvertToExcel) "))
+        self.assertFalse(os.path.exists(path[:-4] + ".xls"))
+        return status, err, path
+
+
+class FixedCellsTest(ConversionTest):
+    def test_rmsdayclr_formats_and_hidden_note(self):
+        book, path, out = self.converted("RMSDAYCLR~1.xml")
+        self.assertLog(self.success_log(path, out, "RMSDAYCLR", True))
+        sheet = book.sheet_by_index(0)
+        last = sheet.nrows
+        for r in range(1, last + 1):
+            for c in range(1, 20):
+                if r <= sheet.nrows and c <= sheet.ncols:
+                    want = r >= 7 and c in (10, 17)
+                    self.assertEqual(number_format(book, sheet, r, c) == FIVE, want, (r, c))
+        note = sheet.cell_note_map[(last - 1, 18)]
+        self.assertEqual(note.text, "В расчете итогового РРР участвуют только положительные РРР по сделкам")
+        self.assertFalse(note.show)
+        self.assertEqual(len(sheet.cell_note_map), 1)
+        self.assertEqual(text(sheet, 7, 10), "0.125")
+        self.check_common(book)
+
+    def test_dayfeegzp_four_cells(self):
+        book, path, out = self.converted("DAYFEEGZP~1.xml")
+        sheet = book.sheet_by_index(0)
+        formats = {(r, c): number_format(book, sheet, r, c)
+                   for r in range(1, sheet.nrows + 1) for c in range(1, sheet.ncols + 1)}
+        self.assertEqual({k for k, v in formats.items() if v in (FOUR, FIVE)}, {(8, 5), (9, 5), (10, 5), (10, 8)})
+        self.assertEqual(formats[(8, 5)], FOUR)
+        self.assertEqual(formats[(10, 8)], FIVE)
+        self.assertEqual(text(sheet, 8, 5), "1.25")
+        self.check_common(book)
+
+    def test_note_already_on_the_cell_fails(self):
+        # A first conversion leaves its note on S<last>; used as the template
+        # of a report one deal shorter, whose last row the deletion of the
+        # button row brings onto that note, the note is refused.
+        path = self.inst.copy_example("RMSDAYCLR~1.xml")
+        status, _, err = self.inst.run(path, "/f:xls")
+        self.assertEqual(status, 0, err)
+        last = open_workbook(path[:-4] + ".xls").sheet_by_index(0).nrows
+        shutil.copy2(path[:-4] + ".xls", os.path.join(self.inst.dir, "template", "RMSDAYCLR.xlt"))
+        report = read_example("RMSDAYCLR~1.xml")
+        start = report.index("  <deal id=\"9001234590\"")
+        self.inst.write("RMSDAYCLR~1.xml", report[:start] + report[report.index("</report>"):])
+        status, _, err = self.inst.run(path, "/f:xls")
+        self.assertEqual(status, 1, err)
+        self.assertTrue(self.inst.log_lines()[-1].startswith("\t\t\tОШИБКА! (ConvertToExcel) "))
+        self.assertIn("S%d" % (last - 1), self.inst.log_lines()[-1])
+        self.assertFalse(os.path.exists(path[:-4] + ".xls"))
+
+
+class SecondPartTest(ConversionTest):
+    def test_second_part_on_the_second_sheet(self):
+        book, path, out = self.converted("FEE_ZID_1~1.xml")
+        self.assertLog(self.success_log(path, out, "FEE_ZID_1", True))
+        first, second = book.sheets()
+        self.assertEqual((first.name, second.name), ("Сводная", "Детализация"))
+        title = "РАСЧЕТ ВОЗНАГРАЖДЕНИЯ ЗА ДОВЕРИТЕЛЬНОЕ УПРАВЛЕНИЕ"
+        self.assertEqual(text(first, 1, 1), title)
+        self.assertTrue(text(first, 2, 1).startswith("Часть 1."))
+        self.assertEqual(text(second, 1, 1), title)
+        self.assertEqual(text(second, 2, 1), "Часть 2. Расчет по дням")
+        days = len(example_tree("FEE_ZID_1~1.xml").findall("contract/day"))
+        self.assertEqual(second.nrows, 3 + days)
+        self.assertFalse(any(t.startswith("Часть 2") for t in all_texts(first)))
+        self.check_common(book)
+
+    def test_progress_names_both_sheets(self):
+        path = self.inst.copy_example("FEE_ZID_1~1.xml")
+        status, _, err = self.inst.run(path, "/f:xls", "/v:y")
+        self.assertEqual(status, 0, err)
+        self.assertIn("Лист: Сводная\nЛист: Детализация\n", err)
+
+    def test_one_sheet_template_fails(self):
+        shutil.copy2(os.path.join(self.inst.dir, "template", "DAYFEEGZP.xlt"),
+                     os.path.join(self.inst.dir, "template", "FEE_ZID_1.xlt"))
+        path = self.inst.copy_example("FEE_ZID_1~1.xml")
+        status, _, err = self.inst.run(path, "/f:xls")
+        self.assertEqual(status, 1, err)
+        self.assertTrue(self.inst.log_lines()[-1].startswith("\t\t\tОШИБКА! (ConvertToExcel) "))
+        self.assertFalse(os.path.exists(path[:-4] + ".xls"))
+
+
+class TemplateTest(ConversionTest):
+    FIXTURES = os.path.join(os.path.dirname(__file__), "..", "fixtures", "office", "xls")
+
+    def use_template(self, fixture, code):
+        shutil.copy2(os.path.join(self.FIXTURES, fixture), os.path.join(self.inst.dir, "template", code + ".xlt"))
+
+    def test_chart_sheet_in_the_template_fails(self):
+        self.use_template("44010-SingleChart.xls", "DAYFEEGZP")
+        path = self.inst.copy_example("DAYFEEGZP~1.xml")
+        old = self.inst.write("DAYFEEGZP~1.xls", "older")
+        status, _, err = self.inst.run(path, "/f:xls")
+        self.assertEqual(status, 1, err)
+        self.assertTrue(self.inst.log_lines()[-1].startswith("\t\t\tОШИБКА! (ConvertToExcel) "))
+        self.assertFalse(os.path.exists(old))
+
+    def test_excel_made_template_keeps_its_sheets_and_settings(self):
+        self.use_template("12843-2.xls", "DAYFEEGZP")
+        before = open_workbook(os.path.join(self.inst.dir, "template", "DAYFEEGZP.xlt"))
+        book, _, out = self.converted("DAYFEEGZP~1.xml")
+        self.assertEqual([s.name for s in book.sheets()], [s.name for s in before.sheets()])
+        for old, new in zip(before.sheets()[1:], book.sheets()[1:]):
+            self.assertEqual(all_texts(old), all_texts(new))
+        first_old, first_new = before.sheet_by_index(0), book.sheet_by_index(0)
+        for col, info in first_old.colinfo_map.items():
+            self.assertEqual(first_new.colinfo_map[col].width, info.width)
+        # The template's first row keeps text of its own, so the button row is
+        # not blank and stays: the page sits one row lower than on an empty
+        # sheet.
+        rate_row = next(r for r in range(1, first_new.nrows + 1)
+                        if text(first_new, r, 2) == "Ставка вознаграждения")
+        self.assertEqual(text(first_new, rate_row, 5), "1.25")
+
