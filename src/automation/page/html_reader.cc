@@ -146,7 +146,8 @@ void ReadHtml(std::string_view utf8, HtmlHandler& handler) {
   const int options = HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_RECOVER |
                       HTML_PARSE_IGNORE_ENC;
   // With a SAX handler that builds nothing the parser returns no document.
-  xmlDocPtr doc = htmlCtxtReadMemory(ctxt.get(), utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8", options);
+  xmlDocPtr doc =
+      htmlCtxtReadMemory(ctxt.get(), utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8", options);
   if (doc != nullptr) xmlFreeDoc(doc);
   if (session.failure) std::rethrow_exception(session.failure);
 }

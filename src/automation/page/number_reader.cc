@@ -6,9 +6,9 @@
 namespace quorlex::automation::page {
 namespace {
 
-constexpr std::string_view kNoBreakSpace = "\xC2\xA0";        // U+00A0
+constexpr std::string_view kNoBreakSpace = "\xC2\xA0";            // U+00A0
 constexpr std::string_view kNarrowNoBreakSpace = "\xE2\x80\xAF";  // U+202F
-constexpr std::string_view kMinusSign = "\xE2\x88\x92";        // U+2212
+constexpr std::string_view kMinusSign = "\xE2\x88\x92";           // U+2212
 constexpr std::size_t kMaxSignificantDigits = 15;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
