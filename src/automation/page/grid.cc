@@ -41,7 +41,10 @@ struct FormatKey {
   std::uint32_t char_format = 0;
   std::uint32_t cell_format = kNone;       // kNone: text outside tables
   std::uint32_t paragraph_format = kNone;  // kNone: an empty cell
-  std::uint8_t percent_decimals = 0xFF;    // 0xFF: no percentage read
+  // The number format implied by how a number was written, when the page
+  // gives none.
+  NumberShape implied_shape = NumberShape::kGeneral;
+  std::uint8_t implied_decimals = 0;
   bool wrap = false;
   bool no_borders = false;  // part of a cell that holds a table
   bool operator==(const FormatKey&) const = default;
@@ -52,7 +55,8 @@ struct FormatKeyHash {
     std::size_t h = k.char_format;
     h = Combine(h, k.cell_format);
     h = Combine(h, k.paragraph_format);
-    return Combine(h, static_cast<std::size_t>(k.percent_decimals) << 2 |
+    return Combine(h, static_cast<std::size_t>(k.implied_decimals) << 5 |
+                          static_cast<std::size_t>(k.implied_shape) << 2 |
                           static_cast<std::size_t>(k.wrap) << 1 | static_cast<std::size_t>(k.no_borders));
   }
 };
@@ -388,9 +392,9 @@ class Layout {
                     const std::string& number_format) {
     if (number_format != "@" && text.find('\n') == std::string_view::npos) {
       if (auto number = ReadNumber(text)) {
-        if (number_format.empty() && !number->format.empty()) {
-          key.percent_decimals =
-              static_cast<std::uint8_t>(number->format.size() == 2 ? 0 : number->format.size() - 3);
+        if (number_format.empty()) {
+          key.implied_shape = number->shape;
+          key.implied_decimals = number->decimals;
         }
         const std::uint32_t format = FormatAt(key, row, column);
         Emit(row, column, GridCell::Kind::Number, {}, number->value, format, false);
@@ -487,9 +491,7 @@ class Layout {
       f.horizontal = pf.alignment;
       number_format = pf.number_format;
     }
-    if (number_format.empty() && key.percent_decimals != 0xFF) {
-      number_format = key.percent_decimals == 0 ? "0%" : "0." + std::string(key.percent_decimals, '0') + "%";
-    }
+    if (number_format.empty()) number_format = ImpliedFormat(key.implied_shape, key.implied_decimals);
     f.number_format = std::move(number_format);
     return f;
   }

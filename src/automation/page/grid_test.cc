@@ -209,7 +209,7 @@ TEST(Grid, NumbersOnlyWhenTheTextReadsAsOne) {
   EXPECT_EQ(FormatAt(g, 0, 15).number_format, "0.000");
   ExpectNumber(g, 0, 16, 0.125);
   EXPECT_EQ(FormatAt(g, 0, 16).number_format, "0.00%");
-  EXPECT_EQ(FormatAt(g, 0, 0).number_format, "");
+  EXPECT_EQ(FormatAt(g, 0, 0).number_format, "#,##0.00");  // the look it was written with
   EXPECT_EQ(FormatAt(g, 0, 3).number_format, "0.0%");
   EXPECT_EQ(g.column_count, 17u);
 }
