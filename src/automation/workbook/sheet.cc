@@ -35,6 +35,16 @@ void Sheet::SetNameUnchecked(std::string name) {
   name_key_ = text::Upper(name_);
 }
 
+std::uint16_t Sheet::DefaultRowHeight() const {
+  constexpr std::uint16_t kDefaultRowHeightRecord = 0x0225;
+  for (const auto& item : items_) {
+    if (item.slot == Slot::kNone && item.record.type == kDefaultRowHeightRecord && item.record.data.size() >= 4) {
+      return static_cast<std::uint16_t>(item.record.data[2] | item.record.data[3] << 8);
+    }
+  }
+  return 0x00FF;
+}
+
 std::uint16_t Sheet::ColumnWidthUnits(std::uint16_t col) const {
   for (const ColumnInfo& c : columns_) {
     if (col >= c.first && col <= c.last) return c.width;
