@@ -30,6 +30,8 @@
 #include <string_view>
 #include <vector>
 
+struct _xmlDoc;
+
 namespace quorlex::automation::page {
 
 // A colour as 0xRRGGBB, or kAutoColor where the page gives none (automatic
@@ -221,5 +223,10 @@ struct Page {
 // deeper than 64 levels are flattened into their cell's paragraphs.
 // Throws quorlex::Error only when the parser cannot be set up.
 Page ParsePage(std::string_view utf8_html);
+
+// The same model from an HTML document that libxml2 already holds as a tree,
+// such as the result of the report's transformation: the page is not
+// written out and read back.
+Page ReadPage(const _xmlDoc& tree);
 
 }  // namespace quorlex::automation::page

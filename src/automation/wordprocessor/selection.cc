@@ -20,7 +20,7 @@ void Selection::Forget(const DocumentState* state) {
 void Selection::Paste() {
   DocumentState& state = Active();
   const Clipboard& clipboard = Clipboard::Process();
-  if (!clipboard.HasHtml()) Refuse("Буфер обмена пуст: вставлять нечего");
+  if (!clipboard.HasPage()) Refuse("Буфер обмена пуст: вставлять нечего");
   document::Document& model = state.Model();
   // What is selected is replaced, as typing over a selection would.
   if (state.selection_end > state.selection_start) {
@@ -30,7 +30,7 @@ void Selection::Paste() {
     state.selection_end = state.selection_start;
   }
   const long at = state.selection_start;
-  const PasteResult result = PastePage(model, static_cast<std::uint32_t>(at), clipboard.Html());
+  const PasteResult result = InsertPage(model, static_cast<std::uint32_t>(at), clipboard.Page());
   state.Touched();
   state.Inserted(at, static_cast<long>(result.inserted));
   state.selection_start = static_cast<long>(result.caret);
