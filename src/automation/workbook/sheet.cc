@@ -109,12 +109,17 @@ std::unique_ptr<Sheet> Sheet::CloneRows(std::uint32_t first, std::uint32_t last)
   copy->cells_ = cells_.CopyRows(first, last);
   std::uint32_t below = last + 1;
   for (Area a : merges_) {
+    // Areas wholly outside the band vanish; a sheet copied once per block
+    // meets every merge of the page each time, so this test stays cheap.
+    if (a.last_row < first || a.first_row > last) continue;
     // As if the rows below the band and then those above were deleted.
     if (!ShiftArea(a, below, UINT64_MAX, UINT32_MAX - below)) continue;
     if (!ShiftArea(a, 0, first, first)) continue;
     if (a.first_row != a.last_row || a.first_col != a.last_col) copy->merges_.push_back(a);
   }
-  for (Hyperlink h : hyperlinks_) {
+  for (const Hyperlink& link : hyperlinks_) {
+    if (link.area.last_row < first || link.area.first_row > last) continue;
+    Hyperlink h = link;
     if (!ShiftArea(h.area, below, UINT64_MAX, UINT32_MAX - below)) continue;
     if (!ShiftArea(h.area, 0, first, first)) continue;
     copy->hyperlinks_.push_back(std::move(h));
