@@ -5,9 +5,9 @@
 //
 //   ./build/bench/page_bench --benchmark_filter=ParseAndLayOut
 
-#include <sys/resource.h>
-
 #include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <sys/resource.h>
 
 #include <string>
 
@@ -28,6 +28,12 @@ double PeakRssMegabytes() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// Bytes the heap holds for the program now.
+double HeapMegabytes() {
+  const struct mallinfo2 info = mallinfo2();
+  return static_cast<double>(info.uordblks + info.hblkhd) / 1e6;
 }
 
 std::string Amount(int i) {
@@ -59,7 +65,7 @@ std::string MakeReport() {
 </style></head><body>
 <h2>Выписка по счетам клиентов</h2>
 <p>Период: 01.01.2026 - 31.01.2026</p>
-<table class="report">
+<table class="report" border="1">
 <tr><th>№</th><th>Счёт</th><th>Клиент</th><th>Дата</th><th>Код</th><th>Входящий остаток</th><th>Дебет</th><th>Кредит</th><th>Доля</th><th>Примечание</th></tr>
 )";
   html.reserve(static_cast<std::size_t>(kRows) * 330);
@@ -77,8 +83,9 @@ std::string MakeReport() {
     html += "<td>" + std::string(i % 5 == 0 ? "Проверено<br>вручную" : "&nbsp;") + "</td>";
     html += "</tr>\n";
   }
-  html += "<tr id=\"total\"><td colspan=\"5\">Итого</td><td class=\"num\">0,00</td><td class=\"num\">0,00</td>"
-          "<td class=\"num\">0,00</td><td></td><td></td></tr>\n</table>\n<p>Конец выписки</p></body></html>\n";
+  html +=
+      "<tr id=\"total\"><td colspan=\"5\">Итого</td><td class=\"num\">0,00</td><td class=\"num\">0,00</td>"
+      "<td class=\"num\">0,00</td><td></td><td></td></tr>\n</table>\n<p>Конец выписки</p></body></html>\n";
   return html;
 }
 
@@ -98,12 +105,20 @@ void SetCounters(benchmark::State& state, double rss_before) {
 void BM_ParseAndLayOut(benchmark::State& state) {
   const std::string& html = Report();
   const double rss_before = PeakRssMegabytes();
+  double page_heap = 0, grid_heap = 0;
   for (auto _ : state) {
+    const double heap_before = HeapMegabytes();
     const Page page = ParsePage(html);
+    const double heap_page = HeapMegabytes();
     const Grid grid = LayOutGrid(page);
     benchmark::DoNotOptimize(grid.cells.data());
+    page_heap = heap_page - heap_before;
+    grid_heap = HeapMegabytes() - heap_page;
   }
   SetCounters(state, rss_before);
+  // What the results hold, beside the peak of the whole process.
+  state.counters["page_MB"] = page_heap;
+  state.counters["grid_MB"] = grid_heap;
 }
 BENCHMARK(BM_ParseAndLayOut)->Unit(benchmark::kMillisecond)->Iterations(5);
 

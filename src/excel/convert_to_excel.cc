@@ -40,8 +40,8 @@ void WrapLongTexts(ss::Workbook& book) {
 }
 
 void Trap(shell::Form1& form, const std::string& description) {
-  form.txtProgress.SetText(form.txtProgress.Text() + "\r\n" + description);
-  form.txtProgress.SetSelStart(text::Length(form.txtProgress.Text()));
+  form.txtProgress.Append("\r\n" + description);
+  form.txtProgress.SetSelStart(form.txtProgress.Length());
   tools::WriteLog("ОШИБКА! (ConvertToExcel) " + description, false);
   if (!form.OutputPath.empty() && platform::Exists(form.OutputPath)) {
     platform::DeleteFile(form.OutputPath);

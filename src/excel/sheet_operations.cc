@@ -22,9 +22,9 @@ void SetProgress(shell::TextBox& progress, const std::string& text) {
 }
 
 void AppendProgress(shell::TextBox& progress, const std::string& text) {
-  progress.SetText(progress.Text() + "\r\n" + text);
+  progress.Append("\r\n" + text);
   progress.Refresh();
-  progress.SetSelStart(text::Length(progress.Text()));
+  progress.SetSelStart(progress.Length());
 }
 
 }  // namespace quorlex::excel

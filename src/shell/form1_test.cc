@@ -58,3 +58,19 @@ TEST(Form1Test, OnlyAVisibleFormRepaints) {
 
 }  // namespace
 }  // namespace quorlex::shell
+
+namespace quorlex::shell {
+namespace {
+
+TEST(TextBoxTest, AppendingKeepsTheLengthInCharacters) {
+  TextBox box("txtProgress");
+  box.SetText("Клиент: А");
+  box.Append("\r\nКлиент: Б");
+  EXPECT_EQ(box.Text(), "Клиент: А\r\nКлиент: Б");
+  EXPECT_EQ(box.Length(), 20u);
+  box.SetText("x");
+  EXPECT_EQ(box.Length(), 1u);
+}
+
+}  // namespace
+}  // namespace quorlex::shell

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace quorlex::shell {
 
@@ -17,6 +18,12 @@ class TextBox {
   const std::string& Name() const { return name_; }
   const std::string& Text() const { return text_; }
   void SetText(std::string text);
+  // Adds to the end of the text, as setting it to the text and the addition
+  // would; the length is kept up to date, so adding line after line costs
+  // only the lines.
+  void Append(std::string_view addition);
+  // The text's length in characters.
+  std::size_t Length() const { return length_; }
 
   // Caret position in characters; at the end keeps the newest line in view.
   std::size_t SelStart() const { return sel_start_; }
@@ -28,6 +35,7 @@ class TextBox {
  private:
   std::string name_;
   std::string text_;
+  std::size_t length_ = 0;
   std::size_t sel_start_ = 0;
   RepaintHandler on_repaint_;
 };

@@ -60,6 +60,7 @@ struct WindowDisplay::Widgets {
   Fl_Multiline_Output* title = nullptr;       // owned by the window
   Fl_Text_Display* progress = nullptr;        // owned by the window
   std::string caption;
+  std::string shown;  // what the progress box shows now, without CRs
 };
 
 std::unique_ptr<WindowDisplay> WindowDisplay::Open(const std::string& caption) {
@@ -117,7 +118,13 @@ void WindowDisplay::Repaint(const TextBox& box) {
   if (box.Name() == "txtTitle") {
     widgets_->title->value(text.c_str());
   } else {
-    widgets_->progress_text.text(text.c_str());
+    if (!widgets_->shown.empty() && text.starts_with(widgets_->shown)) {
+      // Lines added at the end: only they go to the display's buffer.
+      widgets_->progress_text.append(text.c_str() + widgets_->shown.size());
+    } else {
+      widgets_->progress_text.text(text.c_str());
+    }
+    widgets_->shown = text;
     // The caret at the end keeps the newest line in view.
     widgets_->progress->insert_position(widgets_->progress_text.length());
     widgets_->progress->show_insert_position();

@@ -27,8 +27,8 @@ void Attempt(Step step) noexcept {
 }
 
 void Trap(shell::Form1& form, wp::Document* document, const std::string& description) {
-  form.txtProgress.SetText(form.txtProgress.Text() + "\r\n" + description);
-  form.txtProgress.SetSelStart(text::Length(form.txtProgress.Text()));
+  form.txtProgress.Append("\r\n" + description);
+  form.txtProgress.SetSelStart(form.txtProgress.Length());
   tools::WriteLog("ОШИБКА! (ConvertToWord) " + description, false);
   Attempt([&] {
     if (!form.OutputPath.empty() && platform::Exists(form.OutputPath)) {

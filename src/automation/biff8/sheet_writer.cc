@@ -114,16 +114,9 @@ void SheetWriter::WriteDimensions(RecordSink& out) {
   out.Put(rt::kDimensions, d);
 }
 
-std::uint16_t SheetWriter::DefaultRowHeight() const {
-  for (const auto& item : sheet_.Items()) {
-    if (item.slot == workbook::Slot::kNone && item.record.type == rt::kDefaultRowHeight) return Get16(item.record.data, 2);
-  }
-  return 0x00FF;
-}
-
 void SheetWriter::WriteCells(RecordSink& out) {
   const auto& rows = sheet_.Cells().Rows();
-  const std::uint16_t default_height = DefaultRowHeight();
+  const std::uint16_t default_height = sheet_.DefaultRowHeight();
   auto wanted = [&](std::uint32_t r) { return !rows[r].cells.empty() || rows[r].info.own; };
   std::uint32_t count = static_cast<std::uint32_t>(std::min<std::size_t>(rows.size(), kMaxRows));
   // Shared-formula hosts present in this layout.

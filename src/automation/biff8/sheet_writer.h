@@ -24,7 +24,6 @@ class SheetWriter {
  private:
   void WriteColumns(RecordSink& out);
   void WriteDimensions(RecordSink& out);
-  std::uint16_t DefaultRowHeight() const;
 
   void WriteCells(RecordSink& out);
   void CellHeader(std::vector<std::uint8_t>& d, std::uint32_t r, const workbook::Cell& c);

@@ -13,11 +13,10 @@ void Browser::OnNavigateError(NavigateErrorHandler handler) { on_error_ = std::m
 
 void Browser::Navigate(const std::string& url) {
   url_ = url;
-  has_page_ = false;
+  page_.reset();
   selected_ = false;
   try {
-    page_ = RenderReport(url);
-    has_page_ = true;
+    page_ = std::make_shared<const page::Page>(RenderReportPage(url));
     pending_ = [handler = on_complete_, url] {
       if (handler) handler(url);
     };
@@ -35,7 +34,7 @@ std::optional<Browser::Event> Browser::TakePendingEvent() {
 }
 
 void Browser::ExecWB(int command, int /*option*/) {
-  if (!has_page_) {
+  if (page_ == nullptr) {
     throw Error(errors::kRendering, "Страница отчета не загружена");
   }
   switch (command) {
@@ -44,7 +43,7 @@ void Browser::ExecWB(int command, int /*option*/) {
       return;
     case OLECMDID_COPY:
       if (!selected_) throw Error(errors::kRendering, "На странице отчета ничего не выделено");
-      Clipboard::Process().SetHtml(page_);
+      Clipboard::Process().SetPage(page_);
       return;
     default:
       throw Error(errors::kInvalidArgument,

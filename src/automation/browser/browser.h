@@ -1,8 +1,11 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+
+#include "automation/page/page.h"
 
 #include "platform/error.h"
 
@@ -45,8 +48,7 @@ class Browser {
   NavigateErrorHandler on_error_;
   std::optional<Event> pending_;
   std::string url_;
-  std::string page_;
-  bool has_page_ = false;
+  std::shared_ptr<const page::Page> page_;
   bool selected_ = false;
   bool visible_ = true;
 };

@@ -57,10 +57,12 @@ TEST_F(BrowserTest, SelectAllThenCopyPutsThePageOnTheClipboard) {
   Browser browser;
   browser.Navigate((dir_ / "a~1.xml").string());
   EXPECT_THROW(browser.ExecWB(OLECMDID_COPY, OLECMDEXECOPT_PROMPTUSER), Error);
-  EXPECT_FALSE(Clipboard::Process().HasHtml());
+  EXPECT_FALSE(Clipboard::Process().HasPage());
   browser.ExecWB(OLECMDID_SELECTALL, OLECMDEXECOPT_PROMPTUSER);
   browser.ExecWB(OLECMDID_COPY, OLECMDEXECOPT_PROMPTUSER);
-  EXPECT_NE(Clipboard::Process().Html().find("<p>page</p>"), std::string::npos);
+  const page::Page& page = Clipboard::Process().Page();
+  ASSERT_EQ(page.Body().size(), 1u);
+  EXPECT_EQ(page.Text(page.ParagraphOf(page.Body()[0])), "page");
   EXPECT_THROW(browser.ExecWB(99, 1), Error);
 }
 

@@ -257,11 +257,7 @@ std::string ResolveHref(const std::string& href, const std::string& base) {
   return slash == std::string::npos ? path : base.substr(0, slash + 1) + path;
 }
 
-std::string Serialize(xmlDoc* result, xsltStylesheet* style) {
-  xmlChar* method = nullptr;
-  XSLT_GET_IMPORT_PTR(method, style, method)
-  const std::string_view kind = method != nullptr ? Chars(method) : "";
-
+std::string Serialize(xmlDoc* result, std::string_view kind) {
   if (result->type == XML_HTML_DOCUMENT_NODE || kind == "html") {
     // Declaring the document UTF-8 keeps its text as it is instead of
     // character references.
@@ -303,9 +299,13 @@ std::string Serialize(xmlDoc* result, xsltStylesheet* style) {
   return page;
 }
 
-}  // namespace
+// The result of the transformation, with the output method it asked for.
+struct Rendered {
+  DocPtr tree;
+  std::string method;
+};
 
-std::string RenderReport(const std::string& xmlPath) {
+Rendered RenderTree(const std::string& xmlPath) {
   InitializeOnce();
   Findings findings;
   current = &findings;
@@ -358,7 +358,26 @@ std::string RenderReport(const std::string& xmlPath) {
   if (!result || ctxt->state == XSLT_STATE_ERROR || ctxt->state == XSLT_STATE_STOPPED) {
     Fail("Ошибка преобразования отчета " + xmlPath + Detail(findings));
   }
-  return Serialize(result.get(), style.get());
+  xmlChar* method = nullptr;
+  xsltStylesheet* const outermost = style.get();
+  XSLT_GET_IMPORT_PTR(method, outermost, method)
+  // The result shares the stylesheet's dictionary by reference, so it
+  // outlives the stylesheet, the context and the report's own tree.
+  return {std::move(result), method != nullptr ? Chars(method) : ""};
+}
+
+}  // namespace
+
+std::string RenderReport(const std::string& xmlPath) {
+  Rendered page = RenderTree(xmlPath);
+  return Serialize(page.tree.get(), page.method);
+}
+
+page::Page RenderReportPage(const std::string& xmlPath) {
+  Rendered page = RenderTree(xmlPath);
+  // A plain-text result becomes a page only by being written out as one.
+  if (page.method == "text") return page::ParsePage(Serialize(page.tree.get(), page.method));
+  return page::ReadPage(*page.tree);
 }
 
 }  // namespace quorlex::automation::browser

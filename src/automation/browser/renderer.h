@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "automation/page/page.h"
+
 namespace quorlex::automation::browser {
 
 // Renders an XML report through the stylesheet its xml-stylesheet processing
@@ -15,5 +17,9 @@ namespace quorlex::automation::browser {
 // quorlex::Error with number errors::kRendering and a description for the
 // run log.
 std::string RenderReport(const std::string& xmlPath);
+
+// The same rendering, read straight into the page model without writing the
+// page out: what the browser keeps and copies.
+page::Page RenderReportPage(const std::string& xmlPath);
 
 }  // namespace quorlex::automation::browser

@@ -12,18 +12,29 @@ Clipboard& Clipboard::Process() {
 void Clipboard::SetHtml(std::string html) {
   html_ = std::move(html);
   has_html_ = true;
+  page_.reset();
 }
 
-const std::string& Clipboard::Html() const {
-  if (!has_html_) {
-    throw Error(errors::kInvalidArgument, "Буфер обмена пуст: нечего вставить");
+void Clipboard::SetPage(std::shared_ptr<const page::Page> page) {
+  html_.clear();
+  has_html_ = false;
+  page_ = std::move(page);
+}
+
+const page::Page& Clipboard::Page() const {
+  if (page_ == nullptr) {
+    if (!has_html_) {
+      throw Error(errors::kInvalidArgument, "Буфер обмена пуст: нечего вставить");
+    }
+    page_ = std::make_shared<const page::Page>(page::ParsePage(html_));
   }
-  return html_;
+  return *page_;
 }
 
 void Clipboard::Clear() {
   html_.clear();
   has_html_ = false;
+  page_.reset();
 }
 
 }  // namespace quorlex::automation

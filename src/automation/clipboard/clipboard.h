@@ -1,6 +1,9 @@
 #pragma once
 
+#include <memory>
 #include <string>
+
+#include "automation/page/page.h"
 
 namespace quorlex::automation {
 
@@ -11,17 +14,21 @@ class Clipboard {
  public:
   static Clipboard& Process();
 
-  // The whole rendered page as an HTML document in UTF-8 (head with its
-  // <style> rules, and body).
+  // The page as an HTML document in UTF-8 (head with its <style> rules, and
+  // body); it is read into a page model when first pasted.
   void SetHtml(std::string html);
-  bool HasHtml() const { return has_html_; }
-  // Throws quorlex::Error when the clipboard holds no page.
-  const std::string& Html() const;
+  // The page already read, as the browser holds it after rendering.
+  void SetPage(std::shared_ptr<const page::Page> page);
+
+  bool HasPage() const { return has_html_ || page_ != nullptr; }
+  // The page to paste. Throws quorlex::Error when the clipboard is empty.
+  const page::Page& Page() const;
   void Clear();
 
  private:
   std::string html_;
   bool has_html_ = false;
+  mutable std::shared_ptr<const page::Page> page_;
 };
 
 }  // namespace quorlex::automation

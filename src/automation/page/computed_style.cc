@@ -19,7 +19,6 @@ std::uint64_t Bits(double v) { return v == 0 ? 0 : std::bit_cast<std::uint64_t>(
 
 double Finite(double v, double otherwise) { return std::isfinite(v) ? v : otherwise; }
 
-
 bool IsInherited(Property p) {
   switch (p) {
     case Property::kFontFamily:
@@ -203,7 +202,8 @@ ComputedStyle ComputeStyle(const ComputedStyle& parent,
     if (ask == Ask::kInitial) s.color = kAutoColor;
     if (ask == Ask::kValue) {
       if (d->value.type == Value::Type::kColor) s.color = d->value.color;
-      if (d->value.type == Value::Type::kKeyword && d->value.keyword == Keyword::kTransparent) s.color = kAutoColor;
+      if (d->value.type == Value::Type::kKeyword && d->value.keyword == Keyword::kTransparent)
+        s.color = kAutoColor;
     }
   }
 
@@ -283,6 +283,7 @@ ComputedStyle ComputeStyle(const ComputedStyle& parent,
     } else if (ask == Ask::kValue) {
       switch (d->value.keyword) {
         case Keyword::kTop:
+        case Keyword::kBaseline:
           s.vertical = VerticalAlignment::Top;
           break;
         case Keyword::kMiddle:
@@ -329,7 +330,8 @@ ComputedStyle ComputeStyle(const ComputedStyle& parent,
     if (ask == Ask::kInherit) s.background = parent.background;
     if (ask == Ask::kValue) {
       if (d->value.type == Value::Type::kColor) s.background = d->value.color;
-      if (d->value.type == Value::Type::kKeyword && d->value.keyword == Keyword::kCurrentColor) s.background = s.color;
+      if (d->value.type == Value::Type::kKeyword && d->value.keyword == Keyword::kCurrentColor)
+        s.background = s.color;
     }
   }
 
@@ -383,7 +385,8 @@ ComputedStyle ComputeStyle(const ComputedStyle& parent,
 
   auto is_auto = [&](Property p) {
     const Declaration* d = winner(p);
-    return AskOf(d) == Ask::kValue && d->value.type == Value::Type::kKeyword && d->value.keyword == Keyword::kAuto;
+    return AskOf(d) == Ask::kValue && d->value.type == Value::Type::kKeyword &&
+           d->value.keyword == Keyword::kAuto;
   };
   s.margin_left_auto = is_auto(Property::kMarginLeft);
   s.margin_right_auto = is_auto(Property::kMarginRight);

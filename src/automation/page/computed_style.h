@@ -24,7 +24,7 @@ struct ComputedStyle {
   bool size_set = false;          // some element on the way set the size
   bool bold = false;
   bool italic = false;
-  std::uint8_t lines = 0;         // decoration lines: the element's and its ancestors'
+  std::uint8_t lines = 0;  // decoration lines: the element's and its ancestors'
   Rgb color = kAutoColor;
   HorizontalAlignment text_align = HorizontalAlignment::General;
   WhiteSpace white_space = WhiteSpace::kNormal;

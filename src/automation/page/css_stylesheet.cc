@@ -110,7 +110,8 @@ bool MediaApplies(std::string_view condition) {
     const std::string_view query = Trim(std::string_view(lower).substr(start, comma - start));
     const bool negated = query.starts_with("not ");
     const bool print = query.find("print") != std::string_view::npos;
-    const bool screen = query.find("screen") != std::string_view::npos || query.find("all") != std::string_view::npos;
+    const bool screen =
+        query.find("screen") != std::string_view::npos || query.find("all") != std::string_view::npos;
     bool applies;
     if (negated) {
       applies = print && !screen;
@@ -154,9 +155,12 @@ std::optional<std::pair<int, int>> ParseNth(std::string_view arg) {
   }
   const std::string_view a_text = std::string_view(s).substr(0, n);
   int a = 0;
-  if (a_text.empty() || a_text == "+") a = 1;
-  else if (a_text == "-") a = -1;
-  else if (!parse_int(a_text, a)) return std::nullopt;
+  if (a_text.empty() || a_text == "+")
+    a = 1;
+  else if (a_text == "-")
+    a = -1;
+  else if (!parse_int(a_text, a))
+    return std::nullopt;
   int b = 0;
   const std::string_view b_text = std::string_view(s).substr(n + 1);
   if (!b_text.empty() && !parse_int(b_text, b)) return std::nullopt;
@@ -268,8 +272,9 @@ class SelectorParser {
     const std::size_t start = i_;
     while (i_ < s_.size()) {
       const char ch = s_[i_];
-      const bool name_char = (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') ||
-                             ch == '-' || ch == '_' || static_cast<unsigned char>(ch) >= 0x80;
+      const bool name_char = (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') ||
+                             (ch >= '0' && ch <= '9') || ch == '-' || ch == '_' ||
+                             static_cast<unsigned char>(ch) >= 0x80;
       if (name_char) {
         out.push_back(ch);
         ++i_;
@@ -336,7 +341,8 @@ class SelectorParser {
 
 class SheetParser {
  public:
-  SheetParser(Interner& atoms, Interner& strings, StyleSheet& sheet) : atoms_(atoms), strings_(strings), sheet_(sheet) {}
+  SheetParser(Interner& atoms, Interner& strings, StyleSheet& sheet)
+      : atoms_(atoms), strings_(strings), sheet_(sheet) {}
 
   void ParseRules(std::string_view s, int nesting) {
     std::size_t i = 0;

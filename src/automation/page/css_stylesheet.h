@@ -25,11 +25,11 @@ struct Compound {
   std::uint32_t tag = 0;  // atom of the lower-case name; 0: any element
   std::uint32_t id = 0;   // atom; 0: none
   std::vector<std::uint32_t> classes;
-  bool never = false;     // holds something never matched here
+  bool never = false;  // holds something never matched here
   bool first_child = false;
-  bool link = false;      // :link / :any-link: an <a> with href
+  bool link = false;  // :link / :any-link: an <a> with href
   bool root = false;
-  bool nth = false;       // :nth-child(nth_a * n + nth_b)
+  bool nth = false;  // :nth-child(nth_a * n + nth_b)
   int nth_a = 0;
   int nth_b = 0;
 };

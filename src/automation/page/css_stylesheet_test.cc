@@ -40,7 +40,8 @@ TEST_F(StyleSheetTest, ReadsCompoundsCombinatorsAndSpecificity) {
 }
 
 TEST_F(StyleSheetTest, UnsupportedSelectorsNeverMatchButStayValid) {
-  const StyleSheet sheet = Parse("a:hover, td[colspan], p + p, p::first-line, tr:nth-child(2n+1), li:first-child {color:red}");
+  const StyleSheet sheet =
+      Parse("a:hover, td[colspan], p + p, p::first-line, tr:nth-child(2n+1), li:first-child {color:red}");
   ASSERT_EQ(sheet.rules.size(), 1u);
   const auto& s = sheet.rules[0].selectors;
   ASSERT_EQ(s.size(), 6u);
@@ -53,7 +54,8 @@ TEST_F(StyleSheetTest, UnsupportedSelectorsNeverMatchButStayValid) {
 }
 
 TEST_F(StyleSheetTest, DropsRulesWithBrokenSelectors) {
-  const StyleSheet sheet = Parse("td, { color: red } p > { color: blue } .a..b {color: red} div { color: green }");
+  const StyleSheet sheet =
+      Parse("td, { color: red } p > { color: blue } .a..b {color: red} div { color: green }");
   ASSERT_EQ(sheet.rules.size(), 1u);
   EXPECT_EQ(sheet.rules[0].selectors[0].compounds[0].tag, Atom("div"));
 }
@@ -77,7 +79,8 @@ TEST_F(StyleSheetTest, SkipsCommentsPrintMediaAndOtherAtRules) {
 }
 
 TEST_F(StyleSheetTest, SurvivesUnterminatedText) {
-  for (std::string_view text : {"td { color: red", "td {", "@media screen {", "\"", "/*", "a[", "{}}}{{", "td:nth-child("}) {
+  for (std::string_view text :
+       {"td { color: red", "td {", "@media screen {", "\"", "/*", "a[", "{}}}{{", "td:nth-child("}) {
     EXPECT_NO_THROW(Parse(text)) << text;
   }
   EXPECT_EQ(Parse("td { color: red").rules.size(), 1u);

@@ -27,7 +27,8 @@ std::string LowerAscii(std::string_view s) {
   return out;
 }
 bool IsNameStart(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || static_cast<unsigned char>(c) >= 0x80;
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' ||
+         static_cast<unsigned char>(c) >= 0x80;
 }
 bool IsNameChar(char c) { return IsNameStart(c) || IsDigit(c) || c == '-'; }
 
@@ -237,6 +238,7 @@ std::vector<Token> Tokenize(std::string_view s) {
 }
 
 const std::unordered_map<std::string_view, Rgb>& ColorNames() {
+  // clang-format off
   static const std::unordered_map<std::string_view, Rgb> names = {
       {"aliceblue", 0xF0F8FF}, {"antiquewhite", 0xFAEBD7}, {"aqua", 0x00FFFF},
       {"aquamarine", 0x7FFFD4}, {"azure", 0xF0FFFF}, {"beige", 0xF5F5DC},
@@ -289,6 +291,7 @@ const std::unordered_map<std::string_view, Rgb>& ColorNames() {
       {"white", 0xFFFFFF}, {"whitesmoke", 0xF5F5F5}, {"yellow", 0xFFFF00},
       {"yellowgreen", 0x9ACD32},
   };
+  // clang-format on
   return names;
 }
 
@@ -414,21 +417,34 @@ std::optional<Value> ReadLength(const Token& t) {
   if (u == "ex") return LengthValue(t.number, Unit::kEx);
   if (u == "rem") return LengthValue(t.number, Unit::kRem);
   double points_per_unit = 0;
-  if (u == "pt") points_per_unit = 1;
-  else if (u == "pc") points_per_unit = 12;
-  else if (u == "in") points_per_unit = 72;
-  else if (u == "cm") points_per_unit = 72 / 2.54;
-  else if (u == "mm") points_per_unit = 72 / 25.4;
-  else if (u == "q") points_per_unit = 72 / 101.6;
-  else return std::nullopt;
+  if (u == "pt")
+    points_per_unit = 1;
+  else if (u == "pc")
+    points_per_unit = 12;
+  else if (u == "in")
+    points_per_unit = 72;
+  else if (u == "cm")
+    points_per_unit = 72 / 2.54;
+  else if (u == "mm")
+    points_per_unit = 72 / 25.4;
+  else if (u == "q")
+    points_per_unit = 72 / 101.6;
+  else
+    return std::nullopt;
   return LengthValue(t.number * points_per_unit, Unit::kPt);
 }
 
 std::optional<Value> FontSizeKeyword(const Token& t) {
   if (t.kind != Token::Kind::kIdent) return std::nullopt;
   static constexpr std::array<std::pair<std::string_view, double>, 8> kSizes = {{
-      {"xx-small", 9}, {"x-small", 10}, {"small", 13}, {"medium", 16},
-      {"large", 18}, {"x-large", 24}, {"xx-large", 32}, {"xxx-large", 48},
+      {"xx-small", 9},
+      {"x-small", 10},
+      {"small", 13},
+      {"medium", 16},
+      {"large", 18},
+      {"x-large", 24},
+      {"xx-large", 32},
+      {"xxx-large", 48},
   }};
   const std::string lower = t.Lower();
   for (const auto& [name, px] : kSizes) {
@@ -573,9 +589,12 @@ class DeclarationParser {
       }
       return all;
     }
-    if (property == "border-style") return {P::kBorderTopStyle, P::kBorderRightStyle, P::kBorderBottomStyle, P::kBorderLeftStyle};
-    if (property == "border-width") return {P::kBorderTopWidth, P::kBorderRightWidth, P::kBorderBottomWidth, P::kBorderLeftWidth};
-    if (property == "border-color") return {P::kBorderTopColor, P::kBorderRightColor, P::kBorderBottomColor, P::kBorderLeftColor};
+    if (property == "border-style")
+      return {P::kBorderTopStyle, P::kBorderRightStyle, P::kBorderBottomStyle, P::kBorderLeftStyle};
+    if (property == "border-width")
+      return {P::kBorderTopWidth, P::kBorderRightWidth, P::kBorderBottomWidth, P::kBorderLeftWidth};
+    if (property == "border-color")
+      return {P::kBorderTopColor, P::kBorderRightColor, P::kBorderBottomColor, P::kBorderLeftColor};
     const int side = SideOf(property);
     if (side >= 0) {
       const std::string_view rest = std::string_view(property).substr(7 + SideName(side).size());
@@ -611,14 +630,22 @@ class DeclarationParser {
   static std::optional<Property> Simple(const std::string& property) {
     using P = Property;
     static const std::unordered_map<std::string_view, P> kSimple = {
-        {"font-family", P::kFontFamily},   {"font-size", P::kFontSize},
-        {"font-weight", P::kFontWeight},   {"font-style", P::kFontStyle},
-        {"text-decoration", P::kTextDecoration}, {"text-decoration-line", P::kTextDecoration},
-        {"color", P::kColor},              {"background-color", P::kBackgroundColor},
-        {"text-align", P::kTextAlign},     {"vertical-align", P::kVerticalAlign},
-        {"white-space", P::kWhiteSpace},   {"display", P::kDisplay},
-        {"visibility", P::kVisibility},    {"width", P::kWidth},
-        {"height", P::kHeight},            {"margin-left", P::kMarginLeft},
+        {"font-family", P::kFontFamily},
+        {"font-size", P::kFontSize},
+        {"font-weight", P::kFontWeight},
+        {"font-style", P::kFontStyle},
+        {"text-decoration", P::kTextDecoration},
+        {"text-decoration-line", P::kTextDecoration},
+        {"color", P::kColor},
+        {"background-color", P::kBackgroundColor},
+        {"text-align", P::kTextAlign},
+        {"vertical-align", P::kVerticalAlign},
+        {"white-space", P::kWhiteSpace},
+        {"display", P::kDisplay},
+        {"visibility", P::kVisibility},
+        {"width", P::kWidth},
+        {"height", P::kHeight},
+        {"margin-left", P::kMarginLeft},
         {"margin-right", P::kMarginRight},
     };
     auto it = kSimple.find(property);
@@ -696,7 +723,8 @@ class DeclarationParser {
         return;
       case P::kVisibility:
         if (t.IsIdent("visible")) Emit(P::kVisibility, KeywordValue(Keyword::kVisible));
-        if (t.IsIdent("hidden") || t.IsIdent("collapse")) Emit(P::kVisibility, KeywordValue(Keyword::kHidden));
+        if (t.IsIdent("hidden") || t.IsIdent("collapse"))
+          Emit(P::kVisibility, KeywordValue(Keyword::kHidden));
         return;
       case P::kWidth:
       case P::kHeight:
@@ -725,9 +753,12 @@ class DeclarationParser {
   static std::optional<Value> TextAlign(const Token& t) {
     if (t.kind != Token::Kind::kIdent) return std::nullopt;
     const std::string lower = t.Lower();
-    if (lower == "left" || lower == "-webkit-left" || lower == "-moz-left") return KeywordValue(Keyword::kLeft);
-    if (lower == "right" || lower == "-webkit-right" || lower == "-moz-right") return KeywordValue(Keyword::kRight);
-    if (lower == "center" || lower == "-webkit-center" || lower == "-moz-center") return KeywordValue(Keyword::kCenter);
+    if (lower == "left" || lower == "-webkit-left" || lower == "-moz-left")
+      return KeywordValue(Keyword::kLeft);
+    if (lower == "right" || lower == "-webkit-right" || lower == "-moz-right")
+      return KeywordValue(Keyword::kRight);
+    if (lower == "center" || lower == "-webkit-center" || lower == "-moz-center")
+      return KeywordValue(Keyword::kCenter);
     if (lower == "justify") return KeywordValue(Keyword::kJustify);
     if (lower == "start") return KeywordValue(Keyword::kStart);
     if (lower == "end") return KeywordValue(Keyword::kEnd);
@@ -787,9 +818,12 @@ class DeclarationParser {
     std::uint8_t lines = 0;
     bool none = false;
     for (const Token& t : tokens) {
-      if (t.IsIdent("underline")) lines |= kUnderlineLine;
-      else if (t.IsIdent("line-through")) lines |= kStrikeLine;
-      else if (t.IsIdent("none")) none = true;
+      if (t.IsIdent("underline"))
+        lines |= kUnderlineLine;
+      else if (t.IsIdent("line-through"))
+        lines |= kStrikeLine;
+      else if (t.IsIdent("none"))
+        none = true;
     }
     if (lines == 0 && !none) {
       // Only a style or colour (or overline, blink): no line we show.
@@ -886,9 +920,12 @@ class DeclarationParser {
     }
     for (int side = 0; side < 4; ++side) {
       const Value& v = values[BoxIndex(values.size(), side)];
-      if (property == "border-style") Emit(BorderStyleOf(side), v);
-      else if (property == "border-width") Emit(BorderWidthOf(side), v);
-      else Emit(BorderColorOf(side), v);
+      if (property == "border-style")
+        Emit(BorderStyleOf(side), v);
+      else if (property == "border-width")
+        Emit(BorderWidthOf(side), v);
+      else
+        Emit(BorderColorOf(side), v);
     }
   }
 

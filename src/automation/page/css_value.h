@@ -50,9 +50,15 @@ enum class Property : std::uint8_t {
 };
 inline constexpr std::size_t kPropertyCount = static_cast<std::size_t>(Property::kCount);
 
-inline Property BorderStyleOf(int side) { return static_cast<Property>(static_cast<int>(Property::kBorderTopStyle) + side); }
-inline Property BorderWidthOf(int side) { return static_cast<Property>(static_cast<int>(Property::kBorderTopWidth) + side); }
-inline Property BorderColorOf(int side) { return static_cast<Property>(static_cast<int>(Property::kBorderTopColor) + side); }
+inline Property BorderStyleOf(int side) {
+  return static_cast<Property>(static_cast<int>(Property::kBorderTopStyle) + side);
+}
+inline Property BorderWidthOf(int side) {
+  return static_cast<Property>(static_cast<int>(Property::kBorderTopWidth) + side);
+}
+inline Property BorderColorOf(int side) {
+  return static_cast<Property>(static_cast<int>(Property::kBorderTopColor) + side);
+}
 
 enum class Keyword : std::uint8_t {
   kNone,

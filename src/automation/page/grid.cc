@@ -13,15 +13,19 @@ constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 // Rows and columns the layout may reach; anything further is left out.
 constexpr std::uint64_t kMaxExtent = 1u << 26;
 
-std::size_t Combine(std::size_t h, std::size_t v) { return h ^ (v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2)); }
+std::size_t Combine(std::size_t h, std::size_t v) {
+  return h ^ (v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2));
+}
 
 struct CellFormatHash {
   std::size_t operator()(const CellFormat& f) const noexcept {
     std::size_t h = std::hash<std::string>{}(f.font.font);
     h = Combine(h, std::hash<double>{}(f.font.size));
     h = Combine(h, static_cast<std::size_t>(f.font.bold) | static_cast<std::size_t>(f.font.italic) << 1 |
-                       static_cast<std::size_t>(f.font.underline) << 2 | static_cast<std::size_t>(f.font.strike) << 3 |
-                       static_cast<std::size_t>(f.font.position) << 4 | static_cast<std::size_t>(f.horizontal) << 8 |
+                       static_cast<std::size_t>(f.font.underline) << 2 |
+                       static_cast<std::size_t>(f.font.strike) << 3 |
+                       static_cast<std::size_t>(f.font.position) << 4 |
+                       static_cast<std::size_t>(f.horizontal) << 8 |
                        static_cast<std::size_t>(f.vertical) << 12 | static_cast<std::size_t>(f.wrap) << 16);
     h = Combine(h, f.font.color);
     h = Combine(h, f.fill);
@@ -37,9 +41,12 @@ struct FormatKey {
   std::uint32_t char_format = 0;
   std::uint32_t cell_format = kNone;       // kNone: text outside tables
   std::uint32_t paragraph_format = kNone;  // kNone: an empty cell
-  std::uint8_t percent_decimals = 0xFF;    // 0xFF: no percentage read
+  // The number format implied by how a number was written, when the page
+  // gives none.
+  NumberShape implied_shape = NumberShape::kGeneral;
+  std::uint8_t implied_decimals = 0;
   bool wrap = false;
-  bool no_borders = false;                 // part of a cell that holds a table
+  bool no_borders = false;  // part of a cell that holds a table
   bool operator==(const FormatKey&) const = default;
 };
 
@@ -48,8 +55,9 @@ struct FormatKeyHash {
     std::size_t h = k.char_format;
     h = Combine(h, k.cell_format);
     h = Combine(h, k.paragraph_format);
-    return Combine(h, static_cast<std::size_t>(k.percent_decimals) << 2 | static_cast<std::size_t>(k.wrap) << 1 |
-                          static_cast<std::size_t>(k.no_borders));
+    return Combine(h, static_cast<std::size_t>(k.implied_decimals) << 5 |
+                          static_cast<std::size_t>(k.implied_shape) << 2 |
+                          static_cast<std::size_t>(k.wrap) << 1 | static_cast<std::size_t>(k.no_borders));
   }
 };
 
@@ -74,8 +82,8 @@ struct Frame {
 };
 
 bool HasBorders(const Border& top, const Border& right, const Border& bottom, const Border& left) {
-  return top.style != BorderStyle::None || right.style != BorderStyle::None || bottom.style != BorderStyle::None ||
-         left.style != BorderStyle::None;
+  return top.style != BorderStyle::None || right.style != BorderStyle::None ||
+         bottom.style != BorderStyle::None || left.style != BorderStyle::None;
 }
 
 bool OnlyLineBreaks(std::string_view s) { return s.find_first_not_of('\n') == std::string_view::npos; }
@@ -86,11 +94,14 @@ class Layout {
     grid_.formats.emplace_back();
     visible_.push_back(false);
     format_index_.emplace(CellFormat{}, 0);
-    filler_budget_ = 2'000'000 + 4 * static_cast<std::uint64_t>(page.cells.size());
+    filler_budget_ = 1'000'000 + 4 * static_cast<std::uint64_t>(page.cells.size());
   }
 
   Grid LayOut() {
-    Measure();
+    MeasureAll();
+    // A cell a table cell and a line, and room for the rest of merged
+    // areas: growing past the estimate would double the array.
+    grid_.cells.reserve(page_.cells.size() + page_.cells.size() / 8 + page_.body_block_count + 64);
     std::uint64_t row = 0;
     for (const Block& block : page_.Body()) {
       if (block.kind == Block::Kind::Paragraph) {
@@ -127,54 +138,64 @@ class Layout {
     return size;
   }
 
+  // Where a table's rows and columns start, as offsets from its top-left
+  // (one more than there are rows and columns: the last is the size).
+  struct Geometry {
+    std::vector<std::uint64_t> rows;
+    std::vector<std::uint64_t> columns;
+  };
+
+  // Needs the sizes of the tables the table holds. Computed again when the
+  // table is placed, rather than kept for every table of the page.
+  Geometry Measure(std::uint32_t t) const {
+    const Table& table = page_.tables[t];
+    std::vector<std::uint64_t> heights(table.row_count, 1);
+    std::vector<std::uint64_t> widths(table.column_count, 1);
+    struct Spanning {
+      std::uint32_t row;
+      const Cell* cell;
+      Size size;
+    };
+    std::vector<Spanning> spanning;
+    const auto rows = page_.Rows(table);
+    for (std::uint32_t r = 0; r < rows.size(); ++r) {
+      for (const Cell& cell : page_.Cells(rows[r])) {
+        const Size size = ContentSize(cell);
+        if (size.rows == 1 && size.columns == 1) continue;  // every place is at least 1 x 1
+        if (cell.colspan == 1) widths[cell.column] = std::max(widths[cell.column], size.columns);
+        if (cell.rowspan == 1) heights[r] = std::max(heights[r], size.rows);
+        if (cell.colspan > 1 || cell.rowspan > 1) spanning.push_back(Spanning{r, &cell, size});
+      }
+    }
+    // A spanning cell wider or taller than the places it spans widens
+    // its last column or row.
+    for (const Spanning& s : spanning) {
+      if (s.cell->colspan > 1) {
+        std::uint64_t sum = 0;
+        for (std::uint32_t c = 0; c < s.cell->colspan; ++c) sum += widths[s.cell->column + c];
+        if (s.size.columns > sum) widths[s.cell->column + s.cell->colspan - 1] += s.size.columns - sum;
+      }
+      if (s.cell->rowspan > 1) {
+        std::uint64_t sum = 0;
+        for (std::uint32_t r = 0; r < s.cell->rowspan; ++r) sum += heights[s.row + r];
+        if (s.size.rows > sum) heights[s.row + s.cell->rowspan - 1] += s.size.rows - sum;
+      }
+    }
+    auto prefix = [](const std::vector<std::uint64_t>& v) {
+      std::vector<std::uint64_t> offsets(v.size() + 1, 0);
+      for (std::size_t i = 0; i < v.size(); ++i) offsets[i + 1] = std::min(offsets[i] + v[i], kMaxExtent);
+      return offsets;
+    };
+    return Geometry{prefix(heights), prefix(widths)};
+  }
+
   // Inner tables come before outer ones in page.tables, so one pass in
-  // order measures each table after the tables it holds.
-  void Measure() {
+  // order sizes each table after the tables it holds.
+  void MeasureAll() {
     sizes_.resize(page_.tables.size());
-    row_offsets_.resize(page_.tables.size());
-    column_offsets_.resize(page_.tables.size());
     for (std::uint32_t t = 0; t < page_.tables.size(); ++t) {
-      const Table& table = page_.tables[t];
-      std::vector<std::uint64_t> heights(table.row_count, 1);
-      std::vector<std::uint64_t> widths(table.column_count, 1);
-      struct Spanning {
-        std::uint32_t row;
-        const Cell* cell;
-        Size size;
-      };
-      std::vector<Spanning> spanning;
-      const auto rows = page_.Rows(table);
-      for (std::uint32_t r = 0; r < rows.size(); ++r) {
-        for (const Cell& cell : page_.Cells(rows[r])) {
-          const Size size = ContentSize(cell);
-          if (size.rows == 1 && size.columns == 1) continue;  // every place is at least 1 x 1
-          if (cell.colspan == 1) widths[cell.column] = std::max(widths[cell.column], size.columns);
-          if (cell.rowspan == 1) heights[r] = std::max(heights[r], size.rows);
-          if (cell.colspan > 1 || cell.rowspan > 1) spanning.push_back(Spanning{r, &cell, size});
-        }
-      }
-      // A spanning cell wider or taller than the places it spans widens
-      // its last column or row.
-      for (const Spanning& s : spanning) {
-        if (s.cell->colspan > 1) {
-          std::uint64_t sum = 0;
-          for (std::uint32_t c = 0; c < s.cell->colspan; ++c) sum += widths[s.cell->column + c];
-          if (s.size.columns > sum) widths[s.cell->column + s.cell->colspan - 1] += s.size.columns - sum;
-        }
-        if (s.cell->rowspan > 1) {
-          std::uint64_t sum = 0;
-          for (std::uint32_t r = 0; r < s.cell->rowspan; ++r) sum += heights[s.row + r];
-          if (s.size.rows > sum) heights[s.row + s.cell->rowspan - 1] += s.size.rows - sum;
-        }
-      }
-      auto prefix = [](const std::vector<std::uint64_t>& v) {
-        std::vector<std::uint64_t> offsets(v.size() + 1, 0);
-        for (std::size_t i = 0; i < v.size(); ++i) offsets[i + 1] = std::min(offsets[i] + v[i], kMaxExtent);
-        return offsets;
-      };
-      row_offsets_[t] = prefix(heights);
-      column_offsets_[t] = prefix(widths);
-      sizes_[t] = Size{row_offsets_[t].back(), column_offsets_[t].back()};
+      const Geometry geometry = Measure(t);
+      sizes_[t] = Size{geometry.rows.back(), geometry.columns.back()};
     }
   }
 
@@ -228,8 +249,9 @@ class Layout {
       frames_.push_back(Frame{Area{top, left, top + size.rows - 1, left + size.columns - 1}, tf.top, tf.right,
                               tf.bottom, tf.left, kAutoColor});
     }
-    const auto& ro = row_offsets_[index];
-    const auto& co = column_offsets_[index];
+    const Geometry geometry = Measure(index);
+    const auto& ro = geometry.rows;
+    const auto& co = geometry.columns;
     const auto rows = page_.Rows(table);
     for (std::uint32_t r = 0; r < rows.size(); ++r) {
       for (const Cell& cell : page_.Cells(rows[r])) {
@@ -294,8 +316,9 @@ class Layout {
     }
     if (area.bottom == area.top && area.right == area.left) return;
     if (area.bottom < kMaxExtent && area.right < kMaxExtent) {
-      grid_.merges.push_back(Merge{static_cast<std::uint32_t>(area.top), static_cast<std::uint32_t>(area.left),
-                                   static_cast<std::uint32_t>(area.bottom), static_cast<std::uint32_t>(area.right)});
+      grid_.merges.push_back(
+          Merge{static_cast<std::uint32_t>(area.top), static_cast<std::uint32_t>(area.left),
+                static_cast<std::uint32_t>(area.bottom), static_cast<std::uint32_t>(area.right)});
     }
     // The rest of a merged area carries the format of its top-left cell.
     if (!frames_.empty()) {
@@ -309,14 +332,16 @@ class Layout {
     if (!visible_[format]) return;
     for (std::uint64_t r = area.top; r <= area.bottom; ++r) {
       for (std::uint64_t c = area.left; c <= area.right; ++c) {
-        if ((r != area.top || c != area.left) && !Emit(r, c, GridCell::Kind::Empty, {}, 0, format, true)) return;
+        if ((r != area.top || c != area.left) && !Emit(r, c, GridCell::Kind::Empty, {}, 0, format, true))
+          return;
       }
     }
   }
 
   // Empty places of a table-holding cell: rows [row, row + rows), columns
   // [from, to].
-  void FillRight(std::uint64_t row, std::uint64_t rows, std::uint64_t from, std::uint64_t to, const Cell& cell) {
+  void FillRight(std::uint64_t row, std::uint64_t rows, std::uint64_t from, std::uint64_t to,
+                 const Cell& cell) {
     if (from > to) return;
     FormatKey key;
     key.char_format = cell.char_format;
@@ -367,8 +392,9 @@ class Layout {
                     const std::string& number_format) {
     if (number_format != "@" && text.find('\n') == std::string_view::npos) {
       if (auto number = ReadNumber(text)) {
-        if (number_format.empty() && !number->format.empty()) {
-          key.percent_decimals = static_cast<std::uint8_t>(number->format.size() == 2 ? 0 : number->format.size() - 3);
+        if (number_format.empty()) {
+          key.implied_shape = number->shape;
+          key.implied_decimals = number->decimals;
         }
         const std::uint32_t format = FormatAt(key, row, column);
         Emit(row, column, GridCell::Kind::Number, {}, number->value, format, false);
@@ -387,8 +413,8 @@ class Layout {
     return format;
   }
 
-  bool Emit(std::uint64_t row, std::uint64_t column, GridCell::Kind kind, std::string_view text, double number,
-            std::uint32_t format, bool filler) {
+  bool Emit(std::uint64_t row, std::uint64_t column, GridCell::Kind kind, std::string_view text,
+            double number, std::uint32_t format, bool filler) {
     if (row >= kMaxExtent || column >= kMaxExtent) return false;
     if (filler) {
       if (filler_budget_ == 0) return false;
@@ -412,8 +438,20 @@ class Layout {
 
   // --- Formats -------------------------------------------------------------
 
+  // Whether a frame shows at (row, column): a fill anywhere inside it,
+  // edges on its border.
+  bool Framed(std::uint64_t row, std::uint64_t column) const {
+    for (const Frame& frame : frames_) {
+      if (frame.fill != kAutoColor || row == frame.area.top || row == frame.area.bottom ||
+          column == frame.area.left || column == frame.area.right) {
+        return true;
+      }
+    }
+    return false;
+  }
+
   std::uint32_t FormatAt(const FormatKey& key, std::uint64_t row, std::uint64_t column) {
-    if (frames_.empty()) {
+    if (frames_.empty() || !Framed(row, column)) {
       if (auto it = key_index_.find(key); it != key_index_.end()) return it->second;
       const std::uint32_t index = Intern(Build(key));
       key_index_.emplace(key, index);
@@ -453,20 +491,18 @@ class Layout {
       f.horizontal = pf.alignment;
       number_format = pf.number_format;
     }
-    if (number_format.empty() && key.percent_decimals != 0xFF) {
-      number_format = key.percent_decimals == 0 ? "0%" : "0." + std::string(key.percent_decimals, '0') + "%";
-    }
+    if (number_format.empty()) number_format = ImpliedFormat(key.implied_shape, key.implied_decimals);
     f.number_format = std::move(number_format);
     return f;
   }
 
   std::uint32_t Intern(const CellFormat& f) {
-    auto [it, added] = format_index_.emplace(f, static_cast<std::uint32_t>(grid_.formats.size()));
-    if (added) {
-      grid_.formats.push_back(f);
-      visible_.push_back(f.fill != kAutoColor || HasBorders(f.top, f.right, f.bottom, f.left));
-    }
-    return it->second;
+    if (auto it = format_index_.find(f); it != format_index_.end()) return it->second;
+    const auto index = static_cast<std::uint32_t>(grid_.formats.size());
+    format_index_.emplace(f, index);
+    grid_.formats.push_back(f);
+    visible_.push_back(f.fill != kAutoColor || HasBorders(f.top, f.right, f.bottom, f.left));
+    return index;
   }
 
   void Finish() {
@@ -474,7 +510,16 @@ class Layout {
       return a.row != b.row ? a.row < b.row : a.column < b.column;
     };
     if (!std::is_sorted(grid_.cells.begin(), grid_.cells.end(), by_place)) {
-      std::sort(grid_.cells.begin(), grid_.cells.end(), by_place);
+      // Sort small keys, then move each cell once.
+      std::vector<std::pair<std::uint64_t, std::uint32_t>> order(grid_.cells.size());
+      for (std::uint32_t i = 0; i < order.size(); ++i) {
+        order[i] = {static_cast<std::uint64_t>(grid_.cells[i].row) << 32 | grid_.cells[i].column, i};
+      }
+      std::sort(order.begin(), order.end());
+      std::vector<GridCell> sorted;
+      sorted.reserve(grid_.cells.size());
+      for (const auto& entry : order) sorted.push_back(std::move(grid_.cells[entry.second]));
+      grid_.cells = std::move(sorted);
     }
     std::sort(grid_.merges.begin(), grid_.merges.end(), [](const Merge& a, const Merge& b) {
       return a.first_row != b.first_row ? a.first_row < b.first_row : a.first_column < b.first_column;
@@ -486,7 +531,6 @@ class Layout {
   const Page& page_;
   Grid grid_;
   std::vector<Size> sizes_;
-  std::vector<std::vector<std::uint64_t>> row_offsets_, column_offsets_;
   std::vector<Frame> frames_;
   std::vector<bool> visible_;
   std::unordered_map<CellFormat, std::uint32_t, CellFormatHash> format_index_;

@@ -17,14 +17,14 @@ namespace quorlex::automation::page {
 // The format of one sheet cell. Formats are interned: Grid::formats holds
 // each distinct format once, and formats[0] is the default (nothing set).
 struct CellFormat {
-  CharFormat font;             // font.size 0 / font.font empty: the sheet's default
-  Rgb fill = kAutoColor;       // solid fill colour; kAutoColor: no fill
+  CharFormat font;        // font.size 0 / font.font empty: the sheet's default
+  Rgb fill = kAutoColor;  // solid fill colour; kAutoColor: no fill
   Border top, right, bottom, left;
   HorizontalAlignment horizontal = HorizontalAlignment::General;
   VerticalAlignment vertical = VerticalAlignment::Bottom;  // never Default
-  bool wrap = false;           // the cell's text holds a line break
-  std::string number_format;   // Excel number format code; empty: General,
-                               // "@": text
+  bool wrap = false;                                       // the cell's text holds a line break
+  std::string number_format;                               // Excel number format code; empty: General,
+                                                           // "@": text
   bool operator==(const CellFormat&) const = default;
 };
 
@@ -39,7 +39,7 @@ struct GridCell {
   Kind kind = Kind::Empty;
   std::uint32_t format = 0;  // index into Grid::formats
   double number = 0;
-  std::string text;          // UTF-8; '\n' for a line break
+  std::string text;  // UTF-8; '\n' for a line break
 };
 
 // A merged area, bounds inclusive. Its value is in its top-left cell.
@@ -52,10 +52,10 @@ struct Merge {
 };
 
 struct Grid {
-  std::vector<CellFormat> formats;      // formats[0] is the default format
-  std::vector<GridCell> cells;       // sorted by row, then column; no two
-                                     // at one place
-  std::vector<Merge> merges;         // sorted by first row, then column
+  std::vector<CellFormat> formats;  // formats[0] is the default format
+  std::vector<GridCell> cells;      // sorted by row, then column; no two
+                                    // at one place
+  std::vector<Merge> merges;        // sorted by first row, then column
   // The rows and columns the paste spans (empty rows and columns of the
   // page's tables included); 0 x 0 for a page with nothing to paste.
   std::uint32_t row_count = 0;

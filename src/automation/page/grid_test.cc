@@ -132,7 +132,8 @@ TEST(Grid, ReportLandsCellByCell) {
 
   ExpectText(g, 13, 0, "После");
 
-  EXPECT_EQ(g.merges, (std::vector<Merge>{{3, 0, 3, 1}, {3, 2, 4, 2}, {7, 0, 7, 1}, {9, 2, 11, 2}, {12, 0, 12, 1}}));
+  EXPECT_EQ(g.merges,
+            (std::vector<Merge>{{3, 0, 3, 1}, {3, 2, 4, 2}, {7, 0, 7, 1}, {9, 2, 11, 2}, {12, 0, 12, 1}}));
   EXPECT_EQ(g.cells.size(), 32u);
 }
 
@@ -208,13 +209,14 @@ TEST(Grid, NumbersOnlyWhenTheTextReadsAsOne) {
   EXPECT_EQ(FormatAt(g, 0, 15).number_format, "0.000");
   ExpectNumber(g, 0, 16, 0.125);
   EXPECT_EQ(FormatAt(g, 0, 16).number_format, "0.00%");
-  EXPECT_EQ(FormatAt(g, 0, 0).number_format, "");
+  EXPECT_EQ(FormatAt(g, 0, 0).number_format, "#,##0.00");  // the look it was written with
   EXPECT_EQ(FormatAt(g, 0, 3).number_format, "0.0%");
   EXPECT_EQ(g.column_count, 17u);
 }
 
 TEST(Grid, EmptyCellsShowOnlyAVisibleFormat) {
-  const Grid g = Lay(R"(<table><tr><td><td style="border-bottom:1px solid"><td bgcolor=red><td style="color:red"></table>)");
+  const Grid g = Lay(
+      R"(<table><tr><td><td style="border-bottom:1px solid"><td bgcolor=red><td style="color:red"></table>)");
   EXPECT_EQ(At(g, 0, 0), nullptr);
   ExpectEmpty(g, 0, 1);
   EXPECT_EQ(Sides(FormatAt(g, 0, 1)), "B");
@@ -235,8 +237,9 @@ TEST(Grid, EveryTableRowIsASheetRow) {
 }
 
 TEST(Grid, BlocksInsideACellBecomeLinesOfItsText) {
-  const Grid g = Lay("<table><tr><td><p>one</p><div>two<br>three</div><ul><li>four</ul></td>"
-                     "<td><b>Итого:</b> 5</td><td><br></td></table>");
+  const Grid g =
+      Lay("<table><tr><td><p>one</p><div>two<br>three</div><ul><li>four</ul></td>"
+          "<td><b>Итого:</b> 5</td><td><br></td></table>");
   ExpectText(g, 0, 0, "one\ntwo\nthree\nfour");
   EXPECT_TRUE(FormatAt(g, 0, 0).wrap);
   ExpectText(g, 0, 1, "Итого: 5");
@@ -248,7 +251,8 @@ TEST(Grid, NestedTablesSpreadFromTheirCell) {
   // | L | [x y]   | R |
   // |   | [z w]   |   |
   // | a | b (merged over two columns) | c |
-  const Grid g = Lay(R"(<table><tr><td>L<td bgcolor=yellow><table><tr><td>x<td>y<tr><td>z<td bgcolor=blue>w</table><td>R
+  const Grid g =
+      Lay(R"(<table><tr><td>L<td bgcolor=yellow><table><tr><td>x<td>y<tr><td>z<td bgcolor=blue>w</table><td>R
       <tr><td>a<td>b<td>c</table>)");
   ExpectText(g, 0, 0, "L");
   ExpectText(g, 0, 1, "x");
@@ -267,7 +271,8 @@ TEST(Grid, NestedTablesSpreadFromTheirCell) {
 }
 
 TEST(Grid, TableFrameShowsOnItsEdgeCells) {
-  const Grid g = Lay(R"(<table style="border:2px solid red"><tr><td>a<td>b<tr><td>c<td style="border:1px dotted">d</table>)");
+  const Grid g = Lay(
+      R"(<table style="border:2px solid red"><tr><td>a<td>b<tr><td>c<td style="border:1px dotted">d</table>)");
   EXPECT_EQ(Sides(FormatAt(g, 0, 0)), "TL");
   EXPECT_EQ(FormatAt(g, 0, 0).top.style, BorderStyle::Medium);
   EXPECT_EQ(FormatAt(g, 0, 0).top.color, 0xFF0000u);
@@ -277,7 +282,8 @@ TEST(Grid, TableFrameShowsOnItsEdgeCells) {
 }
 
 TEST(Grid, AlignmentsFromCellsAndTheirBlocks) {
-  const Grid g = Lay(R"(<table><tr valign=top><td align=right>r<td><p style="text-align:center">c</p><td style="vertical-align:middle">m</table>
+  const Grid g = Lay(
+      R"(<table><tr valign=top><td align=right>r<td><p style="text-align:center">c</p><td style="vertical-align:middle">m</table>
       <div align=center>body</div>)");
   EXPECT_EQ(FormatAt(g, 0, 0).horizontal, HorizontalAlignment::Right);
   EXPECT_EQ(FormatAt(g, 0, 0).vertical, VerticalAlignment::Top);
@@ -323,6 +329,27 @@ TEST(Grid, CellsAreSortedUniqueAndMergesDisjoint) {
       EXPECT_FALSE(overlap) << i << " " << j;
     }
   }
+}
+
+TEST(Grid, RowspanZeroReachesTheEndOfItsGroup) {
+  const Grid g =
+      Lay("<table><tbody><tr><td rowspan=0>a<td>b<tr><td>c</tbody><tbody><tr><td>d<td>e</tbody></table>");
+  ExpectText(g, 0, 0, "a");
+  ExpectText(g, 0, 1, "b");
+  ExpectText(g, 1, 1, "c");
+  ExpectText(g, 2, 0, "d");
+  ExpectText(g, 2, 1, "e");
+  EXPECT_EQ(g.merges, (std::vector<Merge>{{0, 0, 1, 0}}));
+}
+
+TEST(Grid, LinesOutsideTablesReadNumbersToo) {
+  const Grid g = Lay(R"(<p>1 234,5</p><p style='mso-number-format:"\@"'>1 234,5</p><div>007<br>12,5%</div>)");
+  ExpectNumber(g, 0, 0, 1234.5);
+  ExpectText(g, 1, 0, "1 234,5");
+  EXPECT_EQ(FormatAt(g, 1, 0).number_format, "@");
+  ExpectText(g, 2, 0, "007");
+  ExpectNumber(g, 3, 0, 0.125);
+  EXPECT_EQ(FormatAt(g, 3, 0).number_format, "0.0%");
 }
 
 TEST(Grid, AnEmptyPagePastesNothing) {

@@ -68,11 +68,14 @@ std::optional<Value> DimensionValue(std::string_view s) {
   return value;
 }
 
+// Writes declarations; with no output it only lets the key be built.
 class Emitter {
  public:
-  explicit Emitter(std::vector<Declaration>& out) : out_(out) {}
+  Emitter(std::vector<Declaration>* out, Interner& strings) : out_(out), strings_(strings) {}
 
-  void Add(Property p, const Value& v) { out_.push_back(Declaration{p, false, v}); }
+  void Add(Property p, const Value& v) {
+    if (out_ != nullptr) out_->push_back(Declaration{p, false, v});
+  }
   void Keyword(Property p, css::Keyword k) {
     Value v;
     v.type = Value::Type::kKeyword;
@@ -97,10 +100,11 @@ class Emitter {
     v.unit = unit;
     Add(p, v);
   }
-  void String(Property p, std::uint32_t s) {
+  void String(Property p, std::string_view s) {
+    if (out_ == nullptr) return;
     Value v;
     v.type = Value::Type::kString;
-    v.string = s;
+    v.string = strings_.Intern(s);
     Add(p, v);
   }
   void Lines(std::uint8_t lines) {
@@ -112,6 +116,7 @@ class Emitter {
   }
   // Solid borders of `px` pixels on all four sides.
   void Borders(double px, Rgb color) {
+    if (out_ == nullptr) return;
     for (int side = 0; side < 4; ++side) {
       Keyword(css::BorderStyleOf(side), Keyword::kSolid);
       Length(css::BorderWidthOf(side), px, Unit::kPx);
@@ -120,7 +125,8 @@ class Emitter {
   }
 
  private:
-  std::vector<Declaration>& out_;
+  std::vector<Declaration>* out_;
+  Interner& strings_;
 };
 
 std::optional<Keyword> AlignKeyword(std::string_view value) {
@@ -168,6 +174,7 @@ bool OneOf(Tag tag, std::initializer_list<Tag> tags) {
 }  // namespace
 
 Tag TagOf(std::string_view name) {
+  // clang-format off
   static const std::unordered_map<std::string_view, Tag> kTags = {
       {"html", Tag::kHtml}, {"head", Tag::kHead}, {"body", Tag::kBody}, {"title", Tag::kTitle},
       {"style", Tag::kStyle}, {"script", Tag::kScript}, {"noscript", Tag::kNoscript},
@@ -200,6 +207,7 @@ Tag TagOf(std::string_view name) {
       {"frameset", Tag::kFrameset}, {"frame", Tag::kFrame}, {"dialog", Tag::kDialog},
       {"source", Tag::kSource}, {"track", Tag::kTrack},
   };
+  // clang-format on
   auto it = kTags.find(name);
   return it == kTags.end() ? Tag::kOther : it->second;
 }
@@ -207,21 +215,24 @@ Tag TagOf(std::string_view name) {
 namespace {
 
 bool HiddenTagSlow(Tag tag) {
-  return OneOf(tag, {Tag::kHead, Tag::kTitle, Tag::kStyle, Tag::kScript, Tag::kNoscript, Tag::kTemplate,
-                     Tag::kMeta, Tag::kLink, Tag::kBase, Tag::kColgroup, Tag::kCol, Tag::kIframe, Tag::kEmbed,
-                     Tag::kVideo, Tag::kAudio, Tag::kCanvas, Tag::kSvg, Tag::kMath, Tag::kArea, Tag::kParam,
-                     Tag::kDatalist, Tag::kRp, Tag::kNoembed, Tag::kNoframes, Tag::kFrameset, Tag::kFrame,
-                     Tag::kSource, Tag::kTrack});
+  return OneOf(tag,
+               {Tag::kHead,     Tag::kTitle, Tag::kStyle,    Tag::kScript,   Tag::kNoscript, Tag::kTemplate,
+                Tag::kMeta,     Tag::kLink,  Tag::kBase,     Tag::kColgroup, Tag::kCol,      Tag::kIframe,
+                Tag::kEmbed,    Tag::kVideo, Tag::kAudio,    Tag::kCanvas,   Tag::kSvg,      Tag::kMath,
+                Tag::kArea,     Tag::kParam, Tag::kDatalist, Tag::kRp,       Tag::kNoembed,  Tag::kNoframes,
+                Tag::kFrameset, Tag::kFrame, Tag::kSource,   Tag::kTrack});
 }
 
 bool BlockTagSlow(Tag tag) {
-  return OneOf(tag, {Tag::kHtml, Tag::kBody, Tag::kDiv, Tag::kP, Tag::kH1, Tag::kH2, Tag::kH3, Tag::kH4,
-                     Tag::kH5, Tag::kH6, Tag::kUl, Tag::kOl, Tag::kLi, Tag::kDl, Tag::kDt, Tag::kDd, Tag::kMenu,
-                     Tag::kDir, Tag::kPre, Tag::kListing, Tag::kXmp, Tag::kPlaintext, Tag::kBlockquote,
-                     Tag::kAddress, Tag::kCenter, Tag::kForm, Tag::kFieldset, Tag::kLegend, Tag::kSection,
-                     Tag::kArticle, Tag::kHeader, Tag::kFooter, Tag::kNav, Tag::kAside, Tag::kMain,
-                     Tag::kFigure, Tag::kFigcaption, Tag::kHr, Tag::kDetails, Tag::kSummary, Tag::kHgroup,
-                     Tag::kCaption, Tag::kDialog});
+  return OneOf(
+      tag, {Tag::kHtml,       Tag::kBody,    Tag::kDiv,      Tag::kP,         Tag::kH1,         Tag::kH2,
+            Tag::kH3,         Tag::kH4,      Tag::kH5,       Tag::kH6,        Tag::kUl,         Tag::kOl,
+            Tag::kLi,         Tag::kDl,      Tag::kDt,       Tag::kDd,        Tag::kMenu,       Tag::kDir,
+            Tag::kPre,        Tag::kListing, Tag::kXmp,      Tag::kPlaintext, Tag::kBlockquote, Tag::kAddress,
+            Tag::kCenter,     Tag::kForm,    Tag::kFieldset, Tag::kLegend,    Tag::kSection,    Tag::kArticle,
+            Tag::kHeader,     Tag::kFooter,  Tag::kNav,      Tag::kAside,     Tag::kMain,       Tag::kFigure,
+            Tag::kFigcaption, Tag::kHr,      Tag::kDetails,  Tag::kSummary,   Tag::kHgroup,     Tag::kCaption,
+            Tag::kDialog});
 }
 
 // Traits of every tag, looked up once per element.
@@ -246,20 +257,28 @@ bool IsHiddenTag(Tag tag) { return (TraitsOf(tag) & kHiddenTrait) != 0; }
 bool IsBlockTag(Tag tag) { return (TraitsOf(tag) & kBlockTrait) != 0; }
 
 bool IsTableTag(Tag tag) {
-  return OneOf(tag, {Tag::kTable, Tag::kCaption, Tag::kThead, Tag::kTbody, Tag::kTfoot, Tag::kTr, Tag::kTd, Tag::kTh});
+  return OneOf(
+      tag, {Tag::kTable, Tag::kCaption, Tag::kThead, Tag::kTbody, Tag::kTfoot, Tag::kTr, Tag::kTd, Tag::kTh});
 }
 
 bool IsListTag(Tag tag) { return OneOf(tag, {Tag::kUl, Tag::kOl, Tag::kMenu, Tag::kDir}); }
 
 int HeadingLevel(Tag tag) {
   switch (tag) {
-    case Tag::kH1: return 1;
-    case Tag::kH2: return 2;
-    case Tag::kH3: return 3;
-    case Tag::kH4: return 4;
-    case Tag::kH5: return 5;
-    case Tag::kH6: return 6;
-    default: return 0;
+    case Tag::kH1:
+      return 1;
+    case Tag::kH2:
+      return 2;
+    case Tag::kH3:
+      return 3;
+    case Tag::kH4:
+      return 4;
+    case Tag::kH5:
+      return 5;
+    case Tag::kH6:
+      return 6;
+    default:
+      return 0;
   }
 }
 
@@ -277,9 +296,10 @@ bool HasAttribute(std::span<const HtmlAttribute> attributes, std::string_view na
   return false;
 }
 
-void PresentationalDeclarations(Tag tag, std::span<const HtmlAttribute> attributes, const ElementContext& context,
-                                Interner& strings, std::vector<Declaration>& out, std::string& key) {
-  Emitter e(out);
+void PresentationalDeclarations(Tag tag, std::span<const HtmlAttribute> attributes,
+                                const ElementContext& context, Interner& strings,
+                                std::vector<Declaration>* out, std::string& key) {
+  Emitter e(out, strings);
   key.push_back(static_cast<char>(tag));
 
   // The browser's own style sheet.
@@ -316,13 +336,13 @@ void PresentationalDeclarations(Tag tag, std::span<const HtmlAttribute> attribut
     case Tag::kCode:
     case Tag::kKbd:
     case Tag::kSamp:
-      e.String(Property::kFontFamily, strings.Intern("Courier New"));
+      e.String(Property::kFontFamily, "Courier New");
       break;
     case Tag::kPre:
     case Tag::kListing:
     case Tag::kXmp:
     case Tag::kPlaintext:
-      e.String(Property::kFontFamily, strings.Intern("Courier New"));
+      e.String(Property::kFontFamily, "Courier New");
       e.Keyword(Property::kWhiteSpace, Keyword::kPre);
       break;
     case Tag::kTextarea:
@@ -365,7 +385,8 @@ void PresentationalDeclarations(Tag tag, std::span<const HtmlAttribute> attribut
   }
   // A th is centred unless its row says otherwise; cells take the vertical
   // alignment of their row, rows that of their row group.
-  if (tag == Tag::kTh && context.parent != nullptr && context.parent->text_align == HorizontalAlignment::General) {
+  if (tag == Tag::kTh && context.parent != nullptr &&
+      context.parent->text_align == HorizontalAlignment::General) {
     key.push_back('c');
     e.Keyword(Property::kTextAlign, Keyword::kCenter);
   }
@@ -381,10 +402,24 @@ void PresentationalDeclarations(Tag tag, std::span<const HtmlAttribute> attribut
   }
 
   // Presentational attributes, found in one pass.
-  enum Name { kBgcolor, kText, kAlign, kValign, kWidth, kHeight, kNowrap, kBorder, kBordercolor, kColor, kFace, kSize,
-              kCount };
-  static constexpr std::array<std::string_view, kCount> kNames = {
-      "bgcolor", "text", "align", "valign", "width", "height", "nowrap", "border", "bordercolor", "color", "face", "size"};
+  enum Name {
+    kBgcolor,
+    kText,
+    kAlign,
+    kValign,
+    kWidth,
+    kHeight,
+    kNowrap,
+    kBorder,
+    kBordercolor,
+    kColor,
+    kFace,
+    kSize,
+    kCount
+  };
+  static constexpr std::array<std::string_view, kCount> kNames = {"bgcolor",     "text",   "align",  "valign",
+                                                                  "width",       "height", "nowrap", "border",
+                                                                  "bordercolor", "color",  "face",   "size"};
   std::array<const HtmlAttribute*, kCount> found{};
   for (const HtmlAttribute& a : attributes) {
     for (std::size_t n = 0; n < kCount; ++n) {
@@ -462,7 +497,7 @@ void PresentationalDeclarations(Tag tag, std::span<const HtmlAttribute> attribut
     }
     if (auto v = use(kFace, 'f')) {
       const std::string_view face = Trim(v->substr(0, v->find(',')));
-      if (!face.empty()) e.String(Property::kFontFamily, strings.Intern(face));
+      if (!face.empty()) e.String(Property::kFontFamily, face);
     }
     if (auto v = use(kSize, 's')) {
       if (auto px = FontSizePixels(*v)) e.Length(Property::kFontSize, *px, Unit::kPx);

@@ -18,6 +18,7 @@
 
 namespace quorlex::automation::page {
 
+// clang-format off
 enum class Tag : std::uint8_t {
   kOther,
   kHtml, kHead, kBody, kTitle, kStyle, kScript, kNoscript, kTemplate, kMeta, kLink, kBase,
@@ -32,6 +33,7 @@ enum class Tag : std::uint8_t {
   kIframe, kObject, kEmbed, kApplet, kVideo, kAudio, kCanvas, kSvg, kMath, kMap, kArea, kParam,
   kDatalist, kRp, kNoembed, kNoframes, kFrameset, kFrame, kDialog, kSource, kTrack,
 };
+// clang-format on
 
 Tag TagOf(std::string_view lower_name);
 
@@ -41,30 +43,31 @@ bool IsHiddenTag(Tag tag);
 // Elements that start and end a block (div, p, h1, li, ...), table
 // elements aside.
 bool IsBlockTag(Tag tag);
-bool IsTableTag(Tag tag);  // table, caption, thead, tbody, tfoot, tr, td, th
-bool IsListTag(Tag tag);   // ul, ol, menu, dir
-int HeadingLevel(Tag tag); // 1..6 for h1..h6, else 0
+bool IsTableTag(Tag tag);   // table, caption, thead, tbody, tfoot, tr, td, th
+bool IsListTag(Tag tag);    // ul, ol, menu, dir
+int HeadingLevel(Tag tag);  // 1..6 for h1..h6, else 0
 
 std::string_view AttributeValue(std::span<const HtmlAttribute> attributes, std::string_view name);
 bool HasAttribute(std::span<const HtmlAttribute> attributes, std::string_view name);
 
 // The table an element sits in, as its cells' presentational look needs it.
 struct TableContext {
-  bool has_border = false;           // <table border> with a non-zero width
-  std::string_view border_color;     // <table bordercolor>
+  bool has_border = false;        // <table border> with a non-zero width
+  std::string_view border_color;  // <table bordercolor>
 };
 
 struct ElementContext {
   const ComputedStyle* parent = nullptr;
-  bool parent_is_row_group = false;  // for tr: the parent is thead/tbody/tfoot
+  bool parent_is_row_group = false;     // for tr: the parent is thead/tbody/tfoot
   const TableContext* table = nullptr;  // for td/th
 };
 
-// Appends the browser's default declarations and then those of the
-// presentational attributes to `out`, and a key to `key` that is equal for
-// two elements exactly when their declarations are.
-void PresentationalDeclarations(Tag tag, std::span<const HtmlAttribute> attributes, const ElementContext& context,
-                                Interner& strings, std::vector<css::Declaration>& out, std::string& key);
+// Appends a key to `key` that is equal for two elements exactly when their
+// declarations are, and (unless `out` is null) the browser's default
+// declarations and then those of the presentational attributes to `out`.
+void PresentationalDeclarations(Tag tag, std::span<const HtmlAttribute> attributes,
+                                const ElementContext& context, Interner& strings,
+                                std::vector<css::Declaration>* out, std::string& key);
 
 // HTML's rules for colspan and rowspan: colspan 1..1000 (default 1),
 // rowspan 0..65534 (default 1; 0 reaches the end of the row group).

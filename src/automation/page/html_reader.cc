@@ -3,6 +3,7 @@
 #include <libxml/HTMLparser.h>
 #include <libxml/parserInternals.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -146,9 +147,86 @@ void ReadHtml(std::string_view utf8, HtmlHandler& handler) {
   const int options = HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_RECOVER |
                       HTML_PARSE_IGNORE_ENC;
   // With a SAX handler that builds nothing the parser returns no document.
-  xmlDocPtr doc = htmlCtxtReadMemory(ctxt.get(), utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8", options);
+  xmlDocPtr doc =
+      htmlCtxtReadMemory(ctxt.get(), utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8", options);
   if (doc != nullptr) xmlFreeDoc(doc);
   if (session.failure) std::rethrow_exception(session.failure);
+}
+
+}  // namespace quorlex::automation::page
+
+namespace quorlex::automation::page {
+namespace {
+
+// Element and attribute names as the HTML parser gives them: lower case.
+std::string_view LowerName(const xmlChar* name, std::string& buffer) {
+  const std::string_view view = View(name);
+  if (std::none_of(view.begin(), view.end(), [](char c) { return c >= 'A' && c <= 'Z'; })) return view;
+  buffer.assign(view);
+  for (char& c : buffer) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return buffer;
+}
+
+class TreeWalker {
+ public:
+  explicit TreeWalker(HtmlHandler& handler) : handler_(handler) {}
+
+  // Depth first without recursion: a page's nesting may be deep.
+  void Walk(const xmlNode* first) {
+    const xmlNode* node = first;
+    while (node != nullptr) {
+      if (node->type == XML_ELEMENT_NODE) {
+        Start(*node);
+        if (node->children != nullptr) {
+          node = node->children;
+          continue;
+        }
+        End(*node);
+      } else if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) {
+        if (node->content != nullptr) handler_.Text(View(node->content));
+      }
+      while (node != nullptr && node->next == nullptr) {
+        node = node->parent;
+        if (node == nullptr || node->type != XML_ELEMENT_NODE) return;
+        End(*node);
+      }
+      if (node != nullptr) node = node->next;
+    }
+  }
+
+ private:
+  void Start(const xmlNode& element) {
+    attributes_.clear();
+    values_.clear();
+    names_.clear();
+    for (const xmlAttr* a = element.properties; a != nullptr; a = a->next) {
+      std::string value;
+      for (const xmlNode* t = a->children; t != nullptr; t = t->next) {
+        if (t->content != nullptr) value += View(t->content);
+      }
+      values_.push_back(std::move(value));
+      std::string lowered;
+      names_.push_back(std::string(LowerName(a->name, lowered)));
+    }
+    for (std::size_t i = 0; i < values_.size(); ++i) attributes_.push_back({names_[i], values_[i]});
+    handler_.StartElement(LowerName(element.name, name_), attributes_);
+  }
+
+  void End(const xmlNode& element) { handler_.EndElement(LowerName(element.name, name_)); }
+
+  HtmlHandler& handler_;
+  std::vector<HtmlAttribute> attributes_;
+  std::vector<std::string> names_;
+  std::vector<std::string> values_;
+  std::string name_;
+};
+
+}  // namespace
+
+void ReadHtmlTree(const _xmlDoc& document, HtmlHandler& handler) {
+  TreeWalker(handler).Walk(document.children);
 }
 
 }  // namespace quorlex::automation::page

@@ -9,6 +9,8 @@
 #include <span>
 #include <string_view>
 
+struct _xmlDoc;
+
 namespace quorlex::automation::page {
 
 struct HtmlAttribute {
@@ -29,5 +31,10 @@ class HtmlHandler {
 // Invalid UTF-8 and NUL bytes read as U+FFFD. Throws quorlex::Error when the
 // parser cannot be set up or the input is over 2 GB.
 void ReadHtml(std::string_view utf8, HtmlHandler& handler);
+
+// The same events from a document libxml2 already holds as a tree (the
+// result of a transformation, say), without writing it out and reading it
+// again. Comments and processing instructions give nothing.
+void ReadHtmlTree(const _xmlDoc& document, HtmlHandler& handler);
 
 }  // namespace quorlex::automation::page

@@ -6,9 +6,9 @@
 namespace quorlex::automation::page {
 namespace {
 
-constexpr std::string_view kNoBreakSpace = "\xC2\xA0";        // U+00A0
+constexpr std::string_view kNoBreakSpace = "\xC2\xA0";            // U+00A0
 constexpr std::string_view kNarrowNoBreakSpace = "\xE2\x80\xAF";  // U+202F
-constexpr std::string_view kMinusSign = "\xE2\x88\x92";        // U+2212
+constexpr std::string_view kMinusSign = "\xE2\x88\x92";           // U+2212
 constexpr std::size_t kMaxSignificantDigits = 15;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -81,7 +81,8 @@ std::optional<NumberReading> ReadNumber(std::string_view text) {
   while (i < s.size() && IsDigit(s[i])) digits.push_back(s[i++]);
   if (digits.empty()) return std::nullopt;
   std::size_t integer_digits = digits.size();
-  if (SpaceAt(s, i) != 0) {
+  const bool grouped = SpaceAt(s, i) != 0;
+  if (grouped) {
     if (integer_digits > 3) return std::nullopt;
     while (const std::size_t space = SpaceAt(s, i)) {
       const std::size_t start = i + space;
@@ -106,7 +107,8 @@ std::optional<NumberReading> ReadNumber(std::string_view text) {
     if (fraction_digits == 0 || fraction_digits > 30) return std::nullopt;
   }
 
-  if (!percent && i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+  const bool exponent = !percent && i < s.size() && (s[i] == 'e' || s[i] == 'E');
+  if (exponent) {
     digits.push_back('e');
     ++i;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) digits.push_back(s[i++]);
@@ -139,12 +141,37 @@ std::optional<NumberReading> ReadNumber(std::string_view text) {
   if (value != 0 && std::fabs(value) < 1e-307) return std::nullopt;
 
   NumberReading reading;
+  reading.decimals = static_cast<std::uint8_t>(fraction_digits);
   if (percent) {
     value /= 100;
-    reading.format = fraction_digits == 0 ? "0%" : "0." + std::string(fraction_digits, '0') + "%";
+    reading.shape = NumberShape::kPercent;
+  } else if (exponent) {
+    reading.shape = NumberShape::kExponent;
+  } else if (grouped) {
+    reading.shape = NumberShape::kGrouped;
+  } else if (fraction_digits > 0) {
+    reading.shape = NumberShape::kPlain;
   }
+  reading.format = ImpliedFormat(reading.shape, reading.decimals);
   reading.value = negative && value != 0 ? -value : value;
   return reading;
+}
+
+std::string ImpliedFormat(NumberShape shape, std::uint8_t decimals) {
+  const std::string fraction = decimals > 0 ? "." + std::string(decimals, '0') : std::string();
+  switch (shape) {
+    case NumberShape::kGeneral:
+      return {};
+    case NumberShape::kPlain:
+      return "0" + fraction;
+    case NumberShape::kGrouped:
+      return "#,##0" + fraction;
+    case NumberShape::kPercent:
+      return "0" + fraction + "%";
+    case NumberShape::kExponent:
+      return "0" + fraction + "E+00";
+  }
+  return {};
 }
 
 }  // namespace quorlex::automation::page

@@ -3,16 +3,32 @@
 // How paste decides that a text is a number: only when it reads as one
 // without loss. See docs/paste-spreadsheet.md for the rules.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace quorlex::automation::page {
 
+// How a number was written, which its number format keeps.
+enum class NumberShape : std::uint8_t {
+  kGeneral,   // digits only: "1234", "-7"
+  kPlain,     // with decimals: "1234,50" -> "0.00"
+  kGrouped,   // digit groups: "1 234 567" -> "#,##0", "1 234,50" -> "#,##0.00"
+  kPercent,   // "12,5%" -> "0.0%"
+  kExponent,  // "1,5E+3" -> "0.0E+00"
+};
+
+// The number format code a shape implies, with that many decimals; empty
+// for kGeneral.
+std::string ImpliedFormat(NumberShape shape, std::uint8_t decimals);
+
 struct NumberReading {
   double value = 0;
-  // The number format the text implies: empty (General), or "0%", "0.0%",
-  // "0.00%", ... for a percentage with that many decimals.
+  NumberShape shape = NumberShape::kGeneral;
+  std::uint8_t decimals = 0;
+  // ImpliedFormat(shape, decimals): the number keeps its look, trailing
+  // zeros and digit groups included.
   std::string format;
 };
 

@@ -14,25 +14,29 @@ void ExpectNumber(std::string_view text, double value, std::string_view format =
 
 void ExpectText(std::string_view text) { EXPECT_FALSE(ReadNumber(text).has_value()) << text; }
 
+// The implied number format keeps the number's look: its digit groups and
+// its decimals, trailing zeros included.
 TEST(ReadNumber, ReadsTheNumbersOfABackOffice) {
-  ExpectNumber("1 234 567,89", 1234567.89);
-  ExpectNumber("1\u00A0234\u00A0567,89", 1234567.89);  // no-break spaces
-  ExpectNumber("1\u202F234", 1234);                    // narrow no-break space
-  ExpectNumber("1234.5", 1234.5);
-  ExpectNumber("-0,5", -0.5);
-  ExpectNumber("\u22120,5", -0.5);  // minus sign
+  ExpectNumber("1 234 567,89", 1234567.89, "#,##0.00");
+  ExpectNumber("1\u00A0234\u00A0567,89", 1234567.89, "#,##0.00");  // no-break spaces
+  ExpectNumber("1\u202F234", 1234, "#,##0");                        // narrow no-break space
+  ExpectNumber("1 574 439,90", 1574439.9, "#,##0.00");
+  ExpectNumber("1234.5", 1234.5, "0.0");
+  ExpectNumber("0,12500", 0.125, "0.00000");
+  ExpectNumber("-0,5", -0.5, "0.0");
+  ExpectNumber("\u22120,5", -0.5, "0.0");  // minus sign
   ExpectNumber("0", 0);
   ExpectNumber("-0", 0);
-  ExpectNumber("0,5", 0.5);
-  ExpectNumber("1,5E+3", 1500);
-  ExpectNumber("2e-2", 0.02);
+  ExpectNumber("42", 42);
+  ExpectNumber("1,5E+3", 1500, "0.0E+00");
+  ExpectNumber("2e-2", 0.02, "0E+00");
   ExpectNumber("  42\u00A0", 42);
   ExpectNumber("123456789012345", 123456789012345.0);
 }
 
 TEST(ReadNumber, AGroupOfThreeAfterASingleCommaIsTheFraction) {
-  ExpectNumber("1,234", 1.234);
-  ExpectNumber("1.234", 1.234);
+  ExpectNumber("1,234", 1.234, "0.000");
+  ExpectNumber("1.234", 1.234, "0.000");
 }
 
 TEST(ReadNumber, ReadsPercentagesWithTheirDecimals) {

@@ -18,15 +18,19 @@
 // Text is rendered as a browser shows it: white space collapsed and trimmed
 // per line, "&nbsp;" kept as U+00A0, white-space:pre kept. A line break
 // (<br>, or a new line inside white-space:pre / pre-line) is kept inside the
-// paragraph as the character '\n' in a run's text; a paragraph never ends
-// with one. Each block element (div, p, h1..h6, li, ...) boundary ends a
-// paragraph. Hidden content gives nothing.
+// paragraph as the character '\n' in a run's text. The last line break of
+// a block shows no line in a browser and is dropped, so a text ends with
+// '\n' only where an empty line follows ("a<br><br>" gives "a\n": the
+// lines "a" and ""). Each start and end of a block element (div, p, h1..h6,
+// li, ...) ends a paragraph. Hidden content gives nothing.
 
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+struct _xmlDoc;
 
 namespace quorlex::automation::page {
 
@@ -59,11 +63,11 @@ enum class VerticalPosition : std::uint8_t { Baseline, Superscript, Subscript };
 
 // The look of a run of text.
 struct CharFormat {
-  std::string font;      // the first family of font-family, generic names
-                         // mapped (serif "Times New Roman", sans-serif
-                         // "Arial", monospace "Courier New"); empty: not set
-  double size = 0;       // points, rounded to 1/20 pt; 0: the page sets no
-                         // size (a browser would show 12 pt)
+  std::string font;  // the first family of font-family, generic names
+                     // mapped (serif "Times New Roman", sans-serif
+                     // "Arial", monospace "Courier New"); empty: not set
+  double size = 0;   // points, rounded to 1/20 pt; 0: the page sets no
+                     // size (a browser would show 12 pt)
   bool bold = false;
   bool italic = false;
   bool underline = false;
@@ -92,15 +96,15 @@ struct ParagraphFormat {
 
 // The look of a table cell (td or th).
 struct TableCellFormat {
-  Rgb background = kAutoColor;  // the cell's own, else its row's, row
-                                // group's or table's
+  Rgb background = kAutoColor;      // the cell's own, else its row's, row
+                                    // group's or table's
   Border top, right, bottom, left;  // CSS borders; <table border=N> gives
                                     // every cell thin borders
   HorizontalAlignment horizontal = HorizontalAlignment::General;
   VerticalAlignment vertical = VerticalAlignment::Default;
   Length width, height;
-  bool nowrap = false;          // white-space nowrap or pre, or nowrap attribute
-  std::string number_format;    // as ParagraphFormat::number_format
+  bool nowrap = false;        // white-space nowrap or pre, or nowrap attribute
+  std::string number_format;  // as ParagraphFormat::number_format
   bool operator==(const TableCellFormat&) const = default;
 };
 
@@ -132,7 +136,7 @@ struct Paragraph {
   // list). list_item_start marks the first paragraph of an <li>, which
   // carries the item's marker; later paragraphs of the same item continue it.
   std::uint8_t list_level = 0;
-  bool list_ordered = false;    // the innermost list is an <ol>
+  bool list_ordered = false;  // the innermost list is an <ol>
   bool list_item_start = false;
   std::uint32_t list_number = 0;  // the item's number (start/value honoured)
 };
@@ -157,7 +161,7 @@ struct Cell {
 struct Row {
   std::uint32_t first_cell = 0;  // range in Page::cells
   std::uint32_t cell_count = 0;
-  bool header = false;           // from the table's <thead>
+  bool header = false;  // from the table's <thead>
 };
 
 // Rows in display order: the first <thead> first, the first <tfoot> last,
@@ -219,5 +223,10 @@ struct Page {
 // deeper than 64 levels are flattened into their cell's paragraphs.
 // Throws quorlex::Error only when the parser cannot be set up.
 Page ParsePage(std::string_view utf8_html);
+
+// The same model from an HTML document that libxml2 already holds as a tree,
+// such as the result of the report's transformation: the page is not
+// written out and read back.
+Page ReadPage(const _xmlDoc& tree);
 
 }  // namespace quorlex::automation::page

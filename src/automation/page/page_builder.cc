@@ -61,13 +61,17 @@ bool MediaIsForScreen(std::string_view media) {
          lower.find("print") == std::string::npos;
 }
 
-std::size_t HashCombine(std::size_t h, std::size_t v) { return h ^ (v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2)); }
+std::size_t HashCombine(std::size_t h, std::size_t v) {
+  return h ^ (v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2));
+}
 
 std::size_t HashDouble(double v) { return std::hash<double>{}(v == 0 ? 0.0 : v); }
 
 std::size_t HashBorder(const Border& b) { return static_cast<std::size_t>(b.style) << 32 ^ b.color; }
 
-std::size_t HashLength(const Length& l) { return HashCombine(static_cast<std::size_t>(l.unit), HashDouble(l.value)); }
+std::size_t HashLength(const Length& l) {
+  return HashCombine(static_cast<std::size_t>(l.unit), HashDouble(l.value));
+}
 
 }  // namespace
 
@@ -75,8 +79,8 @@ std::size_t PageBuilder::CharFormatHash::operator()(const CharFormat& f) const n
   std::size_t h = std::hash<std::string>{}(f.font);
   h = HashCombine(h, HashDouble(f.size));
   h = HashCombine(h, static_cast<std::size_t>(f.bold) | static_cast<std::size_t>(f.italic) << 1 |
-                         static_cast<std::size_t>(f.underline) << 2 | static_cast<std::size_t>(f.strike) << 3 |
-                         static_cast<std::size_t>(f.position) << 4);
+                         static_cast<std::size_t>(f.underline) << 2 |
+                         static_cast<std::size_t>(f.strike) << 3 | static_cast<std::size_t>(f.position) << 4);
   return HashCombine(h, f.color);
 }
 
@@ -137,7 +141,8 @@ void PageBuilder::Reserve(std::size_t input_bytes) {
 
 std::uint32_t PageBuilder::ParentStyle() const { return stack_.empty() ? 0 : stack_.back().style; }
 
-void PageBuilder::NameElement(ElementInfo& info, std::string_view name, std::string_view id, std::string_view classes) {
+void PageBuilder::NameElement(ElementInfo& info, std::string_view name, std::string_view id,
+                              std::string_view classes) {
   info.class_begin = static_cast<std::uint32_t>(class_pool_.size());
   info.tag = atoms_.Find(name);
   LowerInto(id, lower_);
@@ -156,7 +161,8 @@ void PageBuilder::NameElement(ElementInfo& info, std::string_view name, std::str
   info.class_count = static_cast<std::uint32_t>(class_pool_.size()) - info.class_begin;
 }
 
-ElementInfo PageBuilder::MakeElementInfo(Tag tag, std::string_view name, std::span<const HtmlAttribute> attributes) {
+ElementInfo PageBuilder::MakeElementInfo(Tag tag, std::string_view name,
+                                         std::span<const HtmlAttribute> attributes) {
   ElementInfo info;
   info.child_index = stack_.empty() ? ++root_child_count_ : ++stack_.back().child_count;
   info.root = tag == Tag::kHtml && stack_.empty();
@@ -168,22 +174,28 @@ ElementInfo PageBuilder::MakeElementInfo(Tag tag, std::string_view name, std::sp
   return info;
 }
 
-std::uint32_t PageBuilder::ResolveStyle(Tag tag, std::span<const HtmlAttribute> attributes, const TableContext* table,
-                                        OpenElement& entry) {
-  presentational_.clear();
+std::uint32_t PageBuilder::ResolveStyle(Tag tag, std::span<const HtmlAttribute> attributes,
+                                        const TableContext* table, OpenElement& entry) {
   presentational_key_.clear();
   ElementContext context;
   context.parent = &StyleOf(ParentStyle());
   context.parent_is_row_group = tag == Tag::kTr && !stack_.empty() && stack_.back().role == Role::kRowGroup;
   context.table = table;
-  PresentationalDeclarations(tag, attributes, context, strings_, presentational_, presentational_key_);
+  // The key first; the declarations only for a key not met before.
+  PresentationalDeclarations(tag, attributes, context, strings_, nullptr, presentational_key_);
+  auto [it, added] = presentational_cache_.try_emplace(presentational_key_);
+  if (added) {
+    std::string key;
+    PresentationalDeclarations(tag, attributes, context, strings_, &it->second, key);
+  }
+  const std::vector<css::Declaration>& presentational = it->second;
   const std::string_view inline_style = AttributeValue(attributes, "style");
-  const std::uint32_t style =
-      resolver_->Resolve(ParentStyle(), path_, class_pool_, presentational_key_, presentational_, inline_style);
-  if (!content_started_) {
-    entry.presentational_key = presentational_key_;
-    entry.presentational = presentational_;
-    entry.inline_style = std::string(inline_style);
+  const std::uint32_t style = resolver_->Resolve(ParentStyle(), path_, class_pool_, presentational_key_,
+                                                 presentational, inline_style);
+  if (entry.early) {
+    entry.early->presentational_key = presentational_key_;
+    entry.early->presentational = presentational;
+    entry.early->inline_style = std::string(inline_style);
   }
   return style;
 }
@@ -193,14 +205,17 @@ void PageBuilder::RestyleOpenElements() {
   class_pool_.clear();
   for (std::size_t i = 0; i < stack_.size(); ++i) {
     const OpenElement& e = stack_[i];
-    NameElement(path_[i], e.name, e.id, e.classes);
+    // Every element opened before content keeps what restyling needs.
+    if (!e.early) return;
+    NameElement(path_[i], e.early->name, e.early->id, e.early->classes);
     resolver_->Contextualize(std::span<ElementInfo>(path_.data(), i + 1), class_pool_);
   }
   for (std::size_t i = 0; i < stack_.size(); ++i) {
     OpenElement& e = stack_[i];
+    if (!e.early) return;
     const std::uint32_t parent = i == 0 ? 0 : stack_[i - 1].style;
     e.style = resolver_->Resolve(parent, std::span<const ElementInfo>(path_.data(), i + 1), class_pool_,
-                                 e.presentational_key, e.presentational, e.inline_style);
+                                 e.early->presentational_key, e.early->presentational, e.early->inline_style);
     const bool block = e.role != Role::kInline && e.role != Role::kVoid && e.role != Role::kTextarea;
     e.block_style = block || i == 0 ? e.style : stack_[i - 1].block_style;
   }
@@ -220,6 +235,8 @@ void PageBuilder::AddStyleSheet(std::string_view css_text) {
   // so an element named by the new rules only is restyled imprecisely; such
   // elements (html, head, body) seldom carry classes.
   resolver_ = std::make_unique<StyleResolver>(sheet_, strings_);
+  memo_.clear();
+  memo_classes_.clear();
   char_format_of_style_.clear();
   paragraph_format_of_style_.clear();
   cell_format_cache_.clear();
@@ -255,7 +272,8 @@ std::uint32_t PageBuilder::ParagraphFormatOf(std::uint32_t style) {
   ParagraphFormat f;
   f.alignment = s.text_align;
   if (s.has_number_format) f.number_format = strings_.Get(s.number_format);
-  auto [it, added] = paragraph_formats_.emplace(f, static_cast<std::uint32_t>(page_.paragraph_formats.size()));
+  auto [it, added] =
+      paragraph_formats_.emplace(f, static_cast<std::uint32_t>(page_.paragraph_formats.size()));
   if (added) page_.paragraph_formats.push_back(f);
   if (paragraph_format_of_style_.size() <= style) paragraph_format_of_style_.resize(style + 1, kNone);
   paragraph_format_of_style_[style] = it->second;
@@ -297,10 +315,73 @@ std::uint32_t PageBuilder::TableFormatOf(std::uint32_t style, std::span<const Ht
   LowerInto(AttributeValue(attributes, "align"), align);
   if (align == "left") f.alignment = HorizontalAlignment::Left;
   if (align == "right") f.alignment = HorizontalAlignment::Right;
-  if (align == "center" || (s.margin_left_auto && s.margin_right_auto)) f.alignment = HorizontalAlignment::Center;
+  if (align == "center" || (s.margin_left_auto && s.margin_right_auto))
+    f.alignment = HorizontalAlignment::Center;
   auto [it, added] = table_formats_.emplace(f, static_cast<std::uint32_t>(page_.table_formats.size()));
   if (added) page_.table_formats.push_back(f);
   return it->second;
+}
+
+// An element whose parent has the same context and style, with the same
+// tag, place, table and attributes, gets the same names, context and style:
+// repeated rows and cells skip the matching and the cascade.
+bool PageBuilder::StyleFromMemo(Tag tag, std::string_view name, Role role, const OpenTable* table,
+                                std::span<const HtmlAttribute> attributes, std::uint32_t& style) {
+  memo_key_.clear();
+  auto append = [this](std::uint32_t v) { memo_key_.append(reinterpret_cast<const char*>(&v), sizeof v); };
+  const std::uint32_t child_index = stack_.empty() ? root_child_count_ + 1 : stack_.back().child_count + 1;
+  append(path_.empty() ? 0 : path_.back().context);
+  append(ParentStyle());
+  append(resolver_->StructuralSignature(child_index));
+  append(static_cast<std::uint32_t>(tag) | static_cast<std::uint32_t>(role) << 8 |
+         static_cast<std::uint32_t>(stack_.empty()) << 16 |
+         static_cast<std::uint32_t>(!stack_.empty() && stack_.back().role == Role::kRowGroup) << 17 |
+         static_cast<std::uint32_t>(role == Role::kCell && table->context.has_border) << 18);
+  memo_key_.append(name);  // tags we do not know all read as Tag::kOther
+  memo_key_.push_back('\0');
+  if (role == Role::kCell) {
+    memo_key_.append(table->border_color);
+    memo_key_.push_back('\0');
+  }
+  for (const HtmlAttribute& a : attributes) {
+    memo_key_.append(a.name);
+    memo_key_.push_back('=');
+    memo_key_.append(a.value);
+    memo_key_.push_back('\0');
+  }
+  auto it = memo_.find(memo_key_);
+  if (it == memo_.end()) return false;
+  const Memo& m = it->second;
+  ElementInfo info = m.info;
+  info.child_index = child_index;
+  if (stack_.empty()) {
+    ++root_child_count_;
+  } else {
+    ++stack_.back().child_count;
+  }
+  info.class_begin = static_cast<std::uint32_t>(class_pool_.size());
+  class_pool_.insert(class_pool_.end(), memo_classes_.begin() + m.classes_begin,
+                     memo_classes_.begin() + m.classes_begin + info.class_count);
+  path_.push_back(info);
+  style = m.style;
+  return true;
+}
+
+void PageBuilder::Remember(std::uint32_t style) {
+  // Pages whose elements all differ (an id on every row) gain nothing:
+  // the memo starts afresh rather than grow without end.
+  if (memo_.size() >= 65536) {
+    memo_.clear();
+    memo_classes_.clear();
+  }
+  const ElementInfo& info = path_.back();
+  Memo m;
+  m.info = info;
+  m.style = style;
+  m.classes_begin = static_cast<std::uint32_t>(memo_classes_.size());
+  memo_classes_.insert(memo_classes_.end(), class_pool_.begin() + info.class_begin,
+                       class_pool_.begin() + info.class_begin + info.class_count);
+  memo_.emplace(memo_key_, m);
 }
 
 // ---------------------------------------------------------------------------
@@ -334,8 +415,8 @@ void PageBuilder::Append(std::string_view chars, std::uint32_t char_format) {
   if (page_.runs.size() > p.first_run && page_.runs.back().format == char_format) {
     page_.runs.back().length += static_cast<std::uint32_t>(chars.size());
   } else {
-    page_.runs.push_back(Run{static_cast<std::uint32_t>(page_.text.size()), static_cast<std::uint32_t>(chars.size()),
-                             char_format});
+    page_.runs.push_back(Run{static_cast<std::uint32_t>(page_.text.size()),
+                             static_cast<std::uint32_t>(chars.size()), char_format});
   }
   page_.text.append(chars);
 }
@@ -427,7 +508,8 @@ void PageBuilder::FlushParagraph() {
     }
     p.paragraph.run_count = static_cast<std::uint32_t>(page_.runs.size()) - p.first_run;
     if (p.paragraph.run_count > 0 || p.has_break) {
-      pending_blocks_.push_back(Block{Block::Kind::Paragraph, static_cast<std::uint32_t>(page_.paragraphs.size())});
+      pending_blocks_.push_back(
+          Block{Block::Kind::Paragraph, static_cast<std::uint32_t>(page_.paragraphs.size())});
       page_.paragraphs.push_back(p.paragraph);
     }
   }
@@ -468,7 +550,8 @@ void PageBuilder::EndTable() {
 
   // Display order: the first head group on top, the first foot group at
   // the bottom, the rest as they come.
-  const std::span<const PendingRow> rows(pending_rows_.data() + t.rows_begin, pending_rows_.size() - t.rows_begin);
+  const std::span<const PendingRow> rows(pending_rows_.data() + t.rows_begin,
+                                         pending_rows_.size() - t.rows_begin);
   std::uint32_t head = kNone, foot = kNone;
   for (std::uint32_t g = 0; g < t.group_kinds.size(); ++g) {
     if (head == kNone && t.group_kinds[g] == static_cast<std::uint8_t>(Tag::kThead)) head = g;
@@ -590,7 +673,8 @@ void PageBuilder::StartCell(Tag tag, std::uint32_t style, std::span<const HtmlAt
   c.is_cell = true;
   c.blocks_begin = static_cast<std::uint32_t>(pending_blocks_.size());
   c.cell.colspan = ParseColspan(AttributeValue(attributes, "colspan"));
-  c.cell.rowspan = HasAttribute(attributes, "rowspan") ? ParseRowspan(AttributeValue(attributes, "rowspan")) : 1;
+  c.cell.rowspan =
+      HasAttribute(attributes, "rowspan") ? ParseRowspan(AttributeValue(attributes, "rowspan")) : 1;
   c.cell.format = CellFormatOf(style, behind);
   c.cell.char_format = CharFormatOf(style);
   c.cell.header = tag == Tag::kTh;
@@ -616,6 +700,9 @@ void PageBuilder::EndCell() {
 // Select boxes
 
 void PageBuilder::SelectStart(std::uint32_t style) {
+  // The select keeps its style until it ends: styles may no longer be
+  // rebuilt in place.
+  content_started_ = true;
   select_ = SelectState{};
   select_.active = true;
   select_.style = style;
@@ -628,10 +715,9 @@ void PageBuilder::SelectElementStart(Tag tag, std::span<const HtmlAttribute> att
     select_.option_depth = select_.depth;
     select_.option_selected = HasAttribute(attributes, "selected");
     select_.option_text.clear();
-    if (HasAttribute(attributes, "label")) {
-      select_.option_text = std::string(AttributeValue(attributes, "label"));
-      select_.option_depth = select_.depth;
-    }
+    // An option with a label shows the label, not its content.
+    select_.option_labelled = HasAttribute(attributes, "label");
+    if (select_.option_labelled) select_.option_text = std::string(AttributeValue(attributes, "label"));
   }
 }
 
@@ -701,7 +787,8 @@ void PageBuilder::StartElement(std::string_view name, std::span<const HtmlAttrib
     role = Role::kCell;
   } else if (IsTableTag(tag) || IsBlockTag(tag)) {
     role = Role::kBlock;
-  } else if (tag == Tag::kBr || tag == Tag::kWbr || tag == Tag::kImg || tag == Tag::kInput || tag == Tag::kHr) {
+  } else if (tag == Tag::kBr || tag == Tag::kWbr || tag == Tag::kImg || tag == Tag::kInput ||
+             tag == Tag::kHr) {
     role = Role::kVoid;
   } else if (tag == Tag::kTextarea) {
     role = Role::kTextarea;
@@ -709,24 +796,30 @@ void PageBuilder::StartElement(std::string_view name, std::span<const HtmlAttrib
 
   OpenElement entry;
   entry.tag = tag;
-  path_.push_back(MakeElementInfo(tag, name, attributes));
-  if (resolver_->HasRules()) resolver_->Contextualize(path_, class_pool_);
-  if (!content_started_) {
-    entry.name = std::string(name);
-    entry.id = std::string(AttributeValue(attributes, "id"));
-    entry.classes = std::string(AttributeValue(attributes, "class"));
-  }
   std::uint32_t style = ParentStyle();
-  if (tag != Tag::kBr && tag != Tag::kWbr) {
-    TableContext context;
-    if (role == Role::kCell) {
-      context = table->context;
-      context.border_color = table->border_color;
+  if (!content_started_ || tag == Tag::kBr || tag == Tag::kWbr ||
+      !StyleFromMemo(tag, name, role, table, attributes, style)) {
+    path_.push_back(MakeElementInfo(tag, name, attributes));
+    if (resolver_->HasRules()) resolver_->Contextualize(path_, class_pool_);
+    if (!content_started_) {
+      entry.early = std::make_unique<EarlyElement>();
+      entry.early->name = std::string(name);
+      entry.early->id = std::string(AttributeValue(attributes, "id"));
+      entry.early->classes = std::string(AttributeValue(attributes, "class"));
     }
-    style = ResolveStyle(tag, attributes, role == Role::kCell ? &context : nullptr, entry);
+    if (tag != Tag::kBr && tag != Tag::kWbr) {
+      TableContext context;
+      if (role == Role::kCell) {
+        context = table->context;
+        context.border_color = table->border_color;
+      }
+      style = ResolveStyle(tag, attributes, role == Role::kCell ? &context : nullptr, entry);
+      if (content_started_) Remember(style);
+    }
   }
   const ComputedStyle& computed = StyleOf(style);
-  if (computed.display == Display::kNone || (tag == Tag::kInput && AttributeValue(attributes, "type") == "hidden")) {
+  if (computed.display == Display::kNone ||
+      (tag == Tag::kInput && AttributeValue(attributes, "type") == "hidden")) {
     class_pool_.resize(path_.back().class_begin);
     path_.pop_back();
     ++skip_depth_;
@@ -734,9 +827,11 @@ void PageBuilder::StartElement(std::string_view name, std::span<const HtmlAttrib
   }
   // CSS may make an inline element a block and a block element inline;
   // tables keep their structure whatever their display.
-  if (role == Role::kInline && (computed.display == Display::kBlock || computed.display == Display::kListItem)) {
+  if (role == Role::kInline &&
+      (computed.display == Display::kBlock || computed.display == Display::kListItem)) {
     role = Role::kBlock;
-  } else if (role == Role::kBlock && !IsTableTag(tag) && computed.display == Display::kInline && tag != Tag::kHr) {
+  } else if (role == Role::kBlock && !IsTableTag(tag) && computed.display == Display::kInline &&
+             tag != Tag::kHr) {
     role = Role::kInline;
   }
 
@@ -910,7 +1005,7 @@ void PageBuilder::Text(std::string_view text) {
   }
   if (skip_depth_ > 0) return;
   if (select_.active) {
-    if (select_.option_depth != 0) select_.option_text.append(text);
+    if (select_.option_depth != 0 && !select_.option_labelled) select_.option_text.append(text);
     return;
   }
   if (skip_newline_) {
@@ -933,11 +1028,13 @@ Page PageBuilder::Finish() {
   // The parser closes every element; this only guards against a stream
   // that ends inside a table.
   while (structure_.size() > 1) {
+    const std::size_t before = structure_.size();
     if (structure_.back() == Structure::kTable) {
       EndTable();
     } else {
       EndCell();
     }
+    if (structure_.size() == before) break;
   }
   FlushParagraph();
   page_.body_first_block = static_cast<std::uint32_t>(page_.blocks.size());

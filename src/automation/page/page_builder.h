@@ -50,29 +50,42 @@ class PageBuilder : public HtmlHandler {
 
  private:
   enum class Role : std::uint8_t {
-    kInline, kBlock, kVoid, kTable, kRowGroup, kRow, kCell, kTextarea,
+    kInline,
+    kBlock,
+    kVoid,
+    kTable,
+    kRowGroup,
+    kRow,
+    kCell,
+    kTextarea,
+  };
+
+  // What restyling an element needs: kept for the elements opened before
+  // any content (html, head, body), which a later <style> may restyle.
+  struct EarlyElement {
+    std::string name, id, classes;
+    std::string presentational_key;
+    std::vector<css::Declaration> presentational;
+    std::string inline_style;
   };
 
   struct OpenElement {
     Tag tag = Tag::kOther;
     Role role = Role::kInline;
     std::uint32_t style = 0;
-    std::uint32_t block_style = 0;   // the innermost block element's style
+    std::uint32_t block_style = 0;  // the innermost block element's style
     std::uint8_t heading = 0;
-    bool is_list = false;            // ul, ol, menu, dir
+    bool is_list = false;  // ul, ol, menu, dir
     bool ordered = false;
-    bool marker_pending = false;     // li: its first paragraph is still to come
-    std::uint32_t list_depth = 0;    // lists around (within the cell)
+    bool marker_pending = false;       // li: its first paragraph is still to come
+    std::uint32_t list_depth = 0;      // lists around (within the cell)
     std::uint32_t list_entry = kNone;  // index of the innermost list element
     std::uint32_t list_item = kNone;   // index of the innermost li
-    std::uint32_t next_number = 1;   // lists: the next item's number
-    std::uint32_t item_number = 0;   // li
-    std::uint32_t child_count = 0;   // element children so far
+    std::uint32_t next_number = 1;     // lists: the next item's number
+    std::uint32_t item_number = 0;     // li
+    std::uint32_t child_count = 0;     // element children so far
     // Kept only before any content, to restyle when a <style> arrives.
-    std::string name, id, classes;
-    std::string presentational_key;
-    std::vector<css::Declaration> presentational;
-    std::string inline_style;
+    std::unique_ptr<EarlyElement> early;
   };
   static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 
@@ -92,16 +105,16 @@ class PageBuilder : public HtmlHandler {
     std::uint32_t blocks_begin = 0;  // its blocks in pending_blocks_
     ParagraphState paragraph;
     bool is_cell = false;
-    Cell cell;                       // a cell's own data, geometry aside
+    Cell cell;  // a cell's own data, geometry aside
   };
 
   struct OpenTable {
     std::uint32_t style = 0;
     std::uint32_t format = 0;
-    std::uint32_t rows_begin = 0;    // in pending_rows_
-    std::uint32_t cells_begin = 0;   // in pending_cells_
+    std::uint32_t rows_begin = 0;   // in pending_rows_
+    std::uint32_t cells_begin = 0;  // in pending_cells_
     TableContext context;
-    std::string border_color;        // keeps context.border_color alive
+    std::string border_color;               // keeps context.border_color alive
     std::vector<std::uint8_t> group_kinds;  // per row group: its Tag
     bool in_group = false;
     std::uint32_t group = 0;
@@ -132,6 +145,9 @@ class PageBuilder : public HtmlHandler {
   std::uint32_t ResolveStyle(Tag tag, std::span<const HtmlAttribute> attributes, const TableContext* table,
                              OpenElement& entry);
   void RestyleOpenElements();
+  bool StyleFromMemo(Tag tag, std::string_view name, Role role, const OpenTable* table,
+                     std::span<const HtmlAttribute> attributes, std::uint32_t& style);
+  void Remember(std::uint32_t style);
   void AddStyleSheet(std::string_view css_text);
   const ComputedStyle& StyleOf(std::uint32_t style) const { return resolver_->Style(style); }
   std::uint32_t CharFormatOf(std::uint32_t style);
@@ -201,6 +217,7 @@ class PageBuilder : public HtmlHandler {
     std::uint32_t depth = 0;         // elements open inside the select
     std::uint32_t option_depth = 0;  // depth of the open option, 0: none
     bool option_selected = false;
+    bool option_labelled = false;
     std::string option_text;
     bool have_chosen = false;
     std::string chosen;
@@ -208,8 +225,18 @@ class PageBuilder : public HtmlHandler {
     std::string first;
   } select_;
 
+  // Names, context and style of elements met before (see StyleFromMemo).
+  struct Memo {
+    ElementInfo info;
+    std::uint32_t style = 0;
+    std::uint32_t classes_begin = 0;  // in memo_classes_
+  };
+  std::unordered_map<std::string, Memo> memo_;
+  std::vector<std::uint32_t> memo_classes_;
+  std::string memo_key_;  // the key of the element being started
+  // Presentational declarations by their key.
+  std::unordered_map<std::string, std::vector<css::Declaration>> presentational_cache_;
   // Scratch.
-  std::vector<css::Declaration> presentational_;
   std::string presentational_key_;
   std::string lower_;
 

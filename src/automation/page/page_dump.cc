@@ -5,11 +5,16 @@ namespace {
 
 const char* AlignmentName(HorizontalAlignment a) {
   switch (a) {
-    case HorizontalAlignment::Left: return "left";
-    case HorizontalAlignment::Center: return "center";
-    case HorizontalAlignment::Right: return "right";
-    case HorizontalAlignment::Justify: return "justify";
-    default: return "";
+    case HorizontalAlignment::Left:
+      return "left";
+    case HorizontalAlignment::Center:
+      return "center";
+    case HorizontalAlignment::Right:
+      return "right";
+    case HorizontalAlignment::Justify:
+      return "justify";
+    default:
+      return "";
   }
 }
 

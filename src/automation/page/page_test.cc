@@ -40,8 +40,8 @@ TEST(PageWhiteSpace, CollapsesAndTrimsAsABrowserShows) {
 
 TEST(PageWhiteSpace, LineBreaksStayInsideTheParagraph) {
   EXPECT_EQ(Dump("<p>a <br> b</p>"), "P \"a\\nb\"\n");
-  EXPECT_EQ(Dump("<p>a<br></p>"), "P \"a\"\n");           // the last break shows no line
-  EXPECT_EQ(Dump("<p>a<br><br></p>"), "P \"a\\n\"\n");    // one empty line
+  EXPECT_EQ(Dump("<p>a<br></p>"), "P \"a\"\n");          // the last break shows no line
+  EXPECT_EQ(Dump("<p>a<br><br></p>"), "P \"a\\n\"\n");   // one empty line
   EXPECT_EQ(Dump("<p><br></p>x"), "P \"\"\nP \"x\"\n");  // a line of its own
 }
 
@@ -69,21 +69,26 @@ TEST(PageControls, ControlsGiveTheirValues) {
   EXPECT_EQ(Dump("a<input value=\"12,5\">b<input type=checkbox value=x><input type=password value=ab>"),
             "P \"a12,5b\u2022\u2022\"\n");
   EXPECT_EQ(Dump("<select><option>one<option selected> two  2 <option>three</select>"), "P \"two 2\"\n");
-  EXPECT_EQ(Dump("<select><optgroup><option>first</option></optgroup><option>second</select>"), "P \"first\"\n");
+  EXPECT_EQ(Dump("<select><optgroup><option>first</option></optgroup><option>second</select>"),
+            "P \"first\"\n");
+  EXPECT_EQ(Dump("<select><option label=\"Shown\" selected>content</select>"), "P \"Shown\"\n");
+  // A style block inside a select box applies to the whole page.
+  EXPECT_EQ(Dump("<select><option>a<style>p{color:red}</style><option selected>b</select>"), "P \"b\"\n");
   EXPECT_EQ(Dump("<textarea>\nline1\n  line2</textarea>"), "P \"line1\\n  line2\"\n");
   EXPECT_EQ(Dump("<img src=x.png alt=\"Logo\"> text"), "P \"Logo text\"\n");
 }
 
 TEST(PageBlocks, ListsHeadingsAndBlocksMakeParagraphs) {
-  EXPECT_EQ(Dump("<h2>Head</h2>Text<ul><li>one<li>two<div>more</div><ol start=3><li>x<li value=7>y<li>z</ol></ul>"),
-            "P [h2] \"Head\"\n"
-            "P \"Text\"\n"
-            "P [ul 1.1*] \"one\"\n"
-            "P [ul 1.2*] \"two\"\n"
-            "P [ul 1.2] \"more\"\n"
-            "P [ol 2.3*] \"x\"\n"
-            "P [ol 2.7*] \"y\"\n"
-            "P [ol 2.8*] \"z\"\n");
+  EXPECT_EQ(
+      Dump("<h2>Head</h2>Text<ul><li>one<li>two<div>more</div><ol start=3><li>x<li value=7>y<li>z</ol></ul>"),
+      "P [h2] \"Head\"\n"
+      "P \"Text\"\n"
+      "P [ul 1.1*] \"one\"\n"
+      "P [ul 1.2*] \"two\"\n"
+      "P [ul 1.2] \"more\"\n"
+      "P [ol 2.3*] \"x\"\n"
+      "P [ol 2.7*] \"y\"\n"
+      "P [ol 2.8*] \"z\"\n");
   EXPECT_EQ(Dump("<span>a<div>b</div>c</span>"), "P \"a\"\nP \"b\"\nP \"c\"\n");
   EXPECT_EQ(Dump("<center>c</center><p align=right>r</p><div style='text-align:justify'>j</div>"),
             "P [center] \"c\"\nP [right] \"r\"\nP [justify] \"j\"\n");
@@ -108,36 +113,66 @@ TEST(PageEncoding, InvalidBytesReadAsReplacementCharacters) {
 
 TEST(PageTables, RowsCellsSpansAndTextAround) {
   // The colspan of c runs into the place r's rowspan holds and is cut short.
-  EXPECT_EQ(Dump("before<table><caption>Cap</caption><tr><th>h<td rowspan=2>r</tr><tr><td colspan=3>c</table>after"),
-            "P \"before\"\n"
-            "P [center] \"Cap\"\n"
-            "T columns=2\n"
-            "  R\n"
-            "    C column=0 th\n"
-            "      P [center] \"h\"\n"
-            "    C column=1 rowspan=2\n"
-            "      P \"r\"\n"
-            "  R\n"
-            "    C column=0\n"
-            "      P \"c\"\n"
-            "P \"after\"\n");
+  EXPECT_EQ(
+      Dump(
+          "before<table><caption>Cap</caption><tr><th>h<td rowspan=2>r</tr><tr><td colspan=3>c</table>after"),
+      "P \"before\"\n"
+      "P [center] \"Cap\"\n"
+      "T columns=2\n"
+      "  R\n"
+      "    C column=0 th\n"
+      "      P [center] \"h\"\n"
+      "    C column=1 rowspan=2\n"
+      "      P \"r\"\n"
+      "  R\n"
+      "    C column=0\n"
+      "      P \"c\"\n"
+      "P \"after\"\n");
 }
 
 TEST(PageTables, HeadFirstFootLastAndLooseTextBeforeTheTable) {
-  EXPECT_EQ(Dump("<table>loose<tfoot><tr><td>f</tfoot><tbody><tr><td>b</tbody><thead><tr><td>h</thead></table>"),
-            "P \"loose\"\n"
-            "T columns=1\n"
-            "  R head\n"
-            "    C column=0\n"
-            "      P \"h\"\n"
-            "  R\n"
-            "    C column=0\n"
-            "      P \"b\"\n"
-            "  R\n"
-            "    C column=0\n"
-            "      P \"f\"\n");
+  EXPECT_EQ(
+      Dump("<table>loose<tfoot><tr><td>f</tfoot><tbody><tr><td>b</tbody><thead><tr><td>h</thead></table>"),
+      "P \"loose\"\n"
+      "T columns=1\n"
+      "  R head\n"
+      "    C column=0\n"
+      "      P \"h\"\n"
+      "  R\n"
+      "    C column=0\n"
+      "      P \"b\"\n"
+      "  R\n"
+      "    C column=0\n"
+      "      P \"f\"\n");
   // Cells without a row form one.
-  EXPECT_EQ(Dump("<table><td>a<td>b</table>"), "T columns=2\n  R\n    C column=0\n      P \"a\"\n    C column=1\n      P \"b\"\n");
+  EXPECT_EQ(Dump("<table><td>a<td>b</table>"),
+            "T columns=2\n  R\n    C column=0\n      P \"a\"\n    C column=1\n      P \"b\"\n");
+}
+
+TEST(PageTables, HiddenCellsRowsAndTablesAreGone) {
+  EXPECT_EQ(Dump("<table><tr><td>a<td style='display:none'>b<td>c<tr hidden><td>d<tr><td>e</table>"
+                 "<table style='display:none'><tr><td>f</table>"),
+            "T columns=2\n"
+            "  R\n"
+            "    C column=0\n"
+            "      P \"a\"\n"
+            "    C column=1\n"
+            "      P \"c\"\n"
+            "  R\n"
+            "    C column=0\n"
+            "      P \"e\"\n");
+  // A cell under visibility:hidden keeps its place and shows nothing.
+  EXPECT_EQ(Dump("<table><tr><td style='visibility:hidden'>x<td>y</table>"),
+            "T columns=2\n  R\n    C column=0\n    C column=1\n      P \"y\"\n");
+}
+
+TEST(PageWhiteSpace, ControlCharactersAndLineEndings) {
+  EXPECT_EQ(Dump("<p>a\x01"
+                 "b\x7F c</p>"),
+            "P \"ab c\"\n");
+  EXPECT_EQ(Dump("<pre>a\r\nb\rc\td</pre>"), "P \"a\\nb\\nc\\td\"\n");
+  EXPECT_EQ(Dump("<li>loose item</li><dl><dt>term<dd>meaning</dl>"),
+            "P [ul 1.1*] \"loose item\"\nP \"term\"\nP \"meaning\"\n");
 }
 
 TEST(PageTables, NestedTablesStayInTheirCell) {
@@ -244,13 +279,37 @@ TEST(PageStyle, PseudoClassesThatAPageUses) {
   EXPECT_EQ(FormatOf(page, "go").color, 0xFF0000u);
 }
 
+TEST(PageStyle, RepeatedElementsAreStyledByWhereTheyStand) {
+  // Rows and cells repeat with equal markup; their styles still follow
+  // their ancestors, their position and their table.
+  const Page page = ParsePage(R"(<style>
+      .a td { color: red } .b td { color: blue } tr:nth-child(3n) td { font-weight: bold }
+      x-foo { color: green } x-bar { color: olive }
+    </style>
+    <table class=a><tr><td>a1<tr><td>a2<tr><td>a3</table>
+    <table class=b><tr><td>b1<tr><td>b2<tr><td>b3</table>
+    <table border=1><tr><td>framed</table><table><tr><td>bare</table>
+    <x-foo>foo</x-foo><x-bar>olive</x-bar>)");
+  for (const char* text : {"a1", "a2", "a3"}) EXPECT_EQ(FormatOf(page, text).color, 0xFF0000u) << text;
+  for (const char* text : {"b1", "b2", "b3"}) EXPECT_EQ(FormatOf(page, text).color, 0x0000FFu) << text;
+  EXPECT_FALSE(FormatOf(page, "a2").bold);
+  EXPECT_TRUE(FormatOf(page, "a3").bold);
+  EXPECT_TRUE(FormatOf(page, "b3").bold);
+  EXPECT_EQ(page.cell_formats[CellOf(page, "framed").format].top.style, BorderStyle::Thin);
+  EXPECT_EQ(page.cell_formats[CellOf(page, "bare").format].top.style, BorderStyle::None);
+  EXPECT_EQ(FormatOf(page, "foo").color, 0x008000u);
+  EXPECT_EQ(FormatOf(page, "olive").color, 0x808000u);
+}
+
 TEST(PageStyle, AStyleBlockAfterContentStillAppliesToAllOfIt) {
-  const Page page = ParsePage("<p class=x>early</p><style>.x { color: red } body { font-size: 8pt }</style><p class=x>late</p>");
+  const Page page = ParsePage(
+      "<p class=x>early</p><style>.x { color: red } body { font-size: 8pt }</style><p class=x>late</p>");
   EXPECT_EQ(FormatOf(page, "early").color, 0xFF0000u);
   EXPECT_EQ(FormatOf(page, "early").size, 8);
   EXPECT_EQ(FormatOf(page, "late").color, 0xFF0000u);
   // In the body before any content: html and body are restyled.
-  const Page second = ParsePage("<body class=b><style>.b { color: green } html { font-size: 9pt }</style>text</body>");
+  const Page second =
+      ParsePage("<body class=b><style>.b { color: green } html { font-size: 9pt }</style>text</body>");
   EXPECT_EQ(FormatOf(second, "text").color, 0x008000u);
   EXPECT_EQ(FormatOf(second, "text").size, 9);
   // Print-only styles do not apply.

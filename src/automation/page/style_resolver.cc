@@ -43,7 +43,8 @@ bool MatchCompound(const css::Compound& c, const ElementInfo& e, std::span<const
 
 }  // namespace
 
-StyleResolver::StyleResolver(const css::StyleSheet& sheet, Interner& strings) : sheet_(sheet), strings_(strings) {
+StyleResolver::StyleResolver(const css::StyleSheet& sheet, Interner& strings)
+    : sheet_(sheet), strings_(strings) {
   Intern(ComputedStyle{});
   contexts_.emplace(std::string(), 0);  // context 0: no element
   matched_set_of_context_.push_back(kNoSet);
@@ -96,11 +97,13 @@ bool StyleResolver::MatchFrom(const css::Selector& s, std::size_t k, std::size_t
   const css::Compound& next = s.compounds[k + 1];
   if (s.combinators[k] == css::Combinator::kChild) {
     if (pos == 0 || --budget < 0) return false;
-    return MatchCompound(next, path[pos - 1], class_pool) && MatchFrom(s, k + 1, pos - 1, path, class_pool, budget);
+    return MatchCompound(next, path[pos - 1], class_pool) &&
+           MatchFrom(s, k + 1, pos - 1, path, class_pool, budget);
   }
   for (std::size_t p = pos; p-- > 0;) {
     if (--budget < 0) return false;
-    if (MatchCompound(next, path[p], class_pool) && MatchFrom(s, k + 1, p, path, class_pool, budget)) return true;
+    if (MatchCompound(next, path[p], class_pool) && MatchFrom(s, k + 1, p, path, class_pool, budget))
+      return true;
   }
   return false;
 }
@@ -117,7 +120,8 @@ void StyleResolver::Candidates(const std::vector<std::vector<std::uint32_t>>& in
   if (atom == 0 || atom >= index.size()) return;
   for (std::uint32_t e : index[atom]) {
     const Entry& entry = entries_[e];
-    if (MatchSelector(sheet_.rules[entry.rule].selectors[entry.selector], path, class_pool)) matched_.push_back(e);
+    if (MatchSelector(sheet_.rules[entry.rule].selectors[entry.selector], path, class_pool))
+      matched_.push_back(e);
   }
 }
 
@@ -138,14 +142,25 @@ void StyleResolver::Match(std::span<const ElementInfo> path, std::span<const std
   Candidates(by_tag_, e.tag, path, class_pool);
   for (std::uint32_t u : universal_) {
     const Entry& entry = entries_[u];
-    if (MatchSelector(sheet_.rules[entry.rule].selectors[entry.selector], path, class_pool)) matched_.push_back(u);
+    if (MatchSelector(sheet_.rules[entry.rule].selectors[entry.selector], path, class_pool))
+      matched_.push_back(u);
   }
   // Cascade order: specificity, then source order (entries are numbered in
   // source order).
   std::sort(matched_.begin(), matched_.end(), [this](std::uint32_t a, std::uint32_t b) {
-    if (entries_[a].specificity != entries_[b].specificity) return entries_[a].specificity < entries_[b].specificity;
+    if (entries_[a].specificity != entries_[b].specificity)
+      return entries_[a].specificity < entries_[b].specificity;
     return a < b;
   });
+}
+
+std::uint32_t StyleResolver::StructuralSignature(std::uint32_t child_index) const {
+  if (position_in_context_) return child_index;
+  std::uint32_t passed = 0;
+  for (std::size_t t = 0; t < structural_tests_.size(); ++t) {
+    if (NthMatches(structural_tests_[t].first, structural_tests_[t].second, child_index)) passed |= 1u << t;
+  }
+  return passed;
 }
 
 void StyleResolver::Contextualize(std::span<ElementInfo> path, std::span<const std::uint32_t> class_pool) {
@@ -155,31 +170,30 @@ void StyleResolver::Contextualize(std::span<ElementInfo> path, std::span<const s
   Append(key_, e.tag);
   Append(key_, e.id);
   Append(key_, static_cast<std::uint32_t>(e.link) | static_cast<std::uint32_t>(e.root) << 1);
-  if (position_in_context_) {
-    Append(key_, e.child_index);
-  } else if (!structural_tests_.empty()) {
-    std::uint32_t passed = 0;
-    for (std::size_t t = 0; t < structural_tests_.size(); ++t) {
-      if (NthMatches(structural_tests_[t].first, structural_tests_[t].second, e.child_index)) passed |= 1u << t;
-    }
-    Append(key_, passed);
-  }
+  if (position_in_context_ || !structural_tests_.empty()) Append(key_, StructuralSignature(e.child_index));
   for (std::uint32_t cls : class_pool.subspan(e.class_begin, e.class_count)) Append(key_, cls);
-  auto [it, added] = contexts_.emplace(key_, static_cast<std::uint32_t>(matched_set_of_context_.size()));
-  if (added) matched_set_of_context_.push_back(kNoSet);
-  e.context = it->second;
+  if (auto it = contexts_.find(key_); it != contexts_.end()) {
+    e.context = it->second;
+    return;
+  }
+  e.context = static_cast<std::uint32_t>(matched_set_of_context_.size());
+  contexts_.emplace(key_, e.context);
+  matched_set_of_context_.push_back(kNoSet);
 }
 
-std::uint32_t StyleResolver::MatchedSet(std::span<const ElementInfo> path, std::span<const std::uint32_t> class_pool) {
+std::uint32_t StyleResolver::MatchedSet(std::span<const ElementInfo> path,
+                                        std::span<const std::uint32_t> class_pool) {
   if (entries_.empty()) return 0;
   const std::uint32_t context = path.back().context;
-  if (context != 0 && context < matched_set_of_context_.size() && matched_set_of_context_[context] != kNoSet) {
+  if (context != 0 && context < matched_set_of_context_.size() &&
+      matched_set_of_context_[context] != kNoSet) {
     return matched_set_of_context_[context];
   }
   Match(path, class_pool);
   std::string key;
   for (std::uint32_t m : matched_) Append(key, m);
-  auto [it, added] = matched_sets_.emplace(std::move(key), static_cast<std::uint32_t>(matched_set_entries_.size()));
+  auto [it, added] =
+      matched_sets_.emplace(std::move(key), static_cast<std::uint32_t>(matched_set_entries_.size()));
   if (added) matched_set_entries_.push_back(matched_);
   if (context != 0 && context < matched_set_of_context_.size()) matched_set_of_context_[context] = it->second;
   return it->second;
@@ -203,7 +217,8 @@ std::uint32_t StyleResolver::Intern(const ComputedStyle& style) {
 }
 
 std::uint32_t StyleResolver::Resolve(std::uint32_t parent_style, std::span<const ElementInfo> path,
-                                     std::span<const std::uint32_t> class_pool, std::string_view presentational_key,
+                                     std::span<const std::uint32_t> class_pool,
+                                     std::string_view presentational_key,
                                      std::span<const css::Declaration> presentational,
                                      std::string_view inline_style) {
   const std::uint32_t matched_set = MatchedSet(path, class_pool);

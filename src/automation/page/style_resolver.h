@@ -57,6 +57,10 @@ class StyleResolver {
                         std::span<const std::uint32_t> class_pool, std::string_view presentational_key,
                         std::span<const css::Declaration> presentational, std::string_view inline_style);
 
+  // What of an element's position its context holds: which :first-child
+  // and :nth-child tests of the sheet it passes (or the position itself).
+  std::uint32_t StructuralSignature(std::uint32_t child_index) const;
+
   const ComputedStyle& Style(std::uint32_t index) const { return styles_[index]; }
   std::size_t StyleCount() const { return styles_.size(); }
 
@@ -83,7 +87,7 @@ class StyleResolver {
 
   const css::StyleSheet& sheet_;
   Interner& strings_;
-  std::vector<Entry> entries_;  // every selector, in source order
+  std::vector<Entry> entries_;                                         // every selector, in source order
   std::vector<std::vector<std::uint32_t>> by_id_, by_class_, by_tag_;  // atom -> entries
   std::vector<std::uint32_t> universal_;
   std::vector<std::uint32_t> matched_;  // scratch: matched entries

@@ -16,7 +16,7 @@ inline constexpr std::uint32_t kMaxTableColumns = 16384;
 struct RowSlice {
   std::uint32_t first_cell = 0;  // the row's cells in `cells`
   std::uint32_t cell_count = 0;
-  std::uint32_t group_end = 0;   // index after the last row of the row's group
+  std::uint32_t group_end = 0;  // index after the last row of the row's group
 };
 
 // Rows are in display order. On entry each cell's colspan and rowspan are

@@ -32,7 +32,8 @@ TEST(PlaceCells, SkipsPlacesHeldByRowSpans) {
   std::vector<Cell> cells = {Ask(1, 2), Ask(1, 1), Ask(1, 3), Ask(1, 1), Ask(1, 1), Ask(1, 1)};
   const std::vector<RowSlice> rows = {{0, 3, 3}, {3, 1, 3}, {4, 2, 3}};
   EXPECT_EQ(PlaceCells(rows, cells), 3u);
-  EXPECT_EQ(Places(cells), (std::vector<Placed>{{0, 1, 2}, {1, 1, 1}, {2, 1, 3}, {1, 1, 1}, {0, 1, 1}, {1, 1, 1}}));
+  EXPECT_EQ(Places(cells),
+            (std::vector<Placed>{{0, 1, 2}, {1, 1, 1}, {2, 1, 3}, {1, 1, 1}, {0, 1, 1}, {1, 1, 1}}));
 }
 
 TEST(PlaceCells, CutsColspansShortOfRowSpansAndClampsRowspansToTheGroup) {
@@ -42,7 +43,8 @@ TEST(PlaceCells, CutsColspansShortOfRowSpansAndClampsRowspansToTheGroup) {
   // Rows 0-1 are one group, rows 2-3 another.
   const std::vector<RowSlice> rows = {{0, 2, 2}, {2, 1, 2}, {3, 2, 4}, {5, 1, 4}};
   EXPECT_EQ(PlaceCells(rows, cells), 3u);
-  EXPECT_EQ(Places(cells), (std::vector<Placed>{{0, 1, 1}, {1, 1, 2}, {0, 1, 1}, {0, 1, 2}, {1, 1, 2}, {2, 1, 1}}));
+  EXPECT_EQ(Places(cells),
+            (std::vector<Placed>{{0, 1, 1}, {1, 1, 2}, {0, 1, 1}, {0, 1, 2}, {1, 1, 2}, {2, 1, 1}}));
 }
 
 TEST(PlaceCells, LeavesOutCellsBeyondTheWidestTable) {

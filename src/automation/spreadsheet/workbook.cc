@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "automation/biff8/writer.h"
+#include "automation/workbook/row_heights.h"
 #include "automation/spreadsheet/application.h"
 #include "platform/error.h"
 
@@ -43,6 +44,12 @@ void Workbook::SaveAs(const std::string& filename, int file_format, int access_m
   struct stat st{};
   if (app_.DisplayAlerts() && stat(filename.c_str(), &st) == 0) {
     throw Error(errors::kSpreadsheet, "Файл «" + filename + "» уже существует, а заменить его без вопроса можно только при выключенных предупреждениях (DisplayAlerts)");
+  }
+  // A spreadsheet fits rows to their content as cells are pasted into them
+  // or start to wrap; here that happens once, before the file is written.
+  for (std::size_t i = 0; i < model_->SheetCount(); ++i) {
+    workbook::Sheet& sheet = model_->SheetAt(i);
+    if (sheet.IsWorksheet()) workbook::FitRowHeights(model_->Formats(), sheet);
   }
   biff8::WriteWorkbook(*model_, filename);
 }

@@ -108,10 +108,10 @@ void Worksheet::Paste() {
     return;
   }
   const Clipboard& clipboard = Clipboard::Process();
-  if (!clipboard.HasHtml()) {
+  if (!clipboard.HasPage()) {
     throw Error(errors::kSpreadsheet, "Буфер обмена пуст: вставлять нечего");
   }
-  page::Grid grid = page::LayOutGrid(page::ParsePage(clipboard.Html()));
+  page::Grid grid = page::LayOutGrid(clipboard.Page());
   PasteGrid(book_->Model(), *sheet_, active.first, active.second, grid);
   if (grid.row_count > 0 && grid.column_count > 0) {
     app.SetSelection(Range(*book_, *sheet_, static_cast<int>(active.first) + 1, active.second + 1,

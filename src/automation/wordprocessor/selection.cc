@@ -20,13 +20,13 @@ void Selection::Forget(const DocumentState* state) {
 void Selection::Paste() {
   DocumentState& state = Active();
   const Clipboard& clipboard = Clipboard::Process();
-  if (!clipboard.HasHtml()) Refuse("Буфер обмена пуст: вставлять нечего");
+  if (!clipboard.HasPage()) Refuse("Буфер обмена пуст: вставлять нечего");
   document::Document& model = state.Model();
   // Pasting over selected text would replace it; the conversion pastes at
   // an insertion point, so a selection is taken as its start.
   state.selection_end = state.selection_start;
   const long at = state.selection_start;
-  const PasteResult result = PastePage(model, static_cast<std::uint32_t>(at), clipboard.Html());
+  const PasteResult result = InsertPage(model, static_cast<std::uint32_t>(at), clipboard.Page());
   state.Touched();
   state.selection_start = static_cast<long>(result.caret);
   state.selection_end = state.selection_start;

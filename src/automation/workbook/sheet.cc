@@ -35,6 +35,16 @@ void Sheet::SetNameUnchecked(std::string name) {
   name_key_ = text::Upper(name_);
 }
 
+std::uint16_t Sheet::DefaultRowHeight() const {
+  constexpr std::uint16_t kDefaultRowHeightRecord = 0x0225;
+  for (const auto& item : items_) {
+    if (item.slot == Slot::kNone && item.record.type == kDefaultRowHeightRecord && item.record.data.size() >= 4) {
+      return static_cast<std::uint16_t>(item.record.data[2] | item.record.data[3] << 8);
+    }
+  }
+  return 0x00FF;
+}
+
 std::uint16_t Sheet::ColumnWidthUnits(std::uint16_t col) const {
   for (const ColumnInfo& c : columns_) {
     if (col >= c.first && col <= c.last) return c.width;
@@ -99,12 +109,17 @@ std::unique_ptr<Sheet> Sheet::CloneRows(std::uint32_t first, std::uint32_t last)
   copy->cells_ = cells_.CopyRows(first, last);
   std::uint32_t below = last + 1;
   for (Area a : merges_) {
+    // Areas wholly outside the band vanish; a sheet copied once per block
+    // meets every merge of the page each time, so this test stays cheap.
+    if (a.last_row < first || a.first_row > last) continue;
     // As if the rows below the band and then those above were deleted.
     if (!ShiftArea(a, below, UINT64_MAX, UINT32_MAX - below)) continue;
     if (!ShiftArea(a, 0, first, first)) continue;
     if (a.first_row != a.last_row || a.first_col != a.last_col) copy->merges_.push_back(a);
   }
-  for (Hyperlink h : hyperlinks_) {
+  for (const Hyperlink& link : hyperlinks_) {
+    if (link.area.last_row < first || link.area.first_row > last) continue;
+    Hyperlink h = link;
     if (!ShiftArea(h.area, below, UINT64_MAX, UINT32_MAX - below)) continue;
     if (!ShiftArea(h.area, 0, first, first)) continue;
     copy->hyperlinks_.push_back(std::move(h));

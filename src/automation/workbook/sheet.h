@@ -66,6 +66,10 @@ class Sheet {
   std::uint16_t BoundSheetFlags() const { return boundsheet_flags_; }
   void SetBoundSheetFlags(std::uint16_t f) { boundsheet_flags_ = f; }
 
+  // Height in twips of a row without properties of its own, as the sheet's
+  // kept DEFAULTROWHEIGHT record gives it (12.75 points without one).
+  std::uint16_t DefaultRowHeight() const;
+
   std::vector<SheetItem>& Items() { return items_; }
   const std::vector<SheetItem>& Items() const { return items_; }
 
