@@ -521,8 +521,4 @@ PasteResult InsertPage(doc::Document& document, std::uint32_t position, const pa
   return PasteResult{length + split, target.position + length};
 }
 
-PasteResult PastePage(doc::Document& document, std::uint32_t position, std::string_view html) {
-  return InsertPage(document, position, page::ParsePage(html));
-}
-
 }  // namespace quorlex::automation::wordprocessor

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 
 #include "automation/document/document.h"
 #include "automation/page/page.h"
@@ -13,12 +12,8 @@ struct PasteResult {
   std::uint32_t caret = 0;     // where the insertion point is afterwards
 };
 
-// Inserts the rendered page (an HTML document) into the main text at a
-// character position, by the rules of docs/paste-document.md.
-PasteResult PastePage(document::Document& document, std::uint32_t position,
-                      std::string_view html);
-
-// The same for a page already parsed.
+// Inserts the rendered page into the main text at a character position,
+// by the rules of docs/paste-document.md.
 PasteResult InsertPage(document::Document& document, std::uint32_t position,
                        const page::Page& page);
 
