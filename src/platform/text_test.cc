@@ -44,3 +44,24 @@ TEST(TextTest, Utf8Validation) {
 
 }  // namespace
 }  // namespace quorlex::text
+
+#include "platform/utf16.h"
+
+namespace quorlex::text {
+namespace {
+
+TEST(Utf16Test, RoundTripWithSurrogates) {
+  const std::string s = "Отчёт 𝄞 ok";
+  const std::u16string u = Utf8ToUtf16(s);
+  EXPECT_EQ(u.size(), 11u);  // the clef takes two code units
+  EXPECT_EQ(Utf16ToUtf8(u), s);
+  EXPECT_EQ(Utf16Length(s), 11u);
+}
+
+TEST(Utf16Test, UnpairedSurrogatesBecomeReplacementCharacters) {
+  EXPECT_EQ(Utf16ToUtf8(u"a\xD800" u"b"), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(Utf16ToUtf8(u"\xDC00"), "\xEF\xBF\xBD");
+}
+
+}  // namespace
+}  // namespace quorlex::text

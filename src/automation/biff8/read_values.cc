@@ -4,7 +4,7 @@
 #include <bit>
 
 #include "automation/workbook/record.h"
-#include "automation/workbook/unicode.h"
+#include "platform/utf16.h"
 #include "platform/error.h"
 
 namespace quorlex::biff8 {
@@ -73,7 +73,7 @@ std::pair<std::string, std::string> ContinuedBytes::RichString() {
   std::string run_bytes;
   for (std::size_t i = 0; i < runs * 4; ++i) run_bytes.push_back(static_cast<char>(Byte()));
   SkipBytes(ext);
-  return {workbook::Utf16ToUtf8(chars), std::move(run_bytes)};
+  return {text::Utf16ToUtf8(chars), std::move(run_bytes)};
 }
 
 void ContinuedBytes::Skip() {
@@ -114,7 +114,7 @@ std::string ReadUnicodeString(const std::vector<std::uint8_t>& d, std::size_t at
     }
   }
   if (end) *end = at + runs * 4 + ext;
-  return workbook::Utf16ToUtf8(chars);
+  return text::Utf16ToUtf8(chars);
 }
 
 double DecodeRk(std::uint32_t rk) {

@@ -12,7 +12,7 @@
 #include "automation/biff8/read_values.h"
 #include "automation/biff8/records.h"
 #include "automation/biff8/worksheet_reader.h"
-#include "automation/workbook/unicode.h"
+#include "platform/utf16.h"
 #include "platform/error.h"
 
 namespace quorlex::biff8 {

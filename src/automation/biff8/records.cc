@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <bit>
 
-#include "automation/workbook/unicode.h"
+#include "platform/utf16.h"
 #include "platform/error.h"
 
 namespace quorlex::biff8 {
@@ -53,7 +53,7 @@ void RecordSink::Put(const workbook::Record& r) {
 }
 
 void AppendUnicodeString(std::vector<std::uint8_t>& out, std::string_view utf8, bool short_count) {
-  std::u16string chars = workbook::Utf8ToUtf16(utf8);
+  std::u16string chars = text::Utf8ToUtf16(utf8);
   if (short_count && chars.size() > 255) chars.resize(255);
   bool wide = std::any_of(chars.begin(), chars.end(), [](char16_t c) { return c > 0xFF; });
   if (short_count) {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "automation/workbook/unicode.h"
+#include "platform/utf16.h"
 
 namespace quorlex::biff8 {
 
@@ -46,7 +46,7 @@ void SharedStrings::Write(RecordSink& sink) const {
     rec_type = rt::kContinue;
   };
   for (std::size_t i = 0; i < strings_.size(); ++i) {
-    std::u16string chars = workbook::Utf8ToUtf16(strings_[i].text);
+    std::u16string chars = text::Utf8ToUtf16(strings_[i].text);
     std::string_view runs = strings_[i].runs;
     bool wide = std::any_of(chars.begin(), chars.end(), [](char16_t c) { return c > 0xFF; });
     std::size_t unit = wide ? 2 : 1;

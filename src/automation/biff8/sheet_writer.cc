@@ -4,7 +4,7 @@
 #include <bit>
 #include <cmath>
 
-#include "automation/workbook/unicode.h"
+#include "platform/utf16.h"
 
 namespace quorlex::biff8 {
 

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "automation/biff8/read_values.h"
-#include "automation/workbook/unicode.h"
+#include "platform/utf16.h"
 #include "platform/error.h"
 
 namespace quorlex::biff8 {
@@ -305,7 +305,7 @@ void ReadWorksheet(RecordReader& in, workbook::Sheet& sheet, const SharedStringL
           for (const Record& c : more) s.Add(&c.data);
           std::size_t cch = s.U16();
           std::uint8_t flags = s.Byte();
-          formula->body.cached_text = workbook::Utf16ToUtf8(s.Chars(cch, (flags & 0x01) != 0));
+          formula->body.cached_text = text::Utf16ToUtf8(s.Chars(cch, (flags & 0x01) != 0));
         }
         break;
       case rt::kMsoDrawing:

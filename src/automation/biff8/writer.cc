@@ -12,7 +12,7 @@
 #include "automation/biff8/records.h"
 #include "automation/biff8/shared_strings.h"
 #include "automation/biff8/sheet_writer.h"
-#include "automation/workbook/unicode.h"
+#include "platform/utf16.h"
 #include "platform/error.h"
 
 namespace quorlex::biff8 {
@@ -69,7 +69,7 @@ void CheckLimits(const workbook::Workbook& book) {
         }
         if (workbook::IsText(c.kind)) {
           std::string_view text = sheet.Cells().Text(c);
-          if (text.size() > kMaxCellChars && workbook::Utf16Length(text) > kMaxCellChars) {
+          if (text.size() > kMaxCellChars && text::Utf16Length(text) > kMaxCellChars) {
             throw Error(errors::kSpreadsheet, "В ячейке листа " + Quoted(sheet.Name()) + " (строка " + std::to_string(r + 1) +
                                                   ") больше 32 767 символов: Excel 97-2003 её не вместит");
           }

@@ -3,7 +3,7 @@
 #include "automation/document/sprm.h"
 #include "automation/document/table_format.h"
 #include "platform/error.h"
-#include "automation/document/utf16.h"
+#include "platform/utf16.h"
 
 namespace quorlex::automation::document {
 
@@ -76,7 +76,7 @@ std::string Document::PlainText(StoryKind kind) const {
     if (c == mark::kParagraph || c == mark::kSection || c == mark::kLineBreak) c = u'\n';
     if (c == mark::kCell) c = u'\t';
   }
-  return Utf16ToUtf8(readable);
+  return text::Utf16ToUtf8(readable);
 }
 
 }  // namespace quorlex::automation::document

@@ -1,6 +1,6 @@
 #include "automation/word97/font_table_io.h"
 
-#include "automation/document/utf16.h"
+#include "platform/utf16.h"
 #include "automation/word97/byte_reader.h"
 
 namespace quorlex::automation::word97 {
@@ -29,7 +29,7 @@ document::FontTable ReadFontTable(std::string_view sttbf_ffn) {
       if (c == 0) break;
       name.push_back(c);
     }
-    table.Add({document::Utf16ToUtf8(name), std::string(record)});
+    table.Add({text::Utf16ToUtf8(name), std::string(record)});
   }
   return table;
 }

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "automation/document/utf16.h"
+#include "platform/utf16.h"
 #include "automation/word97/compound_file.h"
 #include "automation/word97/word97_error.h"
 
@@ -90,7 +90,7 @@ TEST(Reader, ReadsHeadersAndFootersOfEachSection) {
   EXPECT_NE(headers.find("Footer Left"), std::string::npos) << headers;
   std::string all;
   for (int kind = 0; kind < 6; ++kind) {
-    all += document::Utf16ToUtf8(
+    all += text::Utf16ToUtf8(
         d.HeaderFooterText(0, static_cast<document::HeaderFooterKind>(kind)));
   }
   EXPECT_NE(all.find("Mid header"), std::string::npos) << all;

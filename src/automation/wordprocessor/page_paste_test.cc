@@ -4,7 +4,7 @@
 
 #include "automation/document/sprm.h"
 #include "automation/document/table_format.h"
-#include "automation/document/utf16.h"
+#include "platform/utf16.h"
 #include "automation/word97/reader.h"
 #include "automation/wordprocessor/test_page.h"
 

@@ -9,7 +9,7 @@
 #include <cctype>
 #include <fstream>
 
-#include "automation/document/utf16.h"
+#include "platform/utf16.h"
 #include "automation/word97/independent_readers.h"
 #include "automation/word97/reader.h"
 #include "automation/word97/writer.h"
@@ -123,7 +123,7 @@ TEST_P(Conversion, LibreOfficeKeepsTheTemplatesHeadersAndFooters) {
   EXPECT_EQ(text.find("Удаляемая"), std::string::npos);
   for (std::size_t s = 0; s < template_.sections.size(); ++s) {
     for (int kind = 0; kind < 6; ++kind) {
-      const std::string header = Squeeze(document::Utf16ToUtf8(
+      const std::string header = Squeeze(text::Utf16ToUtf8(
           template_.HeaderFooterText(s, static_cast<document::HeaderFooterKind>(kind))));
       // Fields (page numbers) show their result, not their code.
       if (header.empty() || header.find('\x13') != std::string::npos) continue;

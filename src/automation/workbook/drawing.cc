@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "automation/workbook/unicode.h"
+#include "platform/utf16.h"
 #include "platform/error.h"
 
 namespace quorlex::workbook {
@@ -411,7 +411,7 @@ void Drawing::Write(std::uint32_t dg_id, std::uint32_t spid_base, std::vector<Re
       Append16(note.data, s.note->col);
       Append16(note.data, s.note->visible ? 0x0002 : 0x0000);
       Append16(note.data, note_object);
-      std::u16string author = Utf8ToUtf16(s.note->author);
+      std::u16string author = text::Utf8ToUtf16(s.note->author);
       if (author.size() > 255) author.resize(255);
       Append16(note.data, static_cast<std::uint32_t>(author.size()));
       note.data.push_back(0x01);
@@ -435,7 +435,7 @@ void Drawing::Write(std::uint32_t dg_id, std::uint32_t spid_base, std::vector<Re
 }
 
 std::vector<Record> MakeTextBoxRecords(const std::string& text) {
-  std::u16string chars = Utf8ToUtf16(text);
+  std::u16string chars = text::Utf8ToUtf16(text);
   std::vector<Record> out;
   Record txo{kTxo, {}};
   Append16(txo.data, 0x0212);  // left, top, locked text
@@ -492,7 +492,7 @@ std::string ReadTextBox(const std::vector<Record>& records) {
       }
     }
   }
-  std::string text = Utf16ToUtf8(chars);
+  std::string text = text::Utf16ToUtf8(chars);
   // Excel stores line ends inside text boxes as LF alone.
   return text;
 }

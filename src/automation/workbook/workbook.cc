@@ -4,7 +4,7 @@
 #include <bit>
 #include <cstring>
 
-#include "automation/workbook/unicode.h"
+#include "platform/utf16.h"
 #include "platform/error.h"
 #include "platform/text.h"
 
@@ -79,7 +79,7 @@ std::vector<SheetItem> BlankSheetItems() {
 }  // namespace
 
 void CheckSheetName(std::string_view name) {
-  std::size_t length = Utf16Length(name);
+  std::size_t length = text::Utf16Length(name);
   bool bad = length == 0 || length > 31 || !text::IsValidUtf8(name);
   for (char c : name) {
     if (c == ':' || c == '\\' || c == '/' || c == '?' || c == '*' || c == '[' || c == ']') bad = true;
@@ -196,7 +196,7 @@ std::string Workbook::CopyName(std::string_view name) const {
   for (int n = 2;; ++n) {
     std::string suffix = " (" + std::to_string(n) + ")";
     std::string stem = base;
-    while (!stem.empty() && Utf16Length(stem) + suffix.size() > 31) {
+    while (!stem.empty() && text::Utf16Length(stem) + suffix.size() > 31) {
       stem = text::Left(stem, text::Length(stem) - 1);
     }
     std::string candidate = stem + suffix;

@@ -1,15 +1,15 @@
-#include "automation/workbook/unicode.h"
+#include "platform/utf16.h"
 
 #include "platform/text.h"
 
-namespace quorlex::workbook {
+namespace quorlex::text {
 
 std::u16string Utf8ToUtf16(std::string_view utf8) {
   std::u16string out;
   out.reserve(utf8.size());
   std::size_t i = 0;
   while (i < utf8.size()) {
-    char32_t c = text::DecodeNext(utf8, i);
+    char32_t c = DecodeNext(utf8, i);
     if (c >= 0x10000) {
       c -= 0x10000;
       out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
@@ -32,7 +32,7 @@ std::string Utf16ToUtf8(std::u16string_view utf16) {
     } else if (c >= 0xD800 && c < 0xE000) {
       c = 0xFFFD;
     }
-    text::AppendUtf8(out, c);
+    AppendUtf8(out, c);
   }
   return out;
 }
@@ -41,10 +41,10 @@ std::size_t Utf16Length(std::string_view utf8) {
   std::size_t n = 0;
   std::size_t i = 0;
   while (i < utf8.size()) {
-    char32_t c = text::DecodeNext(utf8, i);
+    char32_t c = DecodeNext(utf8, i);
     n += c >= 0x10000 ? 2 : 1;
   }
   return n;
 }
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::text
