@@ -4,7 +4,6 @@
 #include "automation/spreadsheet/application.h"
 #include "excel/page_cleanup.h"
 #include "excel/post_processing.h"
-#include "platform/error.h"
 #include "platform/files.h"
 #include "platform/program.h"
 #include "platform/text.h"

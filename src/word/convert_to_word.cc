@@ -2,10 +2,8 @@
 
 #include "automation/browser/browser.h"
 #include "automation/wordprocessor/application.h"
-#include "platform/error.h"
 #include "platform/files.h"
 #include "platform/program.h"
-#include "platform/text.h"
 #include "report/identify_report.h"
 #include "tools/run_log.h"
 #include "tools/titles.h"
