@@ -47,7 +47,8 @@ class ReadersTest(InstallationTest):
             # LibreOffice writes one CSV per sheet: <name>-<sheet>.csv.
             sheets = [c for c in os.listdir(out) if c.startswith(base)]
             self.assertEqual(len(sheets), book.nsheets, (f, sheets))
-            first = open(os.path.join(out, sorted(sheets, key=lambda s: s)[0]), encoding="utf-8").read()
+            with open(os.path.join(out, sorted(sheets)[0]), encoding="utf-8") as csv:
+                first = csv.read()
             self.assertTrue(first.strip(), f)
             p = run(["ssconvert", f, os.path.join(out, base + ".gnumeric.csv")])
             self.assertEqual(p.returncode, 0, p.stderr)
@@ -57,12 +58,24 @@ class ReadersTest(InstallationTest):
         book = open_workbook(files[0])
         self.assertTrue(text(book.sheet_by_index(0), 1, 1))
 
+    def test_workbook_from_an_excel_made_template(self):
+        fixtures = os.path.join(os.path.dirname(__file__), "..", "fixtures", "office", "xls")
+        shutil.copy2(os.path.join(fixtures, "12843-2.xls"),
+                     os.path.join(self.inst.dir, "template", "DAYFEEGZP.xlt"))
+        path = self.inst.copy_example("DAYFEEGZP~1.xml", "DAYFEEGZP~2.xml")
+        status, _, err = self.inst.run(path, "/f:xls")
+        self.assertEqual(status, 0, err)
+        out = self.soffice("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1",
+                           [path[:-4] + ".xls"])
+        self.assertEqual(len(os.listdir(out)), open_workbook(path[:-4] + ".xls").nsheets)
+
     def test_documents(self):
         files = self.converted["doc"]
         out = self.soffice("txt:Text (encoded):UTF8", files)
         for f in files:
             base = os.path.splitext(os.path.basename(f))[0]
-            body = open(os.path.join(out, base + ".txt"), encoding="utf-8-sig").read()
+            with open(os.path.join(out, base + ".txt"), encoding="utf-8-sig") as txt:
+                body = txt.read()
             self.assertIn("Отчет сформирован автоматически", body)  # the template's own text
             self.assertNotIn("Save As XLS", body)  # the button row went with the first table row
             for reader in (["antiword", "-m", "UTF-8.txt", f], ["catdoc", "-d", "utf-8", f]):
