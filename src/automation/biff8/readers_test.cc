@@ -4,46 +4,39 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <regex>
-#include <sstream>
-
 #include "automation/biff8/reader.h"
-#include "automation/biff8/test_support.h"
-#include "automation/biff8/testdata/readers_check.h"
 #include "automation/biff8/testdata/generated_book.h"
 #include "automation/biff8/writer.h"
+#include "automation/testing/command.h"
+#include "automation/testing/fixtures.h"
+#include "automation/testing/temp_dir.h"
+#include "automation/testing/xls_readers.h"
 
 namespace quorlex::biff8 {
 namespace {
 
-using testing_support::Fixture;
-using testing_support::Quote;
-using testing_support::RunCommand;
-using testing_support::TempDir;
-using testing_support::XlsCheck;
-using testing_support::CheckWithReaders;
+using automation::testing::CheckWithReaders;
+using automation::testing::Quote;
+using automation::testing::RunCommand;
+using automation::testing::TempDir;
+using automation::testing::XlsCheck;
+using automation::testing::XlsFixture;
+using automation::testing::XlsTestName;
 
 class Readers : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(Readers, RoundTripOfAnExcelFileOpensEverywhere) {
   TempDir dir;
   std::string written = dir.File(GetParam());
-  WriteWorkbook(*ReadWorkbook(Fixture(GetParam())), written);
-  CheckWithReaders(written, Fixture(GetParam()), dir);
+  WriteWorkbook(*ReadWorkbook(XlsFixture(GetParam())), written);
+  CheckWithReaders(written, XlsFixture(GetParam()), dir);
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, Readers,
                          ::testing::Values("12843-2.xls", "13796.xls", "15573.xls", "19599-2.xls", "27394.xls",
                                            "3dFormulas.xls", "44010-SingleChart.xls", "SimpleWithComments.xls",
                                            "xlrd-Formate.xls", "xlrd-namesdemo.xls"),
-                         [](const auto& param_info) {
-                           std::string name = param_info.param;
-                           for (char& c : name) {
-                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                           }
-                           return name;
-                         });
+                         XlsTestName);
 
 TEST(Readers, GeneratedWorkbookOpensEverywhere) {
   TempDir dir;

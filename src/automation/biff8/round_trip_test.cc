@@ -7,18 +7,22 @@
 
 #include "automation/biff8/reader.h"
 #include "automation/biff8/records.h"
-#include "automation/biff8/test_support.h"
 #include "automation/biff8/writer.h"
+#include "automation/testing/command.h"
+#include "automation/testing/fixtures.h"
+#include "automation/testing/temp_dir.h"
+#include "automation/testing/xls_readers.h"
 #include "platform/error.h"
 
 namespace quorlex::biff8 {
 namespace {
 
-using testing_support::Fixture;
-using testing_support::Quote;
-using testing_support::RunCommand;
-using testing_support::TempDir;
-using testing_support::XlsCheck;
+using automation::testing::Quote;
+using automation::testing::RunCommand;
+using automation::testing::TempDir;
+using automation::testing::XlsCheck;
+using automation::testing::XlsFixture;
+using automation::testing::XlsTestName;
 
 const char* const kBiff8Fixtures[] = {
     "12843-2.xls", "13796.xls", "15573.xls", "1900DateWindowing.xls", "19599-2.xls", "24207.xls",
@@ -32,7 +36,7 @@ class RoundTrip : public ::testing::TestWithParam<const char*> {};
 // breaks...) is the same before and after a read and write.
 TEST_P(RoundTrip, XlrdSeesTheSameWorkbook) {
   TempDir dir;
-  std::string source = Fixture(GetParam());
+  std::string source = XlsFixture(GetParam());
   std::string target = dir.File(GetParam());
   auto book = ReadWorkbook(source);
   WriteWorkbook(*book, target);
@@ -42,19 +46,12 @@ TEST_P(RoundTrip, XlrdSeesTheSameWorkbook) {
 
 // Written twice, the bytes are the same: nothing drifts between saves.
 TEST_P(RoundTrip, SecondRoundTripIsStable) {
-  auto first = WriteWorkbookStream(*ReadWorkbook(Fixture(GetParam())));
+  auto first = WriteWorkbookStream(*ReadWorkbook(XlsFixture(GetParam())));
   auto second = WriteWorkbookStream(*ReadWorkbookStream(first));
   EXPECT_EQ(first, second);
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, RoundTrip, ::testing::ValuesIn(kBiff8Fixtures),
-                         [](const auto& param_info) {
-                           std::string name = param_info.param;
-                           for (char& c : name) {
-                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                           }
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Fixtures, RoundTrip, ::testing::ValuesIn(kBiff8Fixtures), XlsTestName);
 
 // Records the engine does not model come back in their place: the chart
 // substream of the embedded chart and the drawing records are all there.
@@ -66,7 +63,7 @@ TEST(RoundTripRecords, ChartAndDrawingRecordsSurvive) {
     while (in.Next(r)) n += r.type == type ? 1 : 0;
     return n;
   };
-  auto book = ReadWorkbook(Fixture("44010-SingleChart.xls"));
+  auto book = ReadWorkbook(XlsFixture("44010-SingleChart.xls"));
   auto stream = WriteWorkbookStream(*book);
   EXPECT_EQ(count(stream, 0x1033), 15);  // chart BEGIN records
   EXPECT_EQ(count(stream, rt::kObj), 6);
@@ -77,7 +74,7 @@ TEST(RoundTripRecords, ChartAndDrawingRecordsSurvive) {
 
 TEST(Refusals, Biff4FileIsRefusedClearly) {
   try {
-    ReadWorkbook(Fixture("xlrd-biff4_no_format_no_window2.xls"));
+    ReadWorkbook(XlsFixture("xlrd-biff4_no_format_no_window2.xls"));
     FAIL() << "a BIFF4 file was read";
   } catch (const Error& e) {
     EXPECT_EQ(e.Number(), errors::kFormat);
@@ -86,7 +83,7 @@ TEST(Refusals, Biff4FileIsRefusedClearly) {
 }
 
 TEST(Refusals, EncryptedWorkbookIsRefused) {
-  auto book = ReadWorkbook(Fixture("xlrd-ragged.xls"));
+  auto book = ReadWorkbook(XlsFixture("xlrd-ragged.xls"));
   auto stream = WriteWorkbookStream(*book);
   // FILEPASS right after the globals' BOF, as Excel writes it.
   std::vector<std::uint8_t> encrypted(stream.begin(), stream.begin() + 20);
@@ -105,13 +102,13 @@ TEST(Refusals, NonWorkbookFilesAreRefused) {
   const std::uint8_t text[] = {'h', 'e', 'l', 'l', 'o'};
   EXPECT_THROW(ReadWorkbookBytes(text), Error);
   EXPECT_THROW(ReadWorkbook("/nonexistent/book.xls"), Error);
-  std::vector<std::uint8_t> truncated = WriteWorkbookStream(*ReadWorkbook(Fixture("xlrd-ragged.xls")));
+  std::vector<std::uint8_t> truncated = WriteWorkbookStream(*ReadWorkbook(XlsFixture("xlrd-ragged.xls")));
   truncated.resize(truncated.size() / 2);
   EXPECT_THROW(ReadWorkbookStream(truncated), Error);
 }
 
 TEST(Template, TemplateRecordIsKeptOrDropped) {
-  auto book = ReadWorkbook(Fixture("xlrd-ragged.xls"));
+  auto book = ReadWorkbook(XlsFixture("xlrd-ragged.xls"));
   EXPECT_FALSE(book->IsTemplate());
   book->SetTemplate(true);
   auto again = ReadWorkbookStream(WriteWorkbookStream(*book));
@@ -174,7 +171,7 @@ namespace {
 // A row of cells that share a formula with a row above, copied apart from
 // it: the cells keep the values the formulas gave, and readers agree.
 TEST(SharedFormulas, BandWithoutItsHostKeepsTheValues) {
-  auto book = ReadWorkbook(testing_support::Fixture("44010-SingleChart.xls"));
+  auto book = ReadWorkbook(XlsFixture("44010-SingleChart.xls"));
   const auto& cells = book->SheetAt(0).Cells();
   std::uint32_t row = 0;
   for (std::uint32_t r = 0; r < cells.RowCount() && row == 0; ++r) {
@@ -186,10 +183,10 @@ TEST(SharedFormulas, BandWithoutItsHostKeepsTheValues) {
   }
   ASSERT_GT(row, 0u) << "the fixture has no shared formula away from its host";
   book->CopySheetRows(0, row, row, book->SheetCount() - 1);
-  testing_support::TempDir dir;
+  TempDir dir;
   std::string path = dir.File("band.xls");
   WriteWorkbook(*book, path);
-  auto values = testing_support::RunCommand(testing_support::XlsCheck() + " values " + testing_support::Quote(path));
+  auto values = RunCommand(XlsCheck() + " values " + Quote(path));
   ASSERT_EQ(values.status, 0) << values.output;
   // Every value of the row on the first sheet is on the copy's row 0.
   std::istringstream lines(values.output);
@@ -214,7 +211,7 @@ namespace {
 
 // A drawing layer the engine cannot take apart stays as it was.
 TEST(Drawings, UnreadableDrawingIsKeptAsItWas) {
-  auto stream = WriteWorkbookStream(*ReadWorkbook(testing_support::Fixture("SimpleWithComments.xls")));
+  auto stream = WriteWorkbookStream(*ReadWorkbook(XlsFixture("SimpleWithComments.xls")));
   RecordReader in(stream);
   workbook::Record r;
   std::size_t at = 0;

@@ -5,20 +5,23 @@
 #include <fstream>
 
 #include "automation/biff8/reader.h"
-#include "automation/biff8/test_support.h"
 #include "automation/biff8/writer.h"
 #include "automation/clipboard/clipboard.h"
 #include "automation/spreadsheet/application.h"
+#include "automation/testing/command.h"
+#include "automation/testing/fixtures.h"
+#include "automation/testing/temp_dir.h"
+#include "automation/testing/xls_readers.h"
 #include "platform/error.h"
 
 namespace quorlex::automation::spreadsheet {
 namespace {
 
-using testing_support::Fixture;
-using testing_support::Quote;
-using testing_support::RunCommand;
-using testing_support::TempDir;
-using testing_support::XlsCheck;
+using testing::Quote;
+using testing::RunCommand;
+using testing::TempDir;
+using testing::XlsCheck;
+using testing::XlsFixture;
 
 // The description of the error `f` raises.
 template <typename F>
@@ -272,7 +275,7 @@ TEST_F(ObjectModel, SaveRespectsAlertsAndLimits) {
 
 TEST_F(ObjectModel, WorkbookFromATemplateIsNotATemplate) {
   TempDir dir;
-  auto model = biff8::ReadWorkbook(Fixture("xlrd-namesdemo.xls"));
+  auto model = biff8::ReadWorkbook(XlsFixture("xlrd-namesdemo.xls"));
   model->SetTemplate(true);
   std::string xlt = dir.File("REPORT.xlt");
   biff8::WriteWorkbook(*model, xlt);
@@ -282,7 +285,7 @@ TEST_F(ObjectModel, WorkbookFromATemplateIsNotATemplate) {
   std::string out = dir.File("out.xls");
   made.SaveAs(out);
   EXPECT_FALSE(biff8::ReadWorkbook(out)->IsTemplate());
-  auto result = RunCommand(XlsCheck() + " compare " + Quote(Fixture("xlrd-namesdemo.xls")) + " " + Quote(out));
+  auto result = RunCommand(XlsCheck() + " compare " + Quote(XlsFixture("xlrd-namesdemo.xls")) + " " + Quote(out));
   EXPECT_EQ(result.status, 0) << result.output;
 }
 

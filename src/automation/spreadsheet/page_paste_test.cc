@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "automation/biff8/test_support.h"
 #include "automation/biff8/writer.h"
+#include "automation/testing/command.h"
+#include "automation/testing/temp_dir.h"
+#include "automation/testing/xls_readers.h"
 
 namespace quorlex::automation::spreadsheet {
 namespace {
@@ -90,10 +92,10 @@ TEST(PasteGrid, ValuesMergesAndFormatsLandAtTheTarget) {
   EXPECT_EQ(sheet.Columns().size(), 1u);
   EXPECT_EQ(sheet.Columns()[0].width, 5000);
 
-  testing_support::TempDir dir;
+  testing::TempDir dir;
   std::string path = dir.File("paste.xls");
   biff8::WriteWorkbook(*book, path);
-  auto dump = testing_support::RunCommand(testing_support::XlsCheck() + " dump " + testing_support::Quote(path));
+  auto dump = testing::RunCommand(testing::XlsCheck() + " dump " + testing::Quote(path));
   ASSERT_EQ(dump.status, 0) << dump.output;
   EXPECT_NE(dump.output.find("Times New Roman"), std::string::npos);
   EXPECT_NE(dump.output.find("1234567.89"), std::string::npos);

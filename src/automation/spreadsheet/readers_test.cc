@@ -3,19 +3,22 @@
 
 #include <gtest/gtest.h>
 
-#include "automation/biff8/test_support.h"
-#include "automation/biff8/testdata/readers_check.h"
 #include "automation/spreadsheet/application.h"
 #include "automation/spreadsheet/page_paste.h"
+#include "automation/testing/command.h"
+#include "automation/testing/fixtures.h"
+#include "automation/testing/temp_dir.h"
+#include "automation/testing/xls_readers.h"
 
 namespace quorlex::automation::spreadsheet {
 namespace {
 
-using testing_support::Fixture;
-using testing_support::Quote;
-using testing_support::RunCommand;
-using testing_support::TempDir;
-using testing_support::XlsCheck;
+using testing::CheckWithReaders;
+using testing::Quote;
+using testing::RunCommand;
+using testing::TempDir;
+using testing::XlsCheck;
+using testing::XlsFixture;
 
 page::Grid ClientBlocks(int clients, int rows_per_client) {
   page::Grid g;
@@ -46,7 +49,7 @@ page::Grid ClientBlocks(int clients, int rows_per_client) {
 TEST(ConverterLikeRun, SavedWorkbookOpensEverywhere) {
   TempDir dir;
   Application app;
-  Workbook& book = app.Workbooks().Add(Fixture("SimpleWithComments.xls"));
+  Workbook& book = app.Workbooks().Add(XlsFixture("SimpleWithComments.xls"));
   Worksheet data = book.Worksheets(1);
   data.Select();
   data.Cells(1, 1).Select();
@@ -102,7 +105,7 @@ TEST(ConverterLikeRun, SavedWorkbookOpensEverywhere) {
     EXPECT_NE(values.output.find(name + "\t2\t6\t'" + name + "'"), std::string::npos) << name;
   }
   EXPECT_EQ(values.output.find("SAVE AS"), std::string::npos);
-  testing_support::CheckWithReaders(path, "", dir);
+  CheckWithReaders(path, "", dir);
 }
 
 }  // namespace

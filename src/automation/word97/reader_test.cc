@@ -2,28 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
-#include "platform/utf16.h"
+#include "automation/testing/fixtures.h"
 #include "automation/word97/compound_file.h"
 #include "automation/word97/word97_error.h"
+#include "platform/files.h"
+#include "platform/utf16.h"
 
 namespace quorlex::automation::word97 {
 namespace {
 
 using document::StoryKind;
-
-std::string Fixture(const std::string& name) {
-  return std::string(QUORLEX_FIXTURES_DIR) + "/doc/" + name;
-}
-
-std::string Bytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
+using testing::DocFixture;
 
 ReadFailure FailureOf(const std::string& path) {
   try {
@@ -36,7 +25,7 @@ ReadFailure FailureOf(const std::string& path) {
 }
 
 TEST(Reader, ReadsTheTextOfASimpleDocument) {
-  const auto d = ReadDocument(Fixture("simple.doc"));
+  const auto d = ReadDocument(DocFixture("simple.doc"));
   EXPECT_EQ(d.PlainText(), "This is a simple file created with Word 97-SR2.\n");
   ASSERT_EQ(d.sections.size(), 1u);
   EXPECT_EQ(d.sections[0].Page().width, 12240);
@@ -45,7 +34,7 @@ TEST(Reader, ReadsTheTextOfASimpleDocument) {
 }
 
 TEST(Reader, ReadsAFastSavedDocumentThroughItsPieces) {
-  const auto d = ReadDocument(Fixture("rasp.doc"));
+  const auto d = ReadDocument(DocFixture("rasp.doc"));
   const std::string text = d.PlainText();
   EXPECT_EQ(text.rfind("Распоряжение на выдачу информации из реестра", 0), 0u) << text;
   // Text deleted before the fast save is not part of the document.
@@ -56,7 +45,7 @@ TEST(Reader, ReadsAFastSavedDocumentThroughItsPieces) {
 }
 
 TEST(Reader, ReadsTablesWithTheirRows) {
-  const auto d = ReadDocument(Fixture("simple-table.doc"));
+  const auto d = ReadDocument(DocFixture("simple-table.doc"));
   const auto tables = d.Tables();
   ASSERT_EQ(tables.size(), 1u);
   ASSERT_EQ(tables[0].rows.size(), 2u);
@@ -65,14 +54,14 @@ TEST(Reader, ReadsTablesWithTheirRows) {
 }
 
 TEST(Reader, ReadsMergedCellsAsRowsOfTheirOwnShape) {
-  const auto d = ReadDocument(Fixture("table-merges.doc"));
+  const auto d = ReadDocument(DocFixture("table-merges.doc"));
   const auto tables = d.Tables();
   ASSERT_EQ(tables.size(), 1u);
   EXPECT_EQ(tables[0].rows.size(), 4u);  // cells spanning rows belong to the first
 }
 
 TEST(Reader, NestedTablesBelongToTheCellThatHoldsThem) {
-  const auto d = ReadDocument(Fixture("innertable.doc"));
+  const auto d = ReadDocument(DocFixture("innertable.doc"));
   const auto tables = d.Tables();
   ASSERT_EQ(tables.size(), 1u);
   EXPECT_EQ(tables[0].rows.size(), 3u);
@@ -84,7 +73,7 @@ TEST(Reader, NestedTablesBelongToTheCellThatHoldsThem) {
 }
 
 TEST(Reader, ReadsHeadersAndFootersOfEachSection) {
-  const auto d = ReadDocument(Fixture("ThreeColHeadFoot.doc"));
+  const auto d = ReadDocument(DocFixture("ThreeColHeadFoot.doc"));
   const std::string headers = d.PlainText(StoryKind::kHeaders);
   EXPECT_NE(headers.find("First header column!"), std::string::npos) << headers;
   EXPECT_NE(headers.find("Footer Left"), std::string::npos) << headers;
@@ -97,7 +86,7 @@ TEST(Reader, ReadsHeadersAndFootersOfEachSection) {
 }
 
 TEST(Reader, ReadsStyleNamesAndBuiltInIdentities) {
-  const auto d = ReadDocument(Fixture("Lists.doc"));
+  const auto d = ReadDocument(DocFixture("Lists.doc"));
   ASSERT_TRUE(d.styles.FindBuiltin(0));
   const auto heading = d.styles.FindBuiltin(1);
   ASSERT_TRUE(heading);
@@ -107,31 +96,31 @@ TEST(Reader, ReadsStyleNamesAndBuiltInIdentities) {
 }
 
 TEST(Reader, ReadsTheStreamsWithoutTheirCompoundFile) {
-  const StorageEntry file = ReadCompoundFile(Fixture("rasp.doc"));  // table stream 0Table
+  const StorageEntry file = ReadCompoundFile(DocFixture("rasp.doc"));  // table stream 0Table
   const auto d = ReadDocumentStreams(file.Find("WordDocument")->data, file.Find("0Table")->data, "");
-  EXPECT_EQ(d.PlainText(), ReadDocument(Fixture("rasp.doc")).PlainText());
+  EXPECT_EQ(d.PlainText(), ReadDocument(DocFixture("rasp.doc")).PlainText());
 }
 
 TEST(Reader, RefusesWord6AndOlder) {
-  EXPECT_EQ(FailureOf(Fixture("Word6.doc")), ReadFailure::kOldVersion);
+  EXPECT_EQ(FailureOf(DocFixture("Word6.doc")), ReadFailure::kOldVersion);
   try {
-    ReadDocument(Fixture("Word6.doc"));
+    ReadDocument(DocFixture("Word6.doc"));
   } catch (const Error& e) {
     EXPECT_NE(e.Description().find("Word 6.0/95"), std::string::npos) << e.Description();
   }
 }
 
 TEST(Reader, RefusesEncryptedDocuments) {
-  EXPECT_EQ(FailureOf(Fixture("PasswordProtected.doc")), ReadFailure::kEncrypted);
+  EXPECT_EQ(FailureOf(DocFixture("PasswordProtected.doc")), ReadFailure::kEncrypted);
 }
 
 TEST(Reader, RefusesWhatIsNotAWordDocument) {
   EXPECT_EQ(FailureOf(std::string(QUORLEX_SOURCE_DIR) + "/CMakeLists.txt"), ReadFailure::kNotWord);
-  EXPECT_EQ(FailureOf(Fixture("no-such-file.doc")), ReadFailure::kUnreadable);
+  EXPECT_EQ(FailureOf(DocFixture("no-such-file.doc")), ReadFailure::kUnreadable);
 }
 
 TEST(Reader, ADamagedFileIsAnErrorNotACrash) {
-  const std::string bytes = Bytes(Fixture("simple-table.doc"));
+  const std::string bytes = platform::ReadFile(DocFixture("simple-table.doc")).value_or("");
   // Cut the file short, and scribble over the text and tables.
   for (std::size_t cut : {512u, 1536u, 3000u, 8000u}) {
     EXPECT_THROW(ReadDocumentBytes(std::string_view(bytes).substr(0, cut)), Error) << cut;

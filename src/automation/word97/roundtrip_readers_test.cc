@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
-
-#include "automation/word97/independent_readers.h"
+#include "automation/testing/doc_readers.h"
+#include "automation/testing/fixtures.h"
+#include "automation/testing/temp_dir.h"
 #include "automation/word97/reader.h"
 #include "automation/word97/writer.h"
 
@@ -14,17 +14,15 @@ namespace quorlex::automation::word97 {
 namespace {
 
 using testing::Count;
+using testing::DocFixture;
+using testing::DocTestName;
 using testing::Reading;
 using testing::Squeeze;
-
-std::string Fixture(const std::string& name) {
-  return std::string(QUORLEX_FIXTURES_DIR) + "/doc/" + name;
-}
 
 class RoundTrip : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
-    original_ = Fixture(GetParam());
+    original_ = DocFixture(GetParam());
     written_ = dir_.File(GetParam());
     WriteDocument(ReadDocument(original_), written_);
   }
@@ -97,13 +95,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values("Lists.doc", "NoHeadFoot.doc", "SimpleHeadThreeColFoot.doc",
                       "ThreeColHeadFoot.doc", "empty.doc", "innertable.doc", "page-break.doc",
                       "rasp.doc", "simple-table.doc", "simple.doc", "table-merges.doc"),
-    [](const ::testing::TestParamInfo<const char*>& param) {
-      std::string name;
-      for (const char* c = param.param; *c != '\0' && *c != '.'; ++c) {
-        if (std::isalnum(static_cast<unsigned char>(*c))) name += *c;
-      }
-      return name;
-    });
+    DocTestName);
 
 }  // namespace
 }  // namespace quorlex::automation::word97

@@ -7,10 +7,11 @@
 #include <fstream>
 
 #include "automation/document/paragraph_format.h"
+#include "automation/testing/fixtures.h"
+#include "automation/testing/temp_dir.h"
 #include "automation/word97/compound_file.h"
 #include "automation/word97/cp_map.h"
 #include "automation/word97/fib.h"
-#include "automation/word97/independent_readers.h"
 #include "automation/word97/reader.h"
 #include "platform/error.h"
 
@@ -19,10 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using document::Document;
-
-std::string Fixture(const std::string& name) {
-  return std::string(QUORLEX_FIXTURES_DIR) + "/doc/" + name;
-}
+using testing::DocFixture;
+using testing::TempDir;
 
 const char* const kReadable[] = {
     "Lists.doc", "NoHeadFoot.doc", "SimpleHeadThreeColFoot.doc", "ThreeColHeadFoot.doc",
@@ -70,7 +69,7 @@ void ExpectSameDocument(const Document& a, const Document& b, const std::string&
 
 TEST(Writer, EveryFixtureReadsBackAsItWasWritten) {
   for (const char* name : kReadable) {
-    const Document original = ReadDocument(Fixture(name));
+    const Document original = ReadDocument(DocFixture(name));
     const Document again = ReadDocumentBytes(WriteDocumentBytes(original));
     ExpectSameDocument(original, again, name);
     // A document written by us reads back the same too.
@@ -79,21 +78,21 @@ TEST(Writer, EveryFixtureReadsBackAsItWasWritten) {
 }
 
 TEST(Writer, KeepsStreamsItDoesNotModel) {
-  const Document d = ReadDocument(Fixture("ThreeColHeadFoot.doc"));
+  const Document d = ReadDocument(DocFixture("ThreeColHeadFoot.doc"));
   const StorageEntry written = ReadCompoundBytes(WriteDocumentBytes(d));
   for (const char* stream : {"WordDocument", "1Table", "Data", "\x01" "CompObj",
                              "\x05SummaryInformation", "\x05" "DocumentSummaryInformation"}) {
     EXPECT_NE(written.Find(stream), nullptr) << stream;
   }
   EXPECT_EQ(written.Find("0Table"), nullptr);
-  const StorageEntry original = ReadCompoundFile(Fixture("ThreeColHeadFoot.doc"));
+  const StorageEntry original = ReadCompoundFile(DocFixture("ThreeColHeadFoot.doc"));
   EXPECT_TRUE(written.Find("\x05SummaryInformation")->data ==
               original.Find("\x05SummaryInformation")->data);
   EXPECT_TRUE(written.Find("Data")->data == original.Find("Data")->data);
 }
 
 TEST(Writer, WritesOnePieceOfUnicodeText) {
-  const Document d = ReadDocument(Fixture("rasp.doc"));  // fast-saved, several pieces
+  const Document d = ReadDocument(DocFixture("rasp.doc"));  // fast-saved, several pieces
   const StorageEntry written = ReadCompoundBytes(WriteDocumentBytes(d));
   const Fib fib = Fib::Parse(written.Find("WordDocument")->data);
   EXPECT_EQ(fib.Flags() & fib_flag::kComplex, 0);
@@ -103,24 +102,24 @@ TEST(Writer, WritesOnePieceOfUnicodeText) {
 }
 
 TEST(Writer, ReplacesTheTargetOnlyWhenTheWholeFileIsWritten) {
-  testing::TempDir dir;
+  TempDir dir;
   const std::string target = dir.File("out.doc");
-  const Document d = ReadDocument(Fixture("simple.doc"));
+  const Document d = ReadDocument(DocFixture("simple.doc"));
   WriteDocument(d, target);
   EXPECT_TRUE(fs::exists(target));
   EXPECT_EQ(ReadDocument(target).PlainText(), d.PlainText());
   // Over an existing file.
-  WriteDocument(ReadDocument(Fixture("simple-table.doc")), target);
+  WriteDocument(ReadDocument(DocFixture("simple-table.doc")), target);
   EXPECT_EQ(ReadDocument(target).Tables().size(), 1u);
   // Nothing is left behind in the directory but the target.
   int files = 0;
-  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir.path())) ++files;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir.Path())) ++files;
   EXPECT_EQ(files, 1);
 }
 
 TEST(Writer, AFailedWriteLeavesNoFile) {
-  testing::TempDir dir;
-  const Document d = ReadDocument(Fixture("simple.doc"));
+  TempDir dir;
+  const Document d = ReadDocument(DocFixture("simple.doc"));
   const std::string target = dir.File("missing/out.doc");
   EXPECT_THROW(WriteDocument(d, target), Error);
   EXPECT_FALSE(fs::exists(target));
@@ -130,7 +129,7 @@ TEST(Writer, AFailedWriteLeavesNoFile) {
 }
 
 TEST(Writer, InsertedTextIsWrittenBeforeTheTemplateText) {
-  Document d = ReadDocument(Fixture("simple-table.doc"));
+  Document d = ReadDocument(DocFixture("simple-table.doc"));
   document::Story fragment;
   fragment.Append(u"Вставлено", 0);
   fragment.EndParagraph(document::mark::kParagraph, 0, 0);

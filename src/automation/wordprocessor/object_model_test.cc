@@ -4,7 +4,8 @@
 #include <filesystem>
 
 #include "automation/clipboard/clipboard.h"
-#include "automation/word97/independent_readers.h"
+#include "automation/testing/fixtures.h"
+#include "automation/testing/temp_dir.h"
 #include "automation/word97/reader.h"
 #include "automation/wordprocessor/wordprocessor.h"
 #include "platform/error.h"
@@ -13,10 +14,8 @@ namespace quorlex::automation::wordprocessor {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Fixture(const std::string& name) {
-  return std::string(QUORLEX_FIXTURES_DIR) + "/doc/" + name;
-}
+using automation::testing::DocFixture;
+using automation::testing::TempDir;
 
 // The description of the refusal a call raises.
 template <typename F>
@@ -34,7 +33,7 @@ std::string Refusal(F&& call) {
 TEST(Documents, AddMakesTheTemplateTheActiveFirstItem) {
   auto app = Application::Create();
   EXPECT_EQ(app->Documents().Count(), 0);
-  Document& added = app->Documents().Add(Fixture("simple-table.doc"));
+  Document& added = app->Documents().Add(DocFixture("simple-table.doc"));
   EXPECT_EQ(app->Documents().Count(), 1);
   EXPECT_EQ(&app->Documents().Item(1), &added);
   EXPECT_EQ(app->Selection().Start(), 0);
@@ -45,19 +44,19 @@ TEST(Documents, AddMakesTheTemplateTheActiveFirstItem) {
 
 TEST(Documents, ItemsOutsideTheCollectionAreRefused) {
   auto app = Application::Create();
-  app->Documents().Add(Fixture("simple.doc"));
+  app->Documents().Add(DocFixture("simple.doc"));
   EXPECT_NE(Refusal([&] { app->Documents().Item(2); }).find("не существует"), std::string::npos);
   Refusal([&] { app->Documents().Item(0); });
 }
 
 TEST(Documents, TemplatesThatCannotBeUsedAreRefusedWithTheReason) {
   auto app = Application::Create();
-  const std::string word6 = Fixture("Word6.doc");
+  const std::string word6 = DocFixture("Word6.doc");
   EXPECT_EQ(Refusal([&] { app->Documents().Add(word6); }),
             "Шаблон " + word6 + " сохранен в формате Word 6.0/95, который не поддерживается");
-  const std::string locked = Fixture("PasswordProtected.doc");
+  const std::string locked = DocFixture("PasswordProtected.doc");
   EXPECT_EQ(Refusal([&] { app->Documents().Add(locked); }), "Шаблон " + locked + " зашифрован");
-  const std::string missing = Fixture("missing.doc");
+  const std::string missing = DocFixture("missing.doc");
   EXPECT_EQ(Refusal([&] { app->Documents().Add(missing); }), "Шаблон " + missing + " не найден");
   const std::string text = std::string(QUORLEX_SOURCE_DIR) + "/CMakeLists.txt";
   EXPECT_EQ(Refusal([&] { app->Documents().Add(text); }),
@@ -67,7 +66,7 @@ TEST(Documents, TemplatesThatCannotBeUsedAreRefusedWithTheReason) {
 
 TEST(Tables, ADocumentWithoutTablesGivesAnEmptyReference) {
   auto app = Application::Create();
-  Document& d = app->Documents().Add(Fixture("simple.doc"));
+  Document& d = app->Documents().Add(DocFixture("simple.doc"));
   EXPECT_EQ(d.Tables().Count(), 0);
   EXPECT_FALSE(d.Tables().Item(1).has_value());
   Refusal([&] { d.Tables().Item(0); });
@@ -75,7 +74,7 @@ TEST(Tables, ADocumentWithoutTablesGivesAnEmptyReference) {
 
 TEST(Tables, DeletingTheFirstRowOfTheFirstTable) {
   auto app = Application::Create();
-  Document& d = app->Documents().Add(Fixture("simple-table.doc"));
+  Document& d = app->Documents().Add(DocFixture("simple-table.doc"));
   ASSERT_EQ(d.Tables().Count(), 1);
   auto table = d.Tables().Item(1);
   ASSERT_TRUE(table);
@@ -95,7 +94,7 @@ TEST(Tables, DeletingTheFirstRowOfTheFirstTable) {
 
 TEST(Range, SelectsAnInsertionPointAndRefusesBadPositions) {
   auto app = Application::Create();
-  Document& d = app->Documents().Add(Fixture("simple.doc"));
+  Document& d = app->Documents().Add(DocFixture("simple.doc"));
   d.Activate();
   d.Range(1, 1).Select();
   EXPECT_EQ(app->Selection().Start(), 1);
@@ -110,15 +109,15 @@ TEST(Selection, PasteWithAnEmptyClipboardIsRefused) {
   auto app = Application::Create();
   Clipboard::Process().Clear();
   Refusal([&] { app->Selection().Paste(); });  // no document either
-  app->Documents().Add(Fixture("simple.doc"));
+  app->Documents().Add(DocFixture("simple.doc"));
   EXPECT_NE(Refusal([&] { app->Selection().Paste(); }).find("Буфер обмена пуст"),
             std::string::npos);
 }
 
 TEST(Selection, PasteInsertsTheClipboardPageAtTheSelection) {
-  word97::testing::TempDir dir;
+  TempDir dir;
   auto app = Application::Create();
-  app->Documents().Add(Fixture("simple.doc"));
+  app->Documents().Add(DocFixture("simple.doc"));
   Document& d = app->Documents().Item(1);
   Clipboard::Process().SetHtml(
       "<html><head><style>td { border: 1px solid black }</style></head><body>"
@@ -142,9 +141,9 @@ TEST(Selection, PasteInsertsTheClipboardPageAtTheSelection) {
 }
 
 TEST(Document, SaveAsWritesAWordFileUnderThatName) {
-  word97::testing::TempDir dir;
+  TempDir dir;
   auto app = Application::Create();
-  Document& d = app->Documents().Add(Fixture("simple-table.doc"));
+  Document& d = app->Documents().Add(DocFixture("simple-table.doc"));
   d.Tables().Item(1)->Rows().Item(1).Delete();
   const std::string path = dir.File("out.doc");
   d.SaveAs(path);
@@ -156,9 +155,9 @@ TEST(Document, SaveAsWritesAWordFileUnderThatName) {
 }
 
 TEST(Document, ASaveThatFailsIsRefusedAndLeavesNoFile) {
-  word97::testing::TempDir dir;
+  TempDir dir;
   auto app = Application::Create();
-  Document& d = app->Documents().Add(Fixture("simple.doc"));
+  Document& d = app->Documents().Add(DocFixture("simple.doc"));
   const std::string path = dir.File("no/such/dir/out.doc");
   Refusal([&] { d.SaveAs(path); });
   EXPECT_FALSE(fs::exists(path));
@@ -167,7 +166,7 @@ TEST(Document, ASaveThatFailsIsRefusedAndLeavesNoFile) {
 
 TEST(Document, CloseWithoutSavingLeavesNoFileAndEndsTheDocument) {
   auto app = Application::Create();
-  Document& d = app->Documents().Add(Fixture("simple-table.doc"));
+  Document& d = app->Documents().Add(DocFixture("simple-table.doc"));
   d.Tables().Item(1)->Rows().Item(1).Delete();
   d.Close(false);
   EXPECT_EQ(app->Documents().Count(), 0);
@@ -177,9 +176,9 @@ TEST(Document, CloseWithoutSavingLeavesNoFileAndEndsTheDocument) {
 }
 
 TEST(Document, CloseSavingChangesNeedsAName) {
-  word97::testing::TempDir dir;
+  TempDir dir;
   auto app = Application::Create();
-  Document& d = app->Documents().Add(Fixture("simple-table.doc"));
+  Document& d = app->Documents().Add(DocFixture("simple-table.doc"));
   d.Tables().Item(1)->Rows().Item(1).Delete();
   Refusal([&] { d.Close(true); });
   const std::string path = dir.File("out.doc");

@@ -4,6 +4,7 @@
 
 #include "automation/document/sprm.h"
 #include "automation/document/table_format.h"
+#include "automation/testing/fixtures.h"
 #include "platform/utf16.h"
 #include "automation/word97/reader.h"
 #include "automation/wordprocessor/test_page.h"
@@ -13,12 +14,9 @@ namespace {
 
 namespace doc = document;
 namespace sprm = document::sprm;
+using automation::testing::DocFixture;
 using testing::TestCell;
 using testing::TestPage;
-
-std::string Fixture(const std::string& name) {
-  return std::string(QUORLEX_FIXTURES_DIR) + "/doc/" + name;
-}
 
 // The property lists of the character and paragraph at a position of the
 // main text.
@@ -57,7 +55,7 @@ std::vector<int> Merges(const doc::Document& d, const doc::RowSpan& row) {
 }
 
 TEST(Paste, ParagraphsComeBeforeTheTemplateText) {
-  doc::Document d = word97::ReadDocument(Fixture("simple.doc"));
+  doc::Document d = word97::ReadDocument(DocFixture("simple.doc"));
   TestPage p;
   const page::Page page = p.Build({p.Text("Первый"), p.Text("Второй")});
   const PasteResult r = InsertPage(d, 0, page);
@@ -68,7 +66,7 @@ TEST(Paste, ParagraphsComeBeforeTheTemplateText) {
 }
 
 TEST(Paste, LineBreaksStartNewParagraphs) {
-  doc::Document d = word97::ReadDocument(Fixture("empty.doc"));
+  doc::Document d = word97::ReadDocument(DocFixture("empty.doc"));
   TestPage p;
   InsertPage(d, 0, p.Build({p.Text("a\nb"), p.Paragraph({})}));
   EXPECT_EQ(d.PlainText(), "a\nb\n\n\n");
@@ -76,7 +74,7 @@ TEST(Paste, LineBreaksStartNewParagraphs) {
 }
 
 TEST(Paste, CharacterFormatsBecomeDirectFormatting) {
-  doc::Document d = word97::ReadDocument(Fixture("simple.doc"));
+  doc::Document d = word97::ReadDocument(DocFixture("simple.doc"));
   TestPage p;
   page::CharFormat f;
   f.font = "Verdana";
@@ -100,7 +98,7 @@ TEST(Paste, CharacterFormatsBecomeDirectFormatting) {
 }
 
 TEST(Paste, HeadingsTakeTheTemplatesHeadingStyle) {
-  doc::Document with_styles = word97::ReadDocument(Fixture("Lists.doc"));
+  doc::Document with_styles = word97::ReadDocument(DocFixture("Lists.doc"));
   TestPage p;
   const page::Page page = p.Build({p.Paragraph({{"Заголовок", 0}}, 1), p.Text("текст")});
   InsertPage(with_styles, 0, page);
@@ -108,7 +106,7 @@ TEST(Paste, HeadingsTakeTheTemplatesHeadingStyle) {
   EXPECT_EQ(pool.Istd(with_styles.Main().paragraphs[0].papx), *with_styles.styles.FindBuiltin(1));
   EXPECT_EQ(pool.Istd(with_styles.Main().paragraphs[1].papx), 0);
 
-  doc::Document without = word97::ReadDocument(Fixture("simple.doc"));
+  doc::Document without = word97::ReadDocument(DocFixture("simple.doc"));
   InsertPage(without, 0, page);
   const auto outline = doc::FindLast(ParagraphAt(without, 0), sprm::kPOutLvl);
   ASSERT_TRUE(outline) << "without a heading style the level is kept as an outline level";
@@ -116,7 +114,7 @@ TEST(Paste, HeadingsTakeTheTemplatesHeadingStyle) {
 }
 
 TEST(Paste, ListItemsGetTheirMarkerAndIndent) {
-  doc::Document d = word97::ReadDocument(Fixture("empty.doc"));
+  doc::Document d = word97::ReadDocument(DocFixture("empty.doc"));
   TestPage p;
   InsertPage(d, 0, p.Build({p.ListItem("one", 1, false, 1), p.ListItem("two", 2, true, 3)}));
   EXPECT_EQ(d.PlainText(), "\u2022\tone\n3.\ttwo\n\n");
@@ -128,14 +126,14 @@ TEST(Paste, ListItemsGetTheirMarkerAndIndent) {
 }
 
 TEST(Paste, MarksInThePageTextDoNotReachTheDocument) {
-  doc::Document d = word97::ReadDocument(Fixture("empty.doc"));
+  doc::Document d = word97::ReadDocument(DocFixture("empty.doc"));
   TestPage p;
   InsertPage(d, 0, p.Build({p.Text(std::string("a\x07" "b\x0c" "c\r\x13" "d\te"))}));
   EXPECT_EQ(d.PlainText(), "abcd\te\n\n");
 }
 
 TEST(Paste, TablesBecomeTablesWithTheirRowsAndCells) {
-  doc::Document d = word97::ReadDocument(Fixture("simple.doc"));
+  doc::Document d = word97::ReadDocument(DocFixture("simple.doc"));
   TestPage p;
   const page::Page page = p.Build({p.Text("до"), p.TextTable({{"a", "b", "c"}, {"d", "", "f"}}),
                                    p.Text("после")});
@@ -151,7 +149,7 @@ TEST(Paste, TablesBecomeTablesWithTheirRowsAndCells) {
 }
 
 TEST(Paste, ColumnSpansAreWideCellsAndRowSpansAreVerticalMerges) {
-  doc::Document d = word97::ReadDocument(Fixture("empty.doc"));
+  doc::Document d = word97::ReadDocument(DocFixture("empty.doc"));
   TestPage p;
   TestCell wide{{p.Text("wide")}, 2, 1, 0};
   TestCell tall{{p.Text("tall")}, 1, 2, 0};
@@ -174,7 +172,7 @@ TEST(Paste, ColumnSpansAreWideCellsAndRowSpansAreVerticalMerges) {
 }
 
 TEST(Paste, NestedTablesStayInTheirCell) {
-  doc::Document d = word97::ReadDocument(Fixture("empty.doc"));
+  doc::Document d = word97::ReadDocument(DocFixture("empty.doc"));
   TestPage p;
   const page::Block inner = p.TextTable({{"1", "2"}});
   TestCell holder{{p.Text("над"), inner}, 1, 1, 0};
@@ -193,7 +191,7 @@ TEST(Paste, NestedTablesStayInTheirCell) {
 }
 
 TEST(Paste, TablesThatFollowEachOtherStaySeparate) {
-  doc::Document d = word97::ReadDocument(Fixture("table-merges.doc"));  // starts with a table
+  doc::Document d = word97::ReadDocument(DocFixture("table-merges.doc"));  // starts with a table
   TestPage p;
   InsertPage(d, 0, p.Build({p.TextTable({{"1"}}), p.TextTable({{"2"}})}));
   const auto tables = d.Tables();
@@ -205,7 +203,7 @@ TEST(Paste, TablesThatFollowEachOtherStaySeparate) {
 }
 
 TEST(Paste, InsideAParagraphSplitsIt) {
-  doc::Document d = word97::ReadDocument(Fixture("simple.doc"));
+  doc::Document d = word97::ReadDocument(DocFixture("simple.doc"));
   TestPage p;
   const PasteResult r = InsertPage(d, 4, p.Build({p.Text("X")}));
   EXPECT_EQ(d.PlainText(), "This\nX\n is a simple file created with Word 97-SR2.\n");
@@ -214,7 +212,7 @@ TEST(Paste, InsideAParagraphSplitsIt) {
 }
 
 TEST(Paste, InsideACellTablesNest) {
-  doc::Document d = word97::ReadDocument(Fixture("simple-table.doc"));
+  doc::Document d = word97::ReadDocument(DocFixture("simple-table.doc"));
   const std::uint32_t at = Find(d, u"Cell 2,2");
   TestPage p;
   InsertPage(d, at, p.Build({p.TextTable({{"n"}})}));
@@ -225,7 +223,7 @@ TEST(Paste, InsideACellTablesNest) {
 }
 
 TEST(Paste, CellLookBecomesRowProperties) {
-  doc::Document d = word97::ReadDocument(Fixture("empty.doc"));
+  doc::Document d = word97::ReadDocument(DocFixture("empty.doc"));
   TestPage p;
   page::TableCellFormat look;
   look.background = 0xC0C0C0;
@@ -252,7 +250,7 @@ TEST(Paste, CellLookBecomesRowProperties) {
 }
 
 TEST(Paste, RowsWiderThanTheFileAllowsEndInOneLastCell) {
-  doc::Document d = word97::ReadDocument(Fixture("empty.doc"));
+  doc::Document d = word97::ReadDocument(DocFixture("empty.doc"));
   TestPage p;
   std::vector<std::string> wide;
   for (int c = 0; c < 70; ++c) wide.push_back("c" + std::to_string(c));
@@ -273,7 +271,7 @@ TEST(Paste, RowsWiderThanTheFileAllowsEndInOneLastCell) {
 }
 
 TEST(Paste, ColumnsAreSizedByTheirText) {
-  doc::Document d = word97::ReadDocument(Fixture("empty.doc"));
+  doc::Document d = word97::ReadDocument(DocFixture("empty.doc"));
   TestPage p;
   InsertPage(d, 0, p.Build({p.TextTable({{"1", "a much longer text in this column"}})}));
   const auto b = Boundaries(d, d.Tables()[0])[0];

@@ -6,29 +6,28 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <fstream>
 
-#include "platform/utf16.h"
-#include "automation/word97/independent_readers.h"
+#include "automation/clipboard/clipboard.h"
+#include "automation/testing/doc_readers.h"
+#include "automation/testing/fixtures.h"
+#include "automation/testing/temp_dir.h"
 #include "automation/word97/reader.h"
 #include "automation/word97/writer.h"
-#include "automation/clipboard/clipboard.h"
 #include "automation/wordprocessor/page_paste.h"
 #include "automation/wordprocessor/wordprocessor.h"
 #include "automation/wordprocessor/test_page.h"
+#include "platform/utf16.h"
 
 namespace quorlex::automation::wordprocessor {
 namespace {
 
-using word97::testing::Reading;
-using word97::testing::Squeeze;
+using automation::testing::DocFixture;
+using automation::testing::DocTestName;
+using automation::testing::Reading;
+using automation::testing::Squeeze;
 using testing::TestCell;
 using testing::TestPage;
-
-std::string Fixture(const std::string& name) {
-  return std::string(QUORLEX_FIXTURES_DIR) + "/doc/" + name;
-}
 
 // A page like a report: a heading, a paragraph, a table with a header row,
 // a spanning cell and a nested table, and a closing paragraph.
@@ -70,7 +69,7 @@ const char* const kPageText[] = {"Отчет о проверке", "Клиент
 class Conversion : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
-    original_ = Fixture(GetParam());
+    original_ = DocFixture(GetParam());
     written_ = dir_.File(GetParam());
     template_ = word97::ReadDocument(original_);
     document::Document d = word97::ReadDocument(original_);
@@ -96,15 +95,15 @@ class Conversion : public ::testing::TestWithParam<const char*> {
     EXPECT_EQ(text.find("Удаляемая"), std::string::npos) << "the deleted row is gone";
   }
 
-  word97::testing::TempDir dir_;
+  automation::testing::TempDir dir_;
   std::string original_;
   std::string written_;
   document::Document template_;
 };
 
 TEST_P(Conversion, LibreOfficeReadsThePageThenTheTemplate) {
-  const Reading before = word97::testing::LibreOfficeText(original_);
-  const Reading after = word97::testing::LibreOfficeText(written_);
+  const Reading before = automation::testing::LibreOfficeText(original_);
+  const Reading after = automation::testing::LibreOfficeText(written_);
   ExpectRead(after, "written");
   const std::string text = Squeeze(after.text);
   const std::string own = Squeeze(before.text);
@@ -114,7 +113,7 @@ TEST_P(Conversion, LibreOfficeReadsThePageThenTheTemplate) {
 }
 
 TEST_P(Conversion, LibreOfficeKeepsTheTemplatesHeadersAndFooters) {
-  const Reading after = word97::testing::LibreOfficePdfText(written_);
+  const Reading after = automation::testing::LibreOfficePdfText(written_);
   ExpectRead(after, "written");
   const std::string text = Squeeze(after.text);
   // A PDF's text comes in the order it is laid out: table cells are
@@ -133,13 +132,13 @@ TEST_P(Conversion, LibreOfficeKeepsTheTemplatesHeadersAndFooters) {
 }
 
 TEST_P(Conversion, AntiwordWvTextAndCatdocReadIt) {
-  const Reading antiword = word97::testing::Antiword(written_);
+  const Reading antiword = automation::testing::Antiword(written_);
   ExpectRead(antiword, "antiword");
   ExpectPageFirst(Squeeze(antiword.text), std::string::npos);
-  const Reading wv = word97::testing::WvText(written_);
+  const Reading wv = automation::testing::WvText(written_);
   ExpectRead(wv, "wvText");
   ExpectPageFirst(Squeeze(wv.text), std::string::npos);
-  const Reading catdoc = word97::testing::Catdoc(written_);
+  const Reading catdoc = automation::testing::Catdoc(written_);
   ExpectRead(catdoc, "catdoc");
   EXPECT_NE(catdoc.text.find("40817810000000000001"), std::string::npos);
 }
@@ -149,28 +148,22 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values("Lists.doc", "NoHeadFoot.doc", "SimpleHeadThreeColFoot.doc",
                       "ThreeColHeadFoot.doc", "empty.doc", "innertable.doc", "page-break.doc",
                       "rasp.doc", "simple-table.doc", "simple.doc", "table-merges.doc"),
-    [](const ::testing::TestParamInfo<const char*>& param) {
-      std::string name;
-      for (const char* c = param.param; *c != '\0' && *c != '.'; ++c) {
-        if (std::isalnum(static_cast<unsigned char>(*c))) name += *c;
-      }
-      return name;
-    });
+    DocTestName);
 
 TEST(Conversion, APageWithoutATableTakesTheFirstRowOfTheTemplatesTable) {
-  word97::testing::TempDir dir;
-  document::Document d = word97::ReadDocument(Fixture("simple-table.doc"));
+  automation::testing::TempDir dir;
+  document::Document d = word97::ReadDocument(DocFixture("simple-table.doc"));
   TestPage p;
   InsertPage(d, 0, p.Build({p.Text("Только текст")}));
   d.DeleteRow(document::StoryKind::kMain, d.Tables().at(0), 0);
   const std::string path = dir.File("out.doc");
   word97::WriteDocument(d, path);
-  const Reading lo = word97::testing::LibreOfficeText(path);
+  const Reading lo = automation::testing::LibreOfficeText(path);
   ASSERT_TRUE(lo.ok);
   EXPECT_EQ(lo.text.rfind("Только текст\n", 0), 0u) << lo.text;
   EXPECT_EQ(lo.text.find("Cell 1,1"), std::string::npos);
   EXPECT_NE(lo.text.find("Cell 2,1"), std::string::npos);
-  const Reading antiword = word97::testing::Antiword(path);
+  const Reading antiword = automation::testing::Antiword(path);
   EXPECT_EQ(antiword.text.find("Cell 1,1"), std::string::npos);
   EXPECT_NE(antiword.text.find("Cell 2,3"), std::string::npos);
 }
@@ -179,9 +172,9 @@ TEST(Conversion, APageWithoutATableTakesTheFirstRowOfTheTemplatesTable) {
 // the object model into a template, first row of the first table deleted,
 // saved.
 TEST(Conversion, ThroughTheClipboardAndTheObjectModel) {
-  word97::testing::TempDir dir;
+  automation::testing::TempDir dir;
   auto app = Application::Create();
-  Document& d = app->Documents().Add(Fixture("ThreeColHeadFoot.doc"));
+  Document& d = app->Documents().Add(DocFixture("ThreeColHeadFoot.doc"));
   Clipboard::Process().SetHtml(R"(<html><head><style>
       table.report td { border: 1px solid #000; font: 9pt Arial }
       th { background: #DDDDDD; font-weight: bold }
@@ -206,7 +199,7 @@ TEST(Conversion, ThroughTheClipboardAndTheObjectModel) {
   d.SaveAs(path);
   d.Close();
 
-  const Reading lo = word97::testing::LibreOfficeText(path);
+  const Reading lo = automation::testing::LibreOfficeText(path);
   ASSERT_TRUE(lo.ok);
   const std::string text = Squeeze(lo.text);
   std::size_t at = 0;
@@ -219,14 +212,14 @@ TEST(Conversion, ThroughTheClipboardAndTheObjectModel) {
     at = found;
   }
   EXPECT_EQ(text.find("Печать"), std::string::npos);
-  const Reading html = word97::testing::LibreOfficeHtml(path);
+  const Reading html = automation::testing::LibreOfficeHtml(path);
   EXPECT_NE(html.text.find("rowspan"), std::string::npos);
   EXPECT_NE(html.text.find("colspan"), std::string::npos);
-  EXPECT_GE(word97::testing::Count(html.text, "<table"), 2u) << "the nested table";
-  const Reading pdf = word97::testing::LibreOfficePdfText(path);
+  EXPECT_GE(automation::testing::Count(html.text, "<table"), 2u) << "the nested table";
+  const Reading pdf = automation::testing::LibreOfficePdfText(path);
   EXPECT_NE(pdf.text.find("First header column!"), std::string::npos);
   EXPECT_NE(pdf.text.find("Footer Left"), std::string::npos);
-  for (const auto& reading : {word97::testing::Antiword(path), word97::testing::WvText(path)}) {
+  for (const auto& reading : {automation::testing::Antiword(path), automation::testing::WvText(path)}) {
     EXPECT_TRUE(reading.ok);
     EXPECT_EQ(reading.problems, "");
     EXPECT_NE(reading.text.find("40702810000000000001"), std::string::npos);
@@ -236,7 +229,7 @@ TEST(Conversion, ThroughTheClipboardAndTheObjectModel) {
 // Fields and bookmarks of the template stay on their text when the page
 // goes in front of it; those of a deleted row go with the row.
 TEST(Conversion, FieldsAndBookmarksMoveWithTheirText) {
-  word97::testing::TempDir dir;
+  automation::testing::TempDir dir;
   const std::string html = dir.File("fields.html");
   {
     std::ofstream out(html);
@@ -248,7 +241,7 @@ TEST(Conversion, FieldsAndBookmarksMoveWithTheirText) {
            "</body></html>";
   }
   const std::string source = dir.File("fields.doc");
-  ASSERT_TRUE(word97::testing::LibreOfficeWordFromHtml(html, source));
+  ASSERT_TRUE(automation::testing::LibreOfficeWordFromHtml(html, source));
   document::Document d = word97::ReadDocument(source);
   TestPage p;
   InsertPage(d, 0, p.Build({p.Text("Вставка первая"), p.Text("Вставка вторая")}));
@@ -256,7 +249,7 @@ TEST(Conversion, FieldsAndBookmarksMoveWithTheirText) {
   const std::string path = dir.File("out.doc");
   word97::WriteDocument(d, path);
 
-  const Reading exported = word97::testing::LibreOfficeHtml(path);
+  const Reading exported = automation::testing::LibreOfficeHtml(path);
   ASSERT_TRUE(exported.ok);
   const std::string& out = exported.text;
   EXPECT_NE(out.find("<a href=\"http://example.com/\">ссылка</a>"), std::string::npos) << out;
@@ -264,10 +257,10 @@ TEST(Conversion, FieldsAndBookmarksMoveWithTheirText) {
   EXPECT_NE(out.find("<a href=\"http://example.net/\">"), std::string::npos);
   EXPECT_EQ(out.find("example.org"), std::string::npos) << "the deleted row's link is gone";
   EXPECT_NE(out.find("name=\"mark1\""), std::string::npos) << "the bookmark is kept";
-  const Reading text = word97::testing::LibreOfficeText(path);
+  const Reading text = automation::testing::LibreOfficeText(path);
   EXPECT_EQ(text.text.rfind("Вставка первая\nВставка вторая\nЗакладка и ссылка.", 0), 0u)
       << text.text;
-  const Reading antiword = word97::testing::Antiword(path);
+  const Reading antiword = automation::testing::Antiword(path);
   EXPECT_TRUE(antiword.ok);
   EXPECT_EQ(antiword.problems, "");
 }

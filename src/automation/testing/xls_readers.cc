@@ -1,23 +1,24 @@
-#pragma once
-
-// Opens a written workbook with the independent readers: Gnumeric's
-// ssconvert and LibreOffice must open it without an error or a warning the
-// original did not already give, and show the text xlrd sees.
+#include "automation/testing/xls_readers.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <regex>
 #include <sstream>
-#include <string>
 #include <vector>
 
-#include "automation/biff8/test_support.h"
+#include "automation/testing/command.h"
+#include "platform/files.h"
 
-namespace quorlex::testing_support {
+namespace quorlex::automation::testing {
 
-// Warning lines of a reader, without its start-up noise.
-inline std::vector<std::string> Warnings(const std::string& output) {
+std::string XlsCheck() {
+  return std::string("/usr/bin/python3 ") + QUORLEX_SOURCE_DIR + "/src/automation/biff8/testdata/xls_check.py";
+}
+
+namespace {
+
+// A reader's warning lines, without its start-up noise.
+std::vector<std::string> Warnings(const std::string& output) {
   std::vector<std::string> lines;
   std::istringstream in(output);
   std::string line;
@@ -30,14 +31,9 @@ inline std::vector<std::string> Warnings(const std::string& output) {
   return lines;
 }
 
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+}  // namespace
 
-inline void CheckWithReaders(const std::string& written, const std::string& original, const TempDir& dir) {
+void CheckWithReaders(const std::string& written, const std::string& original, const TempDir& dir) {
   auto xlrd = RunCommand(XlsCheck() + " values " + Quote(written));
   ASSERT_EQ(xlrd.status, 0) << xlrd.output;
 
@@ -57,7 +53,7 @@ inline void CheckWithReaders(const std::string& written, const std::string& orig
   EXPECT_EQ(lo.status, 0) << lo.output;
   EXPECT_TRUE(Warnings(lo.output).empty()) << lo.output;
   std::string base = written.substr(written.rfind('/') + 1);
-  std::string csv = ReadFile(dir.File("lo/" + base.substr(0, base.rfind('.')) + ".csv"));
+  std::string csv = platform::ReadFile(dir.File("lo/" + base.substr(0, base.rfind('.')) + ".csv")).value_or("");
   EXPECT_FALSE(csv.empty()) << "LibreOffice wrote no CSV: " << lo.output;
   // The text cells of the active sheet, as xlrd reads them, are in
   // LibreOffice's CSV of it too.
@@ -75,4 +71,4 @@ inline void CheckWithReaders(const std::string& written, const std::string& orig
   }
 }
 
-}  // namespace quorlex::testing_support
+}  // namespace quorlex::automation::testing

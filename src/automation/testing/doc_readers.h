@@ -1,13 +1,12 @@
 #pragma once
 
-// Test support: the text other programs read from a Word file. They are
-// black-box checks of what the writer produces; none of them shares code
-// with it.
+// Test support: the text other programs read from a Word file we wrote.
+// They are black-box checks; none of them shares code with the engine.
 
 #include <cstddef>
 #include <string>
 
-namespace quorlex::automation::word97::testing {
+namespace quorlex::automation::testing {
 
 struct Reading {
   bool ok = false;       // the program ran, exited with status 0 and made output
@@ -26,29 +25,15 @@ Reading LibreOfficeHtml(const std::string& path);
 // templates with fields and bookmarks for tests). True when it did.
 bool LibreOfficeWordFromHtml(const std::string& html, const std::string& doc);
 
-// How many times needle occurs in text.
-std::size_t Count(const std::string& text, const std::string& needle);
 Reading Antiword(const std::string& path);
 Reading WvText(const std::string& path);
 Reading Catdoc(const std::string& path);
 
-// A directory of its own under the system's temporary directory, removed
-// with its content at the end of the scope.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::string& path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+// How many times needle occurs in text.
+std::size_t Count(const std::string& text, const std::string& needle);
 
 // Text with runs of white space made single spaces, for comparing what
 // readers lay out differently.
 std::string Squeeze(const std::string& text);
 
-}  // namespace quorlex::automation::word97::testing
+}  // namespace quorlex::automation::testing

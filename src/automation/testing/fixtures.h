@@ -1,0 +1,20 @@
+#pragma once
+
+// The Excel and Word files in tests/fixtures/office, made by the office
+// applications themselves. They are read-only: copy one before changing it.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace quorlex::automation::testing {
+
+std::string XlsFixture(const std::string& name);
+std::string DocFixture(const std::string& name);
+
+// Names for the tests of a suite run over fixture files:
+// "12843-2.xls" gives "12843_2_xls", and "page-break.doc" gives "pagebreak".
+std::string XlsTestName(const ::testing::TestParamInfo<const char*>& info);
+std::string DocTestName(const ::testing::TestParamInfo<const char*>& info);
+
+}  // namespace quorlex::automation::testing
