@@ -1,0 +1,64 @@
+#include "automation/compound/replacing_file.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include "platform/error.h"
+
+namespace quorlex::automation::compound {
+namespace {
+
+// A hidden name in the target's directory, for mkstemp to complete.
+std::string TemporaryPattern(const std::string& target) {
+  const auto slash = target.find_last_of('/');
+  if (slash == std::string::npos) return "./." + target + ".XXXXXX";
+  return target.substr(0, slash + 1) + "." + target.substr(slash + 1) + ".XXXXXX";
+}
+
+std::string SystemReason() { return std::strerror(errno); }
+
+}  // namespace
+
+ReplacingFile::ReplacingFile(std::string target) : target_(std::move(target)), temp_(TemporaryPattern(target_)) {
+  const int fd = ::mkstemp(temp_.data());
+  if (fd < 0) throw Error(errors::kFile, "Не удалось создать файл " + target_ + ": " + SystemReason());
+  file_ = ::fdopen(fd, "wb");
+  if (file_ == nullptr) {
+    const std::string reason = SystemReason();
+    ::close(fd);
+    ::unlink(temp_.c_str());
+    throw Error(errors::kFile, "Не удалось создать файл " + target_ + ": " + reason);
+  }
+}
+
+ReplacingFile::~ReplacingFile() {
+  if (file_ != nullptr) std::fclose(file_);
+  if (!committed_) ::unlink(temp_.c_str());
+}
+
+void ReplacingFile::Commit() {
+  if (std::fflush(file_) != 0 || std::ferror(file_) != 0) Fail(SystemReason());
+  // The permissions a newly created file would get; on the disk before it
+  // takes the target's name.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  const int fd = ::fileno(file_);
+  if (::fchmod(fd, 0666 & ~mask) != 0 || ::fsync(fd) != 0) Fail(SystemReason());
+  std::FILE* file = std::exchange(file_, nullptr);
+  if (std::fclose(file) != 0) Fail(SystemReason());
+  if (std::rename(temp_.c_str(), target_.c_str()) != 0) {
+    throw Error(errors::kFile, "Не удалось сохранить файл " + target_ + ": " + SystemReason());
+  }
+  committed_ = true;
+}
+
+void ReplacingFile::Fail(const std::string& why) const {
+  throw Error(errors::kFile, "Не удалось записать файл " + target_ + ": " + why);
+}
+
+}  // namespace quorlex::automation::compound
