@@ -29,6 +29,9 @@ struct Entry {
   Entry* Find(std::string_view child);
   // Removes every direct child of this name.
   void Remove(std::string_view child);
+
+  // The same tree: names, kinds, classes, bytes and order.
+  bool operator==(const Entry&) const = default;
 };
 
 }  // namespace quorlex::automation::compound
