@@ -8,16 +8,16 @@
 #include <cstdint>
 #include <span>
 
-#include "automation/biff8/compound_file.h"
 #include "automation/biff8/reader.h"
 #include "automation/biff8/writer.h"
+#include "automation/compound/reader.h"
 #include "platform/error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::span<const std::uint8_t> bytes(data, size);
   try {
-    auto book = quorlex::biff8::IsCompoundFile(bytes) ? quorlex::biff8::ReadWorkbookBytes(bytes)
-                                                      : quorlex::biff8::ReadWorkbookStream(bytes);
+    auto book = quorlex::automation::compound::IsCompoundFile(bytes) ? quorlex::biff8::ReadWorkbookBytes(bytes)
+                                                                     : quorlex::biff8::ReadWorkbookStream(bytes);
     auto stream = quorlex::biff8::WriteWorkbookStream(*book);
     quorlex::biff8::ReadWorkbookStream(stream);
   } catch (const quorlex::Error&) {

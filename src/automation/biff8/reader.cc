@@ -8,10 +8,12 @@
 #include <map>
 #include <optional>
 
-#include "automation/biff8/compound_file.h"
 #include "automation/biff8/read_values.h"
 #include "automation/biff8/records.h"
+#include "automation/biff8/workbook_file.h"
 #include "automation/biff8/worksheet_reader.h"
+#include "automation/compound/read_error.h"
+#include "automation/compound/reader.h"
 #include "platform/utf16.h"
 #include "platform/error.h"
 
@@ -267,6 +269,16 @@ class Reader {
   SharedStringList strings_;
 };
 
+// The tree of a file that has the compound-file signature; one that does
+// not hold together is a damaged workbook.
+automation::compound::Entry ReadCompound(std::span<const std::uint8_t> bytes, const std::string& display_name) {
+  try {
+    return automation::compound::ReadCompoundBytes({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+  } catch (const automation::compound::ReadError& e) {
+    throw Error(errors::kFormat, "Файл " + display_name + " поврежден: " + e.Detail());
+  }
+}
+
 }  // namespace
 
 std::unique_ptr<workbook::Workbook> ReadWorkbookStream(std::span<const std::uint8_t> stream) {
@@ -274,21 +286,22 @@ std::unique_ptr<workbook::Workbook> ReadWorkbookStream(std::span<const std::uint
 }
 
 std::unique_ptr<workbook::Workbook> ReadWorkbookBytes(std::span<const std::uint8_t> bytes, const std::string& display_name) {
-  if (!IsCompoundFile(bytes)) {
+  if (!automation::compound::IsCompoundFile(bytes)) {
     // A bare BIFF stream: Excel 2, 3 and 4 wrote these.
     if (bytes.size() >= 2 && bytes[1] < 0x10 && (bytes[0] == 0x09) && (bytes[1] == 0x00 || bytes[1] == 0x02 || bytes[1] == 0x04 || bytes[1] == 0x08)) {
       throw Error(errors::kFormat, "Книги Excel 4.0 и более ранних версий (BIFF4 и старше) не поддерживаются: " + display_name);
     }
     throw Error(errors::kFormat, "Файл " + display_name + " не является книгой Excel 97-2003");
   }
-  CompoundContents contents = ReadCompound(bytes);
+  WorkbookFile contents = SplitWorkbookFile(ReadCompound(bytes, display_name));
   if (contents.workbook.empty()) {
     if (contents.has_biff5_book) {
       throw Error(errors::kFormat, "Книги Excel 5.0/95 (BIFF5) не поддерживаются: " + display_name);
     }
     throw Error(errors::kFormat, "Файл " + display_name + " не является книгой Excel 97-2003");
   }
-  auto book = ReadWorkbookStream(contents.workbook);
+  auto book = ReadWorkbookStream(
+      {reinterpret_cast<const std::uint8_t*>(contents.workbook.data()), contents.workbook.size()});
   book->OtherStreams() = std::move(contents.others);
   book->RootClsid() = contents.root_clsid;
   return book;

@@ -1,17 +1,14 @@
 #include "automation/biff8/writer.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdio>
 #include <string_view>
 
-#include "automation/biff8/compound_file.h"
 #include "automation/biff8/drawing_ids.h"
 #include "automation/biff8/records.h"
 #include "automation/biff8/shared_strings.h"
 #include "automation/biff8/sheet_writer.h"
+#include "automation/biff8/workbook_file.h"
+#include "automation/compound/writer.h"
 #include "platform/utf16.h"
 #include "platform/error.h"
 
@@ -213,35 +210,8 @@ std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book) {
 
 void WriteWorkbook(const workbook::Workbook& book, const std::string& path) {
   CheckLimits(book);
-  std::vector<std::uint8_t> stream = WriteWorkbookStream(book);
-  std::string dir = ".";
-  std::string base = path;
-  std::size_t slash = path.rfind('/');
-  if (slash != std::string::npos) {
-    dir = slash == 0 ? "/" : path.substr(0, slash);
-    base = path.substr(slash + 1);
-  }
-  std::string temp_pattern = (dir == "/" ? "" : dir) + "/." + base + ".XXXXXX";
-  std::vector<char> temp(temp_pattern.begin(), temp_pattern.end());
-  temp.push_back('\0');
-  int fd = mkstemp(temp.data());
-  if (fd < 0) throw Error(errors::kFile, "Не удалось создать временный файл рядом с " + path);
-  close(fd);
-  std::string temp_path(temp.data());
-  try {
-    WriteCompound(temp_path, stream, book.OtherStreams(), book.RootClsid());
-  } catch (...) {
-    std::remove(temp_path.c_str());
-    throw;
-  }
-  // mkstemp makes the file private; a saved workbook gets the usual mode.
-  mode_t mask = umask(0);
-  umask(mask);
-  chmod(temp_path.c_str(), 0666 & ~mask);
-  if (std::rename(temp_path.c_str(), path.c_str()) != 0) {
-    std::remove(temp_path.c_str());
-    throw Error(errors::kFile, "Не удалось записать файл " + path);
-  }
+  automation::compound::WriteCompoundFile(JoinWorkbookFile(WriteWorkbookStream(book), book.OtherStreams(), book.RootClsid()),
+                                          path);
 }
 
 }  // namespace quorlex::biff8

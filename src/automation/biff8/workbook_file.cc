@@ -1,0 +1,77 @@
+#include "automation/biff8/workbook_file.h"
+
+#include <map>
+#include <utility>
+
+namespace quorlex::biff8 {
+
+namespace {
+
+using automation::compound::Entry;
+
+void Flatten(Entry& storage, const std::string& prefix, std::vector<workbook::StoredStream>& out) {
+  for (Entry& child : storage.children) {
+    workbook::StoredStream stored;
+    stored.path = prefix.empty() ? child.name : prefix + "/" + child.name;
+    stored.is_storage = child.is_storage;
+    if (child.is_storage) {
+      stored.clsid = child.class_id;
+      out.push_back(stored);
+      Flatten(child, stored.path, out);
+    } else {
+      stored.data.assign(child.data.begin(), child.data.end());
+      out.push_back(std::move(stored));
+    }
+  }
+}
+
+}  // namespace
+
+WorkbookFile SplitWorkbookFile(Entry root) {
+  WorkbookFile file;
+  file.root_clsid = root.class_id;
+  for (Entry& child : root.children) {
+    if (child.is_storage) continue;
+    if (child.name == "Workbook") {
+      file.workbook = std::move(child.data);
+    } else if (child.name == "Book") {
+      file.has_biff5_book = true;
+    }
+  }
+  std::erase_if(root.children, [](const Entry& child) {
+    return !child.is_storage && (child.name == "Workbook" || child.name == "Book");
+  });
+  Flatten(root, "", file.others);
+  return file;
+}
+
+Entry JoinWorkbookFile(std::span<const std::uint8_t> workbook, const std::vector<workbook::StoredStream>& others,
+                       const std::array<std::uint8_t, 16>& root_clsid) {
+  Entry root = Entry::Storage("", root_clsid);
+  root.children.push_back(Entry::Stream("Workbook", std::string(workbook.begin(), workbook.end())));
+  // Where each storage listed so far stands: the child indexes from the
+  // root down (addresses would not last as the tree grows).
+  std::map<std::string, std::vector<std::size_t>> storages;
+  for (const workbook::StoredStream& stored : others) {
+    std::string name = stored.path;
+    Entry* parent = &root;
+    std::vector<std::size_t> place;
+    if (const std::size_t slash = stored.path.rfind('/'); slash != std::string::npos) {
+      const auto found = storages.find(stored.path.substr(0, slash));
+      if (found == storages.end()) continue;
+      name = stored.path.substr(slash + 1);
+      place = found->second;
+      for (std::size_t index : place) parent = &parent->children[index];
+    }
+    if (stored.is_storage) {
+      place.push_back(parent->children.size());
+      storages[stored.path] = std::move(place);
+      parent->children.push_back(Entry::Storage(std::move(name), stored.clsid));
+    } else {
+      parent->children.push_back(Entry::Stream(std::move(name), std::string(stored.data.begin(), stored.data.end())));
+    }
+  }
+  return root;
+}
+
+}  // namespace quorlex::biff8
