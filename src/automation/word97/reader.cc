@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "automation/compound/read_error.h"
+#include "automation/compound/reader.h"
 #include "automation/document/sprm.h"
 #include "automation/word97/byte_reader.h"
 #include "automation/word97/fkp.h"
@@ -23,21 +25,21 @@ constexpr std::size_t kSectionDescriptorSize = 12;
 
 class Reader {
  public:
-  explicit Reader(StorageEntry root) { source_->root = std::move(root); }
+  explicit Reader(compound::Entry root) { source_->root = std::move(root); }
 
   Document Read() {
-    StorageEntry& root = source_->root;
-    const StorageEntry* main = root.Find("WordDocument");
+    compound::Entry& root = source_->root;
+    const compound::Entry* main = root.Find("WordDocument");
     if (main == nullptr || main->is_storage) {
       throw ReadError(ReadFailure::kNotWord, "не является документом Word 97-2003");
     }
     word_document_ = main->data;
     source_->fib = Fib::Parse(word_document_);
     const Fib& fib = source_->fib;
-    const StorageEntry* table = root.Find(fib.TableStreamIsOne() ? "1Table" : "0Table");
+    const compound::Entry* table = root.Find(fib.TableStreamIsOne() ? "1Table" : "0Table");
     if (table == nullptr || table->is_storage) ThrowDamaged("нет потока таблиц");
     source_->table = table->data;
-    if (const StorageEntry* data = root.Find("Data"); data != nullptr && !data->is_storage) {
+    if (const compound::Entry* data = root.Find("Data"); data != nullptr && !data->is_storage) {
       source_->data = data->data;
     }
 
@@ -254,23 +256,44 @@ class Reader {
   std::vector<std::pair<std::uint32_t, std::uint32_t>> sepx_regions_;
 };
 
+// The tree of the compound file; a file that is not one, or does not hold
+// together, is refused as a Word file.
+template <typename Read>
+compound::Entry ReadTree(Read&& read) {
+  try {
+    return read();
+  } catch (const compound::ReadError& e) {
+    switch (e.Failure()) {
+      case compound::ReadFailure::kUnreadable:
+        throw ReadError(ReadFailure::kUnreadable, "не читается: " + e.Detail());
+      case compound::ReadFailure::kNotCompound:
+        throw ReadError(ReadFailure::kNotWord, "не является документом Word 97-2003");
+      case compound::ReadFailure::kDamaged:
+        break;
+    }
+    ThrowDamaged(e.Detail());
+  }
+}
+
 }  // namespace
 
-Document ReadDocument(const std::string& path) { return Reader(ReadCompoundFile(path)).Read(); }
+Document ReadDocument(const std::string& path) {
+  return Reader(ReadTree([&] { return compound::ReadCompoundFile(path); })).Read();
+}
 
 Document ReadDocumentBytes(std::string_view bytes) {
-  return Reader(ReadCompoundBytes(bytes)).Read();
+  return Reader(ReadTree([&] { return compound::ReadCompoundBytes(bytes); })).Read();
 }
 
 Document ReadDocumentStreams(std::string_view word_document, std::string_view table,
                              std::string_view data) {
-  StorageEntry root;
+  compound::Entry root;
   root.is_storage = true;
-  root.children.push_back({"WordDocument", false, {}, std::string(word_document), {}});
+  root.children.push_back(compound::Entry::Stream("WordDocument", std::string(word_document)));
   // Whichever table stream the header names, it is this one.
-  root.children.push_back({"0Table", false, {}, std::string(table), {}});
-  root.children.push_back({"1Table", false, {}, std::string(table), {}});
-  if (!data.empty()) root.children.push_back({"Data", false, {}, std::string(data), {}});
+  root.children.push_back(compound::Entry::Stream("0Table", std::string(table)));
+  root.children.push_back(compound::Entry::Stream("1Table", std::string(table)));
+  if (!data.empty()) root.children.push_back(compound::Entry::Stream("Data", std::string(data)));
   return Reader(std::move(root)).Read();
 }
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "automation/compound/reader.h"
 #include "automation/testing/fixtures.h"
-#include "automation/word97/compound_file.h"
 #include "automation/word97/word97_error.h"
 #include "platform/files.h"
 #include "platform/utf16.h"
@@ -96,7 +96,7 @@ TEST(Reader, ReadsStyleNamesAndBuiltInIdentities) {
 }
 
 TEST(Reader, ReadsTheStreamsWithoutTheirCompoundFile) {
-  const StorageEntry file = ReadCompoundFile(DocFixture("rasp.doc"));  // table stream 0Table
+  const compound::Entry file = compound::ReadCompoundFile(DocFixture("rasp.doc"));  // table stream 0Table
   const auto d = ReadDocumentStreams(file.Find("WordDocument")->data, file.Find("0Table")->data, "");
   EXPECT_EQ(d.PlainText(), ReadDocument(DocFixture("rasp.doc")).PlainText());
 }

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "automation/compound/entry.h"
 #include "automation/document/document.h"
-#include "automation/word97/compound_file.h"
 #include "automation/word97/fib.h"
 
 namespace quorlex::automation::word97 {
@@ -17,7 +17,7 @@ namespace quorlex::automation::word97 {
 // the text.
 class Word97Source : public document::SourceFile {
  public:
-  StorageEntry root;        // without the streams the writer makes anew
+  compound::Entry root;     // without the streams the writer makes anew
   Fib fib;
   std::string table;        // the table stream in effect
   std::string data;         // the data stream (pictures, large properties)

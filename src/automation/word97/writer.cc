@@ -1,15 +1,11 @@
 #include "automation/word97/writer.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <bit>
-#include <cerrno>
 #include <cstring>
 #include <vector>
 
+#include "automation/compound/writer.h"
 #include "automation/word97/byte_reader.h"
 #include "automation/word97/cp_map.h"
 #include "automation/word97/fkp.h"
@@ -103,7 +99,7 @@ class Writer {
     }
   }
 
-  StorageEntry Build() {
+  compound::Entry Build() {
     std::uint32_t total = 0;
     for (std::size_t part = 0; part < document::kStoryCount; ++part) {
       story_starts_.push_back(total);
@@ -195,10 +191,10 @@ class Writer {
     fib.SetStreamLength(static_cast<std::uint32_t>(stream.size()));
     stream.replace(0, fib.bytes().size(), fib.bytes());
 
-    StorageEntry root = source_->root;
-    root.children.push_back({"WordDocument", false, {}, std::move(stream), {}});
-    root.children.push_back({"1Table", false, {}, std::move(table), {}});
-    if (!data_.empty()) root.children.push_back({"Data", false, {}, std::move(data_), {}});
+    compound::Entry root = source_->root;
+    root.children.push_back(compound::Entry::Stream("WordDocument", std::move(stream)));
+    root.children.push_back(compound::Entry::Stream("1Table", std::move(table)));
+    if (!data_.empty()) root.children.push_back(compound::Entry::Stream("Data", std::move(data_)));
     return root;
   }
 
@@ -345,63 +341,14 @@ class Writer {
   std::string data_;
 };
 
-std::string DirectoryOf(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-std::string BaseName(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace
 
 std::string WriteDocumentBytes(const Document& document) {
-  return WriteCompoundBytes(Writer(document).Build());
+  return compound::WriteCompoundBytes(Writer(document).Build());
 }
 
 void WriteDocument(const Document& document, const std::string& path) {
-  const StorageEntry root = Writer(document).Build();
-  std::string temp = DirectoryOf(path) + "/." + BaseName(path) + ".XXXXXX";
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) {
-    throw Error(errors::kFile, "Не удалось создать файл " + path + ": " + std::strerror(errno));
-  }
-  std::FILE* file = ::fdopen(fd, "wb");
-  if (file == nullptr) {
-    const int error = errno;
-    ::close(fd);
-    ::unlink(temp.c_str());
-    throw Error(errors::kFile, "Не удалось создать файл " + path + ": " + std::strerror(error));
-  }
-  auto fail = [&](const std::string& why) {
-    std::fclose(file);
-    ::unlink(temp.c_str());
-    throw Error(errors::kFile, "Не удалось записать файл " + path + ": " + why);
-  };
-  try {
-    WriteCompoundFile(root, file, path);
-  } catch (const Error& e) {
-    fail(e.Description());
-  }
-  // The file gets the permissions a newly created file would get, and is
-  // on the disk before it takes the target's name.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  if (::fchmod(fd, 0666 & ~mask) != 0 || ::fsync(fd) != 0) fail(std::strerror(errno));
-  if (std::fclose(file) != 0) {
-    const int error = errno;
-    ::unlink(temp.c_str());
-    throw Error(errors::kFile, "Не удалось записать файл " + path + ": " + std::strerror(error));
-  }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    const int error = errno;
-    ::unlink(temp.c_str());
-    throw Error(errors::kFile, "Не удалось сохранить файл " + path + ": " + std::strerror(error));
-  }
+  compound::WriteCompoundFile(Writer(document).Build(), path);
 }
 
 }  // namespace quorlex::automation::word97

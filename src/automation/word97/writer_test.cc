@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "automation/compound/reader.h"
 #include "automation/document/paragraph_format.h"
 #include "automation/testing/fixtures.h"
 #include "automation/testing/temp_dir.h"
-#include "automation/word97/compound_file.h"
 #include "automation/word97/cp_map.h"
 #include "automation/word97/fib.h"
 #include "automation/word97/reader.h"
@@ -79,13 +79,13 @@ TEST(Writer, EveryFixtureReadsBackAsItWasWritten) {
 
 TEST(Writer, KeepsStreamsItDoesNotModel) {
   const Document d = ReadDocument(DocFixture("ThreeColHeadFoot.doc"));
-  const StorageEntry written = ReadCompoundBytes(WriteDocumentBytes(d));
+  const compound::Entry written = compound::ReadCompoundBytes(WriteDocumentBytes(d));
   for (const char* stream : {"WordDocument", "1Table", "Data", "\x01" "CompObj",
                              "\x05SummaryInformation", "\x05" "DocumentSummaryInformation"}) {
     EXPECT_NE(written.Find(stream), nullptr) << stream;
   }
   EXPECT_EQ(written.Find("0Table"), nullptr);
-  const StorageEntry original = ReadCompoundFile(DocFixture("ThreeColHeadFoot.doc"));
+  const compound::Entry original = compound::ReadCompoundFile(DocFixture("ThreeColHeadFoot.doc"));
   EXPECT_TRUE(written.Find("\x05SummaryInformation")->data ==
               original.Find("\x05SummaryInformation")->data);
   EXPECT_TRUE(written.Find("Data")->data == original.Find("Data")->data);
@@ -93,7 +93,7 @@ TEST(Writer, KeepsStreamsItDoesNotModel) {
 
 TEST(Writer, WritesOnePieceOfUnicodeText) {
   const Document d = ReadDocument(DocFixture("rasp.doc"));  // fast-saved, several pieces
-  const StorageEntry written = ReadCompoundBytes(WriteDocumentBytes(d));
+  const compound::Entry written = compound::ReadCompoundBytes(WriteDocumentBytes(d));
   const Fib fib = Fib::Parse(written.Find("WordDocument")->data);
   EXPECT_EQ(fib.Flags() & fib_flag::kComplex, 0);
   EXPECT_EQ(fib.Flags() & fib_flag::kQuickSaves, 0);
