@@ -19,6 +19,16 @@ TEST(TextTest, CaseMappingCoversCyrillic) {
   EXPECT_EQ(Upper("straße"), "STRAßE");  // simple mapping: one character stays one
 }
 
+TEST(TextTest, AsciiRulesLeaveOtherCharactersAlone) {
+  EXPECT_EQ(TrimAsciiSpace(" \t\r\n\fa b\f\n"), "a b");
+  EXPECT_EQ(TrimAsciiSpace("\xC2\xA0x\v"), "\xC2\xA0x\v");  // no-break space and vertical tab stay
+  EXPECT_EQ(TrimAsciiSpace(" \t "), "");
+  EXPECT_EQ(LowerAscii("Times NEW Roman ПРИВЕТ"), "times new roman ПРИВЕТ");
+  EXPECT_TRUE(EqualsIgnoringAsciiCase("ARIAL", "arial"));
+  EXPECT_FALSE(EqualsIgnoringAsciiCase("ПРИВЕТ", "привет"));
+  EXPECT_FALSE(EqualsIgnoringAsciiCase("Arial", "Arial "));
+}
+
 TEST(TextTest, UndecodableBytesSurviveCaseMapping) {
   const std::string bad = "a\xFF" "b";
   EXPECT_EQ(Upper(bad), "A\xFF" "B");
