@@ -7,18 +7,6 @@
 namespace quorlex::automation::document {
 namespace {
 
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i];
-    char y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 bool Mentions(std::string_view name, std::string_view word) {
   return text::Contains(text::Lower(name), word);
 }
@@ -27,7 +15,7 @@ bool Mentions(std::string_view name, std::string_view word) {
 
 std::optional<std::uint16_t> FontTable::Find(std::string_view name) const {
   for (std::size_t i = 0; i < fonts_.size(); ++i) {
-    if (EqualsIgnoringAsciiCase(fonts_[i].name, name)) return static_cast<std::uint16_t>(i);
+    if (text::EqualsIgnoringAsciiCase(fonts_[i].name, name)) return static_cast<std::uint16_t>(i);
   }
   return std::nullopt;
 }

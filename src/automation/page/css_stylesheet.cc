@@ -4,24 +4,14 @@
 #include <optional>
 #include <string>
 
+#include "platform/text.h"
+
 namespace quorlex::automation::page::css {
 namespace {
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-
-std::string LowerAscii(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsSpace(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsSpace(s.back())) s.remove_suffix(1);
-  return s;
-}
+using text::IsAsciiSpace;
+using text::LowerAscii;
+using text::TrimAsciiSpace;
 
 // The text without comments; strings are kept as they are.
 std::string StripComments(std::string_view s) {
@@ -58,17 +48,11 @@ std::string StripComments(std::string_view s) {
 std::size_t FindTopLevel(std::string_view s, std::size_t i, std::string_view stops) {
   int depth = 0;
   while (i < s.size()) {
+    if (const std::size_t past = SkipEscapeOrString(s, i); past != i) {
+      i = past;
+      continue;
+    }
     const char c = s[i];
-    if (c == '\\') {
-      i += 2;
-      continue;
-    }
-    if (c == '"' || c == '\'') {
-      ++i;
-      while (i < s.size() && s[i] != c && s[i] != '\n') i += (s[i] == '\\') ? 2u : 1u;
-      ++i;
-      continue;
-    }
     if (depth == 0 && stops.find(c) != std::string_view::npos) return i;
     if (c == '(' || c == '[') ++depth;
     if ((c == ')' || c == ']') && depth > 0) --depth;
@@ -82,17 +66,11 @@ std::size_t BlockEnd(std::string_view s, std::size_t open) {
   int depth = 0;
   std::size_t i = open;
   while (i < s.size()) {
+    if (const std::size_t past = SkipEscapeOrString(s, i); past != i) {
+      i = past;
+      continue;
+    }
     const char c = s[i];
-    if (c == '\\') {
-      i += 2;
-      continue;
-    }
-    if (c == '"' || c == '\'') {
-      ++i;
-      while (i < s.size() && s[i] != c && s[i] != '\n') i += (s[i] == '\\') ? 2u : 1u;
-      ++i;
-      continue;
-    }
     if (c == '{') ++depth;
     if (c == '}' && --depth == 0) return i;
     ++i;
@@ -101,13 +79,13 @@ std::size_t BlockEnd(std::string_view s, std::size_t open) {
 }
 
 bool MediaApplies(std::string_view condition) {
-  const std::string lower = LowerAscii(Trim(condition));
+  const std::string lower = LowerAscii(TrimAsciiSpace(condition));
   if (lower.empty()) return true;
   std::size_t start = 0;
   while (start <= lower.size()) {
     std::size_t comma = lower.find(',', start);
     if (comma == std::string::npos) comma = lower.size();
-    const std::string_view query = Trim(std::string_view(lower).substr(start, comma - start));
+    const std::string_view query = TrimAsciiSpace(std::string_view(lower).substr(start, comma - start));
     const bool negated = query.starts_with("not ");
     const bool print = query.find("print") != std::string_view::npos;
     const bool screen =
@@ -127,7 +105,7 @@ bool MediaApplies(std::string_view condition) {
 std::optional<std::pair<int, int>> ParseNth(std::string_view arg) {
   std::string s;
   for (char c : arg) {
-    if (!IsSpace(c)) s.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+    if (!IsAsciiSpace(c)) s.push_back(LowerAscii(c));
   }
   if (s == "odd") return std::make_pair(2, 1);
   if (s == "even") return std::make_pair(2, 0);
@@ -210,7 +188,7 @@ class SelectorParser {
  private:
   bool SkipSpaces() {
     const std::size_t start = i_;
-    while (i_ < s_.size() && IsSpace(s_[i_])) ++i_;
+    while (i_ < s_.size() && IsAsciiSpace(s_[i_])) ++i_;
     return i_ > start;
   }
 
@@ -348,7 +326,7 @@ class SheetParser {
     std::size_t i = 0;
     while (i < s.size()) {
       const char c = s[i];
-      if (IsSpace(c) || c == '}' || c == ';') {
+      if (IsAsciiSpace(c) || c == '}' || c == ';') {
         ++i;
         continue;
       }
@@ -396,7 +374,7 @@ class SheetParser {
     std::size_t start = 0;
     while (start <= prelude.size()) {
       const std::size_t comma = FindTopLevel(prelude, start, ",");
-      const std::string_view one = Trim(prelude.substr(start, comma - start));
+      const std::string_view one = TrimAsciiSpace(prelude.substr(start, comma - start));
       if (one.empty()) return;
       auto selector = SelectorParser(one, atoms_).Parse();
       if (!selector) return;

@@ -12,7 +12,10 @@
 namespace quorlex::automation::page::css {
 namespace {
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+using text::IsAsciiSpace;
+using text::LowerAscii;
+using text::TrimAsciiSpace;
+
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsHex(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 int HexValue(char c) {
@@ -20,23 +23,11 @@ int HexValue(char c) {
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   return c - 'A' + 10;
 }
-char LowerChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-std::string LowerAscii(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = LowerChar(c);
-  return out;
-}
 bool IsNameStart(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' ||
          static_cast<unsigned char>(c) >= 0x80;
 }
 bool IsNameChar(char c) { return IsNameStart(c) || IsDigit(c) || c == '-'; }
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsSpace(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsSpace(s.back())) s.remove_suffix(1);
-  return s;
-}
 
 // Reads the escape at s[i] == '\\' and appends what it stands for; returns
 // the index after it. in_string: a backslash before a new line is a line
@@ -57,7 +48,7 @@ std::size_t ReadEscape(std::string_view s, std::size_t i, std::string& out, bool
       ++i;
       ++digits;
     }
-    if (i < s.size() && IsSpace(s[i])) {
+    if (i < s.size() && IsAsciiSpace(s[i])) {
       if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ++i;
       ++i;
     }
@@ -80,7 +71,7 @@ struct Token {
   bool IsIdent(std::string_view lower) const {
     if (kind != Kind::kIdent || text.size() != lower.size()) return false;
     for (std::size_t i = 0; i < text.size(); ++i) {
-      if (LowerChar(text[i]) != lower[i]) return false;
+      if (LowerAscii(text[i]) != lower[i]) return false;
     }
     return true;
   }
@@ -149,7 +140,7 @@ std::vector<Token> Tokenize(std::string_view s) {
   std::size_t i = 0;
   while (i < s.size()) {
     const char c = s[i];
-    if (IsSpace(c)) {
+    if (IsAsciiSpace(c)) {
       ++i;
       continue;
     }
@@ -526,7 +517,7 @@ std::optional<std::string> FirstFamily(const std::vector<Token>& tokens, std::si
     if (!family.empty()) family.push_back(' ');
     family += t.text;
   }
-  family = std::string(Trim(family));
+  family = std::string(TrimAsciiSpace(family));
   if (family.empty()) return std::nullopt;
   return GenericFace(family);
 }
@@ -557,7 +548,7 @@ class DeclarationParser {
 
   void Parse(std::string_view name, std::string_view value_text, bool important) {
     important_ = important;
-    const std::string property = LowerAscii(Trim(name));
+    const std::string property = LowerAscii(TrimAsciiSpace(name));
     if (property == "mso-number-format") {
       Value v;
       v.type = Value::Type::kString;
@@ -960,17 +951,11 @@ std::vector<std::string_view> SplitTopLevel(std::string_view s, char sep) {
   int depth = 0;
   std::size_t i = 0;
   while (i < s.size()) {
+    if (const std::size_t past = SkipEscapeOrString(s, i); past != i) {
+      i = past;
+      continue;
+    }
     const char c = s[i];
-    if (c == '\\') {
-      i += 2;
-      continue;
-    }
-    if (c == '"' || c == '\'') {
-      ++i;
-      while (i < s.size() && s[i] != c && s[i] != '\n') i += (s[i] == '\\') ? 2u : 1u;
-      ++i;
-      continue;
-    }
     if (c == '(' || c == '[' || c == '{') ++depth;
     if ((c == ')' || c == ']' || c == '}') && depth > 0) --depth;
     if (c == sep && depth == 0) {
@@ -985,11 +970,11 @@ std::vector<std::string_view> SplitTopLevel(std::string_view s, char sep) {
 
 // Strips a trailing "!important"; true when there was one.
 bool StripImportant(std::string_view& value) {
-  std::string_view v = Trim(value);
+  std::string_view v = TrimAsciiSpace(value);
   constexpr std::string_view kWord = "important";
   if (v.size() < kWord.size() + 1) return false;
   if (LowerAscii(v.substr(v.size() - kWord.size())) != kWord) return false;
-  std::string_view rest = Trim(v.substr(0, v.size() - kWord.size()));
+  std::string_view rest = TrimAsciiSpace(v.substr(0, v.size() - kWord.size()));
   if (rest.empty() || rest.back() != '!') return false;
   rest.remove_suffix(1);
   value = rest;
@@ -1007,7 +992,7 @@ std::optional<Rgb> ParseColor(std::string_view text) {
 }
 
 std::optional<Rgb> ParseAttributeColor(std::string_view text) {
-  std::string_view t = Trim(text);
+  std::string_view t = TrimAsciiSpace(text);
   if (t.empty()) return std::nullopt;
   if (t.front() == '#') return HexColor(t.substr(1));
   auto it = ColorNames().find(LowerAscii(t));
@@ -1036,12 +1021,22 @@ void ParseDeclarations(std::string_view block, Interner& strings, std::vector<De
     const auto parts = SplitTopLevel(item, ':');
     if (parts.size() < 2) continue;
     const std::size_t colon = static_cast<std::size_t>(parts[0].size());
-    std::string_view name = Trim(item.substr(0, colon));
+    std::string_view name = TrimAsciiSpace(item.substr(0, colon));
     std::string_view value = item.substr(colon + 1);
     if (name.empty()) continue;
     const bool important = StripImportant(value);
     parser.Parse(name, value, important);
   }
+}
+
+std::size_t SkipEscapeOrString(std::string_view s, std::size_t i) {
+  if (i >= s.size()) return i;
+  const char c = s[i];
+  if (c == '\\') return i + 2;
+  if (c != '"' && c != '\'') return i;
+  ++i;
+  while (i < s.size() && s[i] != c && s[i] != '\n') i += (s[i] == '\\') ? 2u : 1u;
+  return i + 1;
 }
 
 std::size_t ReadIdentifier(std::string_view s, std::size_t i, std::string& out) {

@@ -150,6 +150,12 @@ void ParseDeclarations(std::string_view block, Interner& strings, std::vector<De
 // the index after it (i itself when there is none).
 std::size_t ReadIdentifier(std::string_view s, std::size_t i, std::string& out);
 
+// At an escape or a quoted string that starts at s[i], the index past it
+// (a string left open ends with its line); elsewhere i itself. Scanners
+// step over these so that the brackets, separators and quotes inside them
+// count for nothing.
+std::size_t SkipEscapeOrString(std::string_view s, std::size_t i);
+
 // Length of a CSS length in points, for units that do not depend on a font.
 std::optional<double> AbsolutePoints(double number, Unit unit);
 

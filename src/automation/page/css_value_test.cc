@@ -42,6 +42,17 @@ TEST(CssUnescape, ResolvesCharacterAndHexEscapes) {
   EXPECT_EQ(Unescape("\\41 B"), "AB");
 }
 
+TEST(CssScan, StepsOverEscapesAndStrings) {
+  const std::string_view s = R"(a\;b "x;}" 'y\'z' "open
+next)";
+  EXPECT_EQ(SkipEscapeOrString(s, 0), 0u);    // a plain character
+  EXPECT_EQ(SkipEscapeOrString(s, 1), 3u);    // \; is one character
+  EXPECT_EQ(SkipEscapeOrString(s, 5), 10u);   // "x;}" with what it holds
+  EXPECT_EQ(SkipEscapeOrString(s, 11), 17u);  // an escaped quote inside
+  EXPECT_EQ(SkipEscapeOrString(s, 18), 24u);  // a string left open ends with its line
+  EXPECT_EQ(SkipEscapeOrString(s, s.size()), s.size());
+}
+
 TEST(NumberFormat, UnescapesAndSpellsOutNamedFormats) {
   EXPECT_EQ(NumberFormatCode(R"("\@")"), "@");
   EXPECT_EQ(NumberFormatCode(R"(\@)"), "@");

@@ -6,6 +6,8 @@
 #include <optional>
 #include <unordered_map>
 
+#include "platform/text.h"
+
 namespace quorlex::automation::page {
 namespace {
 
@@ -15,26 +17,13 @@ using css::Property;
 using css::Unit;
 using css::Value;
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsSpace(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsSpace(s.back())) s.remove_suffix(1);
-  return s;
-}
+using text::LowerAscii;
+using text::TrimAsciiSpace;
 
 // HTML's rules for parsing non-negative integers: leading white space, an
 // optional "+", digits; anything after them is ignored.
 std::optional<std::uint32_t> NonNegativeInteger(std::string_view s) {
-  s = Trim(s);
+  s = TrimAsciiSpace(s);
   if (!s.empty() && s.front() == '+') s.remove_prefix(1);
   std::uint64_t v = 0;
   std::size_t digits = 0;
@@ -48,7 +37,7 @@ std::optional<std::uint32_t> NonNegativeInteger(std::string_view s) {
 
 // A width or height attribute: pixels, or a percentage.
 std::optional<Value> DimensionValue(std::string_view s) {
-  s = Trim(s);
+  s = TrimAsciiSpace(s);
   std::size_t i = 0;
   double v = 0;
   while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
@@ -130,7 +119,7 @@ class Emitter {
 };
 
 std::optional<Keyword> AlignKeyword(std::string_view value) {
-  const std::string v = Lower(Trim(value));
+  const std::string v = LowerAscii(TrimAsciiSpace(value));
   if (v == "left") return Keyword::kLeft;
   if (v == "right") return Keyword::kRight;
   if (v == "center" || v == "middle") return Keyword::kCenter;
@@ -139,7 +128,7 @@ std::optional<Keyword> AlignKeyword(std::string_view value) {
 }
 
 std::optional<Keyword> ValignKeyword(std::string_view value) {
-  const std::string v = Lower(Trim(value));
+  const std::string v = LowerAscii(TrimAsciiSpace(value));
   if (v == "top" || v == "baseline") return Keyword::kTop;
   if (v == "middle" || v == "center") return Keyword::kMiddle;
   if (v == "bottom") return Keyword::kBottom;
@@ -148,7 +137,7 @@ std::optional<Keyword> ValignKeyword(std::string_view value) {
 
 // <font size>: 1..7, or relative to 3 with a sign.
 std::optional<double> FontSizePixels(std::string_view value) {
-  std::string_view v = Trim(value);
+  std::string_view v = TrimAsciiSpace(value);
   if (v.empty()) return std::nullopt;
   int sign = 0;
   if (v.front() == '+' || v.front() == '-') {
@@ -496,7 +485,7 @@ void PresentationalDeclarations(Tag tag, std::span<const HtmlAttribute> attribut
       if (auto rgb = css::ParseAttributeColor(*v)) e.Color(Property::kColor, *rgb);
     }
     if (auto v = use(kFace, 'f')) {
-      const std::string_view face = Trim(v->substr(0, v->find(',')));
+      const std::string_view face = TrimAsciiSpace(v->substr(0, v->find(',')));
       if (!face.empty()) e.String(Property::kFontFamily, face);
     }
     if (auto v = use(kSize, 's')) {

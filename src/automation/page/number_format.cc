@@ -4,35 +4,15 @@
 #include <utility>
 
 #include "automation/page/css_value.h"
+#include "platform/text.h"
 
 namespace quorlex::automation::page {
-namespace {
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
-std::string_view TrimSpaces(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\n' || s.front() == '\r' ||
-                        s.front() == '\f'))
-    s.remove_prefix(1);
-  while (!s.empty() &&
-         (s.back() == ' ' || s.back() == '\t' || s.back() == '\n' || s.back() == '\r' || s.back() == '\f'))
-    s.remove_suffix(1);
-  return s;
-}
-
-}  // namespace
+using text::EqualsIgnoringAsciiCase;
+using text::TrimAsciiSpace;
 
 std::string NumberFormatCode(std::string_view css_value) {
-  std::string_view raw = TrimSpaces(css_value);
+  std::string_view raw = TrimAsciiSpace(css_value);
   std::string code;
   if (raw.size() >= 2 && (raw.front() == '"' || raw.front() == '\'') && raw.back() == raw.front()) {
     code = css::Unescape(raw.substr(1, raw.size() - 2));
@@ -54,9 +34,9 @@ std::string NumberFormatCode(std::string_view css_value) {
       {"Long Time", "h:mm:ss"},
       {"Text", "@"},
   }};
-  const std::string_view trimmed = TrimSpaces(code);
+  const std::string_view trimmed = TrimAsciiSpace(code);
   for (const auto& [name, spelt] : kNamed) {
-    if (EqualsIgnoringCase(trimmed, name)) return std::string(spelt);
+    if (EqualsIgnoringAsciiCase(trimmed, name)) return std::string(spelt);
   }
   return code;
 }

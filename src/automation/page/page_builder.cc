@@ -6,21 +6,17 @@
 #include <utility>
 
 #include "automation/page/table_grid.h"
+#include "platform/text.h"
 
 namespace quorlex::automation::page {
 namespace {
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+using text::IsAsciiSpace;
+using text::LowerAsciiInto;
+
 bool IsControl(char c) {
   const auto u = static_cast<unsigned char>(c);
   return u < 0x20 || u == 0x7F;
-}
-
-void LowerInto(std::string_view s, std::string& out) {
-  out.assign(s);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
 }
 
 // White space collapsed and trimmed, as an option or a title shows.
@@ -28,7 +24,7 @@ std::string Collapsed(std::string_view s) {
   std::string out;
   bool space = false;
   for (char c : s) {
-    if (IsSpace(c)) {
+    if (IsAsciiSpace(c)) {
       space = !out.empty();
     } else if (!IsControl(c)) {
       if (space) out.push_back(' ');
@@ -42,7 +38,7 @@ std::string Collapsed(std::string_view s) {
 // <table border>: no number is 1, border="0" is none.
 std::uint32_t BorderAttributeWidth(std::string_view value) {
   std::size_t i = 0;
-  while (i < value.size() && IsSpace(value[i])) ++i;
+  while (i < value.size() && IsAsciiSpace(value[i])) ++i;
   if (i < value.size() && value[i] == '+') ++i;
   std::uint32_t width = 0;
   bool digits = false;
@@ -55,7 +51,7 @@ std::uint32_t BorderAttributeWidth(std::string_view value) {
 
 bool MediaIsForScreen(std::string_view media) {
   std::string lower;
-  LowerInto(media, lower);
+  LowerAsciiInto(media, lower);
   if (lower.find_first_not_of(" \t\r\n\f") == std::string::npos) return true;
   return lower.find("screen") != std::string::npos || lower.find("all") != std::string::npos ||
          lower.find("print") == std::string::npos;
@@ -145,15 +141,15 @@ void PageBuilder::NameElement(ElementInfo& info, std::string_view name, std::str
                               std::string_view classes) {
   info.class_begin = static_cast<std::uint32_t>(class_pool_.size());
   info.tag = atoms_.Find(name);
-  LowerInto(id, lower_);
+  LowerAsciiInto(id, lower_);
   info.id = lower_.empty() ? 0 : atoms_.Find(lower_);
   std::size_t i = 0;
   while (i < classes.size()) {
-    while (i < classes.size() && IsSpace(classes[i])) ++i;
+    while (i < classes.size() && IsAsciiSpace(classes[i])) ++i;
     std::size_t j = i;
-    while (j < classes.size() && !IsSpace(classes[j])) ++j;
+    while (j < classes.size() && !IsAsciiSpace(classes[j])) ++j;
     if (j > i) {
-      LowerInto(classes.substr(i, j - i), lower_);
+      LowerAsciiInto(classes.substr(i, j - i), lower_);
       if (const std::uint32_t atom = atoms_.Find(lower_); atom != 0) class_pool_.push_back(atom);
     }
     i = j;
@@ -312,7 +308,7 @@ std::uint32_t PageBuilder::TableFormatOf(std::uint32_t style, std::span<const Ht
   f.background = s.background;
   f.width = s.width;
   std::string align;
-  LowerInto(AttributeValue(attributes, "align"), align);
+  LowerAsciiInto(AttributeValue(attributes, "align"), align);
   if (align == "left") f.alignment = HorizontalAlignment::Left;
   if (align == "right") f.alignment = HorizontalAlignment::Right;
   if (align == "center" || (s.margin_left_auto && s.margin_right_auto))
@@ -463,7 +459,7 @@ void PageBuilder::EmitText(std::string_view text, std::uint32_t style) {
       ++i;
       continue;
     }
-    if (IsSpace(c)) {
+    if (IsAsciiSpace(c)) {
       ParagraphState& p = Current().paragraph;
       if (p.line_has_content && !p.pending_space) {
         p.pending_space = true;
@@ -477,7 +473,7 @@ void PageBuilder::EmitText(std::string_view text, std::uint32_t style) {
       continue;
     }
     std::size_t j = i;
-    while (j < n && !IsSpace(text[j]) && !IsControl(text[j])) ++j;
+    while (j < n && !IsAsciiSpace(text[j]) && !IsControl(text[j])) ++j;
     ParagraphState& p = Current().paragraph;
     if (p.pending_space) {
       Append(" ", p.pending_format);
@@ -531,7 +527,7 @@ void PageBuilder::StartTable(std::uint32_t style, std::span<const HtmlAttribute>
   t.format = TableFormatOf(style, attributes);
   if (HasAttribute(attributes, "border")) {
     std::string rules;
-    LowerInto(AttributeValue(attributes, "rules"), rules);
+    LowerAsciiInto(AttributeValue(attributes, "rules"), rules);
     t.context.has_border = BorderAttributeWidth(AttributeValue(attributes, "border")) > 0 && rules != "none";
   }
   t.border_color = std::string(AttributeValue(attributes, "bordercolor"));
@@ -921,7 +917,7 @@ void PageBuilder::StartElement(std::string_view name, std::span<const HtmlAttrib
         break;
       case Tag::kInput: {
         std::string type;
-        LowerInto(AttributeValue(attributes, "type"), type);
+        LowerAsciiInto(AttributeValue(attributes, "type"), type);
         if (type == "checkbox" || type == "radio" || type == "file" || type == "image" || type == "range" ||
             type == "color") {
           break;
