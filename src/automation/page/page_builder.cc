@@ -417,6 +417,16 @@ void PageBuilder::Append(std::string_view chars, std::uint32_t char_format) {
   page_.text.append(chars);
 }
 
+void PageBuilder::AppendWord(std::string_view word, std::uint32_t char_format) {
+  ParagraphState& p = Current().paragraph;
+  if (p.pending_space) {
+    Append(" ", p.pending_format);
+    p.pending_space = false;
+  }
+  Append(word, char_format);
+  Current().paragraph.line_has_content = true;
+}
+
 void PageBuilder::EmitText(std::string_view text, std::uint32_t style) {
   const ComputedStyle& s = StyleOf(style);
   if (!s.visible || text.empty()) return;
@@ -439,13 +449,7 @@ void PageBuilder::EmitText(std::string_view text, std::uint32_t style) {
       }
       std::size_t j = i;
       while (j < n && text[j] != '\n' && text[j] != '\r' && (!IsControl(text[j]) || text[j] == '\t')) ++j;
-      ParagraphState& p = Current().paragraph;
-      if (p.pending_space) {
-        Append(" ", p.pending_format);
-        p.pending_space = false;
-      }
-      Append(text.substr(i, j - i), format);
-      Current().paragraph.line_has_content = true;
+      AppendWord(text.substr(i, j - i), format);
       i = j;
     }
     return;
@@ -474,13 +478,7 @@ void PageBuilder::EmitText(std::string_view text, std::uint32_t style) {
     }
     std::size_t j = i;
     while (j < n && !IsAsciiSpace(text[j]) && !IsControl(text[j])) ++j;
-    ParagraphState& p = Current().paragraph;
-    if (p.pending_space) {
-      Append(" ", p.pending_format);
-      p.pending_space = false;
-    }
-    Append(text.substr(i, j - i), format);
-    Current().paragraph.line_has_content = true;
+    AppendWord(text.substr(i, j - i), format);
     i = j;
   }
 }

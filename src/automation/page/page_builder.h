@@ -159,6 +159,9 @@ class PageBuilder : public HtmlHandler {
   Container& Current() { return containers_.back(); }
   void OpenParagraph(std::uint32_t format_style);
   void Append(std::string_view chars, std::uint32_t char_format);
+  // Text that follows collapsed white space: the one space it left first,
+  // in the format that space had.
+  void AppendWord(std::string_view word, std::uint32_t char_format);
   void EmitText(std::string_view text, std::uint32_t style);
   void EmitLiteral(std::string_view text, std::uint32_t style);
   void LineBreak(std::uint32_t style);
