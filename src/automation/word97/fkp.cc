@@ -49,27 +49,27 @@ std::string ResolveHuge(std::string properties, std::string_view data_stream) {
   return resolved;
 }
 
-}  // namespace
-
-std::vector<FcRun> ReadCharacterPages(std::string_view bin_table, std::string_view word_document) {
-  const char* what = "страницы свойств символов";
+// The runs of the formatted disk pages the bin table names. A page ends
+// with its entry count; it starts with count + 1 stream offsets, then one
+// entry of entry_size bytes a run, whose first byte is the word offset of
+// the run's properties in the page (0: none), which `properties` reads.
+template <typename ReadProperties>
+std::vector<FcRun> ReadPages(std::string_view bin_table, std::string_view word_document, const char* what,
+                             std::size_t entry_size, ReadProperties&& properties) {
   ByteReader stream(word_document, what);
   std::vector<FcRun> runs;
   for (std::uint32_t pn : ReadBinPages(bin_table, what)) {
     const std::string_view page = stream.Slice(std::size_t{pn} * kPageSize, kPageSize);
     ByteReader in(page, what);
     const std::size_t count = in.U8(511);
-    if ((count + 1) * 4 + count > 511) ThrowDamaged(what);
+    if ((count + 1) * 4 + count * entry_size > 511) ThrowDamaged(what);
     for (std::size_t i = 0; i < count; ++i) {
       FcRun run;
       run.fc_start = in.U32(i * 4);
       run.fc_end = in.U32((i + 1) * 4);
       if (run.fc_end <= run.fc_start) continue;
-      const std::size_t offset = std::size_t{in.U8((count + 1) * 4 + i)} * 2;
-      if (offset != 0) {
-        const std::size_t cb = in.U8(offset);
-        run.properties.assign(in.Slice(offset + 1, cb));
-      }
+      const std::size_t offset = std::size_t{in.U8((count + 1) * 4 + i * entry_size)} * 2;
+      if (offset != 0) run.properties = properties(in, offset);
       runs.push_back(std::move(run));
     }
   }
@@ -77,38 +77,34 @@ std::vector<FcRun> ReadCharacterPages(std::string_view bin_table, std::string_vi
   return runs;
 }
 
+}  // namespace
+
+std::vector<FcRun> ReadCharacterPages(std::string_view bin_table, std::string_view word_document) {
+  // An entry is the word offset of its property record: a byte count, then
+  // the properties.
+  return ReadPages(bin_table, word_document, "страницы свойств символов", 1,
+                   [](const ByteReader& in, std::size_t offset) {
+                     return std::string(in.Slice(offset + 1, in.U8(offset)));
+                   });
+}
+
 std::vector<FcRun> ReadParagraphPages(std::string_view bin_table, std::string_view word_document,
                                       std::string_view data_stream) {
-  const char* what = "страницы свойств абзацев";
-  ByteReader stream(word_document, what);
-  std::vector<FcRun> runs;
-  for (std::uint32_t pn : ReadBinPages(bin_table, what)) {
-    const std::string_view page = stream.Slice(std::size_t{pn} * kPageSize, kPageSize);
-    ByteReader in(page, what);
-    const std::size_t count = in.U8(511);
-    if ((count + 1) * 4 + count * 13 > 511) ThrowDamaged(what);
-    for (std::size_t i = 0; i < count; ++i) {
-      FcRun run;
-      run.fc_start = in.U32(i * 4);
-      run.fc_end = in.U32((i + 1) * 4);
-      if (run.fc_end <= run.fc_start) continue;
-      const std::size_t offset = std::size_t{in.U8((count + 1) * 4 + i * 13)} * 2;
-      if (offset != 0) {
-        std::size_t cb = in.U8(offset);
-        std::size_t at = offset + 1;
-        if (cb == 0) {
-          cb = std::size_t{in.U8(at)} * 2;
-          at += 1;
-        } else {
-          cb = cb * 2 - 1;
-        }
-        run.properties = ResolveHuge(std::string(in.Slice(at, cb)), data_stream);
-      }
-      runs.push_back(std::move(run));
-    }
-  }
-  SortAndCheck(runs);
-  return runs;
+  // An entry is the word offset of its property record, then the
+  // paragraph's height: the record is a size in words (or 0, and the size
+  // in the next byte), then the properties.
+  return ReadPages(bin_table, word_document, "страницы свойств абзацев", 13,
+                   [&](const ByteReader& in, std::size_t offset) {
+                     std::size_t cb = in.U8(offset);
+                     std::size_t at = offset + 1;
+                     if (cb == 0) {
+                       cb = std::size_t{in.U8(at)} * 2;
+                       at += 1;
+                     } else {
+                       cb = cb * 2 - 1;
+                     }
+                     return ResolveHuge(std::string(in.Slice(at, cb)), data_stream);
+                   });
 }
 
 const FcRun* FindRun(const std::vector<FcRun>& runs, std::uint32_t fc) {
