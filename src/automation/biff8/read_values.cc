@@ -103,15 +103,7 @@ std::string ReadUnicodeString(const std::vector<std::uint8_t>& d, std::size_t at
     at += 4;
   }
   std::u16string chars;
-  for (std::size_t i = 0; i < cch; ++i) {
-    if (wide) {
-      if (at + 2 > d.size()) break;
-      chars.push_back(static_cast<char16_t>(Get16(d, at)));
-      at += 2;
-    } else {
-      if (at >= d.size()) break;
-      chars.push_back(static_cast<char16_t>(d[at++]));
-    }
+  while (chars.size() < cch && workbook::ReadStringChar(d, at, wide, chars)) {
   }
   if (end) *end = at + runs * 4 + ext;
   return text::Utf16ToUtf8(chars);

@@ -480,16 +480,8 @@ std::string ReadTextBox(const std::vector<Record>& records) {
     const auto& d = records[i].data;
     if (records[i].type != kContinue || d.empty()) break;
     bool wide = (d[0] & 0x01) != 0;
-    for (std::size_t at = 1; chars.size() < cch;) {
-      if (wide) {
-        if (at + 2 > d.size()) break;
-        chars.push_back(static_cast<char16_t>(Get16(d, at)));
-        at += 2;
-      } else {
-        if (at >= d.size()) break;
-        chars.push_back(static_cast<char16_t>(d[at]));
-        at += 1;
-      }
+    std::size_t at = 1;
+    while (chars.size() < cch && ReadStringChar(d, at, wide, chars)) {
     }
   }
   std::string text = text::Utf16ToUtf8(chars);

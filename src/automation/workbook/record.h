@@ -4,6 +4,7 @@
 // does not model travel through a workbook in these, in their original order.
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace quorlex::workbook {
@@ -34,6 +35,21 @@ inline void Put16(std::vector<std::uint8_t>& d, std::size_t at, std::uint32_t v)
 inline void Put32(std::vector<std::uint8_t>& d, std::size_t at, std::uint32_t v) {
   if (at + 4 > d.size()) return;
   for (int i = 0; i < 4; ++i) d[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((v >> (8 * i)) & 0xFF);
+}
+// Reads the character of a BIFF8 string at `at`, two bytes when wide, one
+// byte otherwise, and moves past it. False, and nothing read, where the body
+// ends before it.
+inline bool ReadStringChar(const std::vector<std::uint8_t>& d, std::size_t& at, bool wide, std::u16string& chars) {
+  if (wide) {
+    if (at + 2 > d.size()) return false;
+    chars.push_back(static_cast<char16_t>(Get16(d, at)));
+    at += 2;
+  } else {
+    if (at >= d.size()) return false;
+    chars.push_back(static_cast<char16_t>(d[at]));
+    at += 1;
+  }
+  return true;
 }
 inline void Append16(std::vector<std::uint8_t>& d, std::uint32_t v) {
   d.push_back(static_cast<std::uint8_t>(v & 0xFF));
