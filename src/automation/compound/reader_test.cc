@@ -46,7 +46,7 @@ std::size_t DirectoryEntry(const std::string& bytes, const std::u16string& name)
   return 0;
 }
 
-TEST(Reader, ReadsTheTreeOfAWordDocument) {
+TEST(CompoundReader, ReadsTheTreeOfAWordDocument) {
   const Entry root = ReadCompoundFile(DocFixture("ThreeColHeadFoot.doc"));
   EXPECT_TRUE(root.is_storage);
   // The root's class says which application made the file.
@@ -64,7 +64,7 @@ TEST(Reader, ReadsTheTreeOfAWordDocument) {
   EXPECT_EQ(root.Find("0Table"), nullptr);
 }
 
-TEST(Reader, ReadsStoragesWithTheirClassesAndStreams) {
+TEST(CompoundReader, ReadsStoragesWithTheirClassesAndStreams) {
   // A workbook with a macro project: storages inside storages.
   const Entry root = ReadCompoundFile(XlsFixture("44010-SingleChart.xls"));
   EXPECT_NE(root.Find("Workbook"), nullptr);
@@ -87,7 +87,7 @@ TEST(Reader, ReadsStoragesWithTheirClassesAndStreams) {
   EXPECT_GE(streams, 6);
 }
 
-TEST(Reader, AFileAndItsBytesGiveTheSameTree) {
+TEST(CompoundReader, AFileAndItsBytesGiveTheSameTree) {
   const std::string path = XlsFixture("SimpleWithComments.xls");
   const Entry from_file = ReadCompoundFile(path);
   const Entry from_bytes = ReadCompoundBytes(Bytes(path));
@@ -99,7 +99,7 @@ TEST(Reader, AFileAndItsBytesGiveTheSameTree) {
   EXPECT_EQ(from_file.class_id, from_bytes.class_id);
 }
 
-TEST(Reader, TellsCompoundFilesByTheirSignature) {
+TEST(CompoundReader, TellsCompoundFilesByTheirSignature) {
   const std::string workbook = Bytes(XlsFixture("xlrd-ragged.xls"));
   const auto* data = reinterpret_cast<const std::uint8_t*>(workbook.data());
   EXPECT_TRUE(IsCompoundFile({data, workbook.size()}));
@@ -108,7 +108,7 @@ TEST(Reader, TellsCompoundFilesByTheirSignature) {
   EXPECT_FALSE(IsCompoundFile({reinterpret_cast<const std::uint8_t*>(biff4.data()), biff4.size()}));
 }
 
-TEST(Reader, RefusesWhatIsNotACompoundFile) {
+TEST(CompoundReader, RefusesWhatIsNotACompoundFile) {
   const ReadError text = ErrorOf("This is plain text, long enough to be taken for a header. " + std::string(600, 'x'));
   EXPECT_EQ(text.Failure(), ReadFailure::kNotCompound);
   EXPECT_EQ(text.Number(), errors::kFormat);
@@ -125,7 +125,7 @@ TEST(Reader, RefusesWhatIsNotACompoundFile) {
 
 // Cut short or scribbled over, a file is a clear error or what it still
 // holds; never a crash or another exception.
-TEST(Reader, ADamagedFileIsAnErrorNotACrash) {
+TEST(CompoundReader, ADamagedFileIsAnErrorNotACrash) {
   const std::string document = Bytes(DocFixture("simple-table.doc"));
   for (std::size_t cut : {0u, 100u, 512u, 1536u, 3000u, 8000u}) {
     EXPECT_THROW(ReadCompoundBytes(std::string_view(document).substr(0, cut)), ReadError) << cut;
@@ -150,7 +150,7 @@ TEST(Reader, ADamagedFileIsAnErrorNotACrash) {
 
 // A length field that claims two gigabytes allocates nothing of the kind:
 // the stream is refused, or left out.
-TEST(Reader, AStreamLongerThanTheFileIsNotRead) {
+TEST(CompoundReader, AStreamLongerThanTheFileIsNotRead) {
   std::string bytes = Bytes(DocFixture("simple.doc"));
   const std::size_t entry = DirectoryEntry(bytes, u"WordDocument");
   ASSERT_GT(entry, 0u);

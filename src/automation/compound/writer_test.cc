@@ -62,7 +62,7 @@ Entry HandMadeTree() {
   return root;
 }
 
-TEST(Writer, EveryFixtureWrittenBackReadsTheSame) {
+TEST(CompoundWriter, EveryFixtureWrittenBackReadsTheSame) {
   std::vector<std::string> paths;
   for (const auto& dir : {"xls", "doc"}) {
     for (const auto& file : fs::directory_iterator(fs::path(QUORLEX_FIXTURES_DIR) / dir)) {
@@ -77,14 +77,14 @@ TEST(Writer, EveryFixtureWrittenBackReadsTheSame) {
   }
 }
 
-TEST(Writer, AHandMadeTreeReadsBackTheSame) {
+TEST(CompoundWriter, AHandMadeTreeReadsBackTheSame) {
   const Entry tree = HandMadeTree();
   ExpectSameTree(tree, ReadCompoundBytes(WriteCompoundBytes(tree)), "");
 }
 
 // Another program's reader of compound files finds the streams, nested
 // ones included, with their bytes.
-TEST(Writer, XlrdReadsTheStreamsWeWrite) {
+TEST(CompoundWriter, XlrdReadsTheStreamsWeWrite) {
   TempDir dir;
   const std::string path = dir.File("tree.bin");
   WriteCompoundFile(HandMadeTree(), path);
@@ -100,7 +100,7 @@ TEST(Writer, XlrdReadsTheStreamsWeWrite) {
   EXPECT_EQ(lengths.output, "Big 10000 b\nSmall 12 s\nOuter/Inner/Deep 5000 d\nOuter/\x05Properties 300 p\n");
 }
 
-TEST(Writer, AFileTakesTheTargetsPlaceWithTheUsualPermissions) {
+TEST(CompoundWriter, AFileTakesTheTargetsPlaceWithTheUsualPermissions) {
   TempDir dir;
   const std::string target = dir.File("out.doc");
   { std::ofstream(target) << "old"; }
@@ -117,7 +117,7 @@ TEST(Writer, AFileTakesTheTargetsPlaceWithTheUsualPermissions) {
   EXPECT_EQ(status.st_mode & 0777, 0666 & ~mask);
 }
 
-TEST(Writer, AFailedWriteIsAFileErrorAndLeavesNoFile) {
+TEST(CompoundWriter, AFailedWriteIsAFileErrorAndLeavesNoFile) {
   TempDir dir;
   const std::string target = dir.File("missing/out.xls");
   try {
