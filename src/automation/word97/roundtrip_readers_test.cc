@@ -92,10 +92,7 @@ TEST_P(RoundTrip, WvTextAndCatdocReadIt) {
 
 INSTANTIATE_TEST_SUITE_P(
     Fixtures, RoundTrip,
-    ::testing::Values("Lists.doc", "NoHeadFoot.doc", "SimpleHeadThreeColFoot.doc",
-                      "ThreeColHeadFoot.doc", "empty.doc", "innertable.doc", "page-break.doc",
-                      "rasp.doc", "simple-table.doc", "simple.doc", "table-merges.doc"),
-    DocTestName);
+    ::testing::ValuesIn(testing::kWordFixtures), DocTestName);
 
 }  // namespace
 }  // namespace quorlex::automation::word97

@@ -23,11 +23,6 @@ using document::Document;
 using testing::DocFixture;
 using testing::TempDir;
 
-const char* const kReadable[] = {
-    "Lists.doc", "NoHeadFoot.doc", "SimpleHeadThreeColFoot.doc", "ThreeColHeadFoot.doc",
-    "empty.doc", "innertable.doc", "page-break.doc", "rasp.doc", "simple-table.doc",
-    "simple.doc", "table-merges.doc"};
-
 // Character formats character by character, and paragraph formats
 // paragraph by paragraph: what a reader sees, whatever the run layout.
 std::vector<std::string> CharacterFormats(const Document& d, document::StoryKind kind) {
@@ -68,7 +63,7 @@ void ExpectSameDocument(const Document& a, const Document& b, const std::string&
 }
 
 TEST(Writer, EveryFixtureReadsBackAsItWasWritten) {
-  for (const char* name : kReadable) {
+  for (const char* name : testing::kWordFixtures) {
     const Document original = ReadDocument(DocFixture(name));
     const Document again = ReadDocumentBytes(WriteDocumentBytes(original));
     ExpectSameDocument(original, again, name);

@@ -145,10 +145,7 @@ TEST_P(Conversion, AntiwordWvTextAndCatdocReadIt) {
 
 INSTANTIATE_TEST_SUITE_P(
     Templates, Conversion,
-    ::testing::Values("Lists.doc", "NoHeadFoot.doc", "SimpleHeadThreeColFoot.doc",
-                      "ThreeColHeadFoot.doc", "empty.doc", "innertable.doc", "page-break.doc",
-                      "rasp.doc", "simple-table.doc", "simple.doc", "table-merges.doc"),
-    DocTestName);
+    ::testing::ValuesIn(automation::testing::kWordFixtures), DocTestName);
 
 TEST(Conversion, APageWithoutATableTakesTheFirstRowOfTheTemplatesTable) {
   automation::testing::TempDir dir;
