@@ -41,8 +41,8 @@ inline void LowerAsciiInto(std::string_view s, std::string& out) {
   for (char& c : out) c = LowerAscii(c);
 }
 inline std::string LowerAscii(std::string_view s) {
-  std::string out;
-  LowerAsciiInto(s, out);
+  std::string out(s);
+  for (char& c : out) c = LowerAscii(c);
   return out;
 }
 constexpr std::string_view TrimAsciiSpace(std::string_view s) {
