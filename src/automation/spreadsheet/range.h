@@ -49,8 +49,9 @@ class Range {
   Range Columns() const;
   int Count() const;
 
-  // The top-left cell's value as text: a number as an English CStr shows
-  // it (15 significant digits), True/False, the text itself, "" when empty.
+  // The top-left cell's value as text: a number converted as in an English
+  // locale (15 significant digits), True/False, the text itself, "" when
+  // empty.
   std::string Value() const;
   // Sets every cell: "" empties the value (the format stays); a text that
   // reads as a number is stored as one, as Excel does with typed input.

@@ -8,8 +8,9 @@
 
 namespace quorlex::automation::spreadsheet {
 
-// A number as an English-locale CStr shows it: up to 15 significant
-// digits, no trailing zeros, "1E+15" and "1E-05" beyond the fixed range.
+// A number as a cell's value reads when converted to text in an English
+// locale: up to 15 significant digits, no trailing zeros, "1E+15" and
+// "1E-05" beyond the fixed range.
 std::string NumberText(double value);
 
 // A typed entry that Excel would take as a number ("12", "-1.5", "2E3").

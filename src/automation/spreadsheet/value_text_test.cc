@@ -5,8 +5,8 @@
 namespace quorlex::automation::spreadsheet {
 namespace {
 
-// What VB's CStr shows for a Double in an English locale.
-TEST(NumberText, ShowsFifteenSignificantDigitsLikeCStr) {
+// A cell's number converted to text, in an English locale.
+TEST(NumberText, ShowsFifteenSignificantDigits) {
   EXPECT_EQ(NumberText(0), "0");
   EXPECT_EQ(NumberText(1234.5), "1234.5");
   EXPECT_EQ(NumberText(-0.5), "-0.5");
