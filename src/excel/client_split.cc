@@ -18,7 +18,7 @@ int FindTitleRow(const ss::Worksheet& sheet, int from, int to, const std::string
   return 0;
 }
 
-// Stage 1: the data sheet starts at the first block's title row and takes the
+// The data sheet starts at the first block's title row and takes the
 // client's name. Returns the row where the search for further blocks starts.
 int StartAtFirstBlock(const ReportWorkbook& report) {
   auto data = report.data;
@@ -39,22 +39,18 @@ int StartAtFirstBlock(const ReportWorkbook& report) {
   return after < 3 ? 3 : after + 1;
 }
 
-// Stage 2 for one block starting at `start` and running up to `end`: a copy
-// of the first sheet that holds just that block, named after its client.
-// Copying the whole sheet and deleting rows 1..start-1 from the copy leaves
-// the same sheet once stage 3 has cut the copy at the next block, but costs
-// the whole sheet per client; the engine copies the block alone.
+// One further block, from its title row `start` to `end`: a copy of the
+// first sheet that holds just that block, placed last and named after its
+// client. Copying the whole sheet and deleting rows 1..start-1 from the copy
+// leaves the same sheet once the copy is cut at the next block, but costs
+// the whole sheet per client; CopyRows copies the block alone.
 void CopyBlock(const ReportWorkbook& report, int start, int end) {
   auto sheets = report.book.Sheets();
   ss::Worksheet first = sheets(1);
   const ss::Worksheet last = sheets(sheets.Count());
   ss::Worksheet copy = first;
   if (first.IsWorksheet()) {
-    auto& model = report.book.Model();
-    const std::size_t index =
-        model.CopySheetRows(model.IndexOf(first.Model()), static_cast<std::uint32_t>(start - 1),
-                            static_cast<std::uint32_t>(end - 1), model.IndexOf(last.Model()));
-    copy = report.book.SheetAtIndex(index);
+    copy = first.CopyRows(start, end, last);
   } else {
     first.Copy(last);
     copy = report.book.Sheets(report.book.Sheets().Count());
@@ -70,7 +66,7 @@ void SplitByClient(const ReportWorkbook& report) {
   auto data = report.data;
   const int block_start = StartAtFirstBlock(report);
 
-  // Stage 2: a copy per further block, in page order.
+  // A copy of the first sheet for every further block, in page order.
   const int rows = UsedRowCount(data);
   int k = block_start;
   while (k <= rows) {
@@ -83,7 +79,7 @@ void SplitByClient(const ReportWorkbook& report) {
     k = next != 0 ? next : k + 1;
   }
 
-  // Stage 3: every sheet but the last loses the blocks after its own.
+  // Every sheet but the last loses the blocks after its own.
   auto sheets = report.book.Sheets();
   const int count = sheets.Count();
   sheets(count).Select();

@@ -25,14 +25,15 @@ Workbook& WorkbookCollection::Add(const std::string& template_path) {
   auto model = biff8::ReadWorkbook(template_path);
   // A workbook made from a template is a workbook, not a template.
   model->SetTemplate(false);
-  books_.push_back(std::make_unique<Workbook>(app_, std::move(model)));
-  app_.active_book_ = books_.back().get();
-  return *books_.back();
+  return Open(std::move(model));
 }
 
-Workbook& WorkbookCollection::Add() {
-  books_.push_back(std::make_unique<Workbook>(app_, workbook::Workbook::CreateBlank()));
-  app_.active_book_ = books_.back().get();
+Workbook& WorkbookCollection::Add() { return Open(workbook::Workbook::CreateBlank()); }
+
+Workbook& WorkbookCollection::Open(std::unique_ptr<workbook::Workbook> model) {
+  all_.push_back(std::make_unique<Workbook>(app_, std::move(model)));
+  books_.push_back(all_.back().get());
+  app_.active_book_ = books_.back();
   return *books_.back();
 }
 
@@ -45,11 +46,10 @@ Workbook& WorkbookCollection::operator()(int index) {
 
 void WorkbookCollection::Remove(const Workbook& book) {
   app_.Forget(book);
-  auto it = std::find_if(books_.begin(), books_.end(), [&](const auto& b) { return b.get() == &book; });
+  auto it = std::find(books_.begin(), books_.end(), &book);
   if (it == books_.end()) return;
-  std::unique_ptr<Workbook> closing = std::move(*it);
   books_.erase(it);
-  if (app_.active_book_ == nullptr && !books_.empty()) app_.active_book_ = books_.back().get();
+  if (app_.active_book_ == nullptr && !books_.empty()) app_.active_book_ = books_.back();
 }
 
 }  // namespace quorlex::automation::spreadsheet

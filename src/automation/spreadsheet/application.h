@@ -37,9 +37,13 @@ class WorkbookCollection {
  private:
   friend class Workbook;
   void Remove(const Workbook& book);
+  Workbook& Open(std::unique_ptr<workbook::Workbook> model);
 
   Application& app_;
-  std::vector<std::unique_ptr<Workbook>> books_;
+  // Every workbook made stays allocated until the application goes, so a
+  // reference to a closed workbook is refused, not dangling.
+  std::vector<std::unique_ptr<Workbook>> all_;
+  std::vector<Workbook*> books_;  // the open ones
 };
 
 class Application {

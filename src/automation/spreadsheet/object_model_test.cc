@@ -273,6 +273,32 @@ TEST_F(ObjectModel, SaveRespectsAlertsAndLimits) {
   EXPECT_EQ(app.Workbooks().Count(), 0);
 }
 
+// Callers still hold the workbook, its sheets and ranges after Close: each
+// refuses, none dangles.
+TEST_F(ObjectModel, AClosedWorkbookRefusesItsMembers) {
+  sheet.Cells(2, 2).SetValue("x");
+  sheet.Cells(2, 2).AddComment("note");
+  const Range cell = sheet.Cells(2, 2);
+  const CellComment note = cell.Comment();
+  Workbook& other = app.Workbooks().Add();
+  book.Close();
+  EXPECT_TRUE(book.Closed());
+  EXPECT_EQ(app.Workbooks().Count(), 1);
+  EXPECT_EQ(&app.Workbooks().Item(1), &other);
+  const std::string closed = "Книга закрыта: обращение к ней невозможно";
+  EXPECT_EQ(ErrorOf([&] { book.Sheets().Count(); }), closed);
+  EXPECT_EQ(ErrorOf([&] { book.Worksheets(1); }), closed);
+  EXPECT_EQ(ErrorOf([&] { book.SaveAs("/nonexistent/x.xls"); }), closed);
+  EXPECT_EQ(ErrorOf([&] { book.Close(); }), closed);
+  EXPECT_EQ(ErrorOf([&] { sheet.Name(); }), closed);
+  EXPECT_EQ(ErrorOf([&] { sheet.Cells(1, 1); }), closed);
+  EXPECT_EQ(ErrorOf([&] { cell.Value(); }), closed);
+  EXPECT_EQ(ErrorOf([&] { cell.SetWrapText(true); }), closed);
+  EXPECT_EQ(ErrorOf([&] { cell.Borders(xlEdgeTop).SetLineStyle(xlNone); }), closed);
+  EXPECT_EQ(ErrorOf([&] { note.Text(); }), closed);
+  EXPECT_EQ(ErrorOf([&] { app.Selection(); }), "Ничего не выделено");
+}
+
 TEST_F(ObjectModel, WorkbookFromATemplateIsNotATemplate) {
   TempDir dir;
   auto model = biff8::ReadWorkbook(XlsFixture("xlrd-namesdemo.xls"));
@@ -289,8 +315,8 @@ TEST_F(ObjectModel, WorkbookFromATemplateIsNotATemplate) {
   EXPECT_EQ(result.status, 0) << result.output;
 }
 
-// The engine's band copy gives what a copy and two row deletions give.
-TEST_F(ObjectModel, CopySheetRowsMatchesCopyThenDelete) {
+// A band copy gives what a copy and two row deletions give.
+TEST_F(ObjectModel, CopyRowsMatchesCopyThenDelete) {
   Fill(1, 30, 4);
   auto& m = sheet.Model();
   m.Merges().push_back({11, 12, 0, 1});
@@ -298,13 +324,12 @@ TEST_F(ObjectModel, CopySheetRowsMatchesCopyThenDelete) {
   sheet.Cells(12, 3).AddComment("kept");
   sheet.Cells(25, 3).AddComment("dropped");
   sheet.Cells(11, 2).SetNumberFormat("0.000");
-  auto& engine = book.Model();
-  std::size_t fast = engine.CopySheetRows(0, 9, 19, engine.SheetCount() - 1);  // rows 10..20
+  Worksheet quick = sheet.CopyRows(10, 20, book.Sheets(book.Sheets().Count()));
+  EXPECT_EQ(book.ActiveSheet(), quick);
   sheet.Copy(book.Sheets(book.Sheets().Count()));
   Worksheet slow = book.Sheets(book.Sheets().Count());
   slow.Rows("21:30").Delete();
   slow.Rows("1:9").Delete();
-  Worksheet quick = book.SheetAtIndex(fast);
   EXPECT_EQ(quick.Name(), "Лист1 (2)");
   EXPECT_EQ(slow.Name(), "Лист1 (3)");
   for (int r = 1; r <= 12; ++r) {

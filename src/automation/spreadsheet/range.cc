@@ -72,6 +72,16 @@ Range::Range(Workbook& book, workbook::Sheet& sheet, int first_row, int first_co
     : book_(&book), sheet_(&sheet), first_row_(first_row), first_col_(first_col), last_row_(last_row),
       last_col_(last_col), whole_rows_(whole_rows) {}
 
+workbook::Sheet& Range::Sheet() const {
+  book_->Model();  // refuses a closed workbook
+  return *sheet_;
+}
+
+workbook::Sheet& CellComment::Sheet() const {
+  book_->Model();  // refuses a closed workbook
+  return *sheet_;
+}
+
 Range Range::Rows() const {
   Range r = *this;
   r.counting_ = Counting::kRows;
@@ -105,7 +115,7 @@ void Range::ForEachCell(F&& f) const {
 }
 
 std::string Range::Value() const {
-  const auto& cells = sheet_->Cells();
+  const auto& cells = Sheet().Cells();
   const workbook::Cell* cell = cells.Find(static_cast<std::uint32_t>(first_row_ - 1), static_cast<std::uint16_t>(first_col_ - 1));
   if (cell == nullptr) return {};
   switch (cell->kind) {
@@ -136,7 +146,7 @@ std::string Range::Value() const {
 }
 
 void Range::SetValue(std::string_view text) const {
-  auto& cells = sheet_->Cells();
+  auto& cells = Sheet().Cells();
   std::optional<double> number = ParseTypedNumber(text);
   ForEachCell([&](std::uint32_t r, std::uint16_t c) {
     if (text.empty()) {
@@ -151,10 +161,10 @@ void Range::SetValue(std::string_view text) const {
 
 void Range::Select() const {
   auto& model = book_->Model();
-  if (model.ActiveSheet() != model.IndexOf(*sheet_)) {
-    throw Error(errors::kSpreadsheet, "Нельзя выделить ячейки неактивного листа «" + sheet_->Name() + "»");
+  if (model.ActiveSheet() != model.IndexOf(Sheet())) {
+    throw Error(errors::kSpreadsheet, "Нельзя выделить ячейки неактивного листа «" + Sheet().Name() + "»");
   }
-  sheet_->SetActiveCell(static_cast<std::uint32_t>(first_row_ - 1), static_cast<std::uint16_t>(first_col_ - 1));
+  Sheet().SetActiveCell(static_cast<std::uint32_t>(first_row_ - 1), static_cast<std::uint16_t>(first_col_ - 1));
   book_->App().SetSelection(*this);
 }
 
@@ -165,7 +175,7 @@ void Range::Delete() const {
   Application& app = book_->App();
   // Deleting rows ends a pending cut, as it does in Excel.
   app.cut_.reset();
-  sheet_->DeleteRows(static_cast<std::uint32_t>(first_row_ - 1), static_cast<std::uint32_t>(last_row_ - first_row_ + 1));
+  Sheet().DeleteRows(static_cast<std::uint32_t>(first_row_ - 1), static_cast<std::uint32_t>(last_row_ - first_row_ + 1));
 }
 
 void Range::Cut() const {
@@ -173,7 +183,7 @@ void Range::Cut() const {
     throw Error(errors::kSpreadsheet, "Вырезать можно только целые строки");
   }
   Application& app = book_->App();
-  app.cut_ = Application::CutRows{book_, sheet_, static_cast<std::uint32_t>(first_row_ - 1), static_cast<std::uint32_t>(last_row_ - 1)};
+  app.cut_ = Application::CutRows{book_, &Sheet(), static_cast<std::uint32_t>(first_row_ - 1), static_cast<std::uint32_t>(last_row_ - 1)};
 }
 
 RangeBorder Range::Borders(int index) const { return RangeBorder(*this, index); }
@@ -181,7 +191,7 @@ RangeInterior Range::Interior() const { return RangeInterior(*this); }
 
 std::string Range::NumberFormat() const {
   const auto& styles = book_->Model().Formats();
-  std::uint16_t xf = sheet_->Cells().XfOf(static_cast<std::uint32_t>(first_row_ - 1), static_cast<std::uint16_t>(first_col_ - 1));
+  std::uint16_t xf = Sheet().Cells().XfOf(static_cast<std::uint32_t>(first_row_ - 1), static_cast<std::uint16_t>(first_col_ - 1));
   return styles.FormatCode(styles.XfAt(xf).FormatIndex());
 }
 
@@ -189,38 +199,38 @@ void Range::SetNumberFormat(std::string_view code) const {
   if (code.empty()) throw Error(errors::kSpreadsheet, "Пустой формат числа");
   std::uint16_t index = book_->Model().Formats().InternFormat(code);
   ForEachCell([&](std::uint32_t r, std::uint16_t c) {
-    ChangeFormat(book_->Model(), *sheet_, r, c, [&](workbook::Xf& xf) { xf.SetFormatIndex(index); });
+    ChangeFormat(book_->Model(), Sheet(), r, c, [&](workbook::Xf& xf) { xf.SetFormatIndex(index); });
   });
 }
 
 CellComment Range::AddComment(std::string_view text) const {
   auto r = static_cast<std::uint32_t>(first_row_ - 1);
   auto c = static_cast<std::uint16_t>(first_col_ - 1);
-  if (sheet_->Art().FindNote(r, c) != nullptr) {
+  if (Sheet().Art().FindNote(r, c) != nullptr) {
     throw Error(errors::kSpreadsheet, "Ячейка " + CellName(first_row_, first_col_) + " уже содержит примечание");
   }
-  auto& shape = sheet_->Art().AddNote(r, c, "");
+  auto& shape = Sheet().Art().AddNote(r, c, "");
   shape.note->text = std::string(text);
-  return CellComment(*book_, *sheet_, r, c);
+  return CellComment(*book_, Sheet(), r, c);
 }
 
 CellComment Range::Comment() const {
   if (!HasComment()) {
     throw Error(errors::kSpreadsheet, "Ячейка " + CellName(first_row_, first_col_) + " не содержит примечания");
   }
-  return CellComment(*book_, *sheet_, static_cast<std::uint32_t>(first_row_ - 1), static_cast<std::uint16_t>(first_col_ - 1));
+  return CellComment(*book_, Sheet(), static_cast<std::uint32_t>(first_row_ - 1), static_cast<std::uint16_t>(first_col_ - 1));
 }
 
 bool Range::HasComment() const {
-  return sheet_->Art().FindNote(static_cast<std::uint32_t>(first_row_ - 1), static_cast<std::uint16_t>(first_col_ - 1)) != nullptr;
+  return Sheet().Art().FindNote(static_cast<std::uint32_t>(first_row_ - 1), static_cast<std::uint16_t>(first_col_ - 1)) != nullptr;
 }
 
 double Range::ColumnWidth() const {
   auto col = static_cast<std::uint16_t>(first_col_ - 1);
-  for (const auto& info : sheet_->Columns()) {
+  for (const auto& info : Sheet().Columns()) {
     if (col >= info.first && col <= info.last && (info.flags & 0x0001) != 0) return 0.0;  // hidden
   }
-  double units = sheet_->ColumnWidthUnits(static_cast<std::uint16_t>(first_col_ - 1));
+  double units = Sheet().ColumnWidthUnits(static_cast<std::uint16_t>(first_col_ - 1));
   // Units are 1/256 of a character cell including its 5-pixel padding,
   // with the standard font's 7-pixel digit.
   double pixels = std::floor(units / 256.0 * 7.0 + 0.5);
@@ -230,12 +240,12 @@ double Range::ColumnWidth() const {
 
 bool Range::WrapText() const {
   const auto& styles = book_->Model().Formats();
-  return styles.XfAt(sheet_->Cells().XfOf(static_cast<std::uint32_t>(first_row_ - 1), static_cast<std::uint16_t>(first_col_ - 1))).Wrap();
+  return styles.XfAt(Sheet().Cells().XfOf(static_cast<std::uint32_t>(first_row_ - 1), static_cast<std::uint16_t>(first_col_ - 1))).Wrap();
 }
 
 void Range::SetWrapText(bool wrap) const {
   ForEachCell([&](std::uint32_t r, std::uint16_t c) {
-    ChangeFormat(book_->Model(), *sheet_, r, c, [&](workbook::Xf& xf) { xf.SetWrap(wrap); });
+    ChangeFormat(book_->Model(), Sheet(), r, c, [&](workbook::Xf& xf) { xf.SetWrap(wrap); });
   });
 }
 
@@ -253,7 +263,7 @@ void RangeBorder::SetLineStyle(int style) const {
   }
   workbook::Edge edge = EdgeOf(index_);
   range_.ForEachCell([&](std::uint32_t r, std::uint16_t c) {
-    ChangeFormat(range_.book_->Model(), *range_.sheet_, r, c, [&](workbook::Xf& xf) {
+    ChangeFormat(range_.book_->Model(), range_.Sheet(), r, c, [&](workbook::Xf& xf) {
       xf.SetBorder(edge, line, line == workbook::LineStyle::kNone ? 0 : 64);
     });
   });
@@ -261,7 +271,7 @@ void RangeBorder::SetLineStyle(int style) const {
 
 int RangeBorder::LineStyle() const {
   const auto& styles = range_.book_->Model().Formats();
-  std::uint16_t xf = range_.sheet_->Cells().XfOf(static_cast<std::uint32_t>(range_.first_row_ - 1), static_cast<std::uint16_t>(range_.first_col_ - 1));
+  std::uint16_t xf = range_.Sheet().Cells().XfOf(static_cast<std::uint32_t>(range_.first_row_ - 1), static_cast<std::uint16_t>(range_.first_col_ - 1));
   switch (styles.XfAt(xf).Border(EdgeOf(index_))) {
     case workbook::LineStyle::kNone: return xlNone;
     case workbook::LineStyle::kDashed: return xlDash;
@@ -278,7 +288,7 @@ void RangeInterior::SetColorIndex(int index) const {
     throw Error(errors::kSpreadsheet, "Неверный номер цвета заливки: " + std::to_string(index));
   }
   range_.ForEachCell([&](std::uint32_t r, std::uint16_t c) {
-    ChangeFormat(range_.book_->Model(), *range_.sheet_, r, c, [&](workbook::Xf& xf) {
+    ChangeFormat(range_.book_->Model(), range_.Sheet(), r, c, [&](workbook::Xf& xf) {
       if (index == xlNone) {
         xf.SetFill(0, 64, 65);
       } else {
@@ -290,7 +300,7 @@ void RangeInterior::SetColorIndex(int index) const {
 
 int RangeInterior::ColorIndex() const {
   const auto& styles = range_.book_->Model().Formats();
-  std::uint16_t xf = range_.sheet_->Cells().XfOf(static_cast<std::uint32_t>(range_.first_row_ - 1), static_cast<std::uint16_t>(range_.first_col_ - 1));
+  std::uint16_t xf = range_.Sheet().Cells().XfOf(static_cast<std::uint32_t>(range_.first_row_ - 1), static_cast<std::uint16_t>(range_.first_col_ - 1));
   const workbook::Xf& x = styles.XfAt(xf);
   if (x.Pattern() == 0) return xlNone;
   int color = x.PatternColor();
@@ -298,23 +308,23 @@ int RangeInterior::ColorIndex() const {
 }
 
 bool CellComment::Visible() const {
-  auto* shape = sheet_->Art().FindNote(row_, col_);
+  auto* shape = Sheet().Art().FindNote(row_, col_);
   return shape != nullptr && shape->note->visible;
 }
 
 void CellComment::SetVisible(bool visible) {
-  auto* shape = sheet_->Art().FindNote(row_, col_);
+  auto* shape = Sheet().Art().FindNote(row_, col_);
   if (shape == nullptr) throw Error(errors::kSpreadsheet, "Примечание удалено");
-  sheet_->Art().SetNoteVisible(*shape, visible);
+  Sheet().Art().SetNoteVisible(*shape, visible);
 }
 
 std::string CellComment::Text() const {
-  auto* shape = sheet_->Art().FindNote(row_, col_);
+  auto* shape = Sheet().Art().FindNote(row_, col_);
   return shape == nullptr ? std::string() : shape->note->text;
 }
 
 std::string CellComment::Text(std::string_view text) {
-  auto* shape = sheet_->Art().FindNote(row_, col_);
+  auto* shape = Sheet().Art().FindNote(row_, col_);
   if (shape == nullptr) throw Error(errors::kSpreadsheet, "Примечание удалено");
   shape->note->text = std::string(text);
   shape->note->text_changed = true;

@@ -27,6 +27,8 @@ class CellComment {
   std::string Text(std::string_view text);
 
  private:
+  workbook::Sheet& Sheet() const;
+
   Workbook* book_;
   workbook::Sheet* sheet_;
   std::uint32_t row_;
@@ -83,7 +85,8 @@ class Range {
 
   bool IsWholeRows() const { return whole_rows_; }
   Workbook& Book() const { return *book_; }
-  workbook::Sheet& Sheet() const { return *sheet_; }
+  // The engine's sheet; refused once the workbook is closed.
+  workbook::Sheet& Sheet() const;
 
  private:
   friend class RangeBorder;

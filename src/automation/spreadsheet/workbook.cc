@@ -32,11 +32,17 @@ Worksheet SheetCollection::operator()(int index) const {
 Workbook::Workbook(Application& app, std::unique_ptr<workbook::Workbook> model) : app_(app), model_(std::move(model)) {}
 Workbook::~Workbook() = default;
 
-Worksheet Workbook::SheetAtIndex(std::size_t index) { return Worksheet(*this, model_->SheetAt(index)); }
+workbook::Workbook& Workbook::Model() {
+  if (model_ == nullptr) throw Error(errors::kSpreadsheet, "Книга закрыта: обращение к ней невозможно");
+  return *model_;
+}
 
-Worksheet Workbook::ActiveSheet() { return SheetAtIndex(model_->ActiveSheet()); }
+Worksheet Workbook::SheetAtIndex(std::size_t index) { return Worksheet(*this, Model().SheetAt(index)); }
+
+Worksheet Workbook::ActiveSheet() { return SheetAtIndex(Model().ActiveSheet()); }
 
 void Workbook::SaveAs(const std::string& filename, int file_format, int access_mode) {
+  Model();  // refuses a closed workbook
   (void)access_mode;  // xlNoChange and the others mean nothing to a file on disk
   if (file_format != xlWorkbookNormal && file_format != xlExcel8) {
     throw Error(errors::kSpreadsheet, "Формат файла " + std::to_string(file_format) + " не поддерживается: книга сохраняется только в формате Excel 97-2003");
@@ -54,6 +60,10 @@ void Workbook::SaveAs(const std::string& filename, int file_format, int access_m
   biff8::WriteWorkbook(*model_, filename);
 }
 
-void Workbook::Close() { app_.Workbooks().Remove(*this); }
+void Workbook::Close() {
+  Model();  // refuses a closed workbook
+  app_.Workbooks().Remove(*this);
+  model_.reset();
+}
 
 }  // namespace quorlex::automation::spreadsheet

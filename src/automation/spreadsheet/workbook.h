@@ -28,6 +28,9 @@ class SheetCollection {
   bool worksheets_only_;
 };
 
+// One workbook of the application. The reference stays valid until the
+// application goes; after Close every member is refused, and so are the
+// members of its sheets, ranges and comments.
 class Workbook {
  public:
   Workbook(Application& app, std::unique_ptr<workbook::Workbook> model);
@@ -46,12 +49,13 @@ class Workbook {
   // place. Excel's limits are checked first: nothing is written when a sheet
   // is over them.
   void SaveAs(const std::string& filename, int file_format = xlWorkbookNormal, int access_mode = xlNoChange);
-  // Closes the workbook without saving; this object is destroyed.
+  // Closes the workbook without saving: it leaves the collection, its
+  // content is released, and every later call on it is refused.
   void Close();
+  bool Closed() const { return model_ == nullptr; }
 
-  // The engine beneath, for operations Excel has no member for (see
-  // workbook::Workbook::CopySheetRows).
-  workbook::Workbook& Model() { return *model_; }
+  // The engine beneath; refused once the workbook is closed.
+  workbook::Workbook& Model();
   Application& App() { return app_; }
 
   // The sheet handle of engine sheet `index` (0-based).

@@ -23,16 +23,23 @@ std::string Quoted(std::string_view s) { return "«" + std::string(s) + "»"; }
 
 }  // namespace
 
-std::string Worksheet::Name() const { return sheet_->Name(); }
+workbook::Sheet& Worksheet::Model() const {
+  book_->Model();  // refuses a closed workbook
+  return *sheet_;
+}
 
-int Worksheet::Index() const { return static_cast<int>(book_->Model().IndexOf(*sheet_)) + 1; }
+bool Worksheet::IsWorksheet() const { return Model().IsWorksheet(); }
+
+std::string Worksheet::Name() const { return Model().Name(); }
+
+int Worksheet::Index() const { return static_cast<int>(book_->Model().IndexOf(Model())) + 1; }
 
 void Worksheet::SetName(std::string_view name) {
-  book_->Model().RenameSheet(book_->Model().IndexOf(*sheet_), name);
+  book_->Model().RenameSheet(book_->Model().IndexOf(Model()), name);
 }
 
 void Worksheet::Select() {
-  book_->Model().SetActiveSheet(book_->Model().IndexOf(*sheet_));
+  book_->Model().SetActiveSheet(book_->Model().IndexOf(Model()));
   book_->App().active_book_ = book_;
 }
 
@@ -41,13 +48,29 @@ void Worksheet::Copy(const Worksheet& after) {
     throw Error(errors::kSpreadsheet, "Копирование листа в другую книгу не поддерживается");
   }
   auto& model = book_->Model();
-  model.CopySheet(model.IndexOf(*sheet_), model.IndexOf(after.Model()));
+  model.CopySheet(model.IndexOf(Model()), model.IndexOf(after.Model()));
   book_->App().active_book_ = book_;
 }
 
+Worksheet Worksheet::CopyRows(int first, int last, const Worksheet& after) {
+  RequireWorksheet();
+  if (&after.Parent() != book_) {
+    throw Error(errors::kSpreadsheet, "Копирование листа в другую книгу не поддерживается");
+  }
+  if (first < 1 || last < first || last > kModelRows) {
+    throw Error(errors::kSpreadsheet, "Неверная полоса строк: " + std::to_string(first) + ":" + std::to_string(last));
+  }
+  auto& model = book_->Model();
+  const std::size_t index =
+      model.CopySheetRows(model.IndexOf(Model()), static_cast<std::uint32_t>(first - 1),
+                          static_cast<std::uint32_t>(last - 1), model.IndexOf(after.Model()));
+  book_->App().active_book_ = book_;
+  return book_->SheetAtIndex(index);
+}
+
 void Worksheet::RequireWorksheet() const {
-  if (!sheet_->IsWorksheet()) {
-    throw Error(errors::kSpreadsheet, "Лист " + Quoted(sheet_->Name()) + " не является рабочим листом");
+  if (!Model().IsWorksheet()) {
+    throw Error(errors::kSpreadsheet, "Лист " + Quoted(Model().Name()) + " не является рабочим листом");
   }
 }
 
@@ -57,14 +80,14 @@ Range Worksheet::Cells(int row, int column) const {
     throw Error(errors::kSpreadsheet, "Неверный адрес ячейки: строка " + std::to_string(row) + ", столбец " +
                                           std::to_string(column));
   }
-  return Range(*book_, *sheet_, row, column, row, column);
+  return Range(*book_, Model(), row, column, row, column);
 }
 
 Range Worksheet::UsedRange() const {
   RequireWorksheet();
   workbook::Area area;
-  if (!sheet_->Cells().UsedArea(area)) return Range(*book_, *sheet_, 1, 1, 1, 1);
-  return Range(*book_, *sheet_, static_cast<int>(area.first_row) + 1, area.first_col + 1,
+  if (!Model().Cells().UsedArea(area)) return Range(*book_, Model(), 1, 1, 1, 1);
+  return Range(*book_, Model(), static_cast<int>(area.first_row) + 1, area.first_col + 1,
                static_cast<int>(area.last_row) + 1, area.last_col + 1);
 }
 
@@ -73,7 +96,7 @@ Range Worksheet::Rows(int first, int last) const {
   if (first < 1 || last < first || last > kModelRows) {
     throw Error(errors::kSpreadsheet, "Неверная полоса строк: " + std::to_string(first) + ":" + std::to_string(last));
   }
-  return Range(*book_, *sheet_, first, 1, last, 256, true);
+  return Range(*book_, Model(), first, 1, last, 256, true);
 }
 
 Range Worksheet::Rows(std::string_view band) const {
@@ -94,16 +117,16 @@ Range Worksheet::Rows(std::string_view band) const {
 void Worksheet::Paste() {
   RequireWorksheet();
   Application& app = book_->App();
-  auto active = sheet_->ActiveCell().value_or(std::make_pair(0u, std::uint16_t{0}));
+  auto active = Model().ActiveCell().value_or(std::make_pair(0u, std::uint16_t{0}));
   if (app.cut_) {
     Application::CutRows cut = *app.cut_;
     app.cut_.reset();
     if (cut.sheet == sheet_) {
       throw Error(errors::kSpreadsheet, "Перенос вырезанных строк на тот же лист не поддерживается");
     }
-    sheet_->MoveRowsFrom(*cut.sheet, cut.first, cut.last, active.first);
+    Model().MoveRowsFrom(*cut.sheet, cut.first, cut.last, active.first);
     int rows = static_cast<int>(cut.last - cut.first) + 1;
-    app.SetSelection(Range(*book_, *sheet_, static_cast<int>(active.first) + 1, 1,
+    app.SetSelection(Range(*book_, Model(), static_cast<int>(active.first) + 1, 1,
                            static_cast<int>(active.first) + rows, 256, true));
     return;
   }
@@ -112,9 +135,9 @@ void Worksheet::Paste() {
     throw Error(errors::kSpreadsheet, "Буфер обмена пуст: вставлять нечего");
   }
   page::Grid grid = page::LayOutGrid(clipboard.Page());
-  PasteGrid(book_->Model(), *sheet_, active.first, active.second, grid);
+  PasteGrid(book_->Model(), Model(), active.first, active.second, grid);
   if (grid.row_count > 0 && grid.column_count > 0) {
-    app.SetSelection(Range(*book_, *sheet_, static_cast<int>(active.first) + 1, active.second + 1,
+    app.SetSelection(Range(*book_, Model(), static_cast<int>(active.first) + 1, active.second + 1,
                            static_cast<int>(active.first + grid.row_count),
                            static_cast<int>(active.second + grid.column_count)));
   }

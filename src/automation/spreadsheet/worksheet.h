@@ -22,12 +22,18 @@ class Worksheet {
   // at either end, unique in the workbook regardless of case.
   void SetName(std::string_view name);
   int Index() const;  // position in Sheets, from 1
-  bool IsWorksheet() const { return sheet_->IsWorksheet(); }
+  bool IsWorksheet() const;
 
   // Makes the sheet the active one.
   void Select();
   // A copy named "<name> (2)" (or (3)...) placed after `after`, made active.
   void Copy(const Worksheet& after);
+  // A copy placed after `after`, named and made active as by Copy, that
+  // keeps only rows first..last (from 1), moved up to row 1: what Copy and
+  // deleting the other rows of the copy give, in time linear in the band.
+  // The copy is returned. Excel has no such member; the per-client split
+  // would otherwise copy the whole sheet for every client.
+  Worksheet CopyRows(int first, int last, const Worksheet& after);
 
   Range Cells(int row, int column) const;
   Range UsedRange() const;
@@ -40,7 +46,8 @@ class Worksheet {
   // process clipboard.
   void Paste();
 
-  workbook::Sheet& Model() const { return *sheet_; }
+  // The engine's sheet; refused once the workbook is closed.
+  workbook::Sheet& Model() const;
   Workbook& Parent() const { return *book_; }
   bool operator==(const Worksheet& o) const { return sheet_ == o.sheet_; }
 
