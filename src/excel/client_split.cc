@@ -33,7 +33,7 @@ int StartAtFirstBlock(const ReportWorkbook& report) {
   }
   DeleteRowBand(report.app, data, 1, first_title - 1);
   data.SetName(data.Cells(3, kClientColumn).Value());
-  SetProgress(report.progress, "Клиент: " + data.Name());
+  report.progress.SetProgress("Клиент: " + data.Name());
   const int after = UsedRowCount(data);
   if (const int next = FindTitleRow(data, 3, after, report.title)) return next;
   return after < 3 ? 3 : after + 1;
@@ -56,7 +56,7 @@ void CopyBlock(const ReportWorkbook& report, int start, int end) {
     copy = report.book.Sheets(report.book.Sheets().Count());
   }
   copy.SetName(report.data.Cells(start + 2, kClientColumn).Value());
-  AppendProgress(report.progress, "Клиент: " + copy.Name());
+  report.progress.AppendProgress("Клиент: " + copy.Name());
   if (!first.IsWorksheet()) DeleteRowBand(report.app, copy, 1, start - 1);
 }
 

@@ -2,13 +2,11 @@
 
 #include "automation/browser/browser.h"
 #include "automation/spreadsheet/application.h"
+#include "conversion/trap.h"
 #include "excel/page_cleanup.h"
 #include "excel/post_processing.h"
-#include "platform/files.h"
-#include "platform/program.h"
 #include "platform/text.h"
 #include "report/identify_report.h"
-#include "tools/run_log.h"
 #include "tools/titles.h"
 
 namespace quorlex::excel {
@@ -38,62 +36,53 @@ void WrapLongTexts(ss::Workbook& book) {
   }
 }
 
-void Trap(shell::Form1& form, const std::string& description) {
-  form.txtProgress.Append("\r\n" + description);
-  form.txtProgress.SetSelStart(form.txtProgress.Length());
-  tools::WriteLog("ОШИБКА! (ConvertToExcel) " + description, false);
-  if (!form.OutputPath.empty() && platform::Exists(form.OutputPath)) {
-    platform::DeleteFile(form.OutputPath);
-  }
-  if (form.appExcel) {
-    form.appExcel->SetDisplayAlerts(false);
-    form.appExcel.reset();
-  }
-  form.SetStatus(shell::ExitStatus::kFailed);
-  form.Unload();
-}
-
 }  // namespace
 
-void ConvertToExcel(shell::Form1& form) {
+void ConvertToExcel(conversion::ConversionContext& context) {
   try {
+    const std::string program_directory = context.ProgramDirectory();
     const report::ReportIdentity identity =
-        report::IdentifyReport({form.InputPath, form.OutputPath}, ".xls", ".xlt",
-                               tools::SettingsPath(), platform::ProgramDirectory());
+        report::IdentifyReport({context.InputPath, context.OutputPath}, ".xls", ".xlt",
+                               tools::SettingsPath(program_directory), program_directory);
 
-    form.appExcel = std::make_shared<ss::Application>();
-    ss::Application& app = *form.appExcel;
+    context.appExcel = std::make_shared<ss::Application>();
+    ss::Application& app = *context.appExcel;
     ss::Workbook& book = app.Workbooks().Add(identity.TemplatePath);
-    tools::WriteLog("   Загружен шаблон " + identity.TemplatePath, true);
+    context.WriteLog("   Загружен шаблон " + identity.TemplatePath, true);
 
-    form.appIE->ExecWB(browser::OLECMDID_SELECTALL, browser::OLECMDEXECOPT_PROMPTUSER);
-    form.appIE->ExecWB(browser::OLECMDID_COPY, browser::OLECMDEXECOPT_PROMPTUSER);
-    tools::WriteLog("   Данные занесены в буфер", true);
+    context.appIE->ExecWB(browser::OLECMDID_SELECTALL, browser::OLECMDEXECOPT_PROMPTUSER);
+    context.appIE->ExecWB(browser::OLECMDID_COPY, browser::OLECMDEXECOPT_PROMPTUSER);
+    context.WriteLog("   Данные занесены в буфер", true);
 
     ss::Worksheet data = book.Worksheets(1);
     data.Select();
     data.Cells(1, 1).Select();
     data.Paste();
-    tools::WriteLog("   Данные из буфера занесены в книгу", true);
+    context.WriteLog("   Данные из буфера занесены в книгу", true);
 
     const MarkerRows markers = ClearMarkerCells(data);
     if (markers.save_as > 0 || markers.print > 0) RemoveBlankRows(data, markers);
 
-    PostProcessWorkbook({identity.Code, identity.Title, app, book, data, form.txtProgress});
+    PostProcessWorkbook(context,
+                        {identity.Code, identity.Title, app, book, data, context.Progress()});
     WrapLongTexts(book);
 
     book.Sheets(1).Select();
     book.Sheets(1).Cells(1, 1).Select();
     app.SetDisplayAlerts(false);
-    book.SaveAs(form.OutputPath, ss::xlWorkbookNormal, ss::xlNoChange);
-    tools::WriteLog("   Книга сохранена", true);
+    book.SaveAs(context.OutputPath, ss::xlWorkbookNormal, ss::xlNoChange);
+    context.WriteLog("   Книга сохранена", true);
     book.Close();
-    tools::WriteLog("Конвертация выполнена: " + form.OutputPath, true);
-    form.Unload();
-  } catch (const std::bad_alloc&) {
-    Trap(form, "Недостаточно памяти");
-  } catch (const std::exception& e) {
-    Trap(form, e.what());
+    context.WriteLog("Конвертация выполнена: " + context.OutputPath, true);
+    context.Unload();
+  } catch (const std::exception& failure) {
+    // The workbook is neither saved nor closed; the application goes with
+    // its alerts off.
+    conversion::Trap(context, "ConvertToExcel", failure,
+                     {[&] {
+                        if (context.appExcel) context.appExcel->SetDisplayAlerts(false);
+                      },
+                      [&] { context.appExcel.reset(); }});
   }
 }
 

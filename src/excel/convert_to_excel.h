@@ -1,11 +1,11 @@
 #pragma once
 
-#include "shell/form1.h"
+#include "conversion/context.h"
 
 namespace quorlex::excel {
 
 // Turns the rendered page into a workbook saved at the output path, then
-// unloads the form. Every failure ends in the converter's own trap.
-void ConvertToExcel(shell::Form1& form);
+// ends the run. Every failure ends in the converter's trap.
+void ConvertToExcel(conversion::ConversionContext& context);
 
 }  // namespace quorlex::excel

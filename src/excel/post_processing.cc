@@ -5,7 +5,6 @@
 #include "excel/client_split.h"
 #include "excel/fixed_cells.h"
 #include "excel/second_part.h"
-#include "tools/run_log.h"
 
 namespace quorlex::excel {
 namespace {
@@ -26,16 +25,16 @@ constexpr std::array<Treatment, 5> kTreatments = {{
 
 }  // namespace
 
-void PostProcessWorkbook(const ReportWorkbook& report) {
+void PostProcessWorkbook(conversion::ConversionContext& context, const ReportWorkbook& report) {
   bool processed = false;
   for (const Treatment& treatment : kTreatments) {
     if (report.code != treatment.code) continue;
     processed = true;
-    tools::WriteLog("   Дополнительная обработка ...", true);
+    context.WriteLog("   Дополнительная обработка ...", true);
     treatment.run(report);
     break;
   }
-  if (processed) tools::WriteLog("   Дополнительная обработка завершена", true);
+  if (processed) context.WriteLog("   Дополнительная обработка завершена", true);
 }
 
 }  // namespace quorlex::excel

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "automation/spreadsheet/application.h"
-#include "shell/text_box.h"
+#include "conversion/context.h"
 
 namespace quorlex::excel {
 
@@ -14,11 +14,11 @@ struct ReportWorkbook {
   automation::spreadsheet::Application& app;
   automation::spreadsheet::Workbook& book;
   automation::spreadsheet::Worksheet data;  // the first worksheet, holding the page
-  shell::TextBox& progress;
+  conversion::ProgressSink& progress;
 };
 
 // Chooses the treatment of the report code, if it has one, and runs it
 // between the two run-log lines that frame it.
-void PostProcessWorkbook(const ReportWorkbook& report);
+void PostProcessWorkbook(conversion::ConversionContext& context, const ReportWorkbook& report);
 
 }  // namespace quorlex::excel

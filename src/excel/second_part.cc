@@ -12,12 +12,12 @@ void MoveSecondPart(const ReportWorkbook& report) {
     moved = true;
     data.Rows(std::to_string(j) + ":" + std::to_string(UsedRowCount(data))).Select();
     report.app.Selection().Cut();
-    SetProgress(report.progress, "Лист: " + data.Name());
+    report.progress.SetProgress("Лист: " + data.Name());
     break;
   }
   if (moved) {
     auto second = report.book.Worksheets(2);
-    AppendProgress(report.progress, "Лист: " + second.Name());
+    report.progress.AppendProgress("Лист: " + second.Name());
     second.Select();
     second.Cells(1, 1).Select();
     second.Paste();

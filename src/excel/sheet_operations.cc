@@ -16,15 +16,4 @@ void DeleteRowBand(ss::Application& app, const ss::Worksheet& sheet, int first, 
   app.Selection().Delete();
 }
 
-void SetProgress(shell::TextBox& progress, const std::string& text) {
-  progress.SetText(text);
-  progress.Refresh();
-}
-
-void AppendProgress(shell::TextBox& progress, const std::string& text) {
-  progress.Append("\r\n" + text);
-  progress.Refresh();
-  progress.SetSelStart(progress.Length());
-}
-
 }  // namespace quorlex::excel

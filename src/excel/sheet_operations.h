@@ -5,7 +5,6 @@
 #include <string>
 
 #include "automation/spreadsheet/application.h"
-#include "shell/text_box.h"
 
 namespace quorlex::excel {
 
@@ -21,11 +20,5 @@ int UsedRowCount(const ss::Worksheet& sheet);
 // Selects rows first..last of the sheet and deletes the selection, so that
 // the rows below move up. The sheet must be the active one.
 void DeleteRowBand(ss::Application& app, const ss::Worksheet& sheet, int first, int last);
-
-// Replaces the progress box's text and repaints it at once.
-void SetProgress(shell::TextBox& progress, const std::string& text);
-
-// Adds a line to the progress box, repaints it and keeps the line in view.
-void AppendProgress(shell::TextBox& progress, const std::string& text);
 
 }  // namespace quorlex::excel

@@ -1,6 +1,7 @@
 #include "shell/form1.h"
 
 #include "platform/error.h"
+#include "platform/program.h"
 #include "tools/run_log.h"
 #include "tools/titles.h"
 
@@ -20,6 +21,10 @@ void Form1::SetVisible(bool visible) {
   visible_ = visible;
   if (visible_ && !display_ && display_factory_) display_ = display_factory_();
 }
+
+std::string Form1::ProgramDirectory() const { return platform::ProgramDirectory(); }
+
+void Form1::WriteLog(std::string_view text, bool withTime) { tools::WriteLog(text, withTime); }
 
 void Form1::Unload() {
   if (!loaded_) return;

@@ -4,18 +4,9 @@
 #include <memory>
 #include <string>
 
+#include "conversion/context.h"
 #include "shell/display.h"
 #include "shell/text_box.h"
-
-namespace quorlex::automation::browser {
-class Browser;
-}
-namespace quorlex::automation::spreadsheet {
-class Application;
-}
-namespace quorlex::automation::wordprocessor {
-class Application;
-}
 
 namespace quorlex::shell {
 
@@ -27,24 +18,17 @@ enum class ExitStatus {
 };
 
 // The program's one window. It owns the conversion context for the whole
-// run; the automation objects are held by one reference each and released
-// when the window is unloaded.
-class Form1 {
+// run and hands itself to the converter as that context; the automation
+// objects are held by one reference each and released when the window is
+// unloaded.
+class Form1 final : public conversion::ConversionContext {
  public:
   using DisplayFactory = std::function<std::unique_ptr<Display>()>;
 
   Form1();
-  ~Form1();
+  ~Form1() override;
   Form1(const Form1&) = delete;
   Form1& operator=(const Form1&) = delete;
-
-  // Conversion context.
-  std::string InputPath;     // the input file; its bare name after identification
-  std::string OutputPath;    // empty until a converter sets it
-  std::string OutputFormat;  // the "/f:" value, trimmed, case as typed
-  std::shared_ptr<automation::browser::Browser> appIE;
-  std::shared_ptr<automation::spreadsheet::Application> appExcel;
-  std::shared_ptr<automation::wordprocessor::Application> appWord;
 
   TextBox txtTitle{"txtTitle"};
   TextBox txtProgress{"txtProgress"};
@@ -56,11 +40,18 @@ class Form1 {
 
   // Destroys the window and runs Form_Unload, once: unloading a form that is
   // no longer loaded has no effect.
-  void Unload();
+  void Unload() override;
   bool Loaded() const { return loaded_; }
 
   ExitStatus Status() const { return status_; }
   void SetStatus(ExitStatus status) { status_ = status; }
+
+  // The conversion context's view of the window: the progress box, the run
+  // log beside the program, the exit status.
+  std::string ProgramDirectory() const override;
+  conversion::ProgressSink& Progress() override { return progress_; }
+  void WriteLog(std::string_view text, bool withTime) override;
+  void SetFailed() override { SetStatus(ExitStatus::kFailed); }
 
   // Replaces the display used when the form becomes visible.
   void SetDisplayFactory(DisplayFactory factory) { display_factory_ = std::move(factory); }
@@ -68,6 +59,7 @@ class Form1 {
  private:
   void Form_Unload();
 
+  TextBoxProgress progress_{txtProgress};
   std::unique_ptr<Display> display_;
   DisplayFactory display_factory_;
   bool visible_ = false;

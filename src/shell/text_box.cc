@@ -20,4 +20,20 @@ void TextBox::Refresh() const {
   if (on_repaint_) on_repaint_(*this);
 }
 
+void TextBoxProgress::SetProgress(std::string_view text) {
+  box_.SetText(std::string(text));
+  box_.Refresh();
+}
+
+void TextBoxProgress::AppendProgress(std::string_view text) {
+  box_.Append("\r\n" + std::string(text));
+  box_.Refresh();
+  box_.SetSelStart(box_.Length());
+}
+
+void TextBoxProgress::AppendError(std::string_view description) {
+  box_.Append("\r\n" + std::string(description));
+  box_.SetSelStart(box_.Length());
+}
+
 }  // namespace quorlex::shell

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "conversion/context.h"
+
 namespace quorlex::shell {
 
 // A read-only multi-line text box of Form1. No event loop runs during a
@@ -38,6 +40,19 @@ class TextBox {
   std::size_t length_ = 0;
   std::size_t sel_start_ = 0;
   RepaintHandler on_repaint_;
+};
+
+// A text box as the converters' progress sink.
+class TextBoxProgress final : public conversion::ProgressSink {
+ public:
+  explicit TextBoxProgress(TextBox& box) : box_(box) {}
+
+  void SetProgress(std::string_view text) override;
+  void AppendProgress(std::string_view text) override;
+  void AppendError(std::string_view description) override;
+
+ private:
+  TextBox& box_;
 };
 
 }  // namespace quorlex::shell

@@ -12,9 +12,10 @@ namespace quorlex::tools {
 std::vector<TitleEntry> Titles;
 std::int16_t TitleCount = 0;
 
-std::string SettingsPath() {
-  const std::string dir = platform::ProgramDirectory();
-  return (dir == "/" ? std::string() : dir) + "/quorlex.ini";
+std::string SettingsPath() { return SettingsPath(platform::ProgramDirectory()); }
+
+std::string SettingsPath(const std::string& programDirectory) {
+  return (programDirectory == "/" ? std::string() : programDirectory) + "/quorlex.ini";
 }
 
 void LoadTitles() { LoadTitlesFrom(SettingsPath()); }

@@ -36,5 +36,6 @@ std::int16_t ParseTitles(const std::string& iniPath, const std::string& sectionT
 // Path of the settings file: the program directory followed by
 // "/quorlex.ini".
 std::string SettingsPath();
+std::string SettingsPath(const std::string& programDirectory);
 
 }  // namespace quorlex::tools

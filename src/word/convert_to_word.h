@@ -1,11 +1,11 @@
 #pragma once
 
-#include "shell/form1.h"
+#include "conversion/context.h"
 
 namespace quorlex::word {
 
 // Turns the rendered page into a document saved at the output path, then
-// unloads the form. Every failure ends in the converter's own trap.
-void ConvertToWord(shell::Form1& form);
+// ends the run. Every failure ends in the converter's trap.
+void ConvertToWord(conversion::ConversionContext& context);
 
 }  // namespace quorlex::word

@@ -1,0 +1,42 @@
+#include "conversion/trap.h"
+
+#include <new>
+#include <string>
+
+#include "platform/files.h"
+
+namespace quorlex::conversion {
+namespace {
+
+template <typename Step>
+void Attempt(const Step& step) noexcept {
+  try {
+    step();
+  } catch (...) {
+  }
+}
+
+}  // namespace
+
+std::string FailureDescription(const std::exception& failure) {
+  if (dynamic_cast<const std::bad_alloc*>(&failure) != nullptr) return "Недостаточно памяти";
+  return failure.what();
+}
+
+void Trap(ConversionContext& context, std::string_view converter, const std::exception& failure,
+          std::initializer_list<std::function<void()>> release_steps) {
+  const std::string description = FailureDescription(failure);
+  Attempt([&] { context.Progress().AppendError(description); });
+  context.WriteLog("ОШИБКА! (" + std::string(converter) + ") " + description, false);
+  Attempt([&] {
+    if (!context.OutputPath.empty() && platform::Exists(context.OutputPath)) {
+      platform::DeleteFile(context.OutputPath);
+    }
+  });
+  for (const auto& step : release_steps)
+    Attempt(step);
+  context.SetFailed();
+  context.Unload();
+}
+
+}  // namespace quorlex::conversion
