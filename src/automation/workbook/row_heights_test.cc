@@ -77,5 +77,35 @@ TEST_F(RowHeightsTest, FixedRowsMergedWrapsAndTallerRowsStay) {
   EXPECT_EQ(Height(2), 900);
 }
 
+// Column widths and line counts worked out by hand from Arial's advance
+// widths at 13 pixels to the em (10 pt): digits and most lower-case letters
+// 7 pixels, full stop and space 4. A column of width w characters leaves
+// w * 7 pixels for text.
+TEST_F(RowHeightsTest, LinesCountedWithTheFontsAdvanceWidths) {
+  auto column = [&](std::uint16_t col, double characters) {
+    sheet->Columns().push_back(
+        {col, col, static_cast<std::uint16_t>(characters * 256 + 5 * 256 / 7), kDefaultXf, 0});
+  };
+  column(0, 10);  // 70 pixels of text
+  column(1, 9);   // 63
+  column(2, 10);
+  column(3, 10);
+  // 64 pixels: one line in 70, two in 63.
+  Text(0, 0, "07.12.2026", wrap);
+  Text(1, 1, "07.12.2026", wrap);
+  // "1234 1234" is 28 + 4 + 28 = 60 pixels: one line; "12345 12345 12345"
+  // needs 35 + 4 + 35 = 74 for two words, so each word takes a line.
+  Text(2, 2, "1234 1234", wrap);
+  Text(3, 3, "12345 12345 12345", wrap);
+  // Eleven digits (77 pixels) do not fit 70: the word breaks, two lines.
+  Text(4, 0, "12345678901", wrap);
+  FitRowHeights(*styles, *sheet);
+  EXPECT_EQ(Height(0), 255);
+  EXPECT_EQ(Height(1), 2 * 255);
+  EXPECT_EQ(Height(2), 255);
+  EXPECT_EQ(Height(3), 3 * 255);
+  EXPECT_EQ(Height(4), 2 * 255);
+}
+
 }  // namespace
 }  // namespace quorlex::workbook
