@@ -8,6 +8,10 @@ std::string XlsFixture(const std::string& name) { return std::string(QUORLEX_FIX
 
 std::string DocFixture(const std::string& name) { return std::string(QUORLEX_FIXTURES_DIR) + "/doc/" + name; }
 
+std::string XlsxFixture(const std::string& name) { return std::string(QUORLEX_FIXTURES_DIR) + "/xlsx/" + name; }
+
+std::string DocxFixture(const std::string& name) { return std::string(QUORLEX_FIXTURES_DIR) + "/docx/" + name; }
+
 std::string XlsTestName(const ::testing::TestParamInfo<const char*>& info) {
   std::string name = info.param;
   for (char& c : name) {

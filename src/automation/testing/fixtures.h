@@ -11,6 +11,8 @@ namespace quorlex::automation::testing {
 
 std::string XlsFixture(const std::string& name);
 std::string DocFixture(const std::string& name);
+std::string XlsxFixture(const std::string& name);
+std::string DocxFixture(const std::string& name);
 
 // The Word 97-2003 fixtures the engine reads: all but the Word 6 one and
 // the encrypted one.

@@ -1,4 +1,4 @@
-#include "automation/compound/replacing_file.h"
+#include "platform/replacing_file.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,7 +10,7 @@
 
 #include "platform/error.h"
 
-namespace quorlex::automation::compound {
+namespace quorlex::platform {
 namespace {
 
 // A hidden name in the target's directory, for mkstemp to complete.
@@ -61,4 +61,4 @@ void ReplacingFile::Fail(const std::string& why) const {
   throw Error(errors::kFile, "Не удалось записать файл " + target_ + ": " + why);
 }
 
-}  // namespace quorlex::automation::compound
+}  // namespace quorlex::platform
