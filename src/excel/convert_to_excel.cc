@@ -38,12 +38,12 @@ void WrapLongTexts(ss::Workbook& book) {
 
 }  // namespace
 
-void ConvertToExcel(conversion::ConversionContext& context) {
+void ConvertToExcel(conversion::ConversionContext& context, const WorkbookFormat& format) {
   try {
     const std::string program_directory = context.ProgramDirectory();
-    const report::ReportIdentity identity =
-        report::IdentifyReport({context.InputPath, context.OutputPath}, ".xls", ".xlt",
-                               tools::SettingsPath(program_directory), program_directory);
+    const report::ReportIdentity identity = report::IdentifyReport(
+        {context.InputPath, context.OutputPath}, format.output_extension,
+        format.template_extension, tools::SettingsPath(program_directory), program_directory);
 
     context.appExcel = std::make_shared<ss::Application>();
     ss::Application& app = *context.appExcel;
@@ -70,7 +70,7 @@ void ConvertToExcel(conversion::ConversionContext& context) {
     book.Sheets(1).Select();
     book.Sheets(1).Cells(1, 1).Select();
     app.SetDisplayAlerts(false);
-    book.SaveAs(context.OutputPath, ss::xlWorkbookNormal, ss::xlNoChange);
+    book.SaveAs(context.OutputPath, format.file_format, ss::xlNoChange);
     context.WriteLog("   Книга сохранена", true);
     book.Close();
     context.WriteLog("Конвертация выполнена: " + context.OutputPath, true);

@@ -14,12 +14,14 @@ void appIE_DocumentComplete(Form1& form, const std::string& /*url*/) {
   const std::string format = text::Upper(text::Trim(form.OutputFormat));
   if (format == "XLS") {
     excel::ConvertToExcel(form);
+  } else if (format == "XLSX") {
+    excel::ConvertToExcel(form, excel::kExcelXml);
   } else if (format == "DOC") {
     word::ConvertToWord(form);
   } else {
     // Not a run-log matter; the caller still learns that nothing came of it.
     const std::string message = "quorlex: неизвестный формат выходного файла «" +
-                                form.OutputFormat + "», допустимые форматы: xls,doc\n";
+                                form.OutputFormat + "», допустимые форматы: xls,doc,xlsx,docx\n";
     std::fwrite(message.data(), 1, message.size(), stderr);
     form.SetStatus(ExitStatus::kFailed);
   }

@@ -1,4 +1,4 @@
-// quorlex: converts an XML report into an Excel or Word 97-2003 file.
+// quorlex: converts an XML report into an Excel or Word file.
 
 #include <cstdio>
 #include <string>
@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
   if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
     Form1 form;
     Form_Load(form, {});
+    std::printf("%s\n", FormatsText().c_str());
     return static_cast<int>(form.Status());
   }
   if (arguments.size() == 1 && arguments[0] == "--version") {

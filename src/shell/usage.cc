@@ -30,4 +30,9 @@ std::string UsageText(const std::string& programFileName) {
   return usage;
 }
 
+std::string FormatsText() {
+  return "Форматы /f: xls, doc (Excel и Word 97-2003, шаблоны <КОД>.xlt и <КОД>.doc); "
+         "xlsx, docx (Excel и Word 2007 и новее, шаблоны <КОД>.xltx и <КОД>.dotx)";
+}
+
 }  // namespace quorlex::shell

@@ -19,4 +19,8 @@ std::string VersionText();
 // difference to the title line.
 std::string UsageText(const std::string& programFileName);
 
+// The line that --help and -h print after the usage text: every format "/f:"
+// accepts.
+std::string FormatsText();
+
 }  // namespace quorlex::shell

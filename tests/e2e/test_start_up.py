@@ -5,6 +5,8 @@ import unittest
 
 from harness import START_LINES, InstallationTest, timed, untimed
 
+FORMATS_LINE = ("Форматы /f: xls, doc (Excel и Word 97-2003, шаблоны <КОД>.xlt и <КОД>.doc); "
+                "xlsx, docx (Excel и Word 2007 и новее, шаблоны <КОД>.xltx и <КОД>.dotx)")
 MISSING_FORMAT = untimed("ОШИБКА! Формат выходного файла не указан! Допустимые форматы: xls,doc")
 
 
@@ -19,6 +21,26 @@ class UsageTest(InstallationTest):
             self.assertEqual(lines[3], " " * 41 + "версия 1.10")
             self.assertIn("Командная строка: quorlex [xml-файл] /f:{xls|doc} [/v:{y|n}]", out)
             self.assertIsNone(self.inst.log_bytes(), args)
+
+    def test_help_names_all_four_formats_after_the_usage_text(self):
+        for args in (["--help"], ["-h"]):
+            status, out, _ = self.inst.run(*args)
+            self.assertEqual(status, 0, args)
+            lines = out.split("\n")
+            self.assertTrue(lines[-3].endswith("/f:{xls|doc} [/v:{y|n}]"), lines)
+            self.assertEqual(lines[-2], FORMATS_LINE)
+            self.assertEqual(lines[-1], "")
+        for args in ([], ["/?"], ["-?"]):
+            _, out, _ = self.inst.run(*args)
+            self.assertNotIn("xlsx", out, args)
+
+    def test_readme_lists_the_formats_help_names(self):
+        with open(os.path.join(os.environ["QUORLEX_SOURCE_DIR"], "README.md"), encoding="utf-8") as f:
+            readme = f.read()
+        self.assertIn("quorlex [xml-файл] /f:{xls|doc|xlsx|docx} [/v:{y|n}]", readme)
+        for fmt in ("xls", "doc", "xlsx", "docx"):
+            self.assertIn(" " + fmt, FORMATS_LINE)
+            self.assertIn("`" + fmt + "`", readme)
 
     def test_question_mark_after_a_space_is_an_argument(self):
         status, _, _ = self.inst.run(" /?")

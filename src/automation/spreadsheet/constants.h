@@ -7,6 +7,7 @@ namespace quorlex::automation::spreadsheet {
 inline constexpr int xlNone = -4142;
 inline constexpr int xlWorkbookNormal = -4143;
 inline constexpr int xlExcel8 = 56;
+inline constexpr int xlOpenXMLWorkbook = 51;
 inline constexpr int xlNoChange = 1;
 
 inline constexpr int xlEdgeLeft = 7;
