@@ -443,8 +443,8 @@ std::vector<Record> MakeTextBoxRecords(const std::string& text) {
   for (int i = 0; i < 6; ++i) txo.data.push_back(0);
   Append16(txo.data, static_cast<std::uint32_t>(chars.size()));
   Append16(txo.data, chars.empty() ? 0 : 16);
-  Append16(txo.data, 0);
-  Append32(txo.data, 0);
+  Append16(txo.data, 0);  // font of an empty text box
+  Append16(txo.data, 0);  // no formula: the body ends here, at 18 bytes
   out.push_back(std::move(txo));
   if (chars.empty()) return out;
   bool wide = std::any_of(chars.begin(), chars.end(), [](char16_t c) { return c > 0xFF; });
