@@ -73,5 +73,21 @@ TEST(TextBox, CommentTextObjectIsShapedAsExcelWritesIt) {
   EXPECT_EQ(Get16(ours[at + 2].data, 8), 10u);  // the last run starts after the text
 }
 
+// The drawing group goes with the last drawing: a workbook without
+// drawings has none, whatever its template had.
+TEST(DrawingGroup, OnlyWorkbooksWithDrawingsHaveOne) {
+  EXPECT_TRUE(OfType(Records(WriteWorkbookStream(*workbook::Workbook::CreateBlank())), rt::kMsoDrawingGroup).empty());
+
+  auto book = ReadWorkbook(XlsFixture("SimpleWithComments.xls"));
+  auto kept = Records(WriteWorkbookStream(*book));
+  EXPECT_EQ(OfType(kept, rt::kMsoDrawingGroup).size(), 1u);
+  ASSERT_FALSE(OfType(kept, rt::kMsoDrawing).empty());
+  for (std::size_t i = 0; i < book->SheetCount(); ++i) book->SheetAt(i).DeleteRows(0, 65536);
+  auto emptied = Records(WriteWorkbookStream(*book));
+  EXPECT_TRUE(OfType(emptied, rt::kMsoDrawing).empty());
+  EXPECT_TRUE(OfType(emptied, rt::kMsoDrawingGroup).empty());
+  EXPECT_TRUE(OfType(emptied, rt::kNote).empty());
+}
+
 }  // namespace
 }  // namespace quorlex::biff8

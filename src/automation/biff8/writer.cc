@@ -97,7 +97,9 @@ std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book) {
     }
   }
   DrawingIds plan = PlanDrawings(book);
-  bool any_drawing = plan.drawings > 0 || !book.DrawingGroup().empty();
+  // A drawing group without drawings is not what Excel writes: a template's
+  // group goes when its last drawing has gone.
+  const bool any_drawing = plan.drawings > 0;
 
   RecordSink globals;
   std::vector<std::size_t> boundsheet_at;

@@ -243,6 +243,20 @@ TEST_F(ObjectModel, RefusalsCarryClearDescriptions) {
   EXPECT_NE(ErrorOf([&] { book.Sheets(1).Cells(1, 1).Select(); }).find("неактивного листа"), std::string::npos);
 }
 
+// Excel 97-2003 opens a workbook of 200 number formats of its own in any
+// language; the next one is refused rather than written.
+TEST_F(ObjectModel, NumberFormatsAreCappedAtTwoHundred) {
+  for (int i = 0; i < 200; ++i) sheet.Cells(i + 1, 1).SetNumberFormat("0\" шт. " + std::to_string(i) + "\"");
+  EXPECT_EQ(ErrorOf([&] { sheet.Cells(1, 2).SetNumberFormat("0.000\" кг\""); }),
+            "Слишком много различных числовых форматов в книге (более 200)");
+  sheet.Cells(1, 3).SetNumberFormat("0\" шт. 7\"");  // one the workbook has
+  sheet.Cells(1, 4).SetNumberFormat("0.00");        // a built-in one
+  TempDir dir;
+  const auto dump = RunCommand(XlsCheck() + " dump " + Quote(Saved(dir)));
+  ASSERT_EQ(dump.status, 0) << dump.output;
+  EXPECT_NE(dump.output.find("шт. 199"), std::string::npos);  // the last one is there
+}
+
 TEST_F(ObjectModel, ChartSheetIsNotAWorksheet) {
   auto chart = std::make_unique<workbook::Sheet>(workbook::SheetKind::kChart, "Диаграмма1");
   book.Model().AppendSheet(std::move(chart));

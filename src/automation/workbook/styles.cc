@@ -1,5 +1,6 @@
 #include "automation/workbook/styles.h"
 
+#include <iterator>
 #include <limits>
 
 #include "platform/error.h"
@@ -9,6 +10,9 @@ namespace quorlex::workbook {
 namespace {
 
 constexpr std::uint16_t kFirstCustomFormat = 164;
+// Excel 97-2003 takes between 200 and 250 number formats of a workbook's
+// own, depending on its language: 200 open everywhere.
+constexpr std::size_t kMaxCustomFormats = 200;
 
 // Fields of the used-attribute byte (offset 9).
 constexpr std::uint8_t kUsedFormat = 0x04;
@@ -220,6 +224,10 @@ std::uint16_t Styles::InternFormat(std::string_view code) {
   }
   for (std::uint16_t i = 0; i < 50; ++i) {
     if (!BuiltinFormat(i).empty() && BuiltinFormat(i) == code && formats_.count(i) == 0) return i;
+  }
+  const auto custom = static_cast<std::size_t>(std::distance(formats_.lower_bound(kFirstCustomFormat), formats_.end()));
+  if (custom >= kMaxCustomFormats || (!formats_.empty() && formats_.rbegin()->first == 0xFFFF)) {
+    throw Error(errors::kSpreadsheet, "Слишком много различных числовых форматов в книге (более 200)");
   }
   std::uint16_t next = kFirstCustomFormat;
   if (!formats_.empty()) next = std::max<std::uint16_t>(next, static_cast<std::uint16_t>(formats_.rbegin()->first + 1));
