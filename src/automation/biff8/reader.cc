@@ -7,6 +7,8 @@
 #include <iterator>
 #include <map>
 #include <optional>
+#include <set>
+#include <string_view>
 
 #include "automation/biff8/read_values.h"
 #include "automation/biff8/records.h"
@@ -14,8 +16,9 @@
 #include "automation/biff8/worksheet_reader.h"
 #include "automation/compound/read_error.h"
 #include "automation/compound/reader.h"
-#include "platform/utf16.h"
 #include "platform/error.h"
+#include "platform/text.h"
+#include "platform/utf16.h"
 
 namespace quorlex::biff8 {
 
@@ -48,6 +51,38 @@ void CheckBof(const Record& bof, bool globals) {
   if (globals && Get16(bof.data, 2) != 0x0005) Damaged("the workbook stream does not start with the workbook globals");
 }
 
+bool IsUsableSheetName(const std::string& name) {
+  try {
+    workbook::CheckSheetName(name);
+    return true;
+  } catch (const Error&) {
+    return false;
+  }
+}
+
+// A sheet name Excel would not save (other programs write names of any
+// length and with any character): forbidden characters become "_", the
+// name is cut to 31 characters and numbered when another sheet has it.
+std::string UsableSheetName(std::string name, std::size_t index, const std::set<std::string>& taken) {
+  for (char& c : name) {
+    if (std::string_view(":\\/?*[]").find(c) != std::string_view::npos) c = '_';
+  }
+  if (!name.empty() && name.front() == '\'') name.front() = '_';
+  if (!name.empty() && name.back() == '\'') name.back() = '_';
+  if (text::Upper(name) == "HISTORY") name += '_';
+  if (name.empty() || !text::IsValidUtf8(name)) name = "Лист" + std::to_string(index + 1);
+  const auto cut = [](std::string s, std::size_t room) {
+    while (text::Utf16Length(s) > room) s = text::Left(s, text::Length(s) - 1);
+    return s;
+  };
+  std::string usable = cut(name, 31);
+  for (int n = 2; taken.count(text::Upper(usable)) != 0; ++n) {
+    const std::string suffix = " (" + std::to_string(n) + ")";
+    usable = cut(name, 31 - suffix.size()) + suffix;
+  }
+  return usable;
+}
+
 class Reader {
  public:
   explicit Reader(std::span<const std::uint8_t> stream) : stream_(stream) {}
@@ -65,6 +100,15 @@ class Reader {
     for (const auto& [offset, i] : order) {
       if (offset < end) Damaged("two sheets overlap in the stream");
       sheets[i] = ReadSheet(bound_[i], end);
+    }
+    std::set<std::string> taken;
+    for (const auto& sheet : sheets) {
+      if (IsUsableSheetName(sheet->Name())) taken.insert(sheet->NameKey());
+    }
+    for (std::size_t i = 0; i < sheets.size(); ++i) {
+      if (IsUsableSheetName(sheets[i]->Name())) continue;
+      sheets[i]->SetNameUnchecked(UsableSheetName(sheets[i]->Name(), i, taken));
+      taken.insert(sheets[i]->NameKey());
     }
     for (auto& sheet : sheets) book_->AppendSheet(std::move(sheet));
     if (book_->SheetCount() == 0) Damaged("no sheets");

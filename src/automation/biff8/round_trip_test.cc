@@ -82,6 +82,52 @@ TEST(Refusals, Biff4FileIsRefusedClearly) {
   }
 }
 
+// Valid workbooks whose stream is named "WORKBOOK" or "BOOK" are read and
+// written back as Excel writes them, and xlrd reads the same cells in what
+// we wrote (blank cells of the Normal format aside, which are not kept).
+TEST(StreamNames, WorkbooksUnderOtherStreamNamesAreRead) {
+  const auto values = [](const std::string& path, const char* command = " values ") {
+    auto result = RunCommand(XlsCheck() + command + Quote(path));
+    EXPECT_EQ(result.status, 0) << result.output;
+    std::string cells;  // without the sheet names in front
+    std::istringstream lines(result.output);
+    for (std::string line; std::getline(lines, line);) {
+      if (line.find("\t''") == std::string::npos) cells += line.substr(line.find('\t')) + "\n";
+    }
+    return cells;
+  };
+  for (const char* name : {"BOOK_in_capitals.xls", "WORKBOOK_in_capitals.xls", "NoGutsRecords.xls", "OddStyleRecord.xls"}) {
+    TempDir dir;
+    std::string target = dir.File(name);
+    WriteWorkbook(*ReadWorkbook(XlsFixture(name)), target);
+    const std::string before = values(XlsFixture(name), " fixture-values ");
+    EXPECT_GT(before.size(), 200u) << name;
+    EXPECT_EQ(values(target), before) << name;
+  }
+  // Its one sheet has a name of 55 characters, which Excel cuts to 31.
+  EXPECT_EQ(ReadWorkbook(XlsFixture("BOOK_in_capitals.xls"))->SheetAt(0).Name(), "301. exposures by cpty and agre");
+}
+
+// Names other programs give sheets, which Excel would not save, are made
+// valid as they are read: cut to 31 characters, forbidden characters
+// replaced, numbered where two would meet.
+TEST(StreamNames, SheetNamesExcelWouldNotSaveAreMadeValid) {
+  auto book = workbook::Workbook::CreateBlank();
+  book->CopySheet(0, 0);
+  book->CopySheet(0, 1);
+  book->CopySheet(0, 2);
+  book->SheetAt(0).SetNameUnchecked("Отчёт по операциям клиентов за период [январь]");
+  book->SheetAt(1).SetNameUnchecked("Отчёт по операциям клиентов за");
+  book->SheetAt(2).SetNameUnchecked("Отчёт по операциям клиентов за период");
+  book->SheetAt(3).SetNameUnchecked("a/b:c");
+  auto again = ReadWorkbookStream(WriteWorkbookStream(*book));
+  EXPECT_EQ(again->SheetAt(0).Name(), "Отчёт по операциям клиентов за ");
+  EXPECT_EQ(again->SheetAt(1).Name(), "Отчёт по операциям клиентов за");
+  EXPECT_EQ(again->SheetAt(2).Name(), "Отчёт по операциям клиентов (2)");
+  EXPECT_EQ(again->SheetAt(3).Name(), "a_b_c");
+  EXPECT_NO_THROW(CheckLimits(*again));
+}
+
 TEST(Refusals, EncryptedWorkbookIsRefused) {
   auto book = ReadWorkbook(XlsFixture("xlrd-ragged.xls"));
   auto stream = WriteWorkbookStream(*book);

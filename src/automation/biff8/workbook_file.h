@@ -16,13 +16,17 @@
 namespace quorlex::biff8 {
 
 struct WorkbookFile {
-  std::string workbook;        // the "Workbook" stream, empty when there is none
-  bool has_biff5_book = false;  // a "Book" stream instead (Excel 5/95); it is left out
+  // The workbook stream: "Workbook", or a "Book" stream that holds BIFF8
+  // (some programs name it so); empty when there is neither.
+  std::string workbook;
+  bool has_biff5_book = false;  // only a "Book" stream of Excel 5/95; it is left out
   std::vector<workbook::StoredStream> others;  // each storage before what it holds
   std::array<std::uint8_t, 16> root_clsid{};
 };
 
-// The tree of a compound file, taken apart.
+// The tree of a compound file, taken apart. Names compare without regard to
+// case, as in every compound file; the "Workbook" and "Book" streams are
+// left out of `others` (a file is written back with "Workbook" alone).
 WorkbookFile SplitWorkbookFile(automation::compound::Entry root);
 
 // The tree of a compound file holding the workbook stream first, then the

@@ -65,6 +65,32 @@ TEST(WorkbookFile, AnExcel95BookStreamIsNotedAndLeftOut) {
   EXPECT_EQ(file.others[0].path, "\x05SummaryInformation");
 }
 
+// Stream names compare without regard to case, and BIFF8 may sit in a
+// stream named "Book": Excel opens both, and so do we.
+TEST(WorkbookFile, TheWorkbookStreamIsFoundWhateverItsCaseOrName) {
+  for (const char* name : {"BOOK_in_capitals.xls", "WORKBOOK_in_capitals.xls", "NoGutsRecords.xls", "OddStyleRecord.xls"}) {
+    const Entry tree = ReadCompoundFile(XlsFixture(name));
+    ASSERT_EQ(tree.Find("Workbook"), nullptr) << name;
+    const WorkbookFile file = SplitWorkbookFile(tree);
+    EXPECT_FALSE(file.has_biff5_book) << name;
+    ASSERT_GT(file.workbook.size(), 8u) << name;
+    EXPECT_EQ(file.workbook.substr(0, 2), "\x09\x08") << name;
+    for (const auto& stored : file.others) {
+      EXPECT_NE(stored.path, "WORKBOOK") << name;
+      EXPECT_NE(stored.path, "BOOK") << name;
+    }
+    const Entry joined = JoinWorkbookFile(Bytes(file.workbook), file.others, file.root_clsid);
+    EXPECT_EQ(joined.children.front().name, "Workbook") << name;
+  }
+  // Excel's dual format holds both: the BIFF8 one is taken, the other left out.
+  Entry dual = Entry::Storage("");
+  dual.children.push_back(Entry::Stream("Book", std::string("\x09\x08\x08\x00\x00\x05\x05\x00", 8)));
+  dual.children.push_back(Entry::Stream("workbook", std::string("\x09\x08\x08\x00\x00\x06\x05\x00", 8)));
+  const WorkbookFile file = SplitWorkbookFile(dual);
+  EXPECT_EQ(static_cast<int>(file.workbook[5]), 6);
+  EXPECT_TRUE(file.others.empty());
+}
+
 TEST(WorkbookFile, AnEntryWhoseStorageIsNotListedIsLeftOut) {
   std::vector<workbook::StoredStream> others(3);
   others[0].path = "Kept";
