@@ -61,7 +61,7 @@ TEST(NumberFormat, UnescapesAndSpellsOutNamedFormats) {
   EXPECT_EQ(NumberFormatCode("Standard"), "#,##0.00");
   EXPECT_EQ(NumberFormatCode("Percent"), "0.00%");
   EXPECT_EQ(NumberFormatCode("\"Short Date\""), "dd.mm.yyyy");
-  EXPECT_EQ(NumberFormatCode("general"), "");
+  EXPECT_EQ(NumberFormatCode("general"), "General");
   EXPECT_EQ(NumberFormatCode(R"("\#\,\#\#0\.00_ \;\[Red\]\\-\#\,\#\#0\.00\\ ")"),
             R"(#,##0.00_ ;[Red]\-#,##0.00\ )");
 }

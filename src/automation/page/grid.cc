@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <unordered_map>
 
+#include "automation/page/number_format.h"
 #include "automation/page/number_reader.h"
 
 namespace quorlex::automation::page {
@@ -45,6 +47,10 @@ struct FormatKey {
   // gives none.
   NumberShape implied_shape = NumberShape::kGeneral;
   std::uint8_t implied_decimals = 0;
+  bool implied_parentheses = false;
+  // The implied format wins over the page's: a date under General, or
+  // under a format that is not a date's.
+  bool implied_wins = false;
   bool wrap = false;
   bool no_borders = false;  // part of a cell that holds a table
   bool operator==(const FormatKey&) const = default;
@@ -55,7 +61,9 @@ struct FormatKeyHash {
     std::size_t h = k.char_format;
     h = Combine(h, k.cell_format);
     h = Combine(h, k.paragraph_format);
-    return Combine(h, static_cast<std::size_t>(k.implied_decimals) << 5 |
+    return Combine(h, static_cast<std::size_t>(k.implied_parentheses) << 14 |
+                          static_cast<std::size_t>(k.implied_wins) << 13 |
+                          static_cast<std::size_t>(k.implied_decimals) << 5 |
                           static_cast<std::size_t>(k.implied_shape) << 2 |
                           static_cast<std::size_t>(k.wrap) << 1 | static_cast<std::size_t>(k.no_borders));
   }
@@ -386,18 +394,25 @@ class Layout {
     return key;
   }
 
-  // A value at (row, column): a number when the text reads as one (and the
-  // format does not keep text), else text.
+  // A value at (row, column): a number or a date when the text reads as
+  // one (and the format does not keep text), else text.
   std::uint32_t Put(std::uint64_t row, std::uint64_t column, std::string_view text, FormatKey key,
                     const std::string& number_format) {
     if (number_format != "@" && text.find('\n') == std::string_view::npos) {
-      if (auto number = ReadNumber(text)) {
-        if (number_format.empty()) {
+      std::optional<NumberReading> number = ReadNumber(text);
+      if (!number) number = ReadDate(text);
+      if (number) {
+        const bool date = IsDateShape(number->shape);
+        key.implied_wins = date && (number_format == "General" || !IsDateFormat(number_format));
+        if (number_format.empty() || key.implied_wins) {
           key.implied_shape = number->shape;
           key.implied_decimals = number->decimals;
+          key.implied_parentheses = number->parentheses;
         }
         const std::uint32_t format = FormatAt(key, row, column);
-        Emit(row, column, GridCell::Kind::Number, {}, number->value, format, false);
+        if (Emit(row, column, GridCell::Kind::Number, {}, number->value, format, false)) {
+          grid_.cells.back().date = date;
+        }
         return format;
       }
     }
@@ -491,7 +506,9 @@ class Layout {
       f.horizontal = pf.alignment;
       number_format = pf.number_format;
     }
-    if (number_format.empty()) number_format = ImpliedFormat(key.implied_shape, key.implied_decimals);
+    if (number_format.empty() || key.implied_wins) {
+      number_format = ImpliedFormat(key.implied_shape, key.implied_decimals, key.implied_parentheses);
+    }
     f.number_format = std::move(number_format);
     return f;
   }

@@ -40,6 +40,7 @@ struct GridCell {
   std::uint32_t format = 0;  // index into Grid::formats
   double number = 0;
   std::string text;  // UTF-8; '\n' for a line break
+  bool date = false;  // number is a date serial of the 1900 date system
 };
 
 // A merged area, bounds inclusive. Its value is in its top-left cell.

@@ -30,6 +30,11 @@ void ExpectNumber(const Grid& grid, std::uint32_t row, std::uint32_t column, dou
   EXPECT_DOUBLE_EQ(c->number, value) << row << "," << column;
 }
 
+bool IsDate(const Grid& grid, std::uint32_t row, std::uint32_t column) {
+  const GridCell* c = At(grid, row, column);
+  return c != nullptr && c->date;
+}
+
 void ExpectEmpty(const Grid& grid, std::uint32_t row, std::uint32_t column) {
   const GridCell* c = At(grid, row, column);
   ASSERT_NE(c, nullptr) << row << "," << column;
@@ -128,7 +133,8 @@ TEST(Grid, ReportLandsCellByCell) {
   ExpectEmpty(g, 11, 2);
   ExpectText(g, 12, 0, "Кнопка");
   ExpectEmpty(g, 12, 1);
-  ExpectText(g, 12, 2, "01.02.2026");
+  ExpectNumber(g, 12, 2, 46054);  // a date, shown as on the page
+  EXPECT_EQ(FormatAt(g, 12, 2).number_format, "dd.mm.yyyy");
 
   ExpectText(g, 13, 0, "После");
 
@@ -196,7 +202,7 @@ TEST(Grid, NumbersOnlyWhenTheTextReadsAsOne) {
   ExpectNumber(g, 0, 5, 42);
   ExpectText(g, 0, 6, "40817810099910004312");
   ExpectText(g, 0, 7, "007");
-  ExpectText(g, 0, 8, "01.02.2026");
+  ExpectNumber(g, 0, 8, 46054);
   ExpectText(g, 0, 9, "1,2,3");
   ExpectText(g, 0, 10, "12:30");
   EXPECT_EQ(At(g, 0, 11), nullptr);  // empty, no format: not emitted
@@ -212,6 +218,43 @@ TEST(Grid, NumbersOnlyWhenTheTextReadsAsOne) {
   EXPECT_EQ(FormatAt(g, 0, 0).number_format, "#,##0.00");  // the look it was written with
   EXPECT_EQ(FormatAt(g, 0, 3).number_format, "0.0%");
   EXPECT_EQ(g.column_count, 17u);
+}
+
+// What a spreadsheet in a Russian locale makes of a report's dates and
+// accounting negatives on paste, and what keeps text text.
+TEST(Grid, DatesAndNegativesAsARussianLocaleReadsThem) {
+  const Grid g = Lay(R"(<table><tr>
+      <td>07.12.2026<td>07.12.2026 09:30<td>07.12.2026 9:30:15<td>09:30<td>(1 234,56)
+      <td style="mso-number-format:General">1 234,50<td style="mso-number-format:General">07.12.2026
+      <td style='mso-number-format:"\@"'>07.12.2026<td style='mso-number-format:"\@"'>(1 234,56)
+      <td style='mso-number-format:"0\.00"'>07.12.2026<td style="mso-number-format:'Short Date'">07.12.2026
+      <td style='mso-number-format:"yyyy\-mm\-dd"'>07.12.2026
+      <td>RU000A0JX0J2<td>00120<td>40817810099910004312<td>(код 5)</table>)");
+  ExpectNumber(g, 0, 0, 46363);
+  EXPECT_TRUE(IsDate(g, 0, 0));
+  EXPECT_EQ(FormatAt(g, 0, 0).number_format, "dd.mm.yyyy");
+  ExpectNumber(g, 0, 1, 46363 + 9.5 / 24);
+  EXPECT_EQ(FormatAt(g, 0, 1).number_format, "dd.mm.yyyy hh:mm");
+  EXPECT_EQ(FormatAt(g, 0, 2).number_format, "dd.mm.yyyy h:mm:ss");
+  ExpectText(g, 0, 3, "09:30");  // a time alone stays text
+  ExpectNumber(g, 0, 4, -1234.56);
+  EXPECT_FALSE(IsDate(g, 0, 4));
+  EXPECT_EQ(FormatAt(g, 0, 4).number_format, "#,##0.00;(#,##0.00)");
+  ExpectNumber(g, 0, 5, 1234.5);
+  EXPECT_EQ(FormatAt(g, 0, 5).number_format, "General");
+  ExpectNumber(g, 0, 6, 46363);  // a date under General still shows as one
+  EXPECT_EQ(FormatAt(g, 0, 6).number_format, "dd.mm.yyyy");
+  ExpectText(g, 0, 7, "07.12.2026");
+  EXPECT_EQ(FormatAt(g, 0, 7).number_format, "@");
+  ExpectText(g, 0, 8, "(1 234,56)");
+  EXPECT_EQ(FormatAt(g, 0, 9).number_format, "dd.mm.yyyy");  // not a date format: the date's own
+  EXPECT_EQ(FormatAt(g, 0, 10).number_format, "dd.mm.yyyy");
+  ExpectNumber(g, 0, 11, 46363);
+  EXPECT_EQ(FormatAt(g, 0, 11).number_format, "yyyy-mm-dd");  // the page's own date format
+  ExpectText(g, 0, 12, "RU000A0JX0J2");
+  ExpectText(g, 0, 13, "00120");
+  ExpectText(g, 0, 14, "40817810099910004312");
+  ExpectText(g, 0, 15, "(код 5)");
 }
 
 TEST(Grid, EmptyCellsShowOnlyAVisibleFormat) {

@@ -21,7 +21,7 @@ std::string NumberFormatCode(std::string_view css_value) {
   }
 
   static constexpr std::array<std::pair<std::string_view, std::string_view>, 12> kNamed = {{
-      {"General", ""},
+      {"General", "General"},
       {"Fixed", "0.00"},
       {"Standard", "#,##0.00"},
       {"Percent", "0.00%"},
@@ -39,6 +39,27 @@ std::string NumberFormatCode(std::string_view css_value) {
     if (EqualsIgnoringAsciiCase(trimmed, name)) return std::string(spelt);
   }
   return code;
+}
+
+bool IsDateFormat(std::string_view code) {
+  bool quoted = false;
+  for (std::size_t i = 0; i < code.size(); ++i) {
+    const char c = code[i];
+    if (c == '"') {
+      quoted = !quoted;
+    } else if (quoted) {
+      continue;
+    } else if (c == '\\') {
+      ++i;
+    } else if (c == '[') {
+      const std::size_t end = code.find(']', i);
+      if (end == std::string_view::npos) return false;
+      i = end;
+    } else if (std::string_view("dDmMyYhHsS").find(c) != std::string_view::npos) {
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace quorlex::automation::page

@@ -46,10 +46,90 @@ std::string_view TrimSpaces(std::string_view s) {
   return s;
 }
 
+// Digits at s[at, at + count), all of them, as a number; -1 otherwise.
+int Digits(std::string_view s, std::size_t at, std::size_t count) {
+  if (at + count > s.size()) return -1;
+  int value = 0;
+  for (std::size_t i = at; i < at + count; ++i) {
+    if (!IsDigit(s[i])) return -1;
+    value = value * 10 + (s[i] - '0');
+  }
+  return value;
+}
+
+// Days from 01.01.1970 to a date of the proleptic Gregorian calendar.
+std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const auto yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+int DaysInMonth(int y, int m) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
+}
+
 }  // namespace
+
+std::optional<NumberReading> ReadDate(std::string_view text) {
+  const std::string_view s = TrimSpaces(text);
+  if (s.size() < 10 || s[2] != '.' || s[5] != '.') return std::nullopt;
+  const int day = Digits(s, 0, 2);
+  const int month = Digits(s, 3, 2);
+  const int year = Digits(s, 6, 4);
+  if (day < 1 || month < 1 || month > 12 || year < 1900 || day > DaysInMonth(year, month)) {
+    return std::nullopt;
+  }
+  NumberReading reading;
+  reading.shape = NumberShape::kDate;
+  int seconds = 0;
+  if (s.size() > 10) {
+    if (s[10] != ' ') return std::nullopt;
+    const std::size_t colon = s.find(':', 11);
+    if (colon == std::string_view::npos || colon - 11 < 1 || colon - 11 > 2) return std::nullopt;
+    const int hour = Digits(s, 11, colon - 11);
+    const int minute = Digits(s, colon + 1, 2);
+    if (hour < 0 || hour > 23 || minute < 0 || minute > 59) return std::nullopt;
+    seconds = hour * 3600 + minute * 60;
+    reading.decimals = static_cast<std::uint8_t>(colon - 11);
+    reading.shape = NumberShape::kDateMinutes;
+    if (s.size() != colon + 3) {
+      const int second = s.size() == colon + 6 && s[colon + 3] == ':' ? Digits(s, colon + 4, 2) : -1;
+      if (second < 0 || second > 59) return std::nullopt;
+      seconds += second;
+      reading.shape = NumberShape::kDateSeconds;
+    }
+  }
+  // Serial 1 is 01.01.1900, and the 1900 date system counts a 29.02.1900
+  // that never was: from March 1900 on a serial is the days since
+  // 30.12.1899.
+  std::int64_t serial = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
+                        DaysFromCivil(1899, 12, 30);
+  if (year == 1900 && month <= 2) --serial;
+  reading.value = static_cast<double>(serial) + seconds / 86400.0;
+  reading.format = ImpliedFormat(reading.shape, reading.decimals);
+  return reading;
+}
 
 std::optional<NumberReading> ReadNumber(std::string_view text) {
   std::string_view s = TrimSpaces(text);
+  if (s.size() >= 3 && s.front() == '(' && s.back() == ')') {
+    const std::string_view inner = s.substr(1, s.size() - 2);
+    if (inner != TrimSpaces(inner) || inner.front() == '-' || inner.starts_with(kMinusSign)) {
+      return std::nullopt;
+    }
+    std::optional<NumberReading> reading = ReadNumber(inner);
+    if (!reading) return std::nullopt;
+    reading->value = reading->value != 0 ? -reading->value : 0;
+    reading->parentheses = true;
+    reading->format = ImpliedFormat(reading->shape, reading->decimals, true);
+    return reading;
+  }
   if (s.empty()) return std::nullopt;
 
   bool negative = false;
@@ -157,11 +237,23 @@ std::optional<NumberReading> ReadNumber(std::string_view text) {
   return reading;
 }
 
-std::string ImpliedFormat(NumberShape shape, std::uint8_t decimals) {
+std::string ImpliedFormat(NumberShape shape, std::uint8_t decimals, bool parentheses) {
+  if (parentheses) {
+    std::string positive = ImpliedFormat(shape, decimals);
+    if (positive.empty()) positive = "0";
+    return positive + ";(" + positive + ")";
+  }
   const std::string fraction = decimals > 0 ? "." + std::string(decimals, '0') : std::string();
+  const std::string hour = decimals == 2 ? "hh" : "h";
   switch (shape) {
     case NumberShape::kGeneral:
       return {};
+    case NumberShape::kDate:
+      return "dd.mm.yyyy";
+    case NumberShape::kDateMinutes:
+      return "dd.mm.yyyy " + hour + ":mm";
+    case NumberShape::kDateSeconds:
+      return "dd.mm.yyyy " + hour + ":mm:ss";
     case NumberShape::kPlain:
       return "0" + fraction;
     case NumberShape::kGrouped:

@@ -76,5 +76,67 @@ TEST(ReadNumber, LeavesCodesDatesAndTheLikeAsText) {
   ExpectText("№5");
 }
 
+// Accounting negatives keep their parentheses through the format's second
+// section.
+TEST(ReadNumber, ParenthesesMakeANegative) {
+  ExpectNumber("(1 234,56)", -1234.56, "#,##0.00;(#,##0.00)");
+  ExpectNumber("(1234)", -1234, "0;(0)");
+  ExpectNumber("(0,5)", -0.5, "0.0;(0.0)");
+  ExpectNumber(" (12,5%) ", -0.125, "0.0%;(0.0%)");
+  ExpectText("(-5)");
+  ExpectText("( 5 )");
+  ExpectText("(007)");
+  ExpectText("(5");
+  ExpectText("5)");
+  ExpectText("()");
+  ExpectText("(код 5)");
+}
+
+void ExpectDate(std::string_view text, double serial, std::string_view format) {
+  const auto d = ReadDate(text);
+  ASSERT_TRUE(d.has_value()) << text;
+  EXPECT_NEAR(d->value, serial, 1e-9) << text;
+  EXPECT_EQ(d->format, format) << text;
+  EXPECT_TRUE(IsDateShape(d->shape)) << text;
+}
+
+void ExpectNoDate(std::string_view text) { EXPECT_FALSE(ReadDate(text).has_value()) << text; }
+
+// Serials as Excel's 1900 date system numbers them: 07.12.2026 is 46363.
+TEST(ReadDate, FullDatesAndDateTimes) {
+  ExpectDate("07.12.2026", 46363, "dd.mm.yyyy");
+  ExpectDate(" 07.12.2026\u00A0", 46363, "dd.mm.yyyy");
+  ExpectDate("01.01.1900", 1, "dd.mm.yyyy");
+  ExpectDate("28.02.1900", 59, "dd.mm.yyyy");
+  ExpectDate("01.03.1900", 61, "dd.mm.yyyy");
+  ExpectDate("29.02.2024", 45351, "dd.mm.yyyy");
+  ExpectDate("31.12.9999", 2958465, "dd.mm.yyyy");
+  ExpectDate("07.12.2026 09:30", 46363 + 9.5 / 24, "dd.mm.yyyy hh:mm");
+  ExpectDate("07.12.2026 9:30", 46363 + 9.5 / 24, "dd.mm.yyyy h:mm");
+  ExpectDate("07.12.2026 23:59:59", 46363 + 86399.0 / 86400, "dd.mm.yyyy hh:mm:ss");
+}
+
+TEST(ReadDate, EverythingElseStaysText) {
+  ExpectNoDate("12:30");
+  ExpectNoDate("12:30:15");
+  ExpectNoDate("7.12.2026");
+  ExpectNoDate("07.12.26");
+  ExpectNoDate("07/12/2026");
+  ExpectNoDate("2026-12-07");
+  ExpectNoDate("31.04.2026");
+  ExpectNoDate("29.02.2025");
+  ExpectNoDate("29.02.1900");
+  ExpectNoDate("00.12.2026");
+  ExpectNoDate("07.13.2026");
+  ExpectNoDate("31.12.1899");
+  ExpectNoDate("07.12.2026 24:00");
+  ExpectNoDate("07.12.2026 10:60");
+  ExpectNoDate("07.12.2026 10:30:5");
+  ExpectNoDate("07.12.2026  10:30");
+  ExpectNoDate("07.12.2026г.");
+  ExpectNoDate("07.12.20261");
+  ExpectNoDate("с 07.12.2026");
+}
+
 }  // namespace
 }  // namespace quorlex::automation::page

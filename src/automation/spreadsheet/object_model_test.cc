@@ -400,5 +400,31 @@ TEST_F(ObjectModel, PasteOfThePageOnTheClipboard) {
   EXPECT_NE(values.output.find("Лист1\t2\t2\t1234567.89"), std::string::npos) << values.output;
 }
 
+// Dates become date values that read, through Value, as the text they
+// show; accounting negatives become negative numbers; an independent
+// reader sees date cells.
+TEST_F(ObjectModel, DatesAndNegativesFromThePage) {
+  Clipboard::Process().SetHtml(
+      "<table><tr><td>07.12.2026</td><td>07.12.2026 09:30</td><td>(1 234,56)</td>"
+      "<td style='mso-number-format:\"\\@\"'>08.12.2026</td><td>9:30</td></tr></table>");
+  sheet.Select();
+  sheet.Cells(1, 1).Select();
+  sheet.Paste();
+  EXPECT_EQ(sheet.Cells(1, 1).Value(), "07.12.2026");
+  EXPECT_EQ(sheet.Cells(1, 1).NumberFormat(), "dd.mm.yyyy");
+  EXPECT_EQ(sheet.Cells(1, 2).Value(), "07.12.2026 09:30");
+  EXPECT_EQ(sheet.Cells(1, 3).Value(), "-1234.56");
+  EXPECT_EQ(sheet.Cells(1, 3).NumberFormat(), "#,##0.00;(#,##0.00)");
+  EXPECT_EQ(sheet.Cells(1, 4).Value(), "08.12.2026");
+  EXPECT_EQ(sheet.Cells(1, 4).NumberFormat(), "@");
+  EXPECT_EQ(sheet.Cells(1, 5).Value(), "9:30");
+  TempDir dir;
+  auto dump = RunCommand(XlsCheck() + " dump " + Quote(Saved(dir)));
+  ASSERT_EQ(dump.status, 0) << dump.output;
+  // xlrd's cell type 3 is a date: a number under a date format.
+  EXPECT_NE(dump.output.find("\"0,0\": [\n     3,\n     46363.0"), std::string::npos) << dump.output;
+  EXPECT_NE(dump.output.find("\"0,2\": [\n     2,\n     -1234.56"), std::string::npos) << dump.output;
+}
+
 }  // namespace
 }  // namespace quorlex::automation::spreadsheet

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "automation/spreadsheet/date_text.h"
 #include "platform/error.h"
 
 namespace quorlex::automation::spreadsheet {
@@ -11,6 +12,8 @@ namespace {
 
 using workbook::Edge;
 using workbook::LineStyle;
+
+constexpr double kDays1904 = 1462;  // from the 1900 date system's day 0 to 1904's
 
 LineStyle MapBorder(page::BorderStyle s) {
   switch (s) {
@@ -99,6 +102,7 @@ void PasteGrid(workbook::Workbook& book, workbook::Sheet& sheet, std::uint32_t r
   });
 
   FormatMapper mapper(book);
+  const bool date1904 = Uses1904Dates(book);
   std::vector<std::uint16_t> xf_of(grid.formats.size(), workbook::kDefaultXf);
   std::vector<bool> mapped(grid.formats.size(), false);
   for (const page::GridCell& g : grid.cells) {
@@ -118,7 +122,17 @@ void PasteGrid(workbook::Workbook& book, workbook::Sheet& sheet, std::uint32_t r
         if (!g.text.empty()) cells.SetText(r, c, g.text);
         break;
       case page::GridCell::Kind::Number:
-        cells.SetNumber(r, c, g.number);
+        if (g.date && date1904) {
+          // A workbook that counts from 1904 cannot hold an earlier date:
+          // it keeps the date's text.
+          if (g.number >= kDays1904) {
+            cells.SetNumber(r, c, g.number - kDays1904);
+          } else {
+            cells.SetText(r, c, DateText(g.number, "dd.mm.yyyy", false).value_or(""));
+          }
+        } else {
+          cells.SetNumber(r, c, g.number);
+        }
         break;
       case page::GridCell::Kind::Empty:
         break;

@@ -4,6 +4,7 @@
 
 #include "automation/spreadsheet/application.h"
 #include "automation/spreadsheet/constants.h"
+#include "automation/spreadsheet/date_text.h"
 #include "automation/spreadsheet/value_text.h"
 #include "automation/spreadsheet/workbook.h"
 #include "platform/error.h"
@@ -120,7 +121,14 @@ std::string Range::Value() const {
   if (cell == nullptr) return {};
   switch (cell->kind) {
     case workbook::CellKind::kBlank: return {};
-    case workbook::CellKind::kNumber: return NumberText(cells.Number(*cell));
+    case workbook::CellKind::kNumber: {
+      // A date reads as the text it shows, as in the locale the reports
+      // are written for.
+      const workbook::Workbook& model = book_->Model();
+      const std::string code = model.Formats().FormatCode(model.Formats().XfAt(cell->xf).FormatIndex());
+      if (auto date = DateText(cells.Number(*cell), code, Uses1904Dates(model))) return *date;
+      return NumberText(cells.Number(*cell));
+    }
     case workbook::CellKind::kText:
     case workbook::CellKind::kRichText: return std::string(cells.Text(*cell));
     case workbook::CellKind::kBoolean: return cell->payload != 0 ? "True" : "False";
