@@ -18,6 +18,8 @@ void appIE_DocumentComplete(Form1& form, const std::string& /*url*/) {
     excel::ConvertToExcel(form, excel::kExcelXml);
   } else if (format == "DOC") {
     word::ConvertToWord(form);
+  } else if (format == "DOCX") {
+    word::ConvertToWord(form, word::kWordXml);
   } else {
     // Not a run-log matter; the caller still learns that nothing came of it.
     const std::string message = "quorlex: неизвестный формат выходного файла «" +

@@ -14,13 +14,13 @@ namespace browser = automation::browser;
 
 }  // namespace
 
-void ConvertToWord(conversion::ConversionContext& context) {
+void ConvertToWord(conversion::ConversionContext& context, const DocumentFormat& format) {
   wp::Document* document = nullptr;
   try {
     const std::string program_directory = context.ProgramDirectory();
-    const report::ReportIdentity identity =
-        report::IdentifyReport({context.InputPath, context.OutputPath}, ".doc", ".doc",
-                               tools::SettingsPath(program_directory), program_directory);
+    const report::ReportIdentity identity = report::IdentifyReport(
+        {context.InputPath, context.OutputPath}, format.output_extension,
+        format.template_extension, tools::SettingsPath(program_directory), program_directory);
 
     context.appWord = wp::Application::Create();
     wp::Application& app = *context.appWord;
@@ -41,7 +41,7 @@ void ConvertToWord(conversion::ConversionContext& context) {
     document->Range(1, 1).Select();
     if (auto table = document->Tables().Item(1)) table->Rows().Item(1).Delete();
 
-    document->SaveAs(context.OutputPath);
+    document->SaveAs(context.OutputPath, format.file_format);
     context.WriteLog("   Документ сохранен", true);
     document->Close();
     document = nullptr;

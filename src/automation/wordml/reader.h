@@ -1,17 +1,20 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "automation/document/document.h"
-#include "automation/wordml/wordml_source.h"
+#include "automation/package/package.h"
 
 namespace quorlex::automation::wordml {
 
 // Reads a WordprocessingML document or template (.docx, .dotx, .docm,
-// .dotm) from the parts of its package. Throws ReadError: kNotWordMl for a
-// package without a WordprocessingML main part, kStrict for Strict Open
-// XML, kDamaged for parts that are not well-formed or do not hold together.
-document::Document ReadDocumentParts(std::vector<PackagePart> parts);
+// .dotm) from its package. Throws ReadError: kNotWordMl for a package
+// without a WordprocessingML main part, kStrict for Strict Open XML,
+// kDamaged for parts that are not well-formed or do not hold together.
+document::Document ReadDocument(package::Package package);
+
+// The same from a file; errors of the package itself (not a zip file, an
+// entry too large) are quorlex::Error as the package layer raises them.
+document::Document ReadDocumentFile(const std::string& path);
 
 }  // namespace quorlex::automation::wordml

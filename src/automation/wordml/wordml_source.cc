@@ -18,11 +18,4 @@ const SourceRow* WordMlSource::RowEndingAt(std::uint32_t cp) const {
   return it != rows.end() && it->mark == cp ? &*it : nullptr;
 }
 
-const PackagePart* WordMlSource::Part(const std::string& name) const {
-  for (const PackagePart& part : parts) {
-    if (part.name == name) return &part;
-  }
-  return nullptr;
-}
-
 }  // namespace quorlex::automation::wordml

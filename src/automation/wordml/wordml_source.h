@@ -12,14 +12,9 @@
 #include <vector>
 
 #include "automation/document/document.h"
+#include "automation/package/package.h"
 
 namespace quorlex::automation::wordml {
-
-// A part of the package: its name (without the leading "/") and bytes.
-struct PackagePart {
-  std::string name;
-  std::string bytes;
-};
 
 // A piece of a paragraph's content as read: a run, a hyperlink, a field, a
 // bookmark... It covers characters [cp, cp + length) of the text read.
@@ -75,8 +70,8 @@ struct SourceRow {
 
 class WordMlSource : public document::SourceFile {
  public:
-  std::vector<PackagePart> parts;  // in package order
-  std::string main_part;           // "word/document.xml"
+  package::Package package;  // as read
+  std::string main_part;     // "/word/document.xml"
   // The main part around the body: the declaration and the root start
   // tag, what precedes w:body inside it, w:body's start tag; and what
   // follows the body.
@@ -101,7 +96,6 @@ class WordMlSource : public document::SourceFile {
   // The paragraph whose characters include cp, if cp is a character read.
   const SourceParagraph* ParagraphHolding(std::uint32_t cp) const;
   const SourceRow* RowEndingAt(std::uint32_t cp) const;
-  const PackagePart* Part(const std::string& name) const;
 };
 
 }  // namespace quorlex::automation::wordml

@@ -3,13 +3,17 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
+#include <condition_variable>
 #include <ctime>
+#include <deque>
+#include <exception>
 #include <memory>
-#include <set>
+#include <mutex>
+#include <thread>
 
 #include "automation/wordml/body_writer.h"
 #include "automation/wordml/names.h"
-#include "automation/wordml/package_xml.h"
+#include "automation/package/part_name.h"
 #include "automation/wordml/styles_io.h"
 #include "automation/wordml/wordml_source.h"
 #include "platform/error.h"
@@ -108,84 +112,145 @@ std::string WithoutStatistics(std::string_view bytes) {
   return Dump(doc.get());
 }
 
-// The main part's relationships without those of its macros.
-std::string WithoutRelationships(std::string_view bytes, const std::set<std::string>& ids) {
-  DocPtr doc = Parse(bytes);
-  xmlNode* root = doc ? xmlDocGetRootElement(doc.get()) : nullptr;
-  if (root == nullptr) return std::string(bytes);
-  for (xmlNode* c = root->children; c != nullptr;) {
-    xmlNode* next = c->next;
-    if (c->type == XML_ELEMENT_NODE) {
-      xmlChar* id = xmlGetProp(c, reinterpret_cast<const xmlChar*>("Id"));
-      if (id != nullptr && ids.contains(reinterpret_cast<const char*>(id))) {
-        xmlUnlinkNode(c);
-        xmlFreeNode(c);
-      }
-      xmlFree(id);
-    }
-    c = next;
+// The main part, written by the body writer on a thread of its own while
+// the package deflates what it has already written: pieces go from one to
+// the other through a short queue, so the part is never held whole.
+class BodyProducer : public package::PartProducer {
+ public:
+  explicit BodyProducer(std::shared_ptr<const document::Document> document) : document_(std::move(document)) {}
+  ~BodyProducer() override { Stop(); }
+
+  void Start() override {
+    Stop();
+    std::lock_guard lock(mutex_);
+    pieces_.clear();
+    done_ = false;
+    cancelled_ = false;
+    error_ = nullptr;
+    thread_ = std::thread([this] { Produce(); });
   }
-  return Dump(doc.get());
-}
+
+  bool Next(std::string& out) override {
+    std::unique_lock lock(mutex_);
+    ready_.wait(lock, [&] { return !pieces_.empty() || done_; });
+    if (!pieces_.empty()) {
+      out += pieces_.front();
+      pieces_.pop_front();
+      room_.notify_one();
+      return true;
+    }
+    if (error_) std::rethrow_exception(error_);
+    return false;
+  }
+
+ private:
+  struct Cancelled {};
+  static constexpr std::size_t kQueued = 4;
+
+  void Produce() {
+    try {
+      const auto& source = dynamic_cast<const WordMlSource&>(*document_->source);
+      WriteBody(*document_, source, [&](std::string_view piece) {
+        std::unique_lock lock(mutex_);
+        room_.wait(lock, [&] { return pieces_.size() < kQueued || cancelled_; });
+        if (cancelled_) throw Cancelled{};
+        pieces_.emplace_back(piece);
+        ready_.notify_one();
+      });
+    } catch (const Cancelled&) {
+    } catch (...) {
+      std::lock_guard lock(mutex_);
+      error_ = std::current_exception();
+    }
+    std::lock_guard lock(mutex_);
+    done_ = true;
+    ready_.notify_one();
+  }
+
+  void Stop() {
+    if (!thread_.joinable()) return;
+    {
+      std::lock_guard lock(mutex_);
+      cancelled_ = true;
+      room_.notify_one();
+    }
+    thread_.join();
+  }
+
+  std::shared_ptr<const document::Document> document_;
+  std::thread thread_;
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::condition_variable room_;
+  std::deque<std::string> pieces_;
+  bool done_ = false;
+  bool cancelled_ = false;
+  std::exception_ptr error_;
+};
+
+// Deflate's fastest level: a report's markup repeats itself, so it still
+// packs to a small fraction of its size, in a fraction of the time.
+constexpr int kCompressionLevel = 1;
 
 }  // namespace
 
-void WriteDocumentParts(const document::Document& document,
-                        const std::function<void(OutputPart&&)>& emit) {
+package::Package DocumentPackage(const document::Document& document) {
   const auto* source = dynamic_cast<const WordMlSource*>(document.source.get());
   if (source == nullptr) {
     throw Error(errors::kDocument,
                 "Документ не создан из файла Word 2007 или новее: его нельзя сохранить в этом "
                 "формате");
   }
-  const PackagePart* types = source->Part("[Content_Types].xml");
-  const std::string main_type = types ? ContentTypeOf(types->bytes, source->main_part) : "";
-  const bool macros = main_type == content_type::kMacroDocument ||
-                      main_type == content_type::kMacroTemplate;
-  // Macros and what only they use.
-  std::set<std::string> dropped;
-  std::set<std::string> dropped_ids;
-  const std::string main_rels = RelationshipsPartOf(source->main_part);
-  if (macros) {
-    if (const PackagePart* rels = source->Part(main_rels)) {
-      for (const Relationship& r : ReadRelationships(rels->bytes, main_rels)) {
-        if (r.type != kVbaProject || r.external) continue;
-        dropped_ids.insert(r.id);
-        const std::string project = ResolveTarget(source->main_part, r.target);
-        dropped.insert(project);
-        const std::string project_rels = RelationshipsPartOf(project);
-        if (const PackagePart* inner = source->Part(project_rels)) {
-          dropped.insert(project_rels);
-          for (const Relationship& d : ReadRelationships(inner->bytes, project_rels)) {
-            if (!d.external) dropped.insert(ResolveTarget(project, d.target));
-          }
+  const package::Package& in = source->package;
+  package::Package out;
+  for (const std::string& name : in.PartNames()) out.Write(name, in.Read(name));
+  out.Types() = in.Types();
+  for (const std::string& name : in.PartNames()) {
+    if (const package::Relationships* rels = in.FindRelationships(name)) {
+      out.RelationshipsOf(name) = *rels;
+    }
+  }
+  if (const package::Relationships* rels = in.FindRelationships("/")) out.RelationshipsOf("/") = *rels;
+
+  const std::string& main = source->main_part;
+  const std::string main_type = in.ContentTypeOf(main);
+  if (main_type == content_type::kMacroDocument || main_type == content_type::kMacroTemplate) {
+    // Macros, and what only they use.
+    package::Relationships& rels = out.RelationshipsOf(main);
+    std::vector<std::string> ids;
+    for (const package::Relationship& r : rels.All()) {
+      if (r.type != kVbaProject || r.external) continue;
+      ids.push_back(r.id);
+      const std::string project = package::ResolveTarget(main, r.target);
+      if (const package::Relationships* inner = in.FindRelationships(project)) {
+        for (const package::Relationship& d : inner->All()) {
+          const std::string target = package::ResolveTarget(project, d.target);
+          if (!d.external && out.Has(target)) out.Remove(target);
         }
       }
+      if (out.Has(project)) out.Remove(project);
     }
+    for (const std::string& id : ids) rels.Remove(id);
   }
-  for (const PackagePart& part : source->parts) {
-    if (dropped.contains(part.name)) continue;
-    OutputPart out;
-    out.name = part.name;
-    if (part.name == source->main_part) {
-      out.stream = [&](const OutputPart::PieceSink& sink) { WriteBody(document, *source, sink); };
-    } else if (part.name == "[Content_Types].xml") {
-      out.bytes =
-          WithContentType(part.bytes, source->main_part, content_type::kDocument, dropped);
-    } else if (part.name == source->fonts_part &&
-               document.fonts.fonts().size() > source->font_count) {
-      out.bytes = AddFonts(part.bytes, document.fonts, source->font_count);
-    } else if (part.name == "docProps/core.xml") {
-      out.bytes = FreshCoreProperties(part.bytes);
-    } else if (part.name == "docProps/app.xml") {
-      out.bytes = WithoutStatistics(part.bytes);
-    } else if (part.name == main_rels && !dropped_ids.empty()) {
-      out.bytes = WithoutRelationships(part.bytes, dropped_ids);
-    } else {
-      out.bytes = part.bytes;
-    }
-    emit(std::move(out));
+  out.SetContentType(main, content_type::kDocument);
+  if (!source->fonts_part.empty() && document.fonts.fonts().size() > source->font_count) {
+    out.Write(source->fonts_part,
+              AddFonts(in.Read(source->fonts_part), document.fonts, source->font_count));
   }
+  for (const std::string& core : in.Targets("/", relationship::kCoreProperties)) {
+    if (in.Has(core)) out.Write(core, FreshCoreProperties(in.Read(core)));
+  }
+  for (const std::string& app : in.Targets("/", relationship::kExtendedProperties)) {
+    if (in.Has(app)) out.Write(app, WithoutStatistics(in.Read(app)));
+  }
+  // The document outlives the save: the producer holds it without owning it.
+  std::shared_ptr<const document::Document> view(&document, [](const document::Document*) {});
+  out.WriteStreamed(main, content_type::kDocument, std::make_shared<BodyProducer>(view));
+  return out;
+}
+
+void WriteDocument(const document::Document& document, const std::string& path) {
+  DocumentPackage(document).Save(path, {.compression_level = kCompressionLevel});
 }
 
 }  // namespace quorlex::automation::wordml

@@ -12,7 +12,7 @@
 //   app->Selection().Paste();              // the page from the clipboard
 //   doc.Range(1, 1).Select();
 //   if (auto table = doc.Tables().Item(1)) table->Rows().Item(1).Delete();
-//   doc.SaveAs(outputPath);                // Word 97-2003 binary
+//   doc.SaveAs(outputPath);                // in the template's format
 //   doc.Close();
 
 #include <memory>
@@ -21,6 +21,10 @@
 #include "automation/wordprocessor/selection.h"
 
 namespace quorlex::automation::wordprocessor {
+
+// File formats of Document::SaveAs.
+inline constexpr int wdFormatDocument = 0;
+inline constexpr int wdFormatXMLDocument = 12;
 
 // Alert levels of SetDisplayAlerts.
 inline constexpr int wdAlertsNone = 0;

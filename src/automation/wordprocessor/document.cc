@@ -1,6 +1,9 @@
 #include "automation/wordprocessor/document.h"
 
+#include "automation/word97/source_file.h"
 #include "automation/word97/writer.h"
+#include "automation/wordml/writer.h"
+#include "automation/wordprocessor/application.h"
 #include "automation/wordprocessor/document_state.h"
 #include "automation/wordprocessor/documents.h"
 #include "automation/wordprocessor/selection.h"
@@ -40,15 +43,35 @@ wordprocessor::Tables Document::Tables() {
   return wordprocessor::Tables(state_);
 }
 
-void Document::SaveAs(const std::string& FileName) {
+void Document::SaveAs(const std::string& FileName, std::optional<int> FileFormat) {
   DocumentState& state = State();
   if (FileName.empty()) Refuse("Не указано имя файла для сохранения документа");
+  // The engine writes a document in the format of the file it was made
+  // from: each writer carries what its reader kept of that file.
+  const bool binary =
+      dynamic_cast<const word97::Word97Source*>(state.model->source.get()) != nullptr;
+  const int own = binary ? wdFormatDocument : wdFormatXMLDocument;
+  const int format = FileFormat.value_or(own);
+  if (format != wdFormatDocument && format != wdFormatXMLDocument) {
+    Refuse("Недопустимое значение FileFormat: " + std::to_string(format));
+  }
+  if (format != own) {
+    Refuse(binary ? "Документ, созданный из файла Word 97-2003, сохраняется только в формате "
+                    "Word 97-2003"
+                  : "Документ, созданный из файла Word 2007 или новее, сохраняется только в "
+                    "формате Word 2007 или новее");
+  }
   try {
-    word97::WriteDocument(*state.model, FileName);
+    if (binary) {
+      word97::WriteDocument(*state.model, FileName);
+    } else {
+      wordml::WriteDocument(*state.model, FileName);
+    }
   } catch (const Error& e) {
     Refuse(e.Description());
   }
   state.full_name = FileName;
+  state.format = format;
   state.saved = true;
 }
 
@@ -59,7 +82,7 @@ void Document::Close(std::optional<bool> SaveChanges) {
       Refuse("Документ не сохранялся ни разу: закрыть его с сохранением нельзя, "
              "сначала сохраните его под именем");
     }
-    SaveAs(state.full_name);
+    SaveAs(state.full_name, state.format);
   }
   state.closed = true;
   state.model.reset();

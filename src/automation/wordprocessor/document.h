@@ -34,12 +34,15 @@ class Document {
   // items: they belong to their cell).
   wordprocessor::Tables Tables();
 
-  // Writes the document as a Word 97-2003 binary document at FileName,
-  // replacing a file that is there. The file is written to a temporary name
-  // in the same directory and renamed into place, so a failure leaves no
-  // file (and an existing file untouched). Afterwards the document carries
-  // that name and has no unsaved changes.
-  void SaveAs(const std::string& FileName);
+  // Writes the document at FileName, replacing a file that is there, in
+  // FileFormat: wdFormatDocument (Word 97-2003 binary) for a document made
+  // from a Word 97-2003 file, wdFormatXMLDocument (a Word document package,
+  // .docx) for one made from a Word 2007 or later file. Omitted, the
+  // format is that of the file the document was made from. The file is
+  // written to a temporary name in the same directory and renamed into
+  // place, so a failure leaves no file (and an existing file untouched).
+  // Afterwards the document carries that name and has no unsaved changes.
+  void SaveAs(const std::string& FileName, std::optional<int> FileFormat = std::nullopt);
 
   // Closes the document; it leaves the collection. SaveChanges true saves it
   // under its name first (refused when it has never been saved); false or

@@ -14,6 +14,7 @@ namespace quorlex::automation::wordprocessor {
 struct DocumentState {
   std::unique_ptr<document::Document> model;
   std::string full_name;        // last saved under; empty before the first save
+  int format = 0;               // and in this format
   bool saved = true;            // no changes since the last save (or creation)
   bool closed = false;
   std::uint64_t generation = 0; // counts edits, so stale handles can tell

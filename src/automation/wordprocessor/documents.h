@@ -14,13 +14,15 @@ class Selection;
 // were added.
 class Documents {
  public:
-  // A new document holding the whole content of the template file (a Word
-  // 97-2003 document or template, .doc or .dot): body, styles, sections,
-  // headers and footers, pictures and everything else it carries. The new
-  // document is active, with the selection at its start, and is the last
-  // item of the collection. Refused with a clear description when the file
-  // is missing or unreadable, saved as Word 6.0/95 or older, encrypted, or
-  // not a Word document.
+  // A new document holding the whole content of the template file: body,
+  // styles, sections, headers and footers, pictures and everything else it
+  // carries. The template is a Word 97-2003 document or template (.doc,
+  // .dot) or a Word 2007 or later document or template (.docx, .dotx, with
+  // or without macros), whatever its name says. The new document is
+  // active, with the selection at its start, and is the last item of the
+  // collection. Refused with a clear description when the file is missing
+  // or unreadable, saved as Word 6.0/95 or older or as Strict Open XML,
+  // encrypted, or not a Word document.
   wordprocessor::Document& Add(const std::string& templatePath);
 
   // Item 1 is the first document added that is still open. An index out of
