@@ -62,14 +62,25 @@ std::string Content(const xmlNode* node) {
 // Markers that stand between blocks and hold no text: kept in front of the
 // next paragraph.
 bool IsRangeMarker(std::string_view local) {
-  static constexpr std::string_view kMarkers[] = {
-      "bookmarkStart",      "bookmarkEnd",        "commentRangeStart",
-      "commentRangeEnd",    "permStart",          "permEnd",
-      "proofErr",           "moveFromRangeStart", "moveFromRangeEnd",
-      "moveToRangeStart",   "moveToRangeEnd",     "customXmlInsRangeStart",
-      "customXmlInsRangeEnd", "customXmlDelRangeStart", "customXmlDelRangeEnd",
-      "customXmlMoveFromRangeStart", "customXmlMoveFromRangeEnd",
-      "customXmlMoveToRangeStart", "customXmlMoveToRangeEnd"};
+  static constexpr std::string_view kMarkers[] = {"bookmarkStart",
+                                                  "bookmarkEnd",
+                                                  "commentRangeStart",
+                                                  "commentRangeEnd",
+                                                  "permStart",
+                                                  "permEnd",
+                                                  "proofErr",
+                                                  "moveFromRangeStart",
+                                                  "moveFromRangeEnd",
+                                                  "moveToRangeStart",
+                                                  "moveToRangeEnd",
+                                                  "customXmlInsRangeStart",
+                                                  "customXmlInsRangeEnd",
+                                                  "customXmlDelRangeStart",
+                                                  "customXmlDelRangeEnd",
+                                                  "customXmlMoveFromRangeStart",
+                                                  "customXmlMoveFromRangeEnd",
+                                                  "customXmlMoveToRangeStart",
+                                                  "customXmlMoveToRangeEnd"};
   for (std::string_view m : kMarkers) {
     if (local == m) return true;
   }
@@ -100,8 +111,8 @@ class BodyReader {
     }
     if (!reader_.Is(ns::kMain, "document")) reader_.Fail("не является документом WordprocessingML");
     const std::string root = reader_.QualifiedName();
-    source_.root_start = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n<" + root +
-                         reader_.RawAttributes() + ">";
+    source_.root_start = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n<" +
+                         root + reader_.RawAttributes() + ">";
     bool have_body = false;
     if (!reader_.IsEmptyElement()) {
       bool more = reader_.Read();
@@ -331,8 +342,8 @@ class BodyReader {
       item.xml = Markup(c);
       if (InMain(c) && NameIs(c, "r")) {
         const xmlNode* rpr = MainChild(c, "rPr");
-        const std::uint32_t chpx = document_.character_properties.Intern(
-            ReadRunProperties(rpr, document_.fonts, styles_));
+        const std::uint32_t chpx =
+            document_.character_properties.Intern(ReadRunProperties(rpr, document_.fonts, styles_));
         item.plain = RunText(c, chpx);
         if (item.plain && rpr != nullptr) item.run_properties = Markup(rpr);
       } else if (InMain(c) && (NameIs(c, "del") || NameIs(c, "moveFrom"))) {
@@ -413,8 +424,8 @@ class BodyReader {
         source_.tables[state.index].grid = Markup(node);
         for (const xmlNode* c = node->children; c != nullptr; c = c->next) {
           if (IsMain(c, "gridCol")) {
-            state.grid.widths.push_back(static_cast<int>(
-                std::clamp(NumberAttribute(c, "w").value_or(0), 0L, 31680L)));
+            state.grid.widths.push_back(
+                static_cast<int>(std::clamp(NumberAttribute(c, "w").value_or(0), 0L, 31680L)));
           }
         }
         more = reader_.Skip();
@@ -446,12 +457,11 @@ class BodyReader {
     state.row.attributes = reader_.RawAttributes();
     state.format = table.defaults;
     if (!reader_.IsEmptyElement()) RowChildren(reader_.Depth(), table, state);
-    const std::string grpprl =
-        doc::EncodeParagraphFormat({}, {table.depth, false, true}) + doc::EncodeRowFormat(state.format);
+    const std::string grpprl = doc::EncodeParagraphFormat({}, {table.depth, false, true}) +
+                               doc::EncodeRowFormat(state.format);
     state.row.mark = story_.size();
     story_.EndParagraph(table.depth == 1 ? mark::kCell : mark::kParagraph,
-                        document_.paragraph_properties.Intern(0, grpprl), 0, false,
-                        story_.size());
+                        document_.paragraph_properties.Intern(0, grpprl), 0, false, story_.size());
     source_.rows.push_back(std::move(state.row));
   }
 

@@ -89,7 +89,8 @@ class BodyWriter {
         continue;
       }
       std::size_t j = i;
-      while (j < end && Depth(j) > depth) ++j;
+      while (j < end && Depth(j) > depth)
+        ++j;
       Table(i, j, depth + 1);
       i = j;
     }
@@ -143,8 +144,8 @@ class BodyWriter {
     if (source != nullptr && !source->opaque) {
       properties = source->properties_head + section + source->properties_tail;
     } else {
-      properties = ParagraphBody(p.papx) + RunProperties(story_.runs[story_.RunAt(mark_at)].chpx) +
-                   section;
+      properties =
+          ParagraphBody(p.papx) + RunProperties(story_.runs[story_.RunAt(mark_at)].chpx) + section;
     }
     if (!properties.empty()) {
       Put("<w:pPr>");
@@ -257,7 +258,8 @@ class BodyWriter {
     std::size_t i = 0;
     while (i < chars.size()) {
       std::size_t j = i;
-      while (j < chars.size() && chars[j] >= 0x20) ++j;
+      while (j < chars.size() && chars[j] >= 0x20)
+        ++j;
       if (j > i) Text(chars.substr(i, j - i));
       if (j >= chars.size()) break;
       switch (chars[j]) {
@@ -291,8 +293,10 @@ class BodyWriter {
         case U'>': utf8_ += "&gt;"; break;
         case U'&': utf8_ += "&amp;"; break;
         default:
-          if (c < 0x80) utf8_.push_back(static_cast<char>(c));
-          else text::AppendUtf8(utf8_, c);
+          if (c < 0x80)
+            utf8_.push_back(static_cast<char>(c));
+          else
+            text::AppendUtf8(utf8_, c);
       }
     }
     const bool keep_spaces = chars.front() == u' ' || chars.back() == u' ' ||
@@ -361,7 +365,8 @@ class BodyWriter {
       }
       Put("</w:tblGrid>");
     }
-    for (const RowSpan& row : rows) Row(row, depth, grid);
+    for (const RowSpan& row : rows)
+      Row(row, depth, grid);
     Put("</w:tbl>");
   }
 

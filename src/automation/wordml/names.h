@@ -8,7 +8,8 @@
 namespace quorlex::automation::wordml {
 
 namespace ns {
-inline constexpr std::string_view kMain = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
+inline constexpr std::string_view kMain =
+    "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
 inline constexpr std::string_view kRelationships =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 inline constexpr std::string_view kMarkupCompatibility =

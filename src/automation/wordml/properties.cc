@@ -40,25 +40,39 @@ constexpr std::uint8_t kToggleOn = 1;
 
 // The sixteen colours of the palette index, 1-based.
 constexpr std::array<doc::Color, 16> kPalette = {{
-    {0, 0, 0},       {0, 0, 255},     {0, 255, 255},   {0, 255, 0},
-    {255, 0, 255},   {255, 0, 0},     {255, 255, 0},   {255, 255, 255},
-    {0, 0, 128},     {0, 128, 128},   {0, 128, 0},     {128, 0, 128},
-    {128, 0, 0},     {128, 128, 0},   {128, 128, 128}, {192, 192, 192},
+    {0, 0, 0},
+    {0, 0, 255},
+    {0, 255, 255},
+    {0, 255, 0},
+    {255, 0, 255},
+    {255, 0, 0},
+    {255, 255, 0},
+    {255, 255, 255},
+    {0, 0, 128},
+    {0, 128, 128},
+    {0, 128, 0},
+    {128, 0, 128},
+    {128, 0, 0},
+    {128, 128, 0},
+    {128, 128, 128},
+    {192, 192, 192},
 }};
 
-std::string_view Name(const xmlNode* node) {
-  return reinterpret_cast<const char*>(node->name);
-}
+std::string_view Name(const xmlNode* node) { return reinterpret_cast<const char*>(node->name); }
 
 std::optional<doc::Color> ParseColor(const std::string& hex) {
   if (hex.size() != 6) return std::nullopt;
   unsigned value = 0;
   for (char c : hex) {
     value <<= 4;
-    if (c >= '0' && c <= '9') value |= static_cast<unsigned>(c - '0');
-    else if (c >= 'a' && c <= 'f') value |= static_cast<unsigned>(c - 'a' + 10);
-    else if (c >= 'A' && c <= 'F') value |= static_cast<unsigned>(c - 'A' + 10);
-    else return std::nullopt;
+    if (c >= '0' && c <= '9')
+      value |= static_cast<unsigned>(c - '0');
+    else if (c >= 'a' && c <= 'f')
+      value |= static_cast<unsigned>(c - 'a' + 10);
+    else if (c >= 'A' && c <= 'F')
+      value |= static_cast<unsigned>(c - 'A' + 10);
+    else
+      return std::nullopt;
   }
   return doc::Color{static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 8),
                     static_cast<std::uint8_t>(value)};
@@ -94,7 +108,9 @@ std::string Empty(const char* name, std::string attributes = {}) {
   return std::string("<w:") + name + attributes + "/>";
 }
 
-std::string Val(const char* name, std::string_view value) { return Empty(name, Attr("val", value)); }
+std::string Val(const char* name, std::string_view value) {
+  return Empty(name, Attr("val", value));
+}
 
 std::string Val(const char* name, long value) { return Val(name, std::to_string(value)); }
 
@@ -152,9 +168,12 @@ doc::BorderLine ReadBorder(const xmlNode* node) {
   const std::string val = MainAttribute(node, "val").value_or("nil");
   if (val == "nil" || val == "none") return line;
   line.width = static_cast<int>(std::clamp(NumberAttribute(node, "sz").value_or(4), 2L, 96L));
-  if (val == "double") line.style = doc::BorderLine::Style::kDouble;
-  else if (val == "dotted") line.style = doc::BorderLine::Style::kDotted;
-  else if (val == "dashed" || val == "dashSmallGap") line.style = doc::BorderLine::Style::kDashed;
+  if (val == "double")
+    line.style = doc::BorderLine::Style::kDouble;
+  else if (val == "dotted")
+    line.style = doc::BorderLine::Style::kDotted;
+  else if (val == "dashed" || val == "dashSmallGap")
+    line.style = doc::BorderLine::Style::kDashed;
   if (auto color = MainAttribute(node, "color")) line.color = ParseColor(*color);
   return line;
 }
@@ -213,10 +232,14 @@ std::optional<long> NumberAttribute(const xmlNode* node, const char* local) {
   // there is none. A unit of points is turned into twips.
   double scale = 1;
   const std::string_view unit(end);
-  if (unit == "pt") scale = 20;
-  else if (unit == "in") scale = 1440;
-  else if (unit == "mm") scale = 1440 / 25.4;
-  else if (unit == "cm") scale = 1440 / 2.54;
+  if (unit == "pt")
+    scale = 20;
+  else if (unit == "in")
+    scale = 1440;
+  else if (unit == "mm")
+    scale = 1440 / 25.4;
+  else if (unit == "cm")
+    scale = 1440 / 2.54;
   const double result = value * scale;
   if (!(result > -1e9 && result < 1e9)) return std::nullopt;
   return static_cast<long>(result);
@@ -405,21 +428,24 @@ void ReadRowSettings(const xmlNode* tr_pr, const GridColumns& grid, doc::RowForm
   }
 }
 
-doc::CellFormat ReadCellFormat(const xmlNode* tc_pr, const GridColumns& grid,
-                               std::size_t& column) {
+doc::CellFormat ReadCellFormat(const xmlNode* tc_pr, const GridColumns& grid, std::size_t& column) {
   doc::CellFormat cell;
   const long span =
       std::clamp(NumberAttribute(MainChild(tc_pr, "gridSpan"), "val").value_or(1), 1L, 64L);
   long width = 0;
-  for (long i = 0; i < span && column < grid.widths.size(); ++i) width += grid.widths[column++];
+  for (long i = 0; i < span && column < grid.widths.size(); ++i)
+    width += grid.widths[column++];
   if (width <= 0) {
     const xmlNode* w = MainChild(tc_pr, "tcW");
-    if (MainAttribute(w, "type").value_or("dxa") == "dxa") width = NumberAttribute(w, "w").value_or(0);
+    if (MainAttribute(w, "type").value_or("dxa") == "dxa")
+      width = NumberAttribute(w, "w").value_or(0);
   }
   cell.width = static_cast<int>(std::clamp(width, 1L, 31680L));
   if (const xmlNode* merge = MainChild(tc_pr, "vMerge")) {
-    if (MainAttribute(merge, "val").value_or("") == "restart") cell.merge_start = true;
-    else cell.merge_continue = true;
+    if (MainAttribute(merge, "val").value_or("") == "restart")
+      cell.merge_start = true;
+    else
+      cell.merge_continue = true;
   }
   const std::string valign = MainAttribute(MainChild(tc_pr, "vAlign"), "val").value_or("");
   if (valign == "center") cell.vertical = doc::VerticalAlignment::kCenter;
@@ -484,8 +510,9 @@ std::string RunPropertiesMarkup(std::string_view chpx, const doc::Document& docu
     }
   }
   if (cv && (*cv & 0xFF000000u) == 0) {
-    color = Val("color", HexColor({static_cast<std::uint8_t>(*cv), static_cast<std::uint8_t>(*cv >> 8),
-                                   static_cast<std::uint8_t>(*cv >> 16)}));
+    color =
+        Val("color", HexColor({static_cast<std::uint8_t>(*cv), static_cast<std::uint8_t>(*cv >> 8),
+                               static_cast<std::uint8_t>(*cv >> 16)}));
   } else if (ico && *ico >= 1 && *ico <= kPalette.size()) {
     color = Val("color", HexColor(kPalette[*ico - 1u]));
   }
@@ -568,9 +595,12 @@ RowLayout DecodeRow(std::string_view grpprl) {
     switch (s->code) {
       case sprm::kTJc90:
       case kTJc:
-        if (s->Word() == 1) row.alignment = doc::Alignment::kCenter;
-        else if (s->Word() == 2) row.alignment = doc::Alignment::kRight;
-        else row.alignment.reset();
+        if (s->Word() == 1)
+          row.alignment = doc::Alignment::kCenter;
+        else if (s->Word() == 2)
+          row.alignment = doc::Alignment::kRight;
+        else
+          row.alignment.reset();
         break;
       case sprm::kTDxaGapHalf: row.gap_half = static_cast<std::int16_t>(s->Word()); break;
       case kTTableHeader: row.header = s->Byte() != 0; break;
@@ -612,9 +642,9 @@ RowLayout DecodeRow(std::string_view grpprl) {
   for (std::size_t i = 0; i < row.cells.size() && (i + 1) * kShdSize <= shading.size(); ++i) {
     const std::uint32_t back = doc::GetLong(shading, i * kShdSize + 4);
     if ((back & 0xFF000000u) == 0) {
-      row.cells[i].shading = doc::Color{static_cast<std::uint8_t>(back),
-                                        static_cast<std::uint8_t>(back >> 8),
-                                        static_cast<std::uint8_t>(back >> 16)};
+      row.cells[i].shading =
+          doc::Color{static_cast<std::uint8_t>(back), static_cast<std::uint8_t>(back >> 8),
+                     static_cast<std::uint8_t>(back >> 16)};
     }
   }
   return layout;

@@ -50,8 +50,8 @@ document::Document ReadDocument(package::Package package) {
     ReadStyles(pkg.Read(source->styles_part), document.styles, styles);
   } else {
     styles.ids.assign(1, std::string());
-    document.styles.styles.push_back(document::StyleSheet::Style{
-        0, 0, document::StyleSheet::Kind::kParagraph, "Normal"});
+    document.styles.styles.push_back(
+        document::StyleSheet::Style{0, 0, document::StyleSheet::Kind::kParagraph, "Normal"});
   }
   if (!source->fonts_part.empty()) {
     ReadFonts(pkg.Read(source->fonts_part), document.fonts);

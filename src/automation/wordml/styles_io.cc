@@ -37,8 +37,8 @@ void ReadStyles(std::string_view part, doc::StyleSheet& sheet, StyleIds& ids) {
   // istd 0 is Normal wherever the part has it, as paragraphs without a
   // style use it; the other styles follow in the part's order.
   ids.ids.assign(1, std::string());
-  sheet.styles.push_back(doc::StyleSheet::Style{0, kStiNormal, doc::StyleSheet::Kind::kParagraph,
-                                                "Normal"});
+  sheet.styles.push_back(
+      doc::StyleSheet::Style{0, kStiNormal, doc::StyleSheet::Kind::kParagraph, "Normal"});
   while (reader.Read()) {
     if (!reader.IsStart() || !reader.Is(ns::kMain, "style")) continue;
     const std::string id = reader.Attribute(ns::kMain, "styleId");

@@ -39,7 +39,7 @@ struct SourceParagraph {
   // goes, and w:pPrChange after it.
   std::string properties_head;
   std::string properties_tail;
-  bool opaque = false;      // a block kept whole (content control, ...): xml only
+  bool opaque = false;  // a block kept whole (content control, ...): xml only
   std::size_t first_item = 0;
   std::size_t end_item = 0;
 };

@@ -11,9 +11,9 @@
 #include <mutex>
 #include <thread>
 
+#include "automation/package/part_name.h"
 #include "automation/wordml/body_writer.h"
 #include "automation/wordml/names.h"
-#include "automation/package/part_name.h"
 #include "automation/wordml/styles_io.h"
 #include "automation/wordml/wordml_source.h"
 #include "platform/error.h"
@@ -117,7 +117,8 @@ std::string WithoutStatistics(std::string_view bytes) {
 // the other through a short queue, so the part is never held whole.
 class BodyProducer : public package::PartProducer {
  public:
-  explicit BodyProducer(std::shared_ptr<const document::Document> document) : document_(std::move(document)) {}
+  explicit BodyProducer(std::shared_ptr<const document::Document> document)
+      : document_(std::move(document)) {}
   ~BodyProducer() override { Stop(); }
 
   void Start() override {
@@ -203,14 +204,16 @@ package::Package DocumentPackage(const document::Document& document) {
   }
   const package::Package& in = source->package;
   package::Package out;
-  for (const std::string& name : in.PartNames()) out.Write(name, in.Read(name));
+  for (const std::string& name : in.PartNames())
+    out.Write(name, in.Read(name));
   out.Types() = in.Types();
   for (const std::string& name : in.PartNames()) {
     if (const package::Relationships* rels = in.FindRelationships(name)) {
       out.RelationshipsOf(name) = *rels;
     }
   }
-  if (const package::Relationships* rels = in.FindRelationships("/")) out.RelationshipsOf("/") = *rels;
+  if (const package::Relationships* rels = in.FindRelationships("/"))
+    out.RelationshipsOf("/") = *rels;
 
   const std::string& main = source->main_part;
   const std::string main_type = in.ContentTypeOf(main);
@@ -230,7 +233,8 @@ package::Package DocumentPackage(const document::Document& document) {
       }
       if (out.Has(project)) out.Remove(project);
     }
-    for (const std::string& id : ids) rels.Remove(id);
+    for (const std::string& id : ids)
+      rels.Remove(id);
   }
   out.SetContentType(main, content_type::kDocument);
   if (!source->fonts_part.empty() && document.fonts.fonts().size() > source->font_count) {

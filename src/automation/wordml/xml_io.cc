@@ -61,6 +61,11 @@ void XmlReader::Check(int status) {
 bool XmlReader::Read() {
   const int status = xmlTextReaderRead(reader_);
   Check(status);
+  // No part of a package has one; refusing it keeps entity definitions,
+  // and their expansion, out altogether.
+  if (status == 1 && Type() == XML_READER_TYPE_DOCUMENT_TYPE) {
+    Fail("содержит объявление типа документа");
+  }
   return status == 1;
 }
 
@@ -88,9 +93,9 @@ std::string_view XmlReader::Value() const { return View(xmlTextReaderConstValue(
 
 std::string XmlReader::Attribute(std::string_view ns, std::string_view local) const {
   const std::string l(local);
-  xmlChar* value = ns.empty() ? xmlTextReaderGetAttribute(reader_, X(l.c_str()))
-                              : xmlTextReaderGetAttributeNs(reader_, X(l.c_str()),
-                                                            X(std::string(ns).c_str()));
+  xmlChar* value =
+      ns.empty() ? xmlTextReaderGetAttribute(reader_, X(l.c_str()))
+                 : xmlTextReaderGetAttributeNs(reader_, X(l.c_str()), X(std::string(ns).c_str()));
   if (value == nullptr) return {};
   std::string result(reinterpret_cast<const char*>(value));
   xmlFree(value);
@@ -99,9 +104,9 @@ std::string XmlReader::Attribute(std::string_view ns, std::string_view local) co
 
 bool XmlReader::HasAttribute(std::string_view ns, std::string_view local) const {
   const std::string l(local);
-  xmlChar* value = ns.empty() ? xmlTextReaderGetAttribute(reader_, X(l.c_str()))
-                              : xmlTextReaderGetAttributeNs(reader_, X(l.c_str()),
-                                                            X(std::string(ns).c_str()));
+  xmlChar* value =
+      ns.empty() ? xmlTextReaderGetAttribute(reader_, X(l.c_str()))
+                 : xmlTextReaderGetAttributeNs(reader_, X(l.c_str()), X(std::string(ns).c_str()));
   if (value == nullptr) return false;
   xmlFree(value);
   return true;
@@ -170,8 +175,8 @@ std::string XmlReader::QualifiedName() const {
 }
 
 XmlWriter::XmlWriter(Sink sink) : sink_(std::move(sink)) {
-  xmlOutputBufferPtr output = xmlOutputBufferCreateIO(&XmlWriter::Write, &XmlWriter::Close,
-                                                      this, nullptr);
+  xmlOutputBufferPtr output =
+      xmlOutputBufferCreateIO(&XmlWriter::Write, &XmlWriter::Close, this, nullptr);
   if (output == nullptr) throw std::bad_alloc();
   writer_ = xmlNewTextWriter(output);
   if (writer_ == nullptr) {
@@ -200,9 +205,7 @@ void XmlWriter::Check(int status) const {
   if (status < 0) throw Error(errors::kFile, "Не удалось записать часть документа");
 }
 
-void XmlWriter::Declaration() {
-  Check(xmlTextWriterStartDocument(writer_, "1.0", "UTF-8", "yes"));
-}
+void XmlWriter::Declaration() { Check(xmlTextWriterStartDocument(writer_, "1.0", "UTF-8", "yes")); }
 
 void XmlWriter::Start(const char* name) { Check(xmlTextWriterStartElement(writer_, X(name))); }
 
@@ -211,9 +214,7 @@ void XmlWriter::Attribute(const char* name, std::string_view value) {
   Check(xmlTextWriterWriteAttribute(writer_, X(name), X(v.c_str())));
 }
 
-void XmlWriter::Attribute(const char* name, long value) {
-  Attribute(name, std::to_string(value));
-}
+void XmlWriter::Attribute(const char* name, long value) { Attribute(name, std::to_string(value)); }
 
 void XmlWriter::End() { Check(xmlTextWriterEndElement(writer_)); }
 

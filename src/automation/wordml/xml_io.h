@@ -14,8 +14,9 @@
 
 namespace quorlex::automation::wordml {
 
-// Reads one part. Entities are never expanded and no DTD is loaded; the
-// first error stops the walk and is reported by Read() as an exception
+// Reads one part. A document type declaration is refused (no part of a
+// package has one), so no entity is ever defined, and nothing is loaded;
+// the first error stops the walk and is reported by Read() as an exception
 // carrying the line.
 class XmlReader {
  public:
