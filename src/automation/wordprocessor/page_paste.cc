@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <unordered_map>
 
 #include "automation/document/character_format.h"
@@ -72,8 +73,14 @@ int Twips(const page::Length& length, int whole) {
 // Builds the inserted text as a story fragment.
 class FragmentBuilder {
  public:
-  FragmentBuilder(doc::Document& document, const page::Page& page)
-      : document_(document), page_(page), chpx_(page.char_formats.size() * 2, kUnset) {}
+  // `paper` is the page the text is laid out on: a table too wide for its
+  // text width may reach into its margins.
+  FragmentBuilder(doc::Document& document, const page::Page& page, const doc::PageSetup& paper)
+      : document_(document),
+        page_(page),
+        paper_(paper),
+        layout_(page),
+        chpx_(page.char_formats.size() * 2, kUnset) {}
 
   doc::Story Take() { return std::move(story_); }
 
@@ -312,7 +319,14 @@ class FragmentBuilder {
 
   void Table(const page::Table& table, int depth, int width) {
     const std::uint32_t n = table.column_count;
-    const std::vector<int> widths = LayoutColumns(page_, table, width);
+    TableRoom room{width, 0, 0};
+    if (depth == 1) {
+      room.left_margin = paper_.left;
+      room.right_margin = paper_.right;
+    }
+    const ColumnLayout layout = layout_.Columns(table, room);
+    const std::vector<int>& widths = layout.widths;
+    const bool overflows = std::accumulate(widths.begin(), widths.end(), 0) > width;
     const page::TableFormat& tf = page_.table_formats[table.format];
     auto span_width = [&](std::uint32_t column, std::uint32_t colspan) {
       int w = 0;
@@ -326,8 +340,10 @@ class FragmentBuilder {
       const page::Row& row = rows[r];
       doc::RowFormat format;
       format.gap_half = kGapHalf;
-      format.left = -kGapHalf;
-      if (depth == 1) {
+      format.left = -kGapHalf - layout.shift;
+      if (depth == 1 && !overflows) {
+        // A table wider than the text keeps to the left, where its reach
+        // into the margins was measured from.
         const auto a = AlignmentOf(tf.alignment);
         if (a == doc::Alignment::kCenter || a == doc::Alignment::kRight) format.alignment = a;
       }
@@ -422,6 +438,8 @@ class FragmentBuilder {
 
   doc::Document& document_;
   const page::Page& page_;
+  doc::PageSetup paper_;
+  TableLayout layout_;
   doc::Story story_;
   std::vector<std::uint32_t> chpx_;
   std::u16string buffer_;
@@ -497,10 +515,11 @@ PasteResult InsertPage(doc::Document& document, std::uint32_t position, const pa
   std::uint32_t split = 0;
   const Target target = Locate(document, position, split);
   const std::size_t section = std::min(target.section, document.sections.size() - 1);
-  const int width = document.sections.empty() ? doc::PageSetup{}.TextWidth()
-                                              : document.sections[section].Page().TextWidth();
+  const doc::PageSetup paper =
+      document.sections.empty() ? doc::PageSetup{} : document.sections[section].Page();
+  const int width = paper.TextWidth();
 
-  FragmentBuilder builder(document, page);
+  FragmentBuilder builder(document, page, paper);
   const auto& pool = document.paragraph_properties;
   const std::size_t index = main.ParagraphAt(target.position);
   // A table right before the insertion point would merge with a pasted one.

@@ -7,6 +7,7 @@
 #include "automation/testing/fixtures.h"
 #include "platform/utf16.h"
 #include "automation/word97/reader.h"
+#include "automation/wordprocessor/table_layout.h"
 #include "automation/wordprocessor/test_page.h"
 
 namespace quorlex::automation::wordprocessor {
@@ -235,7 +236,7 @@ TEST(Paste, CellLookBecomesRowProperties) {
   InsertPage(d, 0, p.Build({p.Table({{a, a}}, 0, {true})}));
   const auto tables = d.Tables();
   ASSERT_EQ(tables.size(), 1u);
-  EXPECT_EQ(Boundaries(d, tables[0])[0], (std::vector<int>{-108, 1892, 3892})) << "100 pt each";
+  EXPECT_EQ(Boundaries(d, tables[0])[0], (std::vector<int>{-kCellGap / 2, 2000 - kCellGap / 2, 4000 - kCellGap / 2})) << "100 pt each";
   const auto& end = d.Main().paragraphs[tables[0].rows[0].end_paragraph - 1];
   const auto grpprl = d.paragraph_properties.Grpprl(end.papx);
   const auto shading = doc::FindLast(grpprl, sprm::kTDefTableShd);
