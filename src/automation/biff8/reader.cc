@@ -128,7 +128,9 @@ class Reader {
     CheckBof(r, true);
     auto& g = book_->Globals();
     g.push_back({workbook::GlobalSlot::kNone, r});
-    bool fonts = false, formats = false, xfs = false, palette = false, bounds = false, group = false, sst = false, tabid = false;
+    bool fonts = false, formats = false, xfs = false, palette = false, bounds = false, group = false, sst = false, tabid = false,
+         names = false;
+    bool in_name = false;  // CONTINUE records extend the last name
     std::vector<Record> sst_parts;
     std::vector<std::uint8_t>* continued = nullptr;  // the drawing group while CONTINUEs extend it
     bool in_sst = false;
@@ -140,6 +142,8 @@ class Reader {
           sst_parts.push_back(std::move(r));
         } else if (continued != nullptr) {
           continued->insert(continued->end(), r.data.begin(), r.data.end());
+        } else if (in_name) {
+          book_->Names().ContinueLast(r.data);
         } else if (in_kept) {
           g.push_back({workbook::GlobalSlot::kNone, std::move(r)});
         }
@@ -148,6 +152,7 @@ class Reader {
       in_sst = false;
       continued = nullptr;
       in_kept = false;
+      in_name = false;
       switch (r.type) {
         case rt::kFilePass:
           throw Error(errors::kFormat, "Зашифрованные книги (защищённые паролем на открытие) не поддерживаются");
@@ -220,6 +225,12 @@ class Reader {
           break;
         case rt::kExtSst:
           break;  // written anew with the strings
+        case rt::kName:
+          if (!names) g.push_back({workbook::GlobalSlot::kNames, {}});
+          names = true;
+          book_->Names().Add(workbook::DefinedName(std::move(r.data)));
+          in_name = true;
+          break;
         case rt::kWindow1:
           if (std::none_of(g.begin(), g.end(), [](const workbook::GlobalItem& i) { return i.slot == workbook::GlobalSlot::kWindow; })) {
             book_->SetActiveSheet(Get16(r.data, 10));

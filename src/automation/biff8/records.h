@@ -16,6 +16,7 @@ namespace rt {
 inline constexpr std::uint16_t kFormula = 0x0006;
 inline constexpr std::uint16_t kEof = 0x000A;
 inline constexpr std::uint16_t kNote = 0x001C;
+inline constexpr std::uint16_t kName = 0x0018;
 inline constexpr std::uint16_t kSelection = 0x001D;
 inline constexpr std::uint16_t kFilePass = 0x002F;
 inline constexpr std::uint16_t kFont = 0x0031;

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "automation/biff8/read_values.h"
+#include "automation/workbook/shared_formula.h"
 #include "platform/utf16.h"
 #include "platform/error.h"
 
@@ -17,6 +18,41 @@ using workbook::Get32;
 using workbook::Record;
 
 namespace {
+
+constexpr std::size_t kFormulaFlagsAt = 8;   // in a FORMULA body from its value field
+constexpr std::size_t kFormulaLengthAt = 14;
+constexpr std::size_t kFormulaTokensAt = 16;
+constexpr std::uint16_t kSharedFlag = 0x0008;
+constexpr std::size_t kSharedFormulaAt = 8;  // SHRFMLA: area, reserved byte, use count, formula
+constexpr std::uint8_t kPtgExp = 0x01;
+constexpr std::size_t kPtgExpSize = 5;
+
+// A cell whose formula points at a shared formula gets that formula as its
+// own, with its references placed for the cell.
+template <typename Pending>
+void UnshareFormula(Pending& p, const std::map<std::pair<std::uint32_t, std::uint16_t>, std::vector<std::uint8_t>>& shared) {
+  auto& rec = p.body.record;
+  if (rec.size() < kFormulaTokensAt + kPtgExpSize || Get16(rec, kFormulaLengthAt) != kPtgExpSize ||
+      rec[kFormulaTokensAt] != kPtgExp) {
+    return;
+  }
+  // The host row was made relative to the cell on reading.
+  const auto host_row = static_cast<std::uint16_t>(Get16(rec, kFormulaTokensAt + 1) + p.row);
+  const std::uint16_t host_col = Get16(rec, kFormulaTokensAt + 3);
+  auto it = shared.find({host_row, host_col});
+  if (it == shared.end()) return;
+  const auto& d = it->second;
+  const std::size_t length = Get16(d, kSharedFormulaAt);
+  if (kSharedFormulaAt + 2 + length > d.size()) return;
+  const auto tokens = std::span<const std::uint8_t>(d).subspan(kSharedFormulaAt + 2, length);
+  std::vector<std::uint8_t> own = workbook::UnshareFormula(tokens, p.row, p.col);
+  std::vector<std::uint8_t> out(rec.begin(), rec.begin() + static_cast<std::ptrdiff_t>(kFormulaLengthAt));
+  workbook::Put16(out, kFormulaFlagsAt, static_cast<std::uint16_t>(Get16(out, kFormulaFlagsAt) & ~kSharedFlag));
+  workbook::Append16(out, static_cast<std::uint32_t>(own.size()));
+  out.insert(out.end(), own.begin(), own.end());
+  out.insert(out.end(), d.begin() + static_cast<std::ptrdiff_t>(kSharedFormulaAt + 2 + length), d.end());
+  rec = std::move(out);
+}
 
 void FinishWorksheet(workbook::Sheet& sheet, const bool* have, const std::vector<std::uint8_t>& art,
                             const std::vector<std::pair<std::size_t, std::vector<Record>>>& breaks,
@@ -114,8 +150,12 @@ void ReadWorksheet(RecordReader& in, workbook::Sheet& sheet, const SharedStringL
     workbook::FormulaBody body;
   };
   std::optional<Pending> formula;
+  // Shared formulas by the cell they are written with: each cell of their
+  // range gets the formula as its own, so that its references follow rows.
+  std::map<std::pair<std::uint32_t, std::uint16_t>, std::vector<std::uint8_t>> shared;
   auto flush_formula = [&] {
     if (!formula) return;
+    UnshareFormula(*formula, shared);
     workbook::Cell cell;
     cell.col = formula->col;
     cell.xf = formula->xf;
@@ -282,6 +322,8 @@ void ReadWorksheet(RecordReader& in, workbook::Sheet& sheet, const SharedStringL
         break;
       }
       case rt::kShrFmla:
+        if (formula) shared[{formula->row, formula->col}] = d;
+        break;
       case rt::kArray:
       case rt::kTable:
         if (formula) {

@@ -180,6 +180,9 @@ std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book) {
         globals.Put(w);
         break;
       }
+      case workbook::GlobalSlot::kNames:
+        for (std::size_t i = 0; i < book.Names().Count(); ++i) globals.Put(workbook::Record{rt::kName, book.Names().At(i).Data()});
+        break;
       case workbook::GlobalSlot::kTabIds:
         for (std::size_t i = 0; i < book.SheetCount(); ++i) Append16(d, static_cast<std::uint32_t>(i + 1));
         globals.Put(workbook::Record{rt::kTabId, d});

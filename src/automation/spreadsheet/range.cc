@@ -183,7 +183,9 @@ void Range::Delete() const {
   Application& app = book_->App();
   // Deleting rows ends a pending cut, as it does in Excel.
   app.cut_.reset();
-  Sheet().DeleteRows(static_cast<std::uint32_t>(first_row_ - 1), static_cast<std::uint32_t>(last_row_ - first_row_ + 1));
+  auto& model = book_->Model();
+  model.DeleteRows(model.IndexOf(Sheet()), static_cast<std::uint32_t>(first_row_ - 1),
+                   static_cast<std::uint32_t>(last_row_ - first_row_ + 1));
 }
 
 void Range::Cut() const {

@@ -124,7 +124,13 @@ void Worksheet::Paste() {
     if (cut.sheet == sheet_) {
       throw Error(errors::kSpreadsheet, "Перенос вырезанных строк на тот же лист не поддерживается");
     }
-    Model().MoveRowsFrom(*cut.sheet, cut.first, cut.last, active.first);
+    auto& model = book_->Model();
+    if (cut.book == book_) {
+      model.MoveRows(model.IndexOf(*cut.sheet), cut.first, cut.last, model.IndexOf(Model()), active.first);
+    } else {
+      // Between workbooks only the cells go: references cannot follow them.
+      Model().MoveRowsFrom(*cut.sheet, cut.first, cut.last, active.first);
+    }
     int rows = static_cast<int>(cut.last - cut.first) + 1;
     app.SetSelection(Range(*book_, Model(), static_cast<int>(active.first) + 1, 1,
                            static_cast<int>(active.first) + rows, 256, true));

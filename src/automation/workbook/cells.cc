@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <bit>
 
+#include "automation/workbook/ptg.h"
+#include "automation/workbook/record.h"
 #include "platform/error.h"
 
 namespace quorlex::workbook {
@@ -124,7 +126,26 @@ Cell& CellStore::Place(std::uint32_t r, std::uint16_t c) {
   return *cells.insert(it, cell);
 }
 
+void CellStore::NoteFormula(const Cell& cell) {
+  formulas_ = true;
+  if (sheet_formulas_) return;
+  const FormulaBody body = FormulaBody::Decode(Blob(cell));
+  auto names_sheets = [](const std::vector<std::uint8_t>& record, std::size_t at) {
+    if (at + 2 > record.size()) return false;
+    const std::size_t length = std::min<std::size_t>(Get16(record, at), record.size() - at - 2);
+    return NamesSheets(std::span<const std::uint8_t>(record).subspan(at + 2, length));
+  };
+  constexpr std::size_t kCellFormulaAt = 14;   // FORMULA from its value field
+  constexpr std::size_t kArrayFormulaAt = 12;  // ARRAY
+  constexpr std::uint16_t kArray = 0x0221;
+  sheet_formulas_ = names_sheets(body.record, kCellFormulaAt);
+  for (const auto& a : body.attached) {
+    if (a.type == kArray && names_sheets(a.data, kArrayFormulaAt)) sheet_formulas_ = true;
+  }
+}
+
 void CellStore::Touch(std::uint32_t r, const Cell& cell) {
+  if (cell.kind == CellKind::kFormula) NoteFormula(cell);
   if (!used_known_ || !IsUsed(cell)) return;
   if (used_empty_) {
     used_ = {r, r, cell.col, cell.col};
@@ -323,6 +344,8 @@ CellStore CellStore::CopyRows(std::uint32_t first, std::uint32_t last) const {
     for (const Cell& cell : from.cells) to.cells.push_back(copy.CopyCellFrom(*this, cell));
   }
   copy.used_known_ = false;
+  copy.formulas_ = formulas_;
+  copy.sheet_formulas_ = sheet_formulas_;
   return copy;
 }
 
@@ -339,6 +362,8 @@ void CellStore::MoveRowsFrom(CellStore& source, std::uint32_t first, std::uint32
   }
   used_known_ = false;
   source.used_known_ = false;
+  formulas_ = formulas_ || source.formulas_;
+  sheet_formulas_ = sheet_formulas_ || source.sheet_formulas_;
 }
 
 std::size_t CellStore::MemoryBytes() const {

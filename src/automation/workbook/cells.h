@@ -116,7 +116,13 @@ class CellStore {
 
   std::size_t MemoryBytes() const;
 
+  // Whether a formula was ever stored here, and one that names a sheet
+  // (3-D references): row edits elsewhere skip stores without them.
+  bool MayHoldFormulas() const { return formulas_; }
+  bool MayNameSheets() const { return sheet_formulas_; }
+
  private:
+  void NoteFormula(const Cell& cell);
   void Grow(std::uint32_t r);
   Cell& Place(std::uint32_t r, std::uint16_t c);
   static void PushOrPlace(Row& row, const Cell& cell);
@@ -126,6 +132,8 @@ class CellStore {
 
   std::vector<Row> rows_;
   std::string arena_;
+  bool formulas_ = false;
+  bool sheet_formulas_ = false;
   mutable Area used_{};
   mutable bool used_known_ = true;
   mutable bool used_empty_ = true;

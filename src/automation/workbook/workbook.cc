@@ -4,6 +4,9 @@
 #include <bit>
 #include <cstring>
 
+#include "automation/workbook/extern_sheets.h"
+#include "automation/workbook/reference_edits.h"
+#include "automation/workbook/sheet_copy.h"
 #include "platform/utf16.h"
 #include "platform/error.h"
 #include "platform/text.h"
@@ -210,6 +213,15 @@ std::size_t Workbook::InsertSheet(std::unique_ptr<Sheet> sheet, std::size_t afte
   sheets_.insert(sheets_.begin() + static_cast<std::ptrdiff_t>(index), std::move(sheet));
   if (active_sheet_ >= index && active_sheet_ + 1 < sheets_.size()) ++active_sheet_;
   active_sheet_ = index;
+  // Sheet numbers of names and of the XTI table count the new sheet.
+  ExternSheets(*this).SheetInserted(index);
+  if (index + 1 < sheets_.size()) {
+    for (std::size_t i = 0; i < names_.Count(); ++i) {
+      const std::uint16_t number = names_.At(i).SheetNumber();
+      if (number > index) names_.SetSheetNumber(i, static_cast<std::uint16_t>(number + 1));
+    }
+    names_.ForgetSheets();
+  }
   return index;
 }
 
@@ -217,7 +229,21 @@ std::size_t Workbook::CopySheet(std::size_t source, std::size_t after) {
   const Sheet& from = SheetAt(source);
   auto copy = from.Clone();
   copy->SetNameUnchecked(CopyName(from.Name()));
-  return InsertSheet(std::move(copy), after);
+  std::size_t index = InsertSheet(std::move(copy), after);
+  ExternSheets sheets(*this);
+  CarryToCopy(*this, source >= index ? source + 1 : source, index, {}, sheets);
+  return index;
+}
+
+void Workbook::DeleteRows(std::size_t sheet, std::uint32_t first, std::uint32_t count) {
+  if (count == 0) return;
+  SheetAt(sheet).DeleteRows(first, count);
+  ApplyRowEdit(*this, RowEdit::Deletion(sheet, first, count));
+}
+
+void Workbook::MoveRows(std::size_t from, std::uint32_t first, std::uint32_t last, std::size_t to, std::uint32_t to_row) {
+  SheetAt(to).MoveRowsFrom(SheetAt(from), first, last, to_row);
+  ApplyRowEdit(*this, RowEdit::Move(from, first, last, to, to_row));
 }
 
 std::size_t Workbook::CopySheetRows(std::size_t source, std::uint32_t first_row, std::uint32_t last_row, std::size_t after) {
@@ -228,9 +254,19 @@ std::size_t Workbook::CopySheetRows(std::size_t source, std::uint32_t first_row,
   if (last_row < first_row) {
     throw Error(errors::kSpreadsheet, "Неверная полоса строк для копирования листа");
   }
+  // The rows Excel's copy would lose: those after the band up to the last
+  // used row, then those before it.
+  Area used;
+  const std::uint32_t used_last = from.Cells().UsedArea(used) ? used.last_row : 0;
   auto copy = from.CloneRows(first_row, last_row);
   copy->SetNameUnchecked(CopyName(from.Name()));
-  return InsertSheet(std::move(copy), after);
+  std::size_t index = InsertSheet(std::move(copy), after);
+  std::vector<RowEdit> cuts;
+  if (used_last > last_row) cuts.push_back(RowEdit::Deletion(index, last_row + 1, used_last - last_row));
+  if (first_row > 0) cuts.push_back(RowEdit::Deletion(index, 0, first_row));
+  ExternSheets sheets(*this);
+  CarryToCopy(*this, source >= index ? source + 1 : source, index, cuts, sheets);
+  return index;
 }
 
 bool Workbook::IsTemplate() const {

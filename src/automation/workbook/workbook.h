@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "automation/workbook/code_names.h"
+#include "automation/workbook/defined_names.h"
 #include "automation/workbook/record.h"
 #include "automation/workbook/sheet.h"
 #include "automation/workbook/styles.h"
@@ -30,6 +32,7 @@ enum class GlobalSlot : std::uint8_t {
   kSharedStrings, // SST and EXTSST
   kWindow,        // WINDOW1
   kTabIds,        // TABID
+  kNames,         // NAME records
 };
 
 // A stream or storage of the compound file other than the workbook stream
@@ -58,6 +61,11 @@ class Workbook {
   std::vector<GlobalItem>& Globals() { return globals_; }
   const std::vector<GlobalItem>& Globals() const { return globals_; }
 
+  // The defined names, written at the kNames slot of the globals.
+  DefinedNames& Names() { return names_; }
+  const DefinedNames& Names() const { return names_; }
+  CodeNames& CodeNameRegistry() { return code_names_; }
+
   // The drawing group (MSODRAWINGGROUP body, CONTINUEs joined), or empty.
   std::vector<std::uint8_t>& DrawingGroup() { return drawing_group_; }
   const std::vector<std::uint8_t>& DrawingGroup() const { return drawing_group_; }
@@ -85,13 +93,25 @@ class Workbook {
   std::string CopyName(std::string_view name) const;
 
   // Copy of sheet `source` inserted after sheet `after`, named as Excel
-  // names copies, made active. Returns the new sheet's index.
+  // names copies, made active, with what Excel's copy carries (the sheet's
+  // names, formulas naming the copy, a code name of its own). Returns the
+  // new sheet's index.
   std::size_t CopySheet(std::size_t source, std::size_t after);
-  // Like CopySheet followed by deleting every row but [first_row, last_row]
-  // (0-based) on the copy, in time linear in the band: the copy holds that
-  // band at row 0, its merges, comments and row properties, and every
-  // sheet-level setting of the source.
+  // Like CopySheet followed by deleting, on the copy, the rows after
+  // `last_row` up to the source's last used row and then the rows before
+  // `first_row` (0-based), in time linear in the band: the copy holds that
+  // band at row 0, its merges, comments and row properties, every
+  // sheet-level setting of the source, and its names and references cut as
+  // those deletions cut them.
   std::size_t CopySheetRows(std::size_t source, std::uint32_t first_row, std::uint32_t last_row, std::size_t after);
+
+  // Deletes rows [first, first + count) of a sheet as Excel does: the rows
+  // below move up, and every reference of the workbook to them follows.
+  void DeleteRows(std::size_t sheet, std::uint32_t first, std::uint32_t count);
+  // Cuts rows [first, last] of sheet `from` and pastes them at row `to_row`
+  // of another sheet `to`: references to the cut cells follow them, those
+  // to the cells pasted over are lost.
+  void MoveRows(std::size_t from, std::uint32_t first, std::uint32_t last, std::size_t to, std::uint32_t to_row);
 
   // True for a template (.xlt): the TEMPLATE record is kept.
   bool IsTemplate() const;
@@ -102,6 +122,8 @@ class Workbook {
 
   Styles styles_;
   std::vector<GlobalItem> globals_;
+  DefinedNames names_;
+  CodeNames code_names_;
   std::vector<std::uint8_t> drawing_group_;
   std::vector<StoredStream> other_streams_;
   std::array<std::uint8_t, 16> root_clsid_{};
