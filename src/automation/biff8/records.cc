@@ -52,6 +52,33 @@ void RecordSink::Put(const workbook::Record& r) {
   }
 }
 
+void RecordSink::PutWithString(std::uint16_t type, std::span<const std::uint8_t> head, std::u16string_view chars) {
+  const bool wide = std::any_of(chars.begin(), chars.end(), [](char16_t c) { return c > 0xFF; });
+  const std::size_t unit = wide ? 2 : 1;
+  const std::uint8_t option = wide ? 0x01 : 0x00;
+  std::vector<std::uint8_t> d(head.begin(), head.end());
+  Append16(d, static_cast<std::uint32_t>(chars.size()));
+  d.push_back(option);
+  std::uint16_t record_type = type;
+  std::size_t at = 0;
+  while (true) {
+    const std::size_t room = (kMaxRecordData - d.size()) / unit;
+    const std::size_t n = std::min(room, chars.size() - at);
+    for (std::size_t k = at; k < at + n; ++k) {
+      if (wide) {
+        Append16(d, chars[k]);
+      } else {
+        d.push_back(static_cast<std::uint8_t>(chars[k]));
+      }
+    }
+    at += n;
+    Put(record_type, d);
+    if (at >= chars.size()) return;
+    record_type = rt::kContinue;
+    d.assign(1, option);
+  }
+}
+
 void AppendUnicodeString(std::vector<std::uint8_t>& out, std::string_view utf8, bool short_count) {
   std::u16string chars = text::Utf8ToUtf16(utf8);
   if (short_count && chars.size() > 255) chars.resize(255);

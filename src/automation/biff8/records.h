@@ -88,6 +88,10 @@ class RecordSink {
  public:
   void Put(std::uint16_t type, std::span<const std::uint8_t> data);
   void Put(const workbook::Record& r);
+  // A record that ends in an XLUnicodeString (16-bit count) after `head`.
+  // A string too long for one record goes on in CONTINUE records, split
+  // only between characters, each CONTINUE starting with the option byte.
+  void PutWithString(std::uint16_t type, std::span<const std::uint8_t> head, std::u16string_view chars);
   std::size_t Size() const { return bytes.size(); }
   std::vector<std::uint8_t> bytes;
 };

@@ -23,6 +23,15 @@ void SharedStrings::Add(std::string_view text, std::string_view runs) {
   if (inserted) strings_.push_back({text, runs});
 }
 
+void SharedStrings::AddOwned(const std::string& text) {
+  if (index_.count(text) == 0) {
+    owned_.push_back(text);
+    Add(owned_.back(), {});
+  } else {
+    Add(text, {});
+  }
+}
+
 std::uint32_t SharedStrings::Find(std::string_view text, std::string_view runs) const {
   if (runs.empty()) return index_.at(text);
   std::string key(text);

@@ -5,6 +5,7 @@
 // its own. Written as SST with CONTINUE records and its EXTSST index.
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -16,7 +17,10 @@ namespace quorlex::biff8 {
 
 class SharedStrings {
  public:
+  // The text must outlive the table (the cells' own texts do).
   void Add(std::string_view text, std::string_view runs);
+  // A plain text the table keeps a copy of.
+  void AddOwned(const std::string& text);
   std::uint32_t Find(std::string_view text, std::string_view runs) const;
 
   void Write(RecordSink& sink) const;
@@ -30,6 +34,7 @@ class SharedStrings {
   std::unordered_map<std::string_view, std::uint32_t> index_;
   std::unordered_map<std::string, std::uint32_t> rich_index_;
   std::uint32_t total_ = 0;
+  std::deque<std::string> owned_;
 };
 
 }  // namespace quorlex::biff8

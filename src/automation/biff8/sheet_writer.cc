@@ -37,11 +37,46 @@ std::uint32_t EncodeRk(double v, bool& ok) {
   return 0;
 }
 
+// A formula whose first token refers to a shared formula or a table: its
+// host's row is kept relative to the cell.
+bool IsShared(const std::vector<std::uint8_t>& rec) {
+  return rec.size() >= 21 && Get16(rec, 14) >= 5 && (rec[16] == 0x01 || rec[16] == 0x02);
+}
+
+// The cached result is a text (the STRING record follows the formula).
+bool HasTextResult(const std::vector<std::uint8_t>& rec) {
+  return rec.size() >= 8 && rec[6] == 0xFF && rec[7] == 0xFF && rec[0] == 0x00;
+}
+
 }  // namespace
 
+FormulaHosts FindFormulaHosts(const workbook::Sheet& sheet) {
+  FormulaHosts hosts;
+  const auto& rows = sheet.Cells().Rows();
+  const std::uint32_t count = static_cast<std::uint32_t>(std::min<std::size_t>(rows.size(), kMaxRows));
+  for (std::uint32_t r = 0; r < count; ++r) {
+    for (const auto& c : rows[r].cells) {
+      if (c.kind != workbook::CellKind::kFormula) continue;
+      if (!workbook::FormulaBody::Decode(sheet.Cells().Blob(c)).attached.empty()) hosts.emplace(r, c.col);
+    }
+  }
+  return hosts;
+}
+
+bool HostIsMissing(const workbook::FormulaBody& body, std::uint32_t row, const FormulaHosts& hosts) {
+  const auto& rec = body.record;
+  if (!IsShared(rec)) return false;
+  const auto host_row = static_cast<std::uint16_t>(Get16(rec, 17) + row);
+  return hosts.count({host_row, Get16(rec, 19)}) == 0;
+}
+
+const std::string* CachedText(const workbook::FormulaBody& body) {
+  return HasTextResult(body.record) && !body.cached_text.empty() ? &body.cached_text : nullptr;
+}
+
 SheetWriter::SheetWriter(const workbook::Sheet& sheet, const SharedStrings& strings, bool active, std::uint32_t dg_id,
-            std::uint32_t spid_base)
-    : sheet_(sheet), strings_(strings), active_(active), dg_id_(dg_id), spid_base_(spid_base) {}
+                         std::uint32_t spid_base, const FormulaHosts& hosts)
+    : sheet_(sheet), strings_(strings), active_(active), dg_id_(dg_id), spid_base_(spid_base), hosts_(hosts) {}
 
 void SheetWriter::Write(RecordSink& out) {
   bool selection_done = false;
@@ -119,16 +154,6 @@ void SheetWriter::WriteCells(RecordSink& out) {
   const std::uint16_t default_height = sheet_.DefaultRowHeight();
   auto wanted = [&](std::uint32_t r) { return !rows[r].cells.empty() || rows[r].info.own; };
   std::uint32_t count = static_cast<std::uint32_t>(std::min<std::size_t>(rows.size(), kMaxRows));
-  // Shared-formula hosts present in this layout.
-  std::set<std::pair<std::uint32_t, std::uint16_t>> hosts;
-  for (std::uint32_t r = 0; r < count; ++r) {
-    for (const auto& c : rows[r].cells) {
-      if (c.kind == workbook::CellKind::kFormula) {
-        auto body = workbook::FormulaBody::Decode(sheet_.Cells().Blob(c));
-        if (!body.attached.empty()) hosts.emplace(r, c.col);
-      }
-    }
-  }
   std::vector<std::uint8_t> d;
   for (std::uint32_t block = 0; block < count; block += 32) {
     std::uint32_t end = std::min(count, block + 32);
@@ -155,7 +180,7 @@ void SheetWriter::WriteCells(RecordSink& out) {
       out.Put(rt::kRow, d);
     }
     for (std::uint32_t r = block; r < end; ++r) {
-      for (const auto& c : rows[r].cells) WriteCell(out, r, c, hosts);
+      for (const auto& c : rows[r].cells) WriteCell(out, r, c);
     }
   }
 }
@@ -167,7 +192,7 @@ void SheetWriter::CellHeader(std::vector<std::uint8_t>& d, std::uint32_t r, cons
   Append16(d, c.xf);
 }
 
-void SheetWriter::WriteCell(RecordSink& out, std::uint32_t r, const workbook::Cell& c, const std::set<std::pair<std::uint32_t, std::uint16_t>>& hosts) {
+void SheetWriter::WriteCell(RecordSink& out, std::uint32_t r, const workbook::Cell& c) {
   std::vector<std::uint8_t>& d = cell_buffer_;
   const auto& cells = sheet_.Cells();
   CellHeader(d, r, c);
@@ -200,29 +225,25 @@ void SheetWriter::WriteCell(RecordSink& out, std::uint32_t r, const workbook::Ce
       out.Put(rt::kBoolErr, d);
       return;
     case workbook::CellKind::kFormula:
-      WriteFormula(out, r, c, hosts);
+      WriteFormula(out, r, c);
       return;
   }
 }
 
-void SheetWriter::WriteFormula(RecordSink& out, std::uint32_t r, const workbook::Cell& c, const std::set<std::pair<std::uint32_t, std::uint16_t>>& hosts) {
+void SheetWriter::WriteFormula(RecordSink& out, std::uint32_t r, const workbook::Cell& c) {
   workbook::FormulaBody body = workbook::FormulaBody::Decode(sheet_.Cells().Blob(c));
   auto& rec = body.record;
   if (rec.size() < 16) return;
   std::vector<std::uint8_t>& d = cell_buffer_;
   CellHeader(d, r, c);
-  std::size_t cce = Get16(rec, 14);
-  bool shared = cce >= 5 && rec.size() >= 21 && (rec[16] == 0x01 || rec[16] == 0x02);
-  if (shared) {
-    auto host_row = static_cast<std::uint16_t>(Get16(rec, 17) + r);
-    std::uint16_t host_col = Get16(rec, 19);
-    if (hosts.count({host_row, host_col}) == 0) {
+  if (IsShared(rec)) {
+    if (HostIsMissing(body, r, hosts_)) {
       // Its shared formula did not come along (rows deleted or copied
       // apart): keep the value the formula last gave.
       WriteCachedValue(out, r, c, body);
       return;
     }
-    Put16(rec, 17, host_row);
+    Put16(rec, 17, static_cast<std::uint16_t>(Get16(rec, 17) + r));
   }
   d.insert(d.end(), rec.begin(), rec.end());
   out.Put(rt::kFormula, d);
@@ -231,11 +252,7 @@ void SheetWriter::WriteFormula(RecordSink& out, std::uint32_t r, const workbook:
     Put16(a.data, 2, static_cast<std::uint16_t>(Get16(a.data, 2) + r));
     out.Put(a.type, a.data);
   }
-  if (rec[6] == 0xFF && rec[7] == 0xFF && rec[0] == 0x00) {
-    std::vector<std::uint8_t> s;
-    AppendUnicodeString(s, body.cached_text, false);
-    out.Put(workbook::Record{rt::kString, s});
-  }
+  if (HasTextResult(rec)) out.PutWithString(rt::kString, {}, text::Utf8ToUtf16(body.cached_text));
 }
 
 void SheetWriter::WriteCachedValue(RecordSink& out, std::uint32_t r, const workbook::Cell& c, const workbook::FormulaBody& body) {
@@ -247,10 +264,10 @@ void SheetWriter::WriteCachedValue(RecordSink& out, std::uint32_t r, const workb
       d.push_back(rec[2]);
       d.push_back(rec[0] == 0x02 ? 1 : 0);
       out.Put(rt::kBoolErr, d);
-    } else if (rec[0] == 0x00 && !body.cached_text.empty()) {
-      std::vector<std::uint8_t> label = d;
-      AppendUnicodeString(label, body.cached_text, false);
-      out.Put(workbook::Record{rt::kLabel, label});
+    } else if (const std::string* text = CachedText(body)) {
+      // The shared strings hold it: LABEL takes no more than 255 characters.
+      Append32(d, strings_.Find(*text, {}));
+      out.Put(rt::kLabelSst, d);
     } else {
       out.Put(rt::kBlank, d);
     }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -15,10 +16,23 @@
 
 namespace quorlex::biff8 {
 
+// The cells (row, column) of a worksheet that carry a shared formula, an
+// array or a table: the hosts other formula cells point at.
+using FormulaHosts = std::set<std::pair<std::uint32_t, std::uint16_t>>;
+FormulaHosts FindFormulaHosts(const workbook::Sheet& sheet);
+
+// True when the formula of the cell in `row` is shared with a host that is
+// not among `hosts` (rows deleted or copied apart): the cell is then written
+// as the value the formula last gave.
+bool HostIsMissing(const workbook::FormulaBody& body, std::uint32_t row, const FormulaHosts& hosts);
+// The text such a cell is written with, or nullptr when its value is not a
+// text.
+const std::string* CachedText(const workbook::FormulaBody& body);
+
 class SheetWriter {
  public:
   SheetWriter(const workbook::Sheet& sheet, const SharedStrings& strings, bool active, std::uint32_t dg_id,
-              std::uint32_t spid_base);
+              std::uint32_t spid_base, const FormulaHosts& hosts);
   void Write(RecordSink& out);
 
  private:
@@ -27,8 +41,8 @@ class SheetWriter {
 
   void WriteCells(RecordSink& out);
   void CellHeader(std::vector<std::uint8_t>& d, std::uint32_t r, const workbook::Cell& c);
-  void WriteCell(RecordSink& out, std::uint32_t r, const workbook::Cell& c, const std::set<std::pair<std::uint32_t, std::uint16_t>>& hosts);
-  void WriteFormula(RecordSink& out, std::uint32_t r, const workbook::Cell& c, const std::set<std::pair<std::uint32_t, std::uint16_t>>& hosts);
+  void WriteCell(RecordSink& out, std::uint32_t r, const workbook::Cell& c);
+  void WriteFormula(RecordSink& out, std::uint32_t r, const workbook::Cell& c);
   void WriteCachedValue(RecordSink& out, std::uint32_t r, const workbook::Cell& c, const workbook::FormulaBody& body);
   void WriteDrawing(RecordSink& out);
   void WriteSelection(RecordSink& out, const workbook::Record& original);
@@ -40,6 +54,7 @@ class SheetWriter {
   bool active_;
   std::uint32_t dg_id_;
   std::uint32_t spid_base_;
+  const FormulaHosts& hosts_;
   std::vector<std::uint8_t> cell_buffer_;
 };
 

@@ -89,5 +89,80 @@ TEST(DrawingGroup, OnlyWorkbooksWithDrawingsHaveOne) {
   EXPECT_TRUE(OfType(emptied, rt::kNote).empty());
 }
 
+// A STRING record whose text goes on in CONTINUE records: each CONTINUE
+// starts with an option byte and holds whole characters, and together they
+// hold exactly the characters the STRING announces.
+void ExpectSplitBetweenCharacters(const std::vector<Record>& records, std::size_t at, const std::string& where) {
+  const Record& head = records[at];
+  ASSERT_GE(head.data.size(), 3u) << where;
+  const std::size_t cch = Get16(head.data, 0);
+  bool wide = (head.data[2] & 0x01) != 0;
+  std::size_t chars = (head.data.size() - 3) / (wide ? 2 : 1);
+  EXPECT_EQ((head.data.size() - 3) % (wide ? 2 : 1), 0u) << where;
+  for (std::size_t i = at + 1; i < records.size() && records[i].type == rt::kContinue; ++i) {
+    const auto& d = records[i].data;
+    ASSERT_FALSE(d.empty()) << where;
+    EXPECT_LE(d[0], 1u) << where << ": a CONTINUE that does not start with an option byte";
+    wide = (d[0] & 0x01) != 0;
+    EXPECT_EQ((d.size() - 1) % (wide ? 2 : 1), 0u) << where << ": a character split across records";
+    chars += (d.size() - 1) / (wide ? 2 : 1);
+  }
+  EXPECT_EQ(chars, cch) << where;
+}
+
+// Formula results longer than one record (the template's texts of 10,000
+// characters and more) go on in CONTINUE records as Excel splits them.
+TEST(Strings, LongFormulaResultsAreSplitBetweenCharacters) {
+  auto book = ReadWorkbook(XlsFixture("StringContinueRecords.xls"));
+  const auto records = Records(WriteWorkbookStream(*book));
+  int continued = 0;
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    if (records[i].type != rt::kString) continue;
+    ExpectSplitBetweenCharacters(records, i, "STRING at record " + std::to_string(i));
+    continued += i + 1 < records.size() && records[i + 1].type == rt::kContinue ? 1 : 0;
+  }
+  EXPECT_GE(continued, 1);
+  EXPECT_TRUE(OfType(records, rt::kLabel).empty());  // LABEL holds 255 characters at most
+  // And the texts read back whole.
+  auto again = ReadWorkbookStream(WriteWorkbookStream(*book));
+  ASSERT_EQ(again->SheetCount(), book->SheetCount());
+  for (std::size_t s = 0; s < book->SheetCount(); ++s) {
+    const auto& before = book->SheetAt(s).Cells();
+    const auto& after = again->SheetAt(s).Cells();
+    for (std::uint32_t r = 0; r < before.RowCount(); ++r) {
+      for (const auto& c : before.Rows()[r].cells) {
+        if (c.kind != workbook::CellKind::kFormula) continue;
+        const auto* other = after.Find(r, c.col);
+        ASSERT_NE(other, nullptr);
+        EXPECT_EQ(workbook::FormulaBody::Decode(after.Blob(*other)).cached_text,
+                  workbook::FormulaBody::Decode(before.Blob(c)).cached_text);
+      }
+    }
+  }
+}
+
+// A text that needs a record of its own goes on between characters, wide or
+// not, with the option byte repeated.
+TEST(Strings, RecordSinkSplitsStringsBetweenCharacters) {
+  for (const std::u16string& text : {std::u16string(20000, u'x'), std::u16string(9000, u'ж'), std::u16string()}) {
+    RecordSink sink;
+    const std::uint8_t head[] = {1, 2, 3, 4, 5, 6};
+    sink.PutWithString(rt::kString, {}, text);
+    sink.PutWithString(rt::kLabel, head, text);
+    const auto records = Records(sink.bytes);
+    ExpectSplitBetweenCharacters(records, 0, "STRING");
+    const auto label = static_cast<std::size_t>(std::find_if(records.begin(), records.end(), [](const Record& r) {
+                                                   return r.type == rt::kLabel;
+                                                 }) - records.begin());
+    ASSERT_LT(label, records.size());
+    Record tail = records[label];
+    tail.data.erase(tail.data.begin(), tail.data.begin() + 6);
+    std::vector<Record> shifted(records.begin() + static_cast<std::ptrdiff_t>(label), records.end());
+    shifted[0] = tail;
+    ExpectSplitBetweenCharacters(shifted, 0, "LABEL");
+    for (const Record& r : records) EXPECT_LE(r.data.size(), kMaxRecordData);
+  }
+}
+
 }  // namespace
 }  // namespace quorlex::biff8

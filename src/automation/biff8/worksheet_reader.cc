@@ -112,6 +112,18 @@ void FinishWorksheet(workbook::Sheet& sheet, const bool* have, const std::vector
   if (!have[static_cast<int>(S::kHyperlinks)]) insert_at(slot_index(S::kMerges) + 1, S::kHyperlinks);
 }
 
+// The CONTINUE records that follow a record, taken from the stream.
+std::vector<Record> TakeContinues(RecordReader& in) {
+  std::vector<Record> more;
+  std::uint16_t next = 0;
+  while (in.PeekType(next) && next == rt::kContinue) {
+    Record c;
+    in.Next(c);
+    more.push_back(std::move(c));
+  }
+  return more;
+}
+
 }  // namespace
 
 std::vector<Record> ReadEmbeddedSubstream(RecordReader& in, Record bof) {
@@ -281,6 +293,19 @@ void ReadWorksheet(RecordReader& in, workbook::Sheet& sheet, const SharedStringL
       case rt::kLabel:
       case rt::kRString: {
         mark(workbook::Slot::kCells);
+        std::vector<Record> more = TakeContinues(in);
+        if (!more.empty()) {
+          // A long text goes on in CONTINUE records, each with its option byte.
+          ContinuedBytes s;
+          s.Add(&r.data);
+          for (const Record& c : more) s.Add(&c.data);
+          s.SkipBytes(6);
+          const std::size_t cch = s.U16();
+          const std::uint8_t flags = s.Byte();
+          std::string text = text::Utf16ToUtf8(s.Chars(cch, (flags & 0x01) != 0));
+          put(Get16(d, 0), Get16(d, 2), Get16(d, 4), workbook::CellKind::kText, cells.StoreText(text));
+          break;
+        }
         std::size_t end = 0;
         std::string text = ReadUnicodeString(d, 6, false, &end);
         std::string runs;
@@ -333,23 +358,18 @@ void ReadWorksheet(RecordReader& in, workbook::Sheet& sheet, const SharedStringL
           formula->body.attached.push_back(std::move(a));
         }
         break;
-      case rt::kString:
+      case rt::kString: {
+        std::vector<Record> more = TakeContinues(in);
         if (formula) {
           ContinuedBytes s;
           s.Add(&r.data);
-          std::vector<Record> more;
-          std::uint16_t next = 0;
-          while (in.PeekType(next) && next == rt::kContinue) {
-            Record c;
-            in.Next(c);
-            more.push_back(std::move(c));
-          }
           for (const Record& c : more) s.Add(&c.data);
           std::size_t cch = s.U16();
           std::uint8_t flags = s.Byte();
           formula->body.cached_text = text::Utf16ToUtf8(s.Chars(cch, (flags & 0x01) != 0));
         }
         break;
+      }
       case rt::kMsoDrawing:
         mark(workbook::Slot::kDrawing);
         raw_drawing.push_back(r);

@@ -45,6 +45,21 @@ void PatchWindow2Kept(std::vector<std::uint8_t>& bytes, bool active) {
   Put16(bytes, 0, flags);
 }
 
+// Texts of formula cells written as their values (their shared formula did
+// not come along) go to the shared strings like any text.
+void AddOrphanedFormulaTexts(const workbook::Sheet& sheet, FormulaHosts& hosts, SharedStrings& strings) {
+  hosts = FindFormulaHosts(sheet);
+  const auto& rows = sheet.Cells().Rows();
+  for (std::uint32_t r = 0; r < rows.size() && r < kMaxRows; ++r) {
+    for (const auto& c : rows[r].cells) {
+      if (c.kind != workbook::CellKind::kFormula) continue;
+      const auto body = workbook::FormulaBody::Decode(sheet.Cells().Blob(c));
+      if (!HostIsMissing(body, r, hosts)) continue;
+      if (const std::string* text = CachedText(body)) strings.AddOwned(*text);
+    }
+  }
+}
+
 }  // namespace
 
 void CheckLimits(const workbook::Workbook& book) {
@@ -87,14 +102,18 @@ void CheckLimits(const workbook::Workbook& book) {
 
 std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book) {
   SharedStrings strings;
+  std::vector<FormulaHosts> hosts(book.SheetCount());
   for (std::size_t i = 0; i < book.SheetCount(); ++i) {
     const auto& sheet = book.SheetAt(i);
     if (!sheet.IsWorksheet()) continue;
+    bool formulas = false;
     for (const auto& row : sheet.Cells().Rows()) {
       for (const auto& c : row.cells) {
         if (workbook::IsText(c.kind)) strings.Add(sheet.Cells().Text(c), sheet.Cells().Runs(c));
+        formulas = formulas || c.kind == workbook::CellKind::kFormula;
       }
     }
+    if (formulas) AddOrphanedFormulaTexts(sheet, hosts[i], strings);
   }
   DrawingIds plan = PlanDrawings(book);
   // A drawing group without drawings is not what Excel writes: a template's
@@ -196,7 +215,7 @@ std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book) {
     Put32(stream, boundsheet_at[i], static_cast<std::uint32_t>(stream.size()));
     RecordSink out;
     if (sheet.IsWorksheet()) {
-      SheetWriter(sheet, strings, i == active, plan.dg_id[i], plan.spid_base[i]).Write(out);
+      SheetWriter(sheet, strings, i == active, plan.dg_id[i], plan.spid_base[i], hosts[i]).Write(out);
     } else {
       for (const auto& item : sheet.Items()) {
         if (item.record.type == rt::kWindow2 && item.record.data.size() >= 2) {
