@@ -16,6 +16,7 @@ using workbook::Put16;
 namespace {
 
 constexpr std::uint32_t kMaxRows = 65536;
+constexpr std::uint32_t kRowXfMask = 0x0FFF;
 
 std::uint32_t EncodeRk(double v, bool& ok) {
   ok = false;
@@ -75,8 +76,14 @@ const std::string* CachedText(const workbook::FormulaBody& body) {
 }
 
 SheetWriter::SheetWriter(const workbook::Sheet& sheet, const SharedStrings& strings, bool active, std::uint32_t dg_id,
-                         std::uint32_t spid_base, const FormulaHosts& hosts)
-    : sheet_(sheet), strings_(strings), active_(active), dg_id_(dg_id), spid_base_(spid_base), hosts_(hosts) {}
+                         std::uint32_t spid_base, const FormulaHosts& hosts, const CellFormats& cell_formats)
+    : sheet_(sheet),
+      strings_(strings),
+      active_(active),
+      dg_id_(dg_id),
+      spid_base_(spid_base),
+      hosts_(hosts),
+      cell_formats_(cell_formats) {}
 
 void SheetWriter::Write(RecordSink& out) {
   bool selection_done = false;
@@ -120,7 +127,7 @@ void SheetWriter::WriteColumns(RecordSink& out) {
     Append16(d, c.first);
     Append16(d, c.last);
     Append16(d, c.width);
-    Append16(d, c.xf);
+    Append16(d, cell_formats_.Written(c.xf));
     Append16(d, c.flags);
     Append16(d, 0);
     out.Put(rt::kColInfo, d);
@@ -169,7 +176,7 @@ void SheetWriter::WriteCells(RecordSink& out) {
         Append16(d, 0);
         Append16(d, 0);
         Append16(d, row.info.flags | 0x0100);
-        Append16(d, row.info.xf_word);
+        Append16(d, (row.info.xf_word & ~kRowXfMask) | cell_formats_.Written(row.info.xf_word & kRowXfMask));
       } else {
         Append16(d, default_height);
         Append16(d, 0);
@@ -189,7 +196,7 @@ void SheetWriter::CellHeader(std::vector<std::uint8_t>& d, std::uint32_t r, cons
   d.clear();
   Append16(d, r);
   Append16(d, c.col);
-  Append16(d, c.xf);
+  Append16(d, cell_formats_.Written(c.xf));
 }
 
 void SheetWriter::WriteCell(RecordSink& out, std::uint32_t r, const workbook::Cell& c) {

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "automation/biff8/cell_formats.h"
 #include "automation/biff8/records.h"
 #include "automation/biff8/shared_strings.h"
 #include "automation/workbook/sheet.h"
@@ -32,7 +33,7 @@ const std::string* CachedText(const workbook::FormulaBody& body);
 class SheetWriter {
  public:
   SheetWriter(const workbook::Sheet& sheet, const SharedStrings& strings, bool active, std::uint32_t dg_id,
-              std::uint32_t spid_base, const FormulaHosts& hosts);
+              std::uint32_t spid_base, const FormulaHosts& hosts, const CellFormats& cell_formats);
   void Write(RecordSink& out);
 
  private:
@@ -55,6 +56,7 @@ class SheetWriter {
   std::uint32_t dg_id_;
   std::uint32_t spid_base_;
   const FormulaHosts& hosts_;
+  const CellFormats& cell_formats_;
   std::vector<std::uint8_t> cell_buffer_;
 };
 

@@ -4,14 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
 
+#include "automation/biff8/cell_formats.h"
 #include "automation/biff8/reader.h"
 #include "automation/biff8/records.h"
 #include "automation/biff8/writer.h"
 #include "automation/compound/reader.h"
+#include "automation/testing/command.h"
 #include "automation/testing/fixtures.h"
+#include "automation/testing/temp_dir.h"
 #include "platform/error.h"
 
 namespace quorlex::biff8 {
@@ -162,6 +166,103 @@ TEST(Strings, RecordSinkSplitsStringsBetweenCharacters) {
     ExpectSplitBetweenCharacters(shifted, 0, "LABEL");
     for (const Record& r : records) EXPECT_LE(r.data.size(), kMaxRecordData);
   }
+}
+
+// The XF record bodies of a written stream, in order.
+std::vector<workbook::Xf> WrittenXfs(const std::vector<Record>& records) {
+  std::vector<workbook::Xf> xfs;
+  for (const Record* r : OfType(records, rt::kXf)) {
+    std::array<std::uint8_t, 20> bytes{};
+    std::copy_n(r->data.begin(), 20, bytes.begin());
+    xfs.emplace_back(bytes);
+  }
+  return xfs;
+}
+
+// The checksum is the one Excel computes: the fixtures' own XFCRC records
+// agree with it. Formats added to such a template are counted and checked
+// again, so that Excel 2007 and later still trust the extended formats.
+TEST(CellFormats, ChecksumCountsTheFormatsAsWritten) {
+  for (const char* name : {"27394.xls", "RepeatingRowsCols.xls", "xlrd-xf_class.xls"}) {
+    const auto excel = Records(FixtureStream(name));
+    const auto crcs = OfType(excel, rt::kXfCrc);
+    ASSERT_EQ(crcs.size(), 1u) << name;
+    EXPECT_EQ(workbook::Get32(crcs.front()->data, 16), XfChecksum(WrittenXfs(excel), {})) << name;
+  }
+  auto book = ReadWorkbook(XlsFixture("27394.xls"));
+  const std::size_t before = book->Formats().XfCount();
+  for (int i = 0; i < 30; ++i) {
+    const auto xf = book->Formats().Derive(workbook::kDefaultXf, [&](workbook::Xf& x) {
+      x.SetBorder(workbook::Edge::kLeft, workbook::LineStyle::kThin, static_cast<std::uint8_t>(8 + i));
+    });
+    book->SheetAt(0).Cells().SetNumber(static_cast<std::uint32_t>(i), 0, i);
+    book->SheetAt(0).Cells().SetXf(static_cast<std::uint32_t>(i), 0, xf);
+  }
+  ASSERT_EQ(book->Formats().XfCount(), before + 30);
+  const auto ours = Records(WriteWorkbookStream(*book));
+  const auto crcs = OfType(ours, rt::kXfCrc);
+  ASSERT_EQ(crcs.size(), 1u);
+  const auto xfs = WrittenXfs(ours);
+  EXPECT_EQ(xfs.size(), before + 30);
+  EXPECT_EQ(Get16(crcs.front()->data, 14), xfs.size());
+  EXPECT_EQ(workbook::Get32(crcs.front()->data, 16), XfChecksum(xfs, {}));
+  EXPECT_FALSE(OfType(ours, rt::kXfExt).empty());  // the extended formats stay
+}
+
+// A template whose Normal format is a style format (xlwt writes sixteen
+// style formats first): cells written on it, or on any style format, are
+// written on cell formats of those styles, looking the same.
+TEST(CellFormats, CellsReferToCellFormatsOnly) {
+  if (automation::testing::RunCommand("/usr/bin/python3 -c 'import xlwt'").status != 0) {
+    GTEST_SKIP() << "python3-xlwt is not installed";
+  }
+  automation::testing::TempDir dir;
+  const std::string made = dir.File("xlwt.xls");
+  const auto run = automation::testing::RunCommand(
+      "/usr/bin/python3 -c " +
+      automation::testing::Quote("import sys, xlwt\n"
+                                 "book = xlwt.Workbook()\n"
+                                 "sheet = book.add_sheet('Data')\n"
+                                 "sheet.write(0, 0, 'Title', xlwt.easyxf('font: bold on; borders: left thin'))\n"
+                                 "book.save(sys.argv[1])\n") +
+      " " + automation::testing::Quote(made));
+  ASSERT_EQ(run.status, 0) << run.output;
+  auto book = ReadWorkbook(made);
+  const auto& styles = book->Formats();
+  ASSERT_TRUE(styles.XfAt(workbook::kDefaultXf).IsStyle()) << "xlwt's format 15 was a cell format";
+  auto& cells = book->SheetAt(0).Cells();
+  cells.SetText(2, 0, "on the Normal format");
+  cells.SetNumber(3, 0, 12.5);
+  cells.SetXf(3, 0, 3);  // a style format
+  cells.SetXf(4, 1, 3);
+  const std::string written = dir.File("written.xls");
+  WriteWorkbook(*book, written);
+
+  const auto root = automation::compound::ReadCompoundFile(written);
+  const auto records = Records({root.Find("Workbook")->data.begin(), root.Find("Workbook")->data.end()});
+  const auto xfs = WrittenXfs(records);
+  for (const Record& r : records) {
+    const bool cell = r.type == rt::kBlank || r.type == rt::kNumber || r.type == rt::kRk || r.type == rt::kLabelSst ||
+                      r.type == rt::kBoolErr || r.type == rt::kFormula;
+    if (!cell) continue;
+    const std::uint16_t ixfe = Get16(r.data, 4);
+    ASSERT_LT(ixfe, xfs.size());
+    EXPECT_FALSE(xfs[ixfe].IsStyle()) << "cell " << Get16(r.data, 0) << "," << Get16(r.data, 2) << " on style format " << ixfe;
+  }
+  // xlrd sees the same look on the cell formats as on their styles.
+  const auto look = automation::testing::RunCommand(
+      "/usr/bin/python3 -c " +
+      automation::testing::Quote("import sys, xlrd\n"
+                                 "b = xlrd.open_workbook(sys.argv[1], formatting_info=True)\n"
+                                 "s = b.sheet_by_index(0)\n"
+                                 "for r, c in ((2, 0), (3, 0), (4, 1)):\n"
+                                 "    xf = b.xf_list[s.cell_xf_index(r, c)]\n"
+                                 "    p = b.xf_list[xf.parent_style_index]\n"
+                                 "    print(xf.is_style, p.is_style, xf.font_index == p.font_index,\n"
+                                 "          xf.format_key == p.format_key, xf.border.left_line_style == p.border.left_line_style)\n") +
+      " " + automation::testing::Quote(written));
+  ASSERT_EQ(look.status, 0) << look.output;
+  EXPECT_EQ(look.output, "0 1 True True True\n0 1 True True True\n0 1 True True True\n");
 }
 
 }  // namespace

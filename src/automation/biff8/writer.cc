@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "automation/biff8/cell_formats.h"
 #include "automation/biff8/drawing_ids.h"
 #include "automation/biff8/records.h"
 #include "automation/biff8/shared_strings.h"
@@ -26,6 +27,9 @@ using workbook::Put32;
 constexpr std::uint32_t kMaxRows = 65536;
 constexpr std::uint32_t kMaxCols = 256;
 constexpr std::size_t kMaxCellChars = 32767;
+// A ROW record's format applies when the row is formatted (fGhostDirty).
+constexpr std::uint16_t kRowFormatted = 0x0080;
+constexpr std::uint16_t kRowXfMask = 0x0FFF;
 
 std::string Quoted(std::string_view s) { return "«" + std::string(s) + "»"; }
 
@@ -103,18 +107,27 @@ void CheckLimits(const workbook::Workbook& book) {
 std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book) {
   SharedStrings strings;
   std::vector<FormulaHosts> hosts(book.SheetCount());
+  std::vector<bool> used_xfs(book.Formats().XfCount());
+  const auto use_xf = [&](std::uint16_t xf) {
+    if (xf >= used_xfs.size()) used_xfs.resize(xf + 1u);
+    used_xfs[xf] = true;
+  };
   for (std::size_t i = 0; i < book.SheetCount(); ++i) {
     const auto& sheet = book.SheetAt(i);
     if (!sheet.IsWorksheet()) continue;
     bool formulas = false;
     for (const auto& row : sheet.Cells().Rows()) {
+      if (row.info.own && (row.info.flags & kRowFormatted) != 0) use_xf(row.info.xf_word & kRowXfMask);
       for (const auto& c : row.cells) {
         if (workbook::IsText(c.kind)) strings.Add(sheet.Cells().Text(c), sheet.Cells().Runs(c));
         formulas = formulas || c.kind == workbook::CellKind::kFormula;
+        use_xf(c.xf);
       }
     }
+    for (const auto& column : sheet.Columns()) use_xf(column.xf);
     if (formulas) AddOrphanedFormulaTexts(sheet, hosts[i], strings);
   }
+  const CellFormats cell_formats(book.Formats(), used_xfs);
   DrawingIds plan = PlanDrawings(book);
   // A drawing group without drawings is not what Excel writes: a template's
   // group goes when its last drawing has gone.
@@ -128,7 +141,7 @@ std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book) {
     std::vector<std::uint8_t> d;
     switch (item.slot) {
       case workbook::GlobalSlot::kNone:
-        globals.Put(item.record);
+        globals.Put(item.record.type == rt::kXfCrc ? cell_formats.UpdatedChecksum(item.record) : item.record);
         break;
       case workbook::GlobalSlot::kFonts:
         for (const auto& f : styles.Fonts()) {
@@ -156,6 +169,7 @@ std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book) {
         break;
       case workbook::GlobalSlot::kXfs:
         for (const auto& xf : styles.Xfs()) globals.Put(rt::kXf, xf.Bytes());
+        for (const auto& xf : cell_formats.Added()) globals.Put(rt::kXf, xf.Bytes());
         break;
       case workbook::GlobalSlot::kPalette:
         if (styles.HasCustomPalette()) {
@@ -215,7 +229,7 @@ std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book) {
     Put32(stream, boundsheet_at[i], static_cast<std::uint32_t>(stream.size()));
     RecordSink out;
     if (sheet.IsWorksheet()) {
-      SheetWriter(sheet, strings, i == active, plan.dg_id[i], plan.spid_base[i], hosts[i]).Write(out);
+      SheetWriter(sheet, strings, i == active, plan.dg_id[i], plan.spid_base[i], hosts[i], cell_formats).Write(out);
     } else {
       for (const auto& item : sheet.Items()) {
         if (item.record.type == rt::kWindow2 && item.record.data.size() >= 2) {
