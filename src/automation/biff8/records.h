@@ -63,6 +63,7 @@ inline constexpr std::uint16_t kTemplate = 0x0060;
 inline constexpr std::uint16_t kUsesElfs = 0x0160;
 inline constexpr std::uint16_t kPane = 0x0041;
 inline constexpr std::uint16_t kScl = 0x00A0;
+inline constexpr std::uint16_t kUncalced = 0x005E;
 inline constexpr std::uint16_t kXfCrc = 0x087C;
 inline constexpr std::uint16_t kXfExt = 0x087D;
 }  // namespace rt

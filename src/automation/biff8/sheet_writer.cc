@@ -17,6 +17,14 @@ namespace {
 
 constexpr std::uint32_t kMaxRows = 65536;
 constexpr std::uint32_t kRowXfMask = 0x0FFF;
+// Rows go in blocks of 32, each followed by its DBCELL.
+constexpr std::uint32_t kRowsPerBlock = 32;
+constexpr std::size_t kRowRecordSize = 4 + 16;
+// INDEX: reserved, first row, row after the last, DEFCOLWIDTH position;
+// then the position of each DBCELL.
+constexpr std::size_t kIndexHeader = 16;
+
+bool IsWritten(const workbook::Row& row) { return !row.cells.empty() || row.info.own; }
 
 std::uint32_t EncodeRk(double v, bool& ok) {
   ok = false;
@@ -85,9 +93,15 @@ SheetWriter::SheetWriter(const workbook::Sheet& sheet, const SharedStrings& stri
       hosts_(hosts),
       cell_formats_(cell_formats) {}
 
-void SheetWriter::Write(RecordSink& out) {
+void SheetWriter::Write(RecordSink& out, std::size_t stream_offset) {
   bool selection_done = false;
+  bool index_done = false;
   for (const auto& item : sheet_.Items()) {
+    if (!index_done && !(item.slot == workbook::Slot::kNone &&
+                         (item.record.type == rt::kBof || item.record.type == rt::kUncalced))) {
+      WriteIndex(out);
+      index_done = true;
+    }
     switch (item.slot) {
       case workbook::Slot::kNone:
         if (item.record.type == rt::kWindow2 && item.record.data.size() >= 2) {
@@ -116,10 +130,48 @@ void SheetWriter::Write(RecordSink& out) {
       case workbook::Slot::kHyperlinks: WriteHyperlinks(out); break;
     }
   }
+  FillIndex(out, stream_offset);
+}
+
+void SheetWriter::WriteIndex(RecordSink& out) {
+  const auto& rows = sheet_.Cells().Rows();
+  const auto count = static_cast<std::uint32_t>(std::min<std::size_t>(rows.size(), kMaxRows));
+  std::size_t blocks = 0;
+  for (std::uint32_t block = 0; block < count; block += kRowsPerBlock) {
+    for (std::uint32_t r = block; r < std::min(count, block + kRowsPerBlock); ++r) {
+      if (IsWritten(rows[r])) {
+        ++blocks;
+        break;
+      }
+    }
+  }
+  index_at_ = out.Size();
+  out.Put(rt::kIndex, std::vector<std::uint8_t>(kIndexHeader + 4 * blocks, 0));
+}
+
+void SheetWriter::FillIndex(RecordSink& out, std::size_t stream_offset) const {
+  const auto& rows = sheet_.Cells().Rows();
+  const auto count = static_cast<std::uint32_t>(std::min<std::size_t>(rows.size(), kMaxRows));
+  std::uint32_t first = 0;
+  std::uint32_t after = 0;
+  for (std::uint32_t r = 0; r < count; ++r) {
+    if (!IsWritten(rows[r])) continue;
+    if (after == 0) first = r;
+    after = r + 1;
+  }
+  const std::size_t body = index_at_ + 4;
+  workbook::Put32(out.bytes, body + 4, first);
+  workbook::Put32(out.bytes, body + 8, after);
+  workbook::Put32(out.bytes, body + 12, static_cast<std::uint32_t>(stream_offset + def_col_width_at_));
+  const std::size_t slots = (Get16(out.bytes, index_at_ + 2) - kIndexHeader) / 4;
+  for (std::size_t i = 0; i < slots && i < db_cells_.size(); ++i) {
+    workbook::Put32(out.bytes, body + kIndexHeader + 4 * i, static_cast<std::uint32_t>(stream_offset + db_cells_[i]));
+  }
 }
 
 void SheetWriter::WriteColumns(RecordSink& out) {
   std::vector<std::uint8_t> d;
+  def_col_width_at_ = out.Size();
   Append16(d, sheet_.DefaultColumnWidth());
   out.Put(rt::kDefColWidth, d);
   for (const auto& c : sheet_.Columns()) {
@@ -159,11 +211,13 @@ void SheetWriter::WriteDimensions(RecordSink& out) {
 void SheetWriter::WriteCells(RecordSink& out) {
   const auto& rows = sheet_.Cells().Rows();
   const std::uint16_t default_height = sheet_.DefaultRowHeight();
-  auto wanted = [&](std::uint32_t r) { return !rows[r].cells.empty() || rows[r].info.own; };
+  auto wanted = [&](std::uint32_t r) { return IsWritten(rows[r]); };
   std::uint32_t count = static_cast<std::uint32_t>(std::min<std::size_t>(rows.size(), kMaxRows));
   std::vector<std::uint8_t> d;
-  for (std::uint32_t block = 0; block < count; block += 32) {
-    std::uint32_t end = std::min(count, block + 32);
+  std::vector<std::size_t> row_cells;  // where each row's cells start
+  for (std::uint32_t block = 0; block < count; block += kRowsPerBlock) {
+    std::uint32_t end = std::min(count, block + kRowsPerBlock);
+    const std::size_t block_at = out.Size();
     for (std::uint32_t r = block; r < end; ++r) {
       if (!wanted(r)) continue;
       const auto& row = rows[r];
@@ -186,9 +240,25 @@ void SheetWriter::WriteCells(RecordSink& out) {
       }
       out.Put(rt::kRow, d);
     }
+    row_cells.clear();
     for (std::uint32_t r = block; r < end; ++r) {
+      if (!wanted(r)) continue;
+      row_cells.push_back(out.Size());
       for (const auto& c : rows[r].cells) WriteCell(out, r, c);
     }
+    if (row_cells.empty()) continue;
+    // DBCELL: back to the block's first ROW record, then to each row's first
+    // cell, the first from the second ROW record on, each next one from the
+    // cells of the row before.
+    d.clear();
+    db_cells_.push_back(out.Size());
+    Append32(d, static_cast<std::uint32_t>(out.Size() - block_at));
+    std::size_t from = block_at + kRowRecordSize;
+    for (std::size_t at : row_cells) {
+      Append16(d, static_cast<std::uint32_t>(std::min<std::size_t>(at - from, 0xFFFF)));
+      from = at;
+    }
+    out.Put(rt::kDbCell, d);
   }
 }
 

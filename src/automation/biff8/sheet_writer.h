@@ -34,9 +34,15 @@ class SheetWriter {
  public:
   SheetWriter(const workbook::Sheet& sheet, const SharedStrings& strings, bool active, std::uint32_t dg_id,
               std::uint32_t spid_base, const FormulaHosts& hosts, const CellFormats& cell_formats);
-  void Write(RecordSink& out);
+  // `stream_offset`: where the substream starts in the workbook stream, for
+  // the file positions INDEX holds.
+  void Write(RecordSink& out, std::size_t stream_offset);
 
  private:
+  // The row index: INDEX after the BOF, filled in once the row blocks and
+  // their DBCELL records are written.
+  void WriteIndex(RecordSink& out);
+  void FillIndex(RecordSink& out, std::size_t stream_offset) const;
   void WriteColumns(RecordSink& out);
   void WriteDimensions(RecordSink& out);
 
@@ -58,6 +64,9 @@ class SheetWriter {
   const FormulaHosts& hosts_;
   const CellFormats& cell_formats_;
   std::vector<std::uint8_t> cell_buffer_;
+  std::size_t index_at_ = 0;        // INDEX record, in the substream
+  std::size_t def_col_width_at_ = 0;  // DEFCOLWIDTH record
+  std::vector<std::size_t> db_cells_;  // DBCELL records
 };
 
 }  // namespace quorlex::biff8

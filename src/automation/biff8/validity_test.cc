@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -263,6 +264,123 @@ TEST(CellFormats, CellsReferToCellFormatsOnly) {
       " " + automation::testing::Quote(written));
   ASSERT_EQ(look.status, 0) << look.output;
   EXPECT_EQ(look.output, "0 1 True True True\n0 1 True True True\n0 1 True True True\n");
+}
+
+// A record with the stream position of its header.
+struct Placed {
+  std::size_t at = 0;
+  Record record;
+};
+
+std::vector<Placed> PlacedRecords(const std::vector<std::uint8_t>& stream) {
+  std::vector<Placed> out;
+  RecordReader in(stream);
+  Record r;
+  std::size_t at = 0;
+  while (in.Next(r)) {
+    out.push_back({at, r});
+    at = in.Offset();
+  }
+  return out;
+}
+
+bool IsCellRecord(std::uint16_t type) {
+  return type == rt::kBlank || type == rt::kNumber || type == rt::kRk || type == rt::kLabelSst ||
+         type == rt::kBoolErr || type == rt::kFormula || type == rt::kMulRk || type == rt::kMulBlank ||
+         type == rt::kLabel || type == rt::kRString;
+}
+
+// Every worksheet has its row index: INDEX right after the BOF, naming the
+// rows it covers, the DEFCOLWIDTH record and one DBCELL per block of rows;
+// each DBCELL leads back to its block's first ROW record and on to the
+// first cell of each row, as Excel lays them out.
+void ExpectRowIndex(const std::vector<std::uint8_t>& stream, const std::string& where) {
+  const auto records = PlacedRecords(stream);
+  std::map<std::size_t, std::size_t> by_position;
+  for (std::size_t i = 0; i < records.size(); ++i) by_position[records[i].at] = i;
+  int worksheets = 0;
+  for (std::size_t i = 1; i < records.size(); ++i) {
+    const Record& bof = records[i].record;
+    if (bof.type != rt::kBof || Get16(bof.data, 2) != 0x0010) continue;
+    ++worksheets;
+    std::size_t at = i + 1;
+    if (records[at].record.type == rt::kUncalced) ++at;
+    ASSERT_EQ(records[at].record.type, rt::kIndex) << where;
+    const auto& index = records[at].record.data;
+    const std::uint32_t first = workbook::Get32(index, 4);
+    const std::uint32_t after = workbook::Get32(index, 8);
+    ASSERT_TRUE(by_position.count(workbook::Get32(index, 12))) << where;
+    EXPECT_EQ(records[by_position[workbook::Get32(index, 12)]].record.type, rt::kDefColWidth) << where;
+    // The sheet's ROW records, and the DBCELLs in the order INDEX lists them.
+    std::vector<std::size_t> rows;
+    std::uint32_t lowest = 0xFFFFFFFF;
+    std::uint32_t highest = 0;
+    std::size_t end = at;
+    while (records[end].record.type != rt::kEof) {
+      if (records[end].record.type == rt::kBof) break;  // an embedded chart: no rows below it
+      if (records[end].record.type == rt::kRow) {
+        rows.push_back(end);
+        lowest = std::min<std::uint32_t>(lowest, Get16(records[end].record.data, 0));
+        highest = std::max<std::uint32_t>(highest, Get16(records[end].record.data, 0));
+      }
+      ++end;
+    }
+    if (rows.empty()) {
+      EXPECT_EQ(after, 0u) << where;
+    } else {
+      EXPECT_EQ(first, lowest) << where;
+      EXPECT_EQ(after, highest + 1) << where;
+    }
+    std::size_t listed = (index.size() - 16) / 4;
+    std::size_t row_seen = 0;
+    for (std::size_t k = 0; k < listed; ++k) {
+      const std::uint32_t position = workbook::Get32(index, 16 + 4 * k);
+      ASSERT_TRUE(by_position.count(position)) << where << ": DBCELL " << k;
+      const std::size_t db = by_position[position];
+      const auto& cell = records[db].record;
+      ASSERT_EQ(cell.type, rt::kDbCell) << where;
+      const std::size_t block_at = records[db].at - workbook::Get32(cell.data, 0);
+      ASSERT_TRUE(by_position.count(block_at)) << where;
+      std::size_t r = by_position[block_at];
+      ASSERT_EQ(records[r].record.type, rt::kRow) << where;
+      std::size_t from = block_at + 20;
+      for (std::size_t j = 4; j + 2 <= cell.data.size(); j += 2, ++r, ++row_seen) {
+        ASSERT_EQ(records[r].record.type, rt::kRow) << where;
+        const std::uint16_t row = Get16(records[r].record.data, 0);
+        const std::size_t first_cell = from + Get16(cell.data, j);
+        from = first_cell;
+        // The row's first cell is there, unless the row has none.
+        if (by_position.count(first_cell) && IsCellRecord(records[by_position[first_cell]].record.type) &&
+            Get16(records[by_position[first_cell]].record.data, 0) == row) {
+          continue;
+        }
+        for (std::size_t c = db; c-- > r;) {
+          EXPECT_FALSE(IsCellRecord(records[c].record.type) && Get16(records[c].record.data, 0) == row)
+              << where << ": row " << row << " has cells the DBCELL misses";
+        }
+      }
+    }
+    EXPECT_EQ(row_seen, rows.size()) << where;
+  }
+  EXPECT_GT(worksheets, 0) << where;
+}
+
+TEST(RowIndex, EveryWorksheetHasItsIndexAndRowBlocks) {
+  auto book = workbook::Workbook::CreateBlank();
+  auto& cells = book->SheetAt(0).Cells();
+  for (std::uint32_t r = 0; r < 100; ++r) {
+    for (std::uint16_t c = 0; c < 5; ++c) cells.SetNumber(r, c, r * 10.0 + c + 0.5);
+  }
+  cells.SetText(31, 2, "края блока");
+  cells.MutableRowInfo(150).own = true;  // a row of its own height, no cells
+  cells.MutableRowInfo(150).height = 600;
+  cells.SetText(40000, 200, "далеко");
+  book->CopySheet(0, 0);
+  book->SheetAt(1).DeleteRows(0, 65536);  // a sheet without rows
+  ExpectRowIndex(WriteWorkbookStream(*book), "generated");
+  for (const char* name : {"13796.xls", "SimpleWithComments.xls", "44010-SingleChart.xls", "xlrd-profiles.xls"}) {
+    ExpectRowIndex(WriteWorkbookStream(*ReadWorkbook(XlsFixture(name))), name);
+  }
 }
 
 }  // namespace

@@ -229,7 +229,8 @@ std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book) {
     Put32(stream, boundsheet_at[i], static_cast<std::uint32_t>(stream.size()));
     RecordSink out;
     if (sheet.IsWorksheet()) {
-      SheetWriter(sheet, strings, i == active, plan.dg_id[i], plan.spid_base[i], hosts[i], cell_formats).Write(out);
+      SheetWriter(sheet, strings, i == active, plan.dg_id[i], plan.spid_base[i], hosts[i], cell_formats)
+          .Write(out, stream.size());
     } else {
       for (const auto& item : sheet.Items()) {
         if (item.record.type == rt::kWindow2 && item.record.data.size() >= 2) {
