@@ -40,7 +40,8 @@ std::int16_t ParseTitles(const std::string& iniPath, const std::string& sectionT
   std::size_t a = 0;
   std::size_t i = 0;
   do {
-    if (i > static_cast<std::size_t>(std::numeric_limits<std::int16_t>::max())) {
+    // The count is 16 bits: a 32,768th entry could not be counted.
+    if (i >= static_cast<std::size_t>(std::numeric_limits<std::int16_t>::max())) {
       throw Error(kRefusalError,
                   "Слишком много записей в секции [TITLES] в файле " + iniPath);
     }

@@ -103,5 +103,22 @@ TEST_F(TitlesTest, LongSectionIsReadWhole) {
   std::filesystem::remove(path);
 }
 
+// The count is 16 bits: 32,767 entries are the most it can hold, and one
+// more must be refused rather than wrap to a negative count.
+TEST_F(TitlesTest, CountStopsAtThe16BitLimit) {
+  std::string section;
+  for (int i = 0; i < 32767; ++i) section += "C" + std::to_string(i) + "=T" + '\0';
+  EXPECT_EQ(ParseTitles("q.ini", section + '\0'), 32767);
+  section += "LAST=T";
+  section += '\0';
+  try {
+    ParseTitles("q.ini", section + '\0');
+    FAIL() << "32,768 entries were accepted";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.Number(), kRefusalError);
+    EXPECT_EQ(e.Description(), "Слишком много записей в секции [TITLES] в файле q.ini");
+  }
+}
+
 }  // namespace
 }  // namespace quorlex::tools
