@@ -39,6 +39,37 @@ bool AppendToFile(const std::string& path, std::string_view bytes) {
   return close(fd) == 0 && ok;
 }
 
+std::size_t AppendAsFarAsPossible(const std::string& path, std::string_view bytes) {
+  const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return 0;
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t written = write(fd, bytes.data() + done, bytes.size() - done);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) break;
+    done += static_cast<std::size_t>(written);
+  }
+  close(fd);
+  return done;
+}
+
+std::optional<std::string> ReadFileTail(const std::string& path, std::size_t count) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  std::optional<std::string> tail;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    const auto size = static_cast<std::size_t>(st.st_size);
+    const std::size_t n = size < count ? size : count;
+    std::string bytes(n, '\0');
+    if (n == 0 || pread(fd, bytes.data(), n, static_cast<off_t>(size - n)) == static_cast<ssize_t>(n)) {
+      tail = std::move(bytes);
+    }
+  }
+  close(fd);
+  return tail;
+}
+
 std::optional<std::string> ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;

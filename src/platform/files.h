@@ -2,6 +2,7 @@
 
 // File functions the shell and the converters rely on.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +23,15 @@ bool DeleteFile(const std::string& path);
 // Appends bytes with one write on a descriptor opened for appending, so that
 // lines written by concurrent processes never tear. False on any failure.
 bool AppendToFile(const std::string& path, std::string_view bytes);
+
+// The same, and when the disk takes only part of the bytes, the rest is
+// written by further writes as far as the disk allows. Returns the number of
+// bytes written.
+std::size_t AppendAsFarAsPossible(const std::string& path, std::string_view bytes);
+
+// The last `count` bytes of the file (fewer when it is shorter), or nothing
+// when it cannot be read.
+std::optional<std::string> ReadFileTail(const std::string& path, std::size_t count);
 
 // The whole file, or nothing when it cannot be read.
 std::optional<std::string> ReadFile(const std::string& path);

@@ -47,6 +47,18 @@ TEST_F(FilesTest, AppendCreatesAndKeeps) {
   EXPECT_FALSE(AppendToFile((dir_ / "no/such/dir/log").string(), "x"));
 }
 
+TEST_F(FilesTest, TailOfAFile) {
+  const auto path = (dir_ / "log").string();
+  EXPECT_EQ(ReadFileTail(path, 2), std::nullopt);
+  AppendToFile(path, "");
+  EXPECT_EQ(ReadFileTail(path, 2), "");
+  AppendToFile(path, "x");
+  EXPECT_EQ(ReadFileTail(path, 2), "x");
+  EXPECT_EQ(AppendAsFarAsPossible(path, "yz\r\n"), 4u);
+  EXPECT_EQ(ReadFileTail(path, 2), "\r\n");
+  EXPECT_EQ(ReadFileTail(dir_.string(), 2), std::nullopt);
+}
+
 TEST_F(FilesTest, DeleteAndExists) {
   const auto path = Make("out.xls");
   EXPECT_TRUE(Exists(path));

@@ -16,19 +16,54 @@ std::string FormatTimeStamp(const std::tm& local) {
   return buffer;
 }
 
+std::string OneLine(std::string_view text) {
+  std::string line(text);
+  for (char& c : line) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return line;
+}
+
 std::string FormatLogLine(std::string_view text, bool withTime, const std::tm& local) {
   std::string line = withTime ? FormatTimeStamp(local) + "\t" : std::string("\t\t\t");
-  line += codepage::Utf8ToCp1251(text);
+  line += codepage::Utf8ToCp1251(OneLine(text));
   line += "\r\n";
   return line;
 }
+
+namespace {
+
+// What a short write left unwritten of this process's last line (the disk
+// was full), and the log it belongs to. It is written before the next line,
+// so that the torn line is completed as soon as the disk allows.
+struct Unwritten {
+  std::string path;
+  std::string bytes;
+};
+Unwritten& Leftover() {
+  static Unwritten leftover;
+  return leftover;
+}
+
+}  // namespace
 
 void AppendLogLine(const std::string& path, std::string_view text, bool withTime) noexcept {
   try {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    platform::AppendToFile(path, FormatLogLine(text, withTime, local));
+    Unwritten& leftover = Leftover();
+    if (leftover.path != path) leftover = {path, {}};
+    std::string bytes = leftover.bytes;
+    if (bytes.empty()) {
+      // A line torn by an earlier full disk stays a line of its own.
+      const auto tail = platform::ReadFileTail(path, 2);
+      if (tail && !tail->empty() && *tail != "\r\n") bytes = "\r\n";
+    }
+    bytes += FormatLogLine(text, withTime, local);
+    const std::size_t written = platform::AppendAsFarAsPossible(path, bytes);
+    // Nothing written: the line is lost, and what was pending still is.
+    if (written > 0) leftover.bytes = bytes.substr(written);
   } catch (...) {
     // The log must never stop the program.
   }
@@ -43,7 +78,7 @@ void WriteLog(std::string_view text, bool withTime) noexcept {
   try {
     AppendLogLine(RunLogPath(), text, withTime);
     if (!withTime && !text.empty()) {
-      std::string line(text);
+      std::string line = OneLine(text);
       line += '\n';
       std::fwrite(line.data(), 1, line.size(), stderr);
     }

@@ -89,14 +89,25 @@ class Installation:
             f.write(content.encode(encoding) if isinstance(content, str) else content)
         return path
 
-    def run(self, *args, cwd=None, env=None, timeout=120):
+    def run(self, *args, cwd=None, env=None, timeout=120, preexec_fn=None):
+        p = subprocess.run([os.path.join(self.dir, "quorlex"), *args], cwd=cwd or self.work,
+                           capture_output=True, timeout=timeout, env=self._env(env),
+                           preexec_fn=preexec_fn)
+        return p.returncode, p.stdout.decode("utf-8"), p.stderr.decode("utf-8")
+
+    def start(self, *args, cwd=None, env=None):
+        """Starts the program without waiting for it: a subprocess.Popen with
+        standard output and error piped."""
+        return subprocess.Popen([os.path.join(self.dir, "quorlex"), *args], cwd=cwd or self.work,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=self._env(env))
+
+    @staticmethod
+    def _env(extra):
         run_env = dict(os.environ)
         run_env.pop("DISPLAY", None)
-        if env:
-            run_env.update(env)
-        p = subprocess.run([os.path.join(self.dir, "quorlex"), *args], cwd=cwd or self.work,
-                           capture_output=True, timeout=timeout, env=run_env)
-        return p.returncode, p.stdout.decode("utf-8"), p.stderr.decode("utf-8")
+        if extra:
+            run_env.update(extra)
+        return run_env
 
 
 class InstallationTest(unittest.TestCase):

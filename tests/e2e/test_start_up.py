@@ -1,6 +1,7 @@
 """Start-up: usage text, the two start lines, and every refusal of the
 command line, byte for byte in the run log."""
 import os
+import resource
 import unittest
 
 from harness import START_LINES, InstallationTest, timed, untimed
@@ -157,6 +158,30 @@ class RunLogTest(InstallationTest):
         self.inst.run("x.xml")
         self.assertEqual(self.inst.log_lines()[0], "прежний запуск")
         self.assertEqual(len(self.inst.log_lines()), 4)
+
+    def test_a_line_torn_by_a_full_disk_stays_a_line_of_its_own(self):
+        earlier = "прежний запуск\r\n".encode("cp1251")
+        with open(self.inst.log_path, "wb") as f:
+            f.write(earlier)
+        missing = os.path.join(self.inst.work, "nothing~1.xml")
+
+        # A file-size limit stands in for the full disk: the first line (three
+        # TABs and CR LF) fits, the version line is cut after its date.
+        def full_disk():
+            resource.setrlimit(resource.RLIMIT_FSIZE, (len(earlier) + 5 + 10, resource.RLIM_INFINITY))
+
+        status, _, err = self.inst.run(missing, "/f:xls", preexec_fn=full_disk)
+        self.assertEqual(status, 2, err)
+        status, _, err = self.inst.run(missing, "/f:xls")
+        self.assertEqual(status, 2, err)
+        lines = self.inst.log_lines()
+        self.assertEqual(lines[:3], ["прежний запуск", "\t\t\t", lines[2][:10]])
+        self.assertRegex(lines[2], r"^\d\d\.\d\d\.\d{4}$")
+        self.assertLog(["прежний запуск", "\t\t\t", lines[2]] + START_LINES + [
+            self.conversion_line(missing, "xls"), untimed("ОШИБКА! Файл не найден: " + missing)])
+
+    def conversion_line(self, name, fmt):
+        return timed("Конвертация файла:     " + name + " (xml->" + fmt + ")")
 
     def test_a_log_that_cannot_be_written_does_not_stop_the_run(self):
         os.makedirs(self.inst.log_path)  # a directory where the log file should be
