@@ -9,15 +9,17 @@
 #include <utility>
 
 #include "platform/error.h"
+#include "platform/interruption.h"
 
 namespace quorlex::platform {
 namespace {
 
-// A hidden name in the target's directory, for mkstemp to complete.
+// A short hidden name in the target's directory, for mkstemp to complete:
+// the target's own name may already be as long as a name can be.
 std::string TemporaryPattern(const std::string& target) {
   const auto slash = target.find_last_of('/');
-  if (slash == std::string::npos) return "./." + target + ".XXXXXX";
-  return target.substr(0, slash + 1) + "." + target.substr(slash + 1) + ".XXXXXX";
+  const std::string directory = slash == std::string::npos ? "./" : target.substr(0, slash + 1);
+  return directory + ".quorlex-XXXXXX";
 }
 
 std::string SystemReason() { return std::strerror(errno); }
@@ -25,8 +27,12 @@ std::string SystemReason() { return std::strerror(errno); }
 }  // namespace
 
 ReplacingFile::ReplacingFile(std::string target) : target_(std::move(target)), temp_(TemporaryPattern(target_)) {
+  // No interruption may fall between the file's creation and its
+  // registration for removal.
+  const SignalsHeld held;
   const int fd = ::mkstemp(temp_.data());
   if (fd < 0) throw Error(errors::kFile, "Не удалось создать файл " + target_ + ": " + SystemReason());
+  registration_.Register(temp_);
   file_ = ::fdopen(fd, "wb");
   if (file_ == nullptr) {
     const std::string reason = SystemReason();
@@ -39,6 +45,7 @@ ReplacingFile::ReplacingFile(std::string target) : target_(std::move(target)), t
 ReplacingFile::~ReplacingFile() {
   if (file_ != nullptr) std::fclose(file_);
   if (!committed_) ::unlink(temp_.c_str());
+  registration_.Release();
 }
 
 void ReplacingFile::Commit() {
@@ -51,10 +58,12 @@ void ReplacingFile::Commit() {
   if (::fchmod(fd, 0666 & ~mask) != 0 || ::fsync(fd) != 0) Fail(SystemReason());
   std::FILE* file = std::exchange(file_, nullptr);
   if (std::fclose(file) != 0) Fail(SystemReason());
+  const SignalsHeld held;
   if (std::rename(temp_.c_str(), target_.c_str()) != 0) {
     throw Error(errors::kFile, "Не удалось сохранить файл " + target_ + ": " + SystemReason());
   }
   committed_ = true;
+  registration_.Release();
 }
 
 void ReplacingFile::Fail(const std::string& why) const {

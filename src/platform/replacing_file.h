@@ -1,11 +1,13 @@
 #pragma once
 
-// A file written beside its target under a hidden temporary name and put in
-// the target's place only once complete: a failed write leaves neither a
-// partial file nor a damaged target.
+// A file written beside its target under a short hidden temporary name and
+// put in the target's place only once complete: a failed or interrupted
+// write leaves neither a partial file nor a damaged target.
 
 #include <cstdio>
 #include <string>
+
+#include "platform/interruption.h"
 
 namespace quorlex::platform {
 
@@ -34,6 +36,7 @@ class ReplacingFile {
   std::string temp_;
   std::FILE* file_ = nullptr;
   bool committed_ = false;
+  TemporaryFileRegistration registration_;  // removed if the run is interrupted
 };
 
 }  // namespace quorlex::platform

@@ -118,6 +118,19 @@ class PerClientTest(ConversionTest):
         return status, err, path
 
 
+class LongNameTest(ConversionTest):
+    def test_names_up_to_the_longest_the_system_allows(self):
+        for length in (248, 255):
+            for fmt in ("xls", "doc"):
+                with self.subTest(length=length, fmt=fmt):
+                    name = "DAYFEEGZP~" + "д" * ((length - 14) // 2) + "x" * ((length - 14) % 2) + ".xml"
+                    self.assertEqual(len(name.encode("utf-8")), length)
+                    status, err, path = self.convert(name, fmt, source="DAYFEEGZP~1.xml")
+                    self.assertEqual(status, 0, err)
+                    self.assertTrue(os.path.exists(path[:-4] + "." + fmt))
+                    self.assertEqual([f for f in os.listdir(self.inst.work) if f.startswith(".")], [])
+
+
 class FixedCellsTest(ConversionTest):
     def test_rmsdayclr_formats_and_hidden_note(self):
         book, path, out = self.converted("RMSDAYCLR~1.xml")
