@@ -1,14 +1,46 @@
 #include "shell/dispatch.h"
 
+#include <csignal>
 #include <cstdio>
+#include <ctime>
+#include <vector>
 
 #include "automation/browser/browser.h"
 #include "excel/convert_to_excel.h"
+#include "platform/interruption.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 #include "tools/run_log.h"
 #include "word/convert_to_word.h"
 
 namespace quorlex::shell {
+
+std::optional<std::string> OutputExtension(const std::string& format) {
+  const std::string name = text::Upper(text::Trim(format));
+  if (name == "XLS") return ".xls";
+  if (name == "DOC") return ".doc";
+  return std::nullopt;
+}
+
+void PrepareForFailure(const std::string& inputPath, const std::string& extension) {
+  std::string output = platform::RenameExtension(inputPath, extension);
+  if (output == inputPath) output.clear();  // refused later; the input stays
+  std::vector<platform::InterruptionMessage> messages;
+  const std::pair<int, const char*> signals[] = {
+      {SIGTERM, "SIGTERM"}, {SIGINT, "SIGINT"}, {SIGHUP, "SIGHUP"}};
+  for (const auto& [signal, name] : signals) {
+    const std::string line = std::string("ОШИБКА! Конвертация прервана сигналом ") + name;
+    messages.push_back({signal, tools::FormatLogLine(line, false, std::tm{}), line + "\n"});
+  }
+  platform::ArmInterruption(tools::RunLogPath(), output, messages);
+}
+
+void FailRun(Form1& form, const std::string& line) {
+  tools::WriteLog(line, false);
+  platform::RemoveRegisteredOutput();
+  form.SetStatus(ExitStatus::kFailed);
+  form.Unload();
+}
 
 void appIE_DocumentComplete(Form1& form, const std::string& /*url*/) {
   const std::string format = text::Upper(text::Trim(form.OutputFormat));
@@ -31,9 +63,7 @@ void appIE_DocumentComplete(Form1& form, const std::string& /*url*/) {
 }
 
 void appIE_NavigateError(Form1& form, const Error& error) {
-  tools::WriteLog("ОШИБКА! " + error.Description(), false);
-  form.SetStatus(ExitStatus::kFailed);
-  form.Unload();
+  FailRun(form, "ОШИБКА! " + error.Description());
 }
 
 void RunMessageLoop(Form1& form) {
@@ -43,6 +73,7 @@ void RunMessageLoop(Form1& form) {
     (*event)();
   }
   if (form.Loaded()) {
+    platform::RemoveRegisteredOutput();
     form.SetStatus(ExitStatus::kFailed);
     form.Unload();
   }

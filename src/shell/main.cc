@@ -1,6 +1,8 @@
 // quorlex: converts an XML report into an Excel or Word file.
 
+#include <csignal>
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -25,8 +27,17 @@ int main(int argc, char** argv) {
     return 0;
   }
 
+  // A file-size limit makes a write fail like a full disk, instead of ending
+  // the process with a temporary file left behind.
+  std::signal(SIGXFSZ, SIG_IGN);
   Form1 form;
-  Form_Load(form, arguments);
-  RunMessageLoop(form);
+  try {
+    Form_Load(form, arguments);
+    RunMessageLoop(form);
+  } catch (const std::bad_alloc&) {
+    FailRun(form, "ОШИБКА! Недостаточно памяти");
+  } catch (const std::exception& e) {
+    FailRun(form, std::string("ОШИБКА! ") + e.what());
+  }
   return static_cast<int>(form.Status());
 }

@@ -1,6 +1,8 @@
 #include "shell/start_up.h"
 
+#include <chrono>
 #include <cstdio>
+#include <new>
 
 #include "automation/browser/browser.h"
 #include "platform/error.h"
@@ -10,6 +12,7 @@
 #include "shell/command_line.h"
 #include "shell/dispatch.h"
 #include "shell/usage.h"
+#include "tools/limits.h"
 #include "tools/run_log.h"
 #include "tools/titles.h"
 
@@ -32,6 +35,17 @@ void Refuse(Form1& form, const std::string& message) {
   tools::WriteLog("ОШИБКА! " + message, false);
   form.SetStatus(ExitStatus::kRefused);
   form.Unload();
+}
+
+// The bounds of rendering that the settings file sets.
+automation::browser::RenderLimits RenderLimitsFromSettings() {
+  const std::string ini = tools::SettingsPath();
+  const std::uint64_t seconds = tools::LoadRenderSeconds(ini);
+  automation::browser::RenderLimits limits;
+  limits.time = std::chrono::seconds(seconds);
+  limits.time_name = "ограничение render_seconds=" + std::to_string(seconds) +
+                     " секции [LIMITS] в файле " + ini;
+  return limits;
 }
 
 const char* const kMissingFormat =
@@ -71,22 +85,27 @@ void Form_Load(Form1& form, const std::vector<std::string>& arguments) {
 
     form.InputPath = name;
     form.OutputFormat = switches->format;
+    if (const auto extension = OutputExtension(form.OutputFormat)) {
+      PrepareForFailure(name, *extension);
+    }
     form.SetVisible(verbose == "y");
     form.txtTitle.SetText("преобразование файла " + shown + "...");
     form.txtTitle.Refresh();
     form.txtProgress.SetText("загрузка файла...");
     form.txtProgress.Refresh();
 
+    automation::browser::RenderLimits limits = RenderLimitsFromSettings();
     form.appIE = std::make_shared<automation::browser::Browser>();
+    form.appIE->SetRenderLimits(std::move(limits));
     form.appIE->OnDocumentComplete(
         [&form](const std::string& url) { appIE_DocumentComplete(form, url); });
     form.appIE->OnNavigateError([&form](const Error& error) { appIE_NavigateError(form, error); });
     form.appIE->Navigate(form.InputPath);
     form.appIE->SetVisible(false);
+  } catch (const std::bad_alloc&) {
+    FailRun(form, "ОШИБКА! Недостаточно памяти");
   } catch (const std::exception& e) {
-    tools::WriteLog(std::string("ОШИБКА! ") + e.what(), false);
-    form.SetStatus(ExitStatus::kFailed);
-    form.Unload();
+    FailRun(form, std::string("ОШИБКА! ") + e.what());
   }
 }
 

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <set>
 
+#include "automation/biff8/read_values.h"
 #include "automation/biff8/records.h"
 #include "platform/error.h"
 
@@ -75,7 +76,7 @@ DrawingIds PlanDrawings(const workbook::Workbook& book) {
   }
   // The table of clusters is written whole: identifiers far out are damage.
   if (!plan.clusters.empty() && plan.clusters.rbegin()->first > 0xFFFF) {
-    throw Error(errors::kFormat, "Damaged workbook: drawing shape identifiers out of range");
+    throw DamagedWorkbook("drawing shape identifiers out of range");
   }
   return plan;
 }

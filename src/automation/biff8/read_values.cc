@@ -12,7 +12,7 @@ namespace quorlex::biff8 {
 using workbook::Get16;
 using workbook::Get32;
 
-void Damaged(const std::string& what) { throw Error(errors::kFormat, "Damaged workbook: " + what); }
+void Damaged(const std::string& what) { throw DamagedWorkbook(what); }
 
 std::uint8_t ContinuedBytes::Byte() {
   Skip();

@@ -8,9 +8,24 @@
 #include <utility>
 #include <vector>
 
+#include "platform/error.h"
+
 namespace quorlex::biff8 {
 
-// Throws quorlex::Error (errors::kFormat) "Damaged workbook: <what>".
+// A workbook stream that does not hold together. The detail says what is
+// wrong in the format's own terms, for whoever examines the file; the
+// reader of a whole file names the file in its message.
+class DamagedWorkbook : public Error {
+ public:
+  explicit DamagedWorkbook(const std::string& detail)
+      : Error(errors::kFormat, "Книга Excel повреждена (" + detail + ")"), detail_(detail) {}
+  const std::string& Detail() const { return detail_; }
+
+ private:
+  std::string detail_;
+};
+
+// Throws DamagedWorkbook with what is wrong.
 [[noreturn]] void Damaged(const std::string& what);
 
 // Reads a string or bytes that may run on into CONTINUE records; each

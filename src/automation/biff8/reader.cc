@@ -28,7 +28,6 @@ using workbook::Get16;
 using workbook::Get32;
 using workbook::Record;
 
-[[noreturn]] void Damaged(const std::string& what) { throw Error(errors::kFormat, "Damaged workbook: " + what); }
 
 struct BoundSheet {
   std::uint32_t offset = 0;
@@ -355,8 +354,13 @@ std::unique_ptr<workbook::Workbook> ReadWorkbookBytes(std::span<const std::uint8
     }
     throw Error(errors::kFormat, "Файл " + display_name + " не является книгой Excel 97-2003");
   }
-  auto book = ReadWorkbookStream(
-      {reinterpret_cast<const std::uint8_t*>(contents.workbook.data()), contents.workbook.size()});
+  std::unique_ptr<workbook::Workbook> book;
+  try {
+    book = ReadWorkbookStream(
+        {reinterpret_cast<const std::uint8_t*>(contents.workbook.data()), contents.workbook.size()});
+  } catch (const DamagedWorkbook& e) {
+    throw Error(errors::kFormat, "Файл " + display_name + " поврежден (" + e.Detail() + ")");
+  }
   book->OtherStreams() = std::move(contents.others);
   book->RootClsid() = contents.root_clsid;
   return book;

@@ -16,7 +16,7 @@ void Browser::Navigate(const std::string& url) {
   page_.reset();
   selected_ = false;
   try {
-    page_ = std::make_shared<const page::Page>(RenderReportPage(url));
+    page_ = std::make_shared<const page::Page>(RenderReportPage(url, limits_));
     pending_ = [handler = on_complete_, url] {
       if (handler) handler(url);
     };

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "automation/browser/renderer.h"
 #include "automation/page/page.h"
 
 #include "platform/error.h"
@@ -30,6 +31,9 @@ class Browser {
   void OnDocumentComplete(DocumentCompleteHandler handler);
   void OnNavigateError(NavigateErrorHandler handler);
 
+  // Bounds of the renderings that Navigate starts.
+  void SetRenderLimits(RenderLimits limits) { limits_ = std::move(limits); }
+
   void Navigate(const std::string& url);
   void SetVisible(bool visible) { visible_ = visible; }
   bool Visible() const { return visible_; }
@@ -48,6 +52,7 @@ class Browser {
   NavigateErrorHandler on_error_;
   std::optional<Event> pending_;
   std::string url_;
+  RenderLimits limits_;
   std::shared_ptr<const page::Page> page_;
   bool selected_ = false;
   bool visible_ = true;

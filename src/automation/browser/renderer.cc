@@ -6,6 +6,7 @@
 #include <libxml/parserInternals.h>
 #include <libxml/uri.h>
 #include <libxml/xmlIO.h>
+#include <libxslt/documents.h>
 #include <libxslt/extensions.h>
 #include <libxslt/extra.h>
 #include <libxslt/imports.h>
@@ -16,14 +17,19 @@
 #include <libxslt/xsltutils.h>
 #include <limits.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <cstdarg>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string_view>
 
+#include "automation/browser/local_files.h"
+#include "automation/browser/render_guard.h"
+#include "automation/browser/stylesheet_check.h"
+#include "automation/browser/unescaped_text.h"
 #include "platform/error.h"
-#include "platform/files.h"
 #include "platform/text.h"
 
 namespace quorlex::automation::browser {
@@ -43,14 +49,8 @@ struct TransformFree {
 struct ParserFree {
   void operator()(xmlParserCtxt* c) const { xmlFreeParserCtxt(c); }
 };
-struct SecurityFree {
-  void operator()(xsltSecurityPrefs* p) const { xsltFreeSecurityPrefs(p); }
-};
 struct XmlCharFree {
   void operator()(xmlChar* p) const { xmlFree(p); }
-};
-struct UriFree {
-  void operator()(xmlURI* u) const { xmlFreeURI(u); }
 };
 using DocPtr = std::unique_ptr<xmlDoc, DocFree>;
 using XmlString = std::unique_ptr<xmlChar, XmlCharFree>;
@@ -63,24 +63,62 @@ const xmlChar* XmlChars(const char* s) { return reinterpret_cast<const xmlChar*>
 // Rendering runs on one thread at a time; the libraries report through
 // global callbacks, so the current rendering's findings live here.
 struct Findings {
-  std::string messages;       // library messages, for the description
-  std::string forbidden;      // the first forbidden access, if any
+  std::string messages;     // library messages, for the description
+  bool stack_dump = false;  // libxslt is listing its template stack: noise
+  std::string forbidden;    // the first forbidden access, as a predicate ("запрещено ...")
+  StylesheetFindings stylesheet;
 };
 thread_local Findings* current = nullptr;
+
+// libxml2 and libxslt messages that speak to a programmer (an option to
+// raise a limit) say what happened instead.
+std::string Readable(std::string m) {
+  static constexpr std::string_view kDepth = "Excessive depth in document: ";
+  if (m.rfind(kDepth, 0) == 0) {
+    std::size_t digits = kDepth.size();
+    while (digits < m.size() && m[digits] >= '0' && m[digits] <= '9')
+      ++digits;
+    return "слишком глубокая вложенность элементов (более " +
+           m.substr(kDepth.size(), digits - kDepth.size()) + " уровней)";
+  }
+  if (m.find("infinite template recursion") != std::string::npos) {
+    if (m.find("maxTemplateVars") != std::string::npos) {
+      return "слишком много переменных и параметров шаблонов: вероятно, бесконечная рекурсия";
+    }
+    return "слишком глубокая рекурсия шаблонов: вероятно, бесконечная рекурсия";
+  }
+  if (const auto option = m.find(" use XML_PARSE_HUGE option"); option != std::string::npos) {
+    m.erase(option);
+  }
+  return m;
+}
 
 void Note(std::string_view message) {
   if (current == nullptr) return;
   std::string m(message);
-  while (!m.empty() && (m.back() == '\n' || m.back() == ' ')) m.pop_back();
-  if (m.empty()) return;
+  while (!m.empty() && (m.back() == '\n' || m.back() == ' '))
+    m.pop_back();
+  if (m.empty() || current->stack_dump) return;
+  if (m == "Templates:") {
+    current->stack_dump = true;
+    return;
+  }
+  m = Readable(m);
+  for (char& c : m) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
   if (current->messages.size() < 2000) {
     if (!current->messages.empty()) current->messages += "; ";
     current->messages += m;
   }
 }
 
-void Forbid(const std::string& what) {
-  if (current != nullptr && current->forbidden.empty()) current->forbidden = what;
+void Forbid(const std::string& predicate) {
+  if (current != nullptr && current->forbidden.empty()) current->forbidden = predicate;
+}
+
+std::string Quoted(const char* value) {
+  return std::string(" (") + (value != nullptr ? value : "") + ")";
 }
 
 void GenericError(void*, const char* format, ...) {
@@ -89,52 +127,113 @@ void GenericError(void*, const char* format, ...) {
   va_start(args, format);
   std::vsnprintf(buffer, sizeof buffer, format, args);
   va_end(args);
-  Note(buffer);
+  try {
+    Note(buffer);
+  } catch (...) {
+  }
 }
 
-bool IsLocal(const char* url) {
-  if (url == nullptr) return true;
-  const std::unique_ptr<xmlURI, UriFree> uri(xmlParseURI(url));
-  if (!uri) return true;  // not a URI at all: a plain file name
-  if (uri->scheme == nullptr) return true;
-  return std::string_view(uri->scheme) == "file";
-}
-
-xmlExternalEntityLoader default_loader = nullptr;
+// ---- The one loader ---------------------------------------------------------
 
 // Every external resource the parser wants (DTDs, entities, stylesheets,
-// documents) passes here: local files are read, anything else is refused.
-xmlParserInputPtr GuardedLoader(const char* url, const char* id, xmlParserCtxtPtr ctxt) {
-  if (!IsLocal(url)) {
-    Forbid(std::string("обращение к сети (") + (url != nullptr ? url : "") + ")");
+// documents) passes here: a local regular file is read, anything else is
+// refused and noted. Nothing may be thrown across the libraries' frames.
+xmlParserInputPtr LocalEntityLoader(const char* url, const char* /*id*/, xmlParserCtxtPtr ctxt) {
+  try {
+    if (url == nullptr) return nullptr;
+    const auto path = LocalPath(url);
+    if (!path) {
+      Forbid("запрещено обращение к сети" + Quoted(url));
+      return nullptr;
+    }
+    LocalRefusal refusal = LocalRefusal::kNone;
+    const int fd = OpenLocalFile(*path, refusal);
+    if (fd >= 0) ::close(fd);
+    if (refusal == LocalRefusal::kNotRegular) {
+      Forbid("запрещено чтение файла, не являющегося обычным" + Quoted(path->c_str()));
+      return nullptr;
+    }
+    // libxml2 opens it again through the input callbacks, which take the
+    // same path, and keeps the file's name as the base of its references.
+    return xmlNewInputFromFile(ctxt, url);
+  } catch (...) {
     return nullptr;
   }
-  return default_loader(url, id, ctxt);
+}
+
+// Parse options for the report, its stylesheets and documents: entities
+// substituted as a browser shows them, nothing fetched from the network, the
+// library's default limits on depth and entity expansion kept (no
+// XML_PARSE_HUGE).
+constexpr int kParseOptions =
+    XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOCDATA | XML_PARSE_NOWARNING;
+
+// What libxslt loads itself (imports, includes, document()) is parsed as its
+// own loader would, with the rendering's bounds watched, and stylesheets
+// checked before they are compiled.
+xmlDocPtr LocalDocumentLoader(const xmlChar* uri, xmlDictPtr dict, int options, void* /*ctxt*/,
+                              xsltLoadType type) {
+  try {
+    std::unique_ptr<xmlParserCtxt, ParserFree> parser(xmlNewParserCtxt());
+    if (!parser) return nullptr;
+    if (dict != nullptr) {
+      if (parser->dict != nullptr) xmlDictFree(parser->dict);
+      parser->dict = dict;
+      xmlDictReference(dict);
+    }
+    xmlCtxtUseOptions(parser.get(), (options | XML_PARSE_NONET) & ~XML_PARSE_HUGE);
+    RenderGuard::GuardParser(parser.get());
+    xmlParserInputPtr input = xmlLoadExternalEntity(Chars(uri), nullptr, parser.get());
+    if (input == nullptr) return nullptr;
+    inputPush(parser.get(), input);
+    if (parser->directory == nullptr) parser->directory = xmlParserGetDirectory(Chars(uri));
+    xmlParseDocument(parser.get());
+    DocPtr doc(parser->myDoc);
+    parser->myDoc = nullptr;
+    if (!parser->wellFormed) return nullptr;
+    if (doc && type == XSLT_LOAD_STYLESHEET && current != nullptr) {
+      CheckStylesheet(xmlDocGetRootElement(doc.get()), LocalPath(Chars(uri)).value_or(Chars(uri)),
+                      current->stylesheet);
+    }
+    return doc.release();
+  } catch (...) {
+    return nullptr;
+  }
 }
 
 int ForbidWrite(xsltSecurityPrefsPtr, xsltTransformContextPtr, const char* value) {
-  Forbid(std::string("запись файла (") + (value != nullptr ? value : "") + ")");
+  try {
+    Forbid("запрещена запись файла" + Quoted(value));
+  } catch (...) {
+  }
   return 0;
 }
 int ForbidDirectory(xsltSecurityPrefsPtr, xsltTransformContextPtr, const char* value) {
-  Forbid(std::string("создание каталога (") + (value != nullptr ? value : "") + ")");
+  try {
+    Forbid("запрещено создание каталога" + Quoted(value));
+  } catch (...) {
+  }
   return 0;
 }
 int ForbidNetwork(xsltSecurityPrefsPtr, xsltTransformContextPtr, const char* value) {
-  Forbid(std::string("обращение к сети (") + (value != nullptr ? value : "") + ")");
+  try {
+    Forbid("запрещено обращение к сети" + Quoted(value));
+  } catch (...) {
+  }
   return 0;
 }
 
 void InitializeOnce() {
   static const bool done = [] {
+    RenderGuard::InstallAllocator();
     xmlInitParser();
     exsltRegisterAll();
     // Reports written for the other common XSLT processor use its node-set().
-    xsltRegisterExtModuleFunction(XmlChars("node-set"),
-                                  XmlChars("urn:schemas-microsoft-com:xslt"),
+    xsltRegisterExtModuleFunction(XmlChars("node-set"), XmlChars("urn:schemas-microsoft-com:xslt"),
                                   xsltFunctionNodeSet);
-    default_loader = xmlGetExternalEntityLoader();
-    xmlSetExternalEntityLoader(GuardedLoader);
+    RouteLibraryInputThroughLocalFiles();
+    xmlSetExternalEntityLoader(LocalEntityLoader);
+    xsltSetLoaderFunc(LocalDocumentLoader);
     xmlSetGenericErrorFunc(nullptr, GenericError);
     xsltSetGenericErrorFunc(nullptr, GenericError);
     xsltSecurityPrefsPtr prefs = xsltNewSecurityPrefs();
@@ -156,34 +255,50 @@ std::string Detail(const Findings& findings) {
   return findings.messages.empty() ? std::string() : ": " + findings.messages;
 }
 
-// Parse options for the report and its stylesheets: entities substituted as
-// a browser shows them, nothing fetched from the network, the library's
-// default limits on entity expansion kept (no XML_PARSE_HUGE).
-constexpr int kParseOptions = XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOCDATA |
-                              XML_PARSE_NOWARNING;
+// What a rendering is about, in the two grammatical cases its messages need.
+struct Subject {
+  std::string prepositional;  // "отчете <путь>": "В отчете ... запрещено ..."
+  std::string genitive;  // "отчета <путь>": "Ошибка разбора отчета ..."
+};
+
+// A bound passed or memory exhausted ends the rendering, whatever error the
+// stopped parser or transformation reported.
+void FailIfStopped(const RenderGuard& guard, const RenderLimits& limits,
+                   const std::string& xmlPath) {
+  if (guard.OutOfMemory()) Fail("Недостаточно памяти");
+  if (guard.TimeUp()) {
+    Fail("Преобразование отчета " + xmlPath + " прервано: превышено " + limits.time_name);
+  }
+  if (guard.OverMemoryLimit()) {
+    Fail("Преобразование отчета " + xmlPath + " прервано: ему нужно больше " +
+         std::to_string(limits.memory_bytes >> 20) + " МБ памяти");
+  }
+}
 
 DocPtr ParseXml(const std::string& path, const std::string& content, Findings& findings,
-                const std::string& what) {
+                const Subject& subject, const RenderGuard& guard, const RenderLimits& limits,
+                const std::string& xmlPath) {
   std::unique_ptr<xmlParserCtxt, ParserFree> ctxt(xmlNewParserCtxt());
-  if (!ctxt) Fail("недостаточно памяти для разбора " + what);
-  if (content.size() > static_cast<std::size_t>(INT_MAX)) Fail("слишком большой файл: " + path);
+  if (!ctxt) Fail("Недостаточно памяти");
+  if (content.size() > static_cast<std::size_t>(INT_MAX)) Fail("Слишком большой файл: " + path);
+  xmlCtxtUseOptions(ctxt.get(), kParseOptions);
+  RenderGuard::GuardParser(ctxt.get());
   DocPtr doc(xmlCtxtReadMemory(ctxt.get(), content.data(), static_cast<int>(content.size()),
                                path.c_str(), nullptr, kParseOptions));
-  if (!findings.forbidden.empty()) {
-    Fail("В " + what + " запрещено " + findings.forbidden);
-  }
+  FailIfStopped(guard, limits, xmlPath);
+  if (!findings.forbidden.empty()) Fail("В " + subject.prepositional + " " + findings.forbidden);
   if (!doc || !ctxt->wellFormed) {
     const xmlError* e = &ctxt->lastError;
-    std::string message = e->message != nullptr ? e->message : "неизвестная ошибка";
-    while (!message.empty() && message.back() == '\n') message.pop_back();
-    Fail("Ошибка разбора " + what + " (строка " + std::to_string(e->line) + "): " + message);
+    const std::string message = Readable(e->message != nullptr ? e->message : "неизвестная ошибка");
+    Fail("Ошибка разбора " + subject.genitive + " (строка " + std::to_string(e->line) +
+         "): " + message);
   }
   // An external DTD is not loaded, but one named on the network is refused
   // all the same: such a report expects the network.
   if (doc->intSubset != nullptr && doc->intSubset->SystemID != nullptr &&
-      !IsLocal(Chars(doc->intSubset->SystemID))) {
-    Fail("В " + what + " запрещено обращение к сети (" +
-         std::string(Chars(doc->intSubset->SystemID)) + ")");
+      !LocalPath(Chars(doc->intSubset->SystemID))) {
+    Fail("В " + subject.prepositional + " запрещено обращение к сети" +
+         Quoted(Chars(doc->intSubset->SystemID)));
   }
   return doc;
 }
@@ -196,10 +311,12 @@ std::string PseudoAttribute(std::string_view data, std::string_view name) {
     std::size_t i = at + name.size();
     at = i;
     if (!boundary) continue;
-    while (i < data.size() && (data[i] == ' ' || data[i] == '\t')) ++i;
+    while (i < data.size() && (data[i] == ' ' || data[i] == '\t'))
+      ++i;
     if (i >= data.size() || data[i] != '=') continue;
     ++i;
-    while (i < data.size() && (data[i] == ' ' || data[i] == '\t')) ++i;
+    while (i < data.size() && (data[i] == ' ' || data[i] == '\t'))
+      ++i;
     if (i >= data.size() || (data[i] != '"' && data[i] != '\'')) continue;
     const char quote = data[i];
     const auto end = data.find(quote, i + 1);
@@ -236,25 +353,13 @@ std::string AbsolutePath(const std::string& path) {
   return path;
 }
 
-// Resolves a stylesheet reference against the report's own path. Plain
-// relative and absolute paths and file: URLs are local; anything with another
-// scheme is left for the caller to refuse.
-std::string ResolveHref(const std::string& href, const std::string& base) {
-  if (!IsLocal(href.c_str())) return href;
-  std::string path = href;
-  if (text::StartsWith(path, "file://")) {
-    path = path.substr(7);
-  } else if (text::StartsWith(path, "file:")) {
-    path = path.substr(5);
-  }
-  if (path.find('%') != std::string::npos) {
-    XmlString unescaped(
-        reinterpret_cast<xmlChar*>(xmlURIUnescapeString(path.c_str(), 0, nullptr)));
-    if (unescaped) path = Chars(unescaped.get());
-  }
-  if (text::StartsWith(path, "/")) return path;
+// Resolves a stylesheet reference against the report's own path: a plain
+// path or a file: URL gives a local path, anything else nothing.
+std::optional<std::string> ResolveHref(const std::string& href, const std::string& base) {
+  const auto path = LocalPath(href);
+  if (!path || text::StartsWith(*path, "/")) return path;
   const auto slash = base.rfind('/');
-  return slash == std::string::npos ? path : base.substr(0, slash + 1) + path;
+  return slash == std::string::npos ? *path : base.substr(0, slash + 1) + *path;
 }
 
 std::string Serialize(xmlDoc* result, std::string_view kind) {
@@ -305,59 +410,106 @@ struct Rendered {
   std::string method;
 };
 
-Rendered RenderTree(const std::string& xmlPath) {
+// What libxslt would only warn about in a version 1.0 stylesheet, imports
+// and includes included; reported before the compile errors it may cause.
+void FailIfUndefined(const Findings& findings) {
+  if (findings.stylesheet.problem.empty()) return;
+  Fail("Ошибка в таблице стилей " + findings.stylesheet.file + ": " + findings.stylesheet.problem);
+}
+
+std::string ReadableFile(const std::string& path, const std::string& missing,
+                         const std::string& not_regular) {
+  LocalRefusal refusal = LocalRefusal::kNone;
+  auto content = ReadLocalFile(path, refusal);
+  if (!content) Fail(refusal == LocalRefusal::kNotRegular ? not_regular : missing);
+  return std::move(*content);
+}
+
+// The stylesheet an "#id" href names inside the report, compiled as libxslt
+// compiles it, after the same checks as a stylesheet of its own.
+xsltStylesheet* EmbeddedStylesheet(xmlDoc* doc, const std::string& href, Findings& findings,
+                                   const std::string& xmlPath) {
+  if (const xmlAttr* id = xmlGetID(doc, XmlChars(href.c_str() + 1));
+      id != nullptr && id->parent != nullptr) {
+    CheckStylesheet(id->parent, xmlPath, findings.stylesheet);
+  }
+  xsltStylesheet* style = xsltLoadStylesheetPI(doc);
+  const std::string where = "встроенной таблице стилей отчета " + xmlPath;
+  if (!findings.forbidden.empty()) {
+    if (style != nullptr) xsltFreeStylesheet(style);
+    Fail("Во " + where + " " + findings.forbidden);
+  }
+  if (!findings.stylesheet.problem.empty() || style == nullptr || style->errors > 0) {
+    if (style != nullptr) xsltFreeStylesheet(style);
+    FailIfUndefined(findings);
+    Fail("Ошибка во " + where + Detail(findings));
+  }
+  return style;
+}
+
+xsltStylesheet* LinkedStylesheet(const std::string& href, const std::string& base,
+                                 Findings& findings, const RenderGuard& guard,
+                                 const RenderLimits& limits, const std::string& xmlPath) {
+  const auto stylePath = ResolveHref(href, base);
+  if (!stylePath) Fail("В отчете " + xmlPath + " запрещено обращение к сети (" + href + ")");
+  const std::string styleContent =
+      ReadableFile(*stylePath, "Не найдена таблица стилей " + *stylePath,
+                   "Таблица стилей " + *stylePath + " не является обычным файлом");
+  DocPtr styleDoc = ParseXml(*stylePath, styleContent, findings,
+                             {"таблице стилей " + *stylePath, "таблицы стилей " + *stylePath},
+                             guard, limits, xmlPath);
+  CheckStylesheet(xmlDocGetRootElement(styleDoc.get()), *stylePath, findings.stylesheet);
+  std::unique_ptr<xsltStylesheet, StylesheetFree> style(xsltParseStylesheetDoc(styleDoc.get()));
+  if (style) (void)styleDoc.release();  // the stylesheet owns its document now
+  FailIfStopped(guard, limits, xmlPath);
+  if (!findings.forbidden.empty()) {
+    Fail("В таблице стилей " + *stylePath + " " + findings.forbidden);
+  }
+  FailIfUndefined(findings);
+  if (!style || style->errors > 0) {
+    Fail("Ошибка в таблице стилей " + *stylePath + Detail(findings));
+  }
+  return style.release();
+}
+
+Rendered RenderTree(const std::string& xmlPath, const RenderLimits& limits) {
   InitializeOnce();
   Findings findings;
   current = &findings;
   struct Reset {
     ~Reset() { current = nullptr; }
   } reset;
+  RenderGuard guard(limits.time, limits.memory_bytes);
 
-  const auto content = platform::ReadFile(xmlPath);
-  if (!content) Fail("Не удалось прочитать файл " + xmlPath);
+  const std::string content = ReadableFile(xmlPath, "Не удалось прочитать файл " + xmlPath,
+                                           "Файл " + xmlPath + " не является обычным файлом");
   const std::string base = AbsolutePath(xmlPath);
-  DocPtr doc = ParseXml(base, *content, findings, "отчета " + xmlPath);
+  DocPtr doc = ParseXml(base, content, findings, {"отчете " + xmlPath, "отчета " + xmlPath}, guard,
+                        limits, xmlPath);
 
   const std::string href = StylesheetHref(doc.get());
   if (href.empty()) {
     Fail("В отчете " + xmlPath + " не указана таблица стилей (xml-stylesheet)");
   }
-  std::unique_ptr<xsltStylesheet, StylesheetFree> style;
-  if (href.front() == '#') {
-    style.reset(xsltLoadStylesheetPI(doc.get()));
-    if (!style) Fail("Ошибка во встроенной таблице стилей отчета" + Detail(findings));
-  } else {
-    const std::string stylePath = ResolveHref(href, base);
-    if (!IsLocal(stylePath.c_str())) {
-      Fail("В отчете " + xmlPath + " запрещено обращение к сети (" + stylePath + ")");
-    }
-    const auto styleContent = platform::ReadFile(stylePath);
-    if (!styleContent) Fail("Не найдена таблица стилей " + stylePath);
-    DocPtr styleDoc = ParseXml(stylePath, *styleContent, findings, "таблицы стилей " + stylePath);
-    if (xsltStylesheet* parsed = xsltParseStylesheetDoc(styleDoc.get())) {
-      (void)styleDoc.release();  // the stylesheet owns its document now
-      style.reset(parsed);
-    }
-    if (!findings.forbidden.empty()) {
-      Fail("В таблице стилей " + stylePath + " запрещено " + findings.forbidden);
-    }
-    if (!style || style->errors > 0) {
-      Fail("Ошибка в таблице стилей " + stylePath + Detail(findings));
-    }
-  }
-
+  std::unique_ptr<xsltStylesheet, StylesheetFree> style(
+      href.front() == '#' ? EmbeddedStylesheet(doc.get(), href, findings, xmlPath)
+                          : LinkedStylesheet(href, base, findings, guard, limits, xmlPath));
   std::unique_ptr<xsltTransformContext, TransformFree> ctxt(
       xsltNewTransformContext(style.get(), doc.get()));
-  if (!ctxt) Fail("недостаточно памяти для преобразования отчета");
+  if (!ctxt) Fail("Недостаточно памяти");
   xsltSetCtxtSecurityPrefs(xsltGetDefaultSecurityPrefs(), ctxt.get());
-  DocPtr result(xsltApplyStylesheetUser(style.get(), doc.get(), nullptr, nullptr, nullptr,
-                                        ctxt.get()));
+  guard.Watch(ctxt.get());
+  DocPtr result(
+      xsltApplyStylesheetUser(style.get(), doc.get(), nullptr, nullptr, nullptr, ctxt.get()));
+  guard.Unwatch();
+  FailIfStopped(guard, limits, xmlPath);
   if (!findings.forbidden.empty()) {
-    Fail("Таблице стилей отчета " + xmlPath + " запрещено " + findings.forbidden);
+    Fail("Таблице стилей отчета " + xmlPath + " " + findings.forbidden);
   }
   if (!result || ctxt->state == XSLT_STATE_ERROR || ctxt->state == XSLT_STATE_STOPPED) {
     Fail("Ошибка преобразования отчета " + xmlPath + Detail(findings));
   }
+  if (findings.stylesheet.unescaped_text) ParseUnescapedText(result.get());
   xmlChar* method = nullptr;
   xsltStylesheet* const outermost = style.get();
   XSLT_GET_IMPORT_PTR(method, outermost, method)
@@ -368,13 +520,13 @@ Rendered RenderTree(const std::string& xmlPath) {
 
 }  // namespace
 
-std::string RenderReport(const std::string& xmlPath) {
-  Rendered page = RenderTree(xmlPath);
+std::string RenderReport(const std::string& xmlPath, const RenderLimits& limits) {
+  Rendered page = RenderTree(xmlPath, limits);
   return Serialize(page.tree.get(), page.method);
 }
 
-page::Page RenderReportPage(const std::string& xmlPath) {
-  Rendered page = RenderTree(xmlPath);
+page::Page RenderReportPage(const std::string& xmlPath, const RenderLimits& limits) {
+  Rendered page = RenderTree(xmlPath, limits);
   // A plain-text result becomes a page only by being written out as one.
   if (page.method == "text") return page::ParsePage(Serialize(page.tree.get(), page.method));
   return page::ReadPage(*page.tree);

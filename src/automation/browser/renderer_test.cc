@@ -1,11 +1,15 @@
 #include "automation/browser/renderer.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <chrono>
 
 #include <filesystem>
 #include <fstream>
 
+#include "automation/browser/local_files.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
 
@@ -48,9 +52,9 @@ class RendererTest : public ::testing::Test {
                                         prolog + "<?xml-stylesheet type=\"text/xsl\" href=\"" +
                                         stylesheet + "\"?>\n" + body));
   }
-  std::string Failure(const std::string& xml) {
+  std::string Failure(const std::string& xml, const RenderLimits& limits = {}) {
     try {
-      RenderReport(xml);
+      RenderReport(xml, limits);
     } catch (const Error& e) {
       EXPECT_EQ(e.Number(), errors::kRendering);
       return e.Description();
@@ -162,6 +166,125 @@ TEST_F(RendererTest, EntityExpansionIsBounded) {
   }
   prolog += "]>\n";
   EXPECT_NE(Failure(Report("page.xsl", "<r>&a11;</r>", prolog)), "rendered");
+}
+
+std::string Escaped(std::string path) {
+  for (std::size_t at = 0; (at = path.find(' ', at)) != std::string::npos;) path.replace(at, 1, "%20");
+  return path;
+}
+
+TEST_F(RendererTest, OnlyLocalRegularFilesAreRead) {
+  ASSERT_EQ(mkfifo((dir_ / "fifo.xsl").c_str(), 0600), 0);
+  EXPECT_EQ(Failure(Report("fifo.xsl", "<r/>")),
+            "Таблица стилей " + (dir_ / "fifo.xsl").string() + " не является обычным файлом");
+  Write("zero.xsl", R"X(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:template match="/"><p><xsl:value-of select="document('/dev/zero')"/></p></xsl:template></xsl:stylesheet>)X");
+  EXPECT_NE(Failure(Report("zero.xsl", "<r/>")).find("запрещено чтение файла, не являющегося обычным (/dev/zero)"),
+            std::string::npos);
+  Write("page.xsl", kPage);
+  EXPECT_NE(Failure(Report("page.xsl", "<r>&e;</r>", "<!DOCTYPE r [<!ENTITY e SYSTEM \"/dev/zero\">]>\n"))
+                .find("В отчете "),
+            std::string::npos);
+  // A file: URL and an escaped name are local files like any other.
+  Write("a b.xml", "<n>с пробелом</n>");
+  Write("url.xsl", R"X(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:output method="html"/><xsl:template match="/"><p><xsl:value-of select="document('a%20b.xml')"/>|<xsl:value-of
+ select="document('file://)X" + Escaped((dir_ / "a b.xml").string()) + R"X(')"/></p></xsl:template></xsl:stylesheet>)X");
+  const auto page = RenderReport(Report("url.xsl", "<r/>"));
+  EXPECT_NE(page.find("<p>с пробелом|с пробелом</p>"), std::string::npos)
+      << page << Failure(Report("url.xsl", "<r/>"));
+}
+
+TEST_F(RendererTest, LocalPaths) {
+  EXPECT_EQ(LocalPath("/a/b.xml"), "/a/b.xml");
+  EXPECT_EQ(LocalPath("file:///a/b.xml"), "/a/b.xml");
+  EXPECT_EQ(LocalPath("file://localhost/a/b.xml"), "/a/b.xml");
+  EXPECT_EQ(LocalPath("file:/a/b%20c.xml"), "/a/b c.xml");
+  EXPECT_EQ(LocalPath("file://server/a.xml"), std::nullopt);
+  EXPECT_EQ(LocalPath("http://127.0.0.1/a.xml"), std::nullopt);
+  EXPECT_EQ(LocalPath("ftp://x/a.xml"), std::nullopt);
+}
+
+constexpr const char* kForever = R"X(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:template name="t"><xsl:param name="n"/><xsl:if test="$n &gt; 0">
+<xsl:call-template name="t"><xsl:with-param name="n" select="$n - 1"/></xsl:call-template>
+<xsl:call-template name="t"><xsl:with-param name="n" select="$n - 1"/></xsl:call-template></xsl:if></xsl:template>
+<xsl:template match="/"><p><xsl:call-template name="t"><xsl:with-param name="n" select="60"/></xsl:call-template></p></xsl:template>
+</xsl:stylesheet>)X";
+
+TEST_F(RendererTest, TimeAndMemoryBounds) {
+  Write("forever.xsl", kForever);
+  RenderLimits limits;
+  limits.time = std::chrono::milliseconds(200);
+  limits.time_name = "ограничение в 0,2 с";
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(Failure(Report("forever.xsl", "<r/>"), limits),
+            "Преобразование отчета " + (dir_ / "DAYRUR~1.xml").string() +
+                " прервано: превышено ограничение в 0,2 с");
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+  // A bound of one rendering does not reach the next.
+  Write("page.xsl", kPage);
+  EXPECT_NO_THROW(RenderReport(Report("page.xsl", "<r/>")));
+
+  Write("huge.xsl", R"X(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:template name="t"><xsl:param name="n"/><xsl:if test="$n &gt; 0"></xsl:if></xsl:template>
+<xsl:template match="/"><div><xsl:for-each select="//a"><xsl:for-each select="//a"><xsl:for-each select="//a">
+<p>строка текста</p></xsl:for-each></xsl:for-each></xsl:for-each></div></xsl:template></xsl:stylesheet>)X");
+  RenderLimits memory;
+  memory.memory_bytes = 8u << 20;
+  std::string hundred;
+  for (int i = 0; i < 100; ++i) hundred += "<a/>";
+  EXPECT_NE(Failure(Report("huge.xsl", "<r>" + hundred + "</r>"), memory).find("больше 8 МБ памяти"),
+            std::string::npos);
+}
+
+TEST_F(RendererTest, Version10StylesheetsMayHoldOnlyWhatXslt10Defines) {
+  const auto sheet = [](const std::string& version, const std::string& body) {
+    return "<xsl:stylesheet version=\"" + version +
+           "\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">\n<xsl:template match=\"/\">" + body +
+           "</xsl:template><xsl:output method=\"html\"/></xsl:stylesheet>";
+  };
+  const std::string path = (dir_ / "s.xsl").string();
+  Write("s.xsl", sheet("1.0", "<p><xsl:valueof select=\"1\"/></p>"));
+  EXPECT_EQ(Failure(Report("s.xsl", "<r/>")),
+            "Ошибка в таблице стилей " + path + ": неизвестный элемент xsl:valueof (строка 2)");
+  Write("s.xsl", sheet("1.0", "<p><xsl:value-of select=\"1\" mode=\"x\"/></p>"));
+  EXPECT_EQ(Failure(Report("s.xsl", "<r/>")),
+            "Ошибка в таблице стилей " + path + ": неизвестный атрибут mode элемента xsl:value-of (строка 2)");
+  Write("s.xsl", sheet("1.0", "<p xsl:use-attribute-sets=\"\" xsl:colour=\"red\">x</p>"));
+  EXPECT_EQ(Failure(Report("s.xsl", "<r/>")),
+            "Ошибка в таблице стилей " + path + ": неизвестный атрибут xsl:colour элемента p (строка 2)");
+  // Attributes of other namespaces, xml:space and data elements are free.
+  Write("s.xsl", "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\" "
+                 "xmlns:d=\"urn:data\"><xsl:output method=\"html\"/><d:months><d:m n=\"1\">январь</d:m></d:months>"
+                 "<xsl:template match=\"/\" d:note=\"x\" xml:space=\"preserve\"><p>"
+                 "<xsl:value-of select=\"document('')//d:m[@n=1]\"/></p></xsl:template></xsl:stylesheet>");
+  EXPECT_NE(RenderReport(Report("s.xsl", "<r/>")).find("\">январь</p>"), std::string::npos)
+      << RenderReport(Report("s.xsl", "<r/>"));
+  // Another version, or xsl:version on a literal result element, is forwards-compatible.
+  Write("s.xsl", sheet("1.1", "<p><xsl:later><xsl:fallback>запас</xsl:fallback></xsl:later></p>"));
+  EXPECT_NE(RenderReport(Report("s.xsl", "<r/>")).find("<p>запас</p>"), std::string::npos);
+  Write("s.xsl", sheet("1.0", "<p xsl:version=\"2.0\"><xsl:later><xsl:fallback>запас</xsl:fallback></xsl:later></p>"));
+  EXPECT_NE(RenderReport(Report("s.xsl", "<r/>")).find("<p>запас</p>"), std::string::npos);
+}
+
+TEST_F(RendererTest, UnescapedTextIsParsedAsTheMarkupItIs) {
+  Write("doe.xsl", R"X(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:output method="xml"/><xsl:template match="/"><html><body>
+<p>a<xsl:text disable-output-escaping="yes">&amp;nbsp;&lt;b&gt;</xsl:text>b<xsl:text disable-output-escaping="yes">&lt;/b&gt;</xsl:text></p>
+<p>&lt;i&gt;escaped&lt;/i&gt;</p><style><xsl:text disable-output-escaping="yes">p &gt; b {}</xsl:text></style>
+</body></html></xsl:template></xsl:stylesheet>)X");
+  const page::Page page = RenderReportPage(Report("doe.xsl", "<r/>"));
+  std::vector<std::pair<std::string, bool>> runs;
+  for (const page::Block& block : page.Body()) {
+    if (block.kind != page::Block::Kind::Paragraph) continue;
+    for (const page::Run& run : page.Runs(page.ParagraphOf(block))) {
+      runs.emplace_back(std::string(page.Text(run)), page.char_formats[run.format].bold);
+    }
+  }
+  const std::vector<std::pair<std::string, bool>> expected = {
+      {"a\u00a0", false}, {"b", true}, {"<i>escaped</i>", false}};
+  EXPECT_EQ(runs, expected);
 }
 
 }  // namespace

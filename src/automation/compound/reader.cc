@@ -21,8 +21,9 @@ struct Budget {
 
 [[noreturn]] void ThrowDamaged(const std::string& what) { throw ReadError(ReadFailure::kDamaged, what); }
 
-std::string Message(const GErrorPtr& error, const char* otherwise) {
-  return error ? error->message : otherwise;
+// What went wrong in our words, with libgsf's own (English) text after it.
+std::string Message(const GErrorPtr& error, const char* what) {
+  return error ? std::string(what) + " (" + error->message + ")" : std::string(what);
 }
 
 void ReadChildren(GsfInfile* storage, Entry& into, Budget& budget, int depth) {
@@ -59,7 +60,7 @@ Entry ReadFrom(GsfInput* input) {
   GError* raw_error = nullptr;
   GPtr<GsfInfile> ole(gsf_infile_msole_new(input, &raw_error));
   const GErrorPtr error(raw_error);
-  if (!ole) throw ReadError(ReadFailure::kNotCompound, Message(error, "неизвестная ошибка"));
+  if (!ole) throw ReadError(ReadFailure::kNotCompound, Message(error, "заголовок не читается"));
   Entry root;
   root.is_storage = true;
   gsf_infile_msole_get_class_id(GSF_INFILE_MSOLE(ole.get()), root.class_id.data());
@@ -80,7 +81,7 @@ Entry ReadCompoundFile(const std::string& path) {
   GError* raw_error = nullptr;
   GPtr<GsfInput> input(gsf_input_stdio_new(path.c_str(), &raw_error));
   const GErrorPtr error(raw_error);
-  if (!input) throw ReadError(ReadFailure::kUnreadable, Message(error, "ошибка чтения"));
+  if (!input) throw ReadError(ReadFailure::kUnreadable, Message(error, "файл не открывается"));
   return ReadFrom(input.get());
 }
 

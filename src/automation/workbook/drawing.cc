@@ -28,7 +28,7 @@ constexpr std::uint16_t kNote = 0x001C;
 constexpr std::size_t kMaxRecordData = 8224;
 
 [[noreturn]] void Malformed(const char* what) {
-  throw Error(errors::kFormat, std::string("Malformed drawing layer: ") + what);
+  throw Error(errors::kFormat, std::string("Слой рисунков книги поврежден (") + what + ")");
 }
 
 void AppendHeader(std::vector<std::uint8_t>& out, std::uint16_t verinst, std::uint16_t type, std::uint32_t len) {

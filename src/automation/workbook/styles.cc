@@ -197,7 +197,7 @@ Styles::Styles() : palette_(DefaultPalette()) {}
 
 const Font& Styles::FontAt(std::uint16_t biff_index) const {
   std::size_t i = biff_index < 4 ? biff_index : static_cast<std::size_t>(biff_index) - 1;
-  if (fonts_.empty()) throw Error(errors::kFormat, "The workbook has no fonts");
+  if (fonts_.empty()) throw Error(errors::kFormat, "В книге нет шрифтов");
   if (i >= fonts_.size()) return fonts_[0];
   return fonts_[i];
 }
@@ -239,7 +239,7 @@ void Styles::SetFormat(std::uint16_t index, std::string code) { formats_[index] 
 
 const Xf& Styles::XfAt(std::uint16_t index) const {
   if (index >= xfs_.size()) {
-    if (xfs_.empty()) throw Error(errors::kFormat, "The workbook has no cell formats");
+    if (xfs_.empty()) throw Error(errors::kFormat, "В книге нет форматов ячеек");
     return xfs_[xfs_.size() > kDefaultXf ? kDefaultXf : 0];
   }
   return xfs_[index];
