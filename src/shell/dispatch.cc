@@ -15,10 +15,13 @@
 
 namespace quorlex::shell {
 
+// A format that appIE_DocumentComplete converts has its extension here, so
+// that a run in that format that fails early leaves no file either.
 std::optional<std::string> OutputExtension(const std::string& format) {
   const std::string name = text::Upper(text::Trim(format));
-  if (name == "XLS") return ".xls";
-  if (name == "DOC") return ".doc";
+  if (name == "XLS" || name == "DOC" || name == "XLSX" || name == "DOCX") {
+    return "." + text::Lower(name);
+  }
   return std::nullopt;
 }
 

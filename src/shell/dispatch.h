@@ -9,7 +9,7 @@
 namespace quorlex::shell {
 
 // The extension of the file the format converts to (trimmed and upper-cased
-// "XLS" or "DOC"), or nothing when the format names no conversion.
+// "XLS", "DOC", "XLSX" or "DOCX"), or nothing when it names no conversion.
 std::optional<std::string> OutputExtension(const std::string& format);
 
 // From here on the run converts the input to a file with the extension:

@@ -466,7 +466,9 @@ class FailedRunTest(InstallationTest):
     def test_rendering_failures_remove_the_older_output(self):
         cases = (("xls", report(href="nope.xsl"), "Не найдена таблица стилей"),
                  ("doc", report("<r><a></r>"), "Ошибка разбора отчета"),
-                 ("xls", report(prolog='<!DOCTYPE r SYSTEM "http://192.0.2.1/r.dtd">\n'), "обращение к сети"))
+                 ("xls", report(prolog='<!DOCTYPE r SYSTEM "http://192.0.2.1/r.dtd">\n'), "обращение к сети"),
+                 ("xlsx", report(href="nope.xsl"), "Не найдена таблица стилей"),
+                 ("docx", report(href="nope.xsl"), "Не найдена таблица стилей"))
         for fmt, content, expect in cases:
             with self.subTest(expect):
                 path = self.inst.write("DAYFEEGZP~1.xml", content)
