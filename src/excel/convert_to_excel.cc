@@ -5,7 +5,7 @@
 #include "conversion/trap.h"
 #include "excel/page_cleanup.h"
 #include "excel/post_processing.h"
-#include "platform/text.h"
+#include "excel/text_wrapping.h"
 #include "report/identify_report.h"
 #include "tools/titles.h"
 
@@ -14,27 +14,6 @@ namespace {
 
 namespace ss = automation::spreadsheet;
 namespace browser = automation::browser;
-
-// Every sheet gets wrapping on the leftmost cell of each row whose text is at
-// least as long as its column is wide. Sheets added by the treatment are
-// included; a sheet that is not a worksheet fails the conversion.
-void WrapLongTexts(ss::Workbook& book) {
-  const int count = book.Sheets().Count();
-  for (int i = 1; i <= count; ++i) {
-    const ss::Worksheet sheet = book.Sheets(i);
-    const int rows = sheet.UsedRange().Rows().Count();
-    for (int r = 1; r <= rows; ++r) {
-      const int columns = sheet.UsedRange().Columns().Count();
-      for (int c = 1; c <= columns; ++c) {
-        const ss::Range cell = sheet.Cells(r, c);
-        if (static_cast<double>(text::Length(cell.Value())) >= cell.ColumnWidth()) {
-          cell.SetWrapText(true);
-          break;
-        }
-      }
-    }
-  }
-}
 
 }  // namespace
 
