@@ -5,6 +5,7 @@ pkg_check_modules(LIBGSF REQUIRED IMPORTED_TARGET libgsf-1)
 pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
 pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
 pkg_check_modules(LIBZIP REQUIRED IMPORTED_TARGET libzip)
+pkg_check_modules(ZLIB REQUIRED IMPORTED_TARGET zlib)
 find_package(Threads REQUIRED)
 # FLTK's own CMake files on Debian name targets that the -dev package lacks;
 # fltk-config is the reliable way to ask for its flags.

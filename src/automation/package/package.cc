@@ -205,6 +205,15 @@ zip_int64_t StreamedCallback(void* user, void* data, zip_uint64_t length,
         // once the data is through.
         auto* st = static_cast<zip_stat_t*>(data);
         zip_stat_init(st);
+        if (const auto deflated = part->producer->AlreadyDeflated()) {
+          // libzip copies deflated data it has the sizes and checksum of.
+          st->size = deflated->size;
+          st->comp_size = deflated->compressed_size;
+          st->crc = deflated->crc32;
+          st->comp_method = ZIP_CM_DEFLATE;
+          st->valid |= ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC | ZIP_STAT_COMP_METHOD;
+          return sizeof(zip_stat_t);
+        }
         st->size = kNominalSize;
         st->valid |= ZIP_STAT_SIZE;
         return sizeof(zip_stat_t);

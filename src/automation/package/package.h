@@ -31,6 +31,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,6 +70,18 @@ class PartProducer {
   // Appends the next piece to `out`; false, with nothing appended, once all
   // has been given. Errors thrown here fail the save.
   virtual bool Next(std::string& out) = 0;
+
+  // A producer that deflates its bytes itself (raw deflate, as a zip entry
+  // holds them; several threads can do that faster than the save) gives
+  // what the entry records of them; Next() then gives the deflated bytes.
+  // Asked before Start(), so a producer may do all its work here. Nothing
+  // (the default): the package deflates what Next() gives.
+  struct Deflated {
+    std::uint32_t crc32 = 0;
+    std::uint64_t size = 0;             // before deflating
+    std::uint64_t compressed_size = 0;  // as Next() gives it
+  };
+  virtual std::optional<Deflated> AlreadyDeflated() { return std::nullopt; }
 };
 
 struct SaveOptions {

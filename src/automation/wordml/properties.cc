@@ -659,8 +659,8 @@ std::string BorderMarkup(const char* side, const doc::BorderLine& line) {
     case doc::BorderLine::Style::kDashed: style = "dashed"; break;
     case doc::BorderLine::Style::kSingle: break;
   }
+  // No w:space: its default, 0, is the engine's.
   return Empty(side, Attr("val", style) + Attr("sz", std::to_string(line.width)) +
-                         Attr("space", "0") +
                          Attr("color", line.color ? HexColor(*line.color) : "auto"));
 }
 

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include "automation/document/sprm.h"
 #include "automation/document/table_format.h"
 #include "automation/wordml/names.h"
+#include "automation/wordml/parallel_deflate.h"
 #include "automation/wordml/reader.h"
 #include "automation/wordml/wordml_error.h"
 #include "automation/wordml/wordml_source.h"
@@ -288,6 +290,61 @@ TEST(WordMlReader, AnEmptyBodyStillHasAParagraphAndASection) {
   EXPECT_EQ(document.sections.size(), 1u);
   const std::string xml = Written(document).Read("/word/document.xml");
   EXPECT_NE(xml.find("<w:body><w:p></w:p></w:body>"), std::string::npos) << xml;
+}
+
+}  // namespace
+}  // namespace quorlex::automation::wordml
+
+namespace quorlex::automation::wordml {
+namespace {
+
+std::string Inflate(const ParallelDeflate::Result& result) {
+  std::string deflated;
+  for (const std::string& piece : result.pieces)
+    deflated += piece;
+  EXPECT_EQ(deflated.size(), result.compressed_size);
+  z_stream stream{};
+  EXPECT_EQ(inflateInit2(&stream, -15), Z_OK);
+  std::string out(result.size + 1, '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(deflated.data());
+  stream.avail_in = static_cast<uInt>(deflated.size());
+  stream.next_out = reinterpret_cast<Bytef*>(out.data());
+  stream.avail_out = static_cast<uInt>(out.size());
+  EXPECT_EQ(inflate(&stream, Z_FINISH), Z_STREAM_END);
+  EXPECT_EQ(stream.avail_in, 0u);  // one stream, ended where the data ends
+  out.resize(out.size() - stream.avail_out);
+  inflateEnd(&stream);
+  return out;
+}
+
+TEST(ParallelDeflate, ChunksMakeOneStreamWithTheWholeChecksum) {
+  for (const std::size_t size :
+       {std::size_t{0}, std::size_t{5}, std::size_t{1} << 20, (std::size_t{7} << 19) + 3}) {
+    for (const unsigned workers : {0u, 1u, 3u}) {
+      std::string input;
+      std::uint32_t seed = 1;
+      while (input.size() < size) {
+        // Markup-like repetition with some noise in it.
+        seed = seed * 1103515245u + 12345u;
+        input +=
+            "<w:tc><w:p><w:r><w:t>" + std::to_string(seed % 100000) + "</w:t></w:r></w:p></w:tc>";
+      }
+      input.resize(size);
+      ParallelDeflate deflate(1, workers);
+      for (std::size_t at = 0; at < input.size(); at += 70001) {
+        deflate.Add(std::string_view(input).substr(at, 70001));
+      }
+      const ParallelDeflate::Result result = deflate.Finish();
+      EXPECT_EQ(result.size, size);
+      EXPECT_EQ(result.crc32,
+                static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(input.data()),
+                                                 static_cast<uInt>(input.size()))));
+      EXPECT_EQ(Inflate(result), input) << size << " bytes, " << workers << " workers";
+      if (size > 1000) {
+        EXPECT_LT(result.compressed_size, size / 3);
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -3,17 +3,16 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
-#include <condition_variable>
+#include <algorithm>
 #include <ctime>
-#include <deque>
-#include <exception>
 #include <memory>
-#include <mutex>
+#include <optional>
 #include <thread>
 
 #include "automation/package/part_name.h"
 #include "automation/wordml/body_writer.h"
 #include "automation/wordml/names.h"
+#include "automation/wordml/parallel_deflate.h"
 #include "automation/wordml/styles_io.h"
 #include "automation/wordml/wordml_source.h"
 #include "platform/error.h"
@@ -112,81 +111,42 @@ std::string WithoutStatistics(std::string_view bytes) {
   return Dump(doc.get());
 }
 
-// The main part, written by the body writer on a thread of its own while
-// the package deflates what it has already written: pieces go from one to
-// the other through a short queue, so the part is never held whole.
+// The main part, made from the model and deflated on every core before the
+// package asks for it: deflating is most of the time a large document
+// takes to save, and the package would do it on one thread. What is kept
+// is the deflated part, a small fraction of the markup.
 class BodyProducer : public package::PartProducer {
  public:
-  explicit BodyProducer(std::shared_ptr<const document::Document> document)
-      : document_(std::move(document)) {}
-  ~BodyProducer() override { Stop(); }
+  BodyProducer(std::shared_ptr<const document::Document> document, int level)
+      : document_(std::move(document)), level_(level) {}
+
+  std::optional<Deflated> AlreadyDeflated() override {
+    if (!result_) {
+      const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+      ParallelDeflate deflate(level_, std::clamp(cores - 1, 1u, 3u));
+      const auto& source = dynamic_cast<const WordMlSource&>(*document_->source);
+      WriteBody(*document_, source, [&](std::string_view piece) { deflate.Add(piece); });
+      result_ = deflate.Finish();
+    }
+    return Deflated{result_->crc32, result_->size, result_->compressed_size};
+  }
 
   void Start() override {
-    Stop();
-    std::lock_guard lock(mutex_);
-    pieces_.clear();
-    done_ = false;
-    cancelled_ = false;
-    error_ = nullptr;
-    thread_ = std::thread([this] { Produce(); });
+    AlreadyDeflated();
+    next_ = 0;
   }
 
   bool Next(std::string& out) override {
-    std::unique_lock lock(mutex_);
-    ready_.wait(lock, [&] { return !pieces_.empty() || done_; });
-    if (!pieces_.empty()) {
-      out += pieces_.front();
-      pieces_.pop_front();
-      room_.notify_one();
-      return true;
-    }
-    if (error_) std::rethrow_exception(error_);
-    return false;
+    if (next_ >= result_->pieces.size()) return false;
+    out += result_->pieces[next_++];
+    return true;
   }
 
  private:
-  struct Cancelled {};
-  static constexpr std::size_t kQueued = 4;
-
-  void Produce() {
-    try {
-      const auto& source = dynamic_cast<const WordMlSource&>(*document_->source);
-      WriteBody(*document_, source, [&](std::string_view piece) {
-        std::unique_lock lock(mutex_);
-        room_.wait(lock, [&] { return pieces_.size() < kQueued || cancelled_; });
-        if (cancelled_) throw Cancelled{};
-        pieces_.emplace_back(piece);
-        ready_.notify_one();
-      });
-    } catch (const Cancelled&) {
-    } catch (...) {
-      std::lock_guard lock(mutex_);
-      error_ = std::current_exception();
-    }
-    std::lock_guard lock(mutex_);
-    done_ = true;
-    ready_.notify_one();
-  }
-
-  void Stop() {
-    if (!thread_.joinable()) return;
-    {
-      std::lock_guard lock(mutex_);
-      cancelled_ = true;
-      room_.notify_one();
-    }
-    thread_.join();
-  }
-
   std::shared_ptr<const document::Document> document_;
-  std::thread thread_;
-  std::mutex mutex_;
-  std::condition_variable ready_;
-  std::condition_variable room_;
-  std::deque<std::string> pieces_;
-  bool done_ = false;
-  bool cancelled_ = false;
-  std::exception_ptr error_;
+  int level_;
+  std::optional<ParallelDeflate::Result> result_;
+  std::size_t next_ = 0;
 };
 
 // Deflate's fastest level: a report's markup repeats itself, so it still
@@ -249,7 +209,8 @@ package::Package DocumentPackage(const document::Document& document) {
   }
   // The document outlives the save: the producer holds it without owning it.
   std::shared_ptr<const document::Document> view(&document, [](const document::Document*) {});
-  out.WriteStreamed(main, content_type::kDocument, std::make_shared<BodyProducer>(view));
+  out.WriteStreamed(main, content_type::kDocument,
+                    std::make_shared<BodyProducer>(view, kCompressionLevel));
   return out;
 }
 
