@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <iterator>
-#include <set>
 
 #include "automation/biff8/read_values.h"
 #include "automation/biff8/records.h"
+#include "automation/workbook/kept_drawing.h"
 #include "platform/error.h"
 
 namespace quorlex::biff8 {
@@ -15,57 +15,24 @@ using workbook::Append32;
 using workbook::Get16;
 using workbook::Get32;
 
-namespace {
-
-void ScanKeptDrawing(const workbook::Sheet& sheet, DrawingIds& plan, std::set<std::uint32_t>& used_dg) {
-  std::vector<std::uint8_t> art;
-  for (const auto& item : sheet.Items()) {
-    if (item.slot == workbook::Slot::kNone && item.record.type == rt::kMsoDrawing) {
-      art.insert(art.end(), item.record.data.begin(), item.record.data.end());
-    }
-  }
-  if (art.empty()) return;
-  std::uint32_t dg = 0;
-  workbook::WalkArt(art, 0, art.size(), [&](std::uint16_t type, std::uint16_t instance, std::size_t, std::size_t body, std::size_t len, int) {
-    if (type == 0xF008) {
-      dg = instance;
-      used_dg.insert(dg);
-      ++plan.drawings;
-    }
-    if (type == 0xF00A && len >= 8) {
-      std::uint32_t spid = Get32(art, body);
-      auto& c = plan.clusters[spid / 1024];
-      c.first = dg;
-      c.second = std::max(c.second, spid % 1024 + 1);
-      ++plan.shapes;
-    }
-  });
-}
-
-}  // namespace
-
 DrawingIds PlanDrawings(const workbook::Workbook& book) {
   DrawingIds plan;
   plan.dg_id.assign(book.SheetCount(), 0);
   plan.spid_base.assign(book.SheetCount(), 0);
-  std::set<std::uint32_t> used_dg;
-  // Drawings kept as records (chart sheets, a drawing the engine could not
-  // take apart) keep their identifiers; the others are numbered around them.
-  for (std::size_t i = 0; i < book.SheetCount(); ++i) ScanKeptDrawing(book.SheetAt(i), plan, used_dg);
+  // Every layer, kept as records (a chart sheet's, one the engine could not
+  // take apart) or taken apart, gets identifiers of its own: copies of a
+  // sheet never repeat their source's.
   std::uint32_t next_dg = 1;
+  std::uint32_t next_cluster = 1;
   for (std::size_t i = 0; i < book.SheetCount(); ++i) {
     const auto& sheet = book.SheetAt(i);
-    if (!sheet.IsWorksheet() || sheet.Art().Empty()) continue;
-    while (used_dg.count(next_dg) != 0) ++next_dg;
+    const bool modelled = sheet.IsWorksheet() && !sheet.Art().Empty();
+    std::uint32_t need = modelled ? sheet.Art().ShapeIdCount() : workbook::KeptDrawingShapes(sheet.Items());
+    if (need == 0) continue;
     std::uint32_t dg = next_dg++;
-    std::uint32_t need = sheet.Art().ShapeIdCount();
     std::uint32_t count = (need + 1023) / 1024;
-    std::uint32_t first = 1;
-    for (;; ++first) {
-      bool free = true;
-      for (std::uint32_t k = 0; k < count; ++k) free = free && plan.clusters.count(first + k) == 0;
-      if (free) break;
-    }
+    const std::uint32_t first = next_cluster;
+    next_cluster += count;
     for (std::uint32_t k = 0; k < count; ++k) {
       plan.clusters[first + k] = {dg, std::min<std::uint32_t>(1024, need - k * 1024)};
     }
@@ -74,7 +41,7 @@ DrawingIds PlanDrawings(const workbook::Workbook& book) {
     plan.shapes += need;
     ++plan.drawings;
   }
-  // The table of clusters is written whole: identifiers far out are damage.
+  // The table of clusters is written whole: it cannot grow without end.
   if (!plan.clusters.empty() && plan.clusters.rbegin()->first > 0xFFFF) {
     throw DamagedWorkbook("drawing shape identifiers out of range");
   }

@@ -1,9 +1,9 @@
 #pragma once
 
 // Drawing identifiers of the whole workbook, given out when saving: each
-// worksheet's drawing gets a drawing id and clusters of shape ids; drawings
-// kept as records (chart sheets) keep theirs, and the drawing group's table
-// is written to match.
+// sheet's drawing, taken apart or kept as records (chart sheets), gets a
+// drawing id and clusters of shape ids, and the drawing group's table is
+// written to match.
 
 #include <cstdint>
 #include <map>
@@ -22,7 +22,8 @@ struct DrawingIds {
   std::uint32_t drawings = 0;
 };
 
-// Throws quorlex::Error when kept drawings use identifiers far out of range.
+// Throws quorlex::Error when the drawings need more identifiers than a
+// workbook can hold.
 DrawingIds PlanDrawings(const workbook::Workbook& book);
 
 // The MSODRAWINGGROUP body: the identifier table, then what the workbook's

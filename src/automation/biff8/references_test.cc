@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
+
 #include "automation/biff8/reader.h"
+#include "automation/biff8/records.h"
 #include "automation/biff8/writer.h"
 #include "automation/testing/fixtures.h"
 #include "automation/workbook/code_names.h"
@@ -212,6 +216,106 @@ TEST(PageBreaks, FollowRowsOnTheSheetAndItsCopies) {
   auto saved = Saved(*book);
   EXPECT_EQ(breaks(saved->SheetAt(0)), 20);
   EXPECT_EQ(breaks(saved->SheetAt(band)), 18);
+}
+
+}  // namespace
+}  // namespace quorlex::biff8
+
+namespace quorlex::biff8 {
+namespace {
+
+// The stream with the first MSODRAWING of the first sheet carried on in a
+// CONTINUE record after `split` bytes, as Excel writes a drawing longer
+// than a record; sheet offsets follow.
+std::vector<std::uint8_t> WithContinuedDrawing(const std::vector<std::uint8_t>& stream, std::size_t split) {
+  RecordReader in(stream);
+  workbook::Record r;
+  std::vector<std::pair<std::size_t, workbook::Record>> records;
+  std::size_t at = 0;
+  while (in.Next(r)) {
+    records.emplace_back(at, r);
+    at = in.Offset();
+  }
+  std::map<std::size_t, std::size_t> moved;
+  std::vector<std::uint8_t> out;
+  bool done = false;
+  for (auto& [old_at, rec] : records) {
+    moved[old_at] = out.size();
+    if (!done && rec.type == rt::kMsoDrawing && rec.data.size() > split) {
+      done = true;
+      AppendRecord(out, rec.type, std::span<const std::uint8_t>(rec.data).subspan(0, split));
+      AppendRecord(out, rt::kContinue, std::span<const std::uint8_t>(rec.data).subspan(split));
+    } else {
+      AppendRecord(out, rec.type, rec.data);
+    }
+  }
+  for (auto& [old_at, rec] : records) {
+    if (rec.type == rt::kBoundSheet) workbook::Put32(out, moved[old_at] + 4, static_cast<std::uint32_t>(moved[workbook::Get32(rec.data, 0)]));
+  }
+  return out;
+}
+
+TEST(Drawings, ALayerGoingOnInContinueRecordsIsTakenApart) {
+  auto stream = WriteWorkbookStream(*Read("SimpleWithComments.xls"));
+  auto book = ReadWorkbookStream(WithContinuedDrawing(stream, 40));
+  const auto& art = book->SheetAt(0).Art();
+  ASSERT_FALSE(art.Empty());
+  std::vector<std::pair<std::uint32_t, std::uint16_t>> notes;
+  for (const auto& shape : art.Shapes()) {
+    if (shape.note) notes.emplace_back(shape.note->row, shape.note->col);
+  }
+  EXPECT_EQ(notes, (std::vector<std::pair<std::uint32_t, std::uint16_t>>{{0, 1}, {1, 1}, {2, 1}}));
+  // Comments then follow their cells.
+  book->DeleteRows(0, 0, 1);
+  EXPECT_NE(book->SheetAt(0).Art().FindNote(1, 1), nullptr);
+  EXPECT_EQ(book->SheetAt(0).Art().FindNote(2, 1), nullptr);
+}
+
+// Drawing and shape identifiers of a written stream, sheet by sheet.
+std::vector<std::pair<std::uint32_t, std::vector<std::uint32_t>>> DrawingIdentifiers(const std::vector<std::uint8_t>& stream) {
+  std::vector<std::pair<std::uint32_t, std::vector<std::uint32_t>>> out;
+  RecordReader in(stream);
+  workbook::Record r;
+  std::vector<std::uint8_t> art;
+  auto flush = [&] {
+    if (art.empty()) return;
+    std::pair<std::uint32_t, std::vector<std::uint32_t>> layer;
+    workbook::WalkArt(art, 0, art.size(), [&](std::uint16_t type, std::uint16_t instance, std::size_t, std::size_t body, std::size_t len, int) {
+      if (type == 0xF008) layer.first = instance;
+      if (type == 0xF00A && len >= 8) layer.second.push_back(workbook::Get32(art, body));
+    });
+    out.push_back(layer);
+    art.clear();
+  };
+  while (in.Next(r)) {
+    if (r.type == rt::kMsoDrawing) art.insert(art.end(), r.data.begin(), r.data.end());
+    if (r.type == rt::kEof) flush();
+  }
+  return out;
+}
+
+TEST(Drawings, EveryLayerHasIdentifiersOfItsOwn) {
+  // A layer that cannot be taken apart, on a sheet copied twice.
+  auto stream = WriteWorkbookStream(*Read("SimpleWithComments.xls"));
+  RecordReader in(stream);
+  workbook::Record r;
+  while (in.Next(r) && r.type != rt::kMsoDrawing) {
+  }
+  const std::size_t at = in.Offset() - r.data.size();
+  ASSERT_EQ(workbook::Get16(r.data, 26), 0xF003);  // the shapes' group
+  workbook::Put32(stream, at + 28, 0x7FFFFFFF);
+  auto book = ReadWorkbookStream(stream);
+  ASSERT_TRUE(book->SheetAt(0).Art().Empty());
+  book->CopySheet(0, 2);
+  book->CopySheetRows(0, 0, 5, 3);
+  auto layers = DrawingIdentifiers(WriteWorkbookStream(*book));
+  ASSERT_EQ(layers.size(), 3u);
+  std::set<std::uint32_t> drawings;
+  std::set<std::uint32_t> shapes;
+  for (const auto& [dg, spids] : layers) {
+    EXPECT_TRUE(drawings.insert(dg).second) << dg;
+    for (std::uint32_t spid : spids) EXPECT_TRUE(shapes.insert(spid).second) << spid;
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 
+#include "automation/workbook/kept_drawing.h"
 #include "platform/utf16.h"
 
 namespace quorlex::biff8 {
@@ -96,7 +97,16 @@ SheetWriter::SheetWriter(const workbook::Sheet& sheet, const SharedStrings& stri
 void SheetWriter::Write(RecordSink& out, std::size_t stream_offset) {
   bool selection_done = false;
   bool index_done = false;
-  for (const auto& item : sheet_.Items()) {
+  // A drawing layer kept as records still gets identifiers of its own.
+  const auto kept_drawing =
+      sheet_.Art().Empty() ? workbook::RenumberKeptDrawing(sheet_.Items(), dg_id_, spid_base_)
+                           : std::map<std::size_t, workbook::Record>{};
+  for (std::size_t index = 0; index < sheet_.Items().size(); ++index) {
+    const auto& item = sheet_.Items()[index];
+    if (auto kept = kept_drawing.find(index); kept != kept_drawing.end()) {
+      out.Put(kept->second);
+      continue;
+    }
     if (!index_done && !(item.slot == workbook::Slot::kNone &&
                          (item.record.type == rt::kBof || item.record.type == rt::kUncalced))) {
       WriteIndex(out);

@@ -153,6 +153,7 @@ void ReadWorksheet(RecordReader& in, workbook::Sheet& sheet, const SharedStringL
   std::vector<std::pair<std::size_t, std::vector<Record>>> breaks;
   bool in_drawing = false;
   bool drawing_continues = false;  // CONTINUE records extend the drawing's last piece
+  bool art_continues = false;      // ... and after MSODRAWING they hold more of its shapes
   std::map<std::uint16_t, workbook::Note> notes;
   std::vector<Record> raw_drawing;  // the same records as read, for a drawing we cannot model
   struct Pending {
@@ -206,6 +207,7 @@ void ReadWorksheet(RecordReader& in, workbook::Sheet& sheet, const SharedStringL
     if (!drawing_record) {
       in_drawing = false;
       drawing_continues = false;
+      art_continues = false;
     }
     const auto& d = r.data;
     switch (type) {
@@ -376,6 +378,7 @@ void ReadWorksheet(RecordReader& in, workbook::Sheet& sheet, const SharedStringL
         art.insert(art.end(), d.begin(), d.end());
         in_drawing = true;
         drawing_continues = true;
+        art_continues = true;
         break;
       case rt::kObj:
       case rt::kTxo:
@@ -387,9 +390,14 @@ void ReadWorksheet(RecordReader& in, workbook::Sheet& sheet, const SharedStringL
         add_break({std::move(r)});
         in_drawing = true;
         drawing_continues = true;
+        art_continues = false;
         break;
       case rt::kContinue:
-        if (drawing_continues) {
+        if (art_continues) {
+          // A drawing longer than a record goes on in CONTINUE records.
+          raw_drawing.push_back(r);
+          art.insert(art.end(), d.begin(), d.end());
+        } else if (drawing_continues) {
           raw_drawing.push_back(r);
           add_break({std::move(r)});
         } else if (!formula) {
@@ -402,6 +410,7 @@ void ReadWorksheet(RecordReader& in, workbook::Sheet& sheet, const SharedStringL
           raw_drawing.insert(raw_drawing.end(), sub.begin(), sub.end());
           add_break(std::move(sub));
           drawing_continues = false;
+          art_continues = false;
         } else {
           std::vector<Record> sub = ReadEmbeddedSubstream(in, std::move(r));
           for (Record& x : sub) items.push_back({workbook::Slot::kNone, std::move(x)});

@@ -10,6 +10,7 @@
 #include "automation/biff8/sheet_writer.h"
 #include "automation/biff8/workbook_file.h"
 #include "automation/compound/writer.h"
+#include "automation/workbook/kept_drawing.h"
 #include "platform/utf16.h"
 #include "platform/error.h"
 
@@ -232,8 +233,12 @@ std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book) {
       SheetWriter(sheet, strings, i == active, plan.dg_id[i], plan.spid_base[i], hosts[i], cell_formats)
           .Write(out, stream.size());
     } else {
-      for (const auto& item : sheet.Items()) {
-        if (item.record.type == rt::kWindow2 && item.record.data.size() >= 2) {
+      const auto kept_drawing = workbook::RenumberKeptDrawing(sheet.Items(), plan.dg_id[i], plan.spid_base[i]);
+      for (std::size_t index = 0; index < sheet.Items().size(); ++index) {
+        const auto& item = sheet.Items()[index];
+        if (auto kept = kept_drawing.find(index); kept != kept_drawing.end()) {
+          out.Put(kept->second);
+        } else if (item.record.type == rt::kWindow2 && item.record.data.size() >= 2) {
           workbook::Record w = item.record;
           PatchWindow2Kept(w.data, i == active);
           out.Put(w);
