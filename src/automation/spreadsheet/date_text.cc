@@ -15,9 +15,9 @@ constexpr std::uint16_t kDateModeRecord = 0x0022;
 constexpr double kLastSerial = 2958465;  // 31.12.9999
 constexpr int kDays1904 = 1462;          // from 1900's serial 0 to 1904's
 
-constexpr std::array<std::string_view, 12> kMonths = {
-    "Январь", "Февраль", "Март",     "Апрель",  "Май",    "Июнь",
-    "Июль",   "Август",  "Сентябрь", "Октябрь", "Ноябрь", "Декабрь"};
+constexpr std::array<std::string_view, 12> kMonths = {"Январь",   "Февраль", "Март",   "Апрель",
+                                                      "Май",      "Июнь",    "Июль",   "Август",
+                                                      "Сентябрь", "Октябрь", "Ноябрь", "Декабрь"};
 constexpr std::array<std::string_view, 7> kWeekdays = {
     "воскресенье", "понедельник", "вторник", "среда", "четверг", "пятница", "суббота"};
 
@@ -36,7 +36,8 @@ void CivilFromDays(std::int64_t z, DateTime& out) {
   const unsigned mp = (5 * doy + 2) / 153;
   out.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
   out.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  out.year = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (out.month <= 2 ? 1 : 0));
+  out.year =
+      static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (out.month <= 2 ? 1 : 0));
 }
 
 std::optional<DateTime> FromSerial(double serial, bool date1904) {
@@ -77,7 +78,8 @@ std::string Padded(int value, std::size_t width) {
 std::size_t RunOf(std::string_view code, std::size_t i) {
   const char c = text::LowerAscii(code[i]);
   std::size_t n = 1;
-  while (i + n < code.size() && text::LowerAscii(code[i + n]) == c) ++n;
+  while (i + n < code.size() && text::LowerAscii(code[i + n]) == c)
+    ++n;
   return n;
 }
 
