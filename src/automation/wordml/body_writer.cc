@@ -405,12 +405,17 @@ class BodyWriter {
       before = grid_index(layout.boundaries.front());
       after = static_cast<int>(grid.size()) - 1 - grid_index(layout.boundaries.back());
     }
-    made.properties = RowPropertiesMarkup(layout.format, before, after);
+    // Most rows of a report have one line all round every cell: the row
+    // says it once.
+    const std::optional<doc::BorderLine> line = RowBorder(layout.format);
+    made.properties = (line ? RowBorderMarkup(*line) : std::string()) +
+                      RowPropertiesMarkup(layout.format, before, after);
     for (std::size_t c = 0; c < layout.format.cells.size(); ++c) {
       const int span = c + 1 < layout.boundaries.size()
                            ? grid_index(layout.boundaries[c + 1]) - grid_index(layout.boundaries[c])
                            : 1;
-      made.cells.push_back(CellPropertiesMarkup(layout.format.cells[c], std::max(span, 1)));
+      made.cells.push_back(
+          CellPropertiesMarkup(layout.format.cells[c], std::max(span, 1), line.has_value()));
     }
     return made_rows_.insert_or_assign(papx, std::make_pair(table_serial_, std::move(made)))
         .first->second.second;

@@ -664,15 +664,35 @@ std::string BorderMarkup(const char* side, const doc::BorderLine& line) {
                          Attr("color", line.color ? HexColor(*line.color) : "auto"));
 }
 
-std::string CellPropertiesMarkup(const doc::CellFormat& cell, int grid_span) {
+std::optional<doc::BorderLine> RowBorder(const doc::RowFormat& row) {
+  if (row.cells.empty()) return std::nullopt;
+  const doc::BorderLine line = row.cells.front().top;
+  if (line.width <= 0) return std::nullopt;
+  for (const doc::CellFormat& cell : row.cells) {
+    if (!(cell.top == line && cell.left == line && cell.bottom == line && cell.right == line)) {
+      return std::nullopt;
+    }
+  }
+  return line;
+}
+
+std::string RowBorderMarkup(const doc::BorderLine& line) {
+  return "<w:tblPrEx><w:tblBorders>" + BorderMarkup("top", line) + BorderMarkup("left", line) +
+         BorderMarkup("bottom", line) + BorderMarkup("right", line) +
+         BorderMarkup("insideH", line) + BorderMarkup("insideV", line) +
+         "</w:tblBorders></w:tblPrEx>";
+}
+
+std::string CellPropertiesMarkup(const doc::CellFormat& cell, int grid_span, bool row_borders) {
   std::string out = "<w:tcPr>";
   out += Empty("tcW", Attr("w", std::to_string(cell.width)) + Attr("type", "dxa"));
   if (grid_span > 1) out += Val("gridSpan", grid_span);
   if (cell.merge_start) out += Val("vMerge", "restart");
   if (cell.merge_continue) out += Empty("vMerge");
-  const std::string borders = BorderMarkup("top", cell.top) + BorderMarkup("left", cell.left) +
-                              BorderMarkup("bottom", cell.bottom) +
-                              BorderMarkup("right", cell.right);
+  const std::string borders =
+      row_borders ? std::string()
+                  : BorderMarkup("top", cell.top) + BorderMarkup("left", cell.left) +
+                        BorderMarkup("bottom", cell.bottom) + BorderMarkup("right", cell.right);
   if (!borders.empty()) out += "<w:tcBorders>" + borders + "</w:tcBorders>";
   if (cell.shading) {
     out += Empty("shd", Attr("val", "clear") + Attr("color", "auto") +

@@ -78,7 +78,14 @@ struct RowLayout {
   std::vector<int> boundaries;  // cell edges, twips; one more than the cells
 };
 RowLayout DecodeRow(std::string_view grpprl);
-std::string CellPropertiesMarkup(const document::CellFormat& cell, int grid_span);
+// A row whose cells all have one line on every edge says it once, as the
+// row's border exception; its cells then say nothing of borders. Each cell
+// takes the row's line for its own, so borders meet as they would cell to
+// cell.
+std::optional<document::BorderLine> RowBorder(const document::RowFormat& row);
+std::string RowBorderMarkup(const document::BorderLine& line);
+std::string CellPropertiesMarkup(const document::CellFormat& cell, int grid_span,
+                                 bool row_borders = false);
 std::string RowPropertiesMarkup(const document::RowFormat& row, int grid_before, int grid_after);
 std::string TablePropertiesMarkup(const document::RowFormat& first_row, int width);
 std::string BorderMarkup(const char* side, const document::BorderLine& line);

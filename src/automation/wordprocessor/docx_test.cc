@@ -86,6 +86,30 @@ TEST(DocxDocument, ThePageGoesInFrontOfTheTemplateAndTheFirstRowGoes) {
   EXPECT_TRUE(written.Inconsistencies().empty());
 }
 
+TEST(DocxDocument, ARowWithOneLineAllRoundSaysItOnce) {
+  TempDir dir;
+  auto app = Application::Create();
+  Document& d = app->Documents().Add(kTemplate);
+  Clipboard::Process().SetHtml(
+      "<html><head><style>td { border: 1px solid black }</style></head><body>"
+      "<table><tr><td>a</td><td>b</td></tr>"
+      "<tr><td style=\"border-top: 2px solid black\">c</td><td>d</td></tr></table></body></html>");
+  app->Selection().Paste();
+  d.SaveAs(dir.File("rows.docx"));
+  const std::string xml = MainPart(dir.File("rows.docx"));
+  const std::size_t second = xml.find("<w:tr>", xml.find("<w:tr>") + 1);
+  ASSERT_NE(second, std::string::npos);
+  const std::string first_row = xml.substr(xml.find("<w:tr>"), second - xml.find("<w:tr>"));
+  EXPECT_TRUE(Has(first_row, "<w:tblPrEx><w:tblBorders><w:top w:val=\"single\" w:sz=\"4\""))
+      << first_row;
+  EXPECT_TRUE(Has(first_row, "<w:insideV w:val=\"single\" w:sz=\"4\""));
+  EXPECT_FALSE(Has(first_row, "<w:tcBorders>"));
+  // A cell with a line of its own: every cell of the row says its lines.
+  const std::string second_row = xml.substr(second, xml.find("</w:tr>", second) - second);
+  EXPECT_FALSE(Has(second_row, "<w:tblPrEx>"));
+  EXPECT_TRUE(Has(second_row, "<w:tcBorders><w:top w:val=\"single\" w:sz=\"12\""));
+}
+
 TEST(DocxDocument, SavedInItsOwnFormatUnlessAnotherIsAsked) {
   TempDir dir;
   auto app = Application::Create();
