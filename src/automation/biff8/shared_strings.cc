@@ -6,6 +6,10 @@
 
 namespace quorlex::biff8 {
 
+namespace {
+constexpr std::size_t kRunSize = 4;  // first character, font
+}  // namespace
+
 using workbook::Append16;
 using workbook::Append32;
 
@@ -42,7 +46,7 @@ std::uint32_t SharedStrings::Find(std::string_view text, std::string_view runs) 
 
 void SharedStrings::Write(RecordSink& sink) const {
   // Record boundaries fall between strings, or inside the characters of
-  // one with a fresh option byte, or inside its runs.
+  // one with a fresh option byte, or between its runs.
   std::vector<std::uint8_t> rec;
   Append32(rec, total_);
   Append32(rec, static_cast<std::uint32_t>(strings_.size()));
@@ -85,9 +89,11 @@ void SharedStrings::Write(RecordSink& sink) const {
       }
       at += n;
     }
-    for (char b : runs) {
-      if (rec.size() >= kMaxRecordData) flush();
-      rec.push_back(static_cast<std::uint8_t>(b));
+    // A formatting run (4 bytes) is never cut: readers take it whole.
+    for (std::size_t at_run = 0; at_run < runs.size(); at_run += kRunSize) {
+      if (rec.size() + kRunSize > kMaxRecordData) flush();
+      const auto run = runs.substr(at_run, kRunSize);
+      rec.insert(rec.end(), run.begin(), run.end());
     }
   }
   flush();

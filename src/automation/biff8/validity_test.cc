@@ -383,5 +383,73 @@ TEST(RowIndex, EveryWorksheetHasItsIndexAndRowBlocks) {
   }
 }
 
+// Shared strings with formatting runs, over many CONTINUE records: every
+// string starts in a record with its whole header, its characters are cut
+// only between characters behind an option byte, its runs only between runs.
+TEST(Strings, SharedStringsAreCutOnlyWhereReadersResume) {
+  auto book = workbook::Workbook::CreateBlank();
+  auto& cells = book->SheetAt(0).Cells();
+  std::string runs;
+  for (int at : {0, 1, 2}) {
+    runs.push_back(static_cast<char>(at));
+    runs.push_back(0);
+    runs.push_back(static_cast<char>(at % 2 == 0 ? 0 : 5));
+    runs.push_back(0);
+  }
+  for (std::uint32_t r = 0; r < 3000; ++r) {
+    std::string text = std::to_string(r) + std::string(r % 37, r % 3 == 0 ? 'a' : 'b') + (r % 5 == 0 ? "ж" : "");
+    cells.SetRichText(r, 0, text, runs);
+  }
+  const auto records = Records(WriteWorkbookStream(*book));
+  std::size_t sst = 0;
+  while (sst < records.size() && records[sst].type != rt::kSst) ++sst;
+  ASSERT_LT(sst, records.size());
+  std::vector<const std::vector<std::uint8_t>*> parts{&records[sst].data};
+  for (std::size_t i = sst + 1; i < records.size() && records[i].type == rt::kContinue; ++i) parts.push_back(&records[i].data);
+  ASSERT_GT(parts.size(), 3u);
+  std::size_t part = 0;
+  std::size_t at = 8;
+  const std::uint32_t unique = workbook::Get32(records[sst].data, 4);
+  for (std::uint32_t k = 0; k < unique; ++k) {
+    if (at == parts[part]->size()) {
+      ++part;
+      at = 0;
+    }
+    const auto& d = *parts[part];
+    ASSERT_LE(at + 3, d.size()) << "string " << k << " starts without its header";
+    std::size_t cch = Get16(d, at);
+    std::uint8_t flags = d[at + 2];
+    at += 3;
+    std::size_t run_count = 0;
+    if (flags & 0x08) {
+      ASSERT_LE(at + 2, d.size()) << "string " << k;
+      run_count = Get16(d, at);
+      at += 2;
+    }
+    bool wide = (flags & 0x01) != 0;
+    while (cch > 0) {
+      if (at == parts[part]->size()) {
+        ++part;
+        ASSERT_LT(part, parts.size());
+        ASSERT_LE((*parts[part])[0], 1u) << "string " << k << " goes on without an option byte";
+        wide = ((*parts[part])[0] & 0x01) != 0;
+        at = 1;
+      }
+      const std::size_t n = std::min(cch, (parts[part]->size() - at) / (wide ? 2 : 1));
+      ASSERT_GT(n, 0u) << "string " << k << " is cut inside a character";
+      at += n * (wide ? 2 : 1);
+      cch -= n;
+    }
+    for (std::size_t run = 0; run < run_count; ++run) {
+      if (at == parts[part]->size()) {
+        ++part;
+        at = 0;
+      }
+      ASSERT_LE(at + 4, parts[part]->size()) << "string " << k << " has a run cut between records";
+      at += 4;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace quorlex::biff8
