@@ -1,6 +1,12 @@
 include(GoogleTest)
 enable_testing()
 
+# Every workbook and document the unit and e2e tests write is copied here
+# and checked once at the end of the run (tests/checks/written_files.py):
+# the tests require the fixture that empties it first and checks it last.
+set(QUORLEX_WRITTEN_FILES_DIR "${CMAKE_BINARY_DIR}/written-files")
+set(QUORLEX_WRITTEN_FILES_FIXTURE quorlex_written_files)
+
 # quorlex_unit_test(<name> SOURCES ... LIBS ... [LABELS ...])
 # One GoogleTest executable; every test case becomes its own ctest entry.
 function(quorlex_unit_test name)
@@ -16,5 +22,8 @@ function(quorlex_unit_test name)
   target_compile_definitions(${name} PRIVATE
     QUORLEX_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     QUORLEX_FIXTURES_DIR="${PROJECT_SOURCE_DIR}/tests/fixtures/office")
-  gtest_discover_tests(${name} PROPERTIES LABELS "${T_LABELS}" DISCOVERY_TIMEOUT 60)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES
+    LABELS "${T_LABELS}"
+    ENVIRONMENT "QUORLEX_WRITTEN_FILES=${QUORLEX_WRITTEN_FILES_DIR}"
+    FIXTURES_REQUIRED ${QUORLEX_WRITTEN_FILES_FIXTURE})
 endfunction()

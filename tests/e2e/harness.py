@@ -41,8 +41,10 @@ class Installation:
             os.makedirs(os.path.join(self.dir, "template"))
         self.work = os.path.join(self.root, "work")
         os.makedirs(self.work)
+        self.test_name = "e2e"
 
     def cleanup(self):
+        keep_written_files(self.work, self.test_name)
         shutil.rmtree(self.root, ignore_errors=True)
 
     def write_settings(self, text, encoding="cp1251"):
@@ -115,6 +117,7 @@ class InstallationTest(unittest.TestCase):
 
     def setUp(self):
         self.inst = Installation(self.settings)
+        self.inst.test_name = self.id()
         self.addCleanup(self.inst.cleanup)
 
     def assertLog(self, expected):
@@ -127,6 +130,29 @@ class InstallationTest(unittest.TestCase):
                 self.assertEqual(line, want)
             else:
                 self.assertRegex(line, "^(?:" + want.pattern + ")$")
+
+
+_kept = 0
+
+
+def keep_written_files(directory, test_name):
+    """Copies the workbooks and documents under directory to the directory
+    QUORLEX_WRITTEN_FILES names, for the checks at the end of the test run
+    (tests/checks/written_files.py); nothing when it is not set."""
+    global _kept
+    target = os.environ.get("QUORLEX_WRITTEN_FILES")
+    if not target or not os.path.isdir(target):
+        return
+    for base, _, names in os.walk(directory):
+        for name in names:
+            if not name.lower().endswith((".xls", ".xlt", ".doc", ".dot")):
+                continue
+            _kept += 1
+            copy = "%s--%d-%d--%s" % (test_name, os.getpid(), _kept, name)
+            try:
+                shutil.copyfile(os.path.join(base, name), os.path.join(target, copy))
+            except OSError:
+                pass
 
 
 def timed(text):

@@ -217,8 +217,9 @@ TEST(CellFormats, CellsReferToCellFormatsOnly) {
   if (automation::testing::RunCommand("/usr/bin/python3 -c 'import xlwt'").status != 0) {
     GTEST_SKIP() << "python3-xlwt is not installed";
   }
+  automation::testing::TempDir inputs(automation::testing::TempDir::Holds::kInputs);
   automation::testing::TempDir dir;
-  const std::string made = dir.File("xlwt.xls");
+  const std::string made = inputs.File("xlwt.xls");
   const auto run = automation::testing::RunCommand(
       "/usr/bin/python3 -c " +
       automation::testing::Quote("import sys, xlwt\n"
