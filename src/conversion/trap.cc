@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/files.h"
+#include "platform/interruption.h"
 
 namespace quorlex::conversion {
 namespace {
@@ -32,6 +33,9 @@ void Trap(ConversionContext& context, std::string_view converter, const std::exc
     if (!context.OutputPath.empty() && platform::Exists(context.OutputPath)) {
       platform::DeleteFile(context.OutputPath);
     }
+    // The path start-up registered for the run, should identification have
+    // stopped before setting the output path.
+    platform::RemoveRegisteredOutput();
   });
   for (const auto& step : release_steps)
     Attempt(step);

@@ -1,7 +1,11 @@
 #include "excel/client_split.h"
 
+#include <set>
+
+#include "excel/sheet_names.h"
 #include "excel/sheet_operations.h"
 #include "platform/error.h"
+#include "platform/text.h"
 
 namespace quorlex::excel {
 namespace {
@@ -18,21 +22,50 @@ int FindTitleRow(const ss::Worksheet& sheet, int from, int to, const std::string
   return 0;
 }
 
-// The data sheet starts at the first block's title row and takes the
-// client's name. Returns the row where the search for further blocks starts.
-int StartAtFirstBlock(const ReportWorkbook& report) {
+// Names each sheet after its block's client. Two blocks of one client (the
+// same name as written, in any case) make a malformed report; a name that is
+// no valid sheet name is made into one.
+class ClientNames {
+ public:
+  explicit ClientNames(const ReportWorkbook& report) : report_(report) {}
+
+  void Name(ss::Worksheet sheet, int title_row) {
+    const std::string client = report_.data.Cells(title_row + 2, kClientColumn).Value();
+    if (!client.empty() && !seen_.insert(text::Upper(client)).second) {
+      throw Error(kRefusalError,
+                  "Клиент «" + client + "» встречается на странице отчета дважды");
+    }
+    const int position = sheet.Index();
+    sheet.SetName(ClientSheetName(client, position, [&](const std::string& name) {
+      const std::string key = text::Upper(name);
+      auto sheets = report_.book.Sheets();
+      for (int i = 1; i <= sheets.Count(); ++i) {
+        if (i != position && text::Upper(sheets(i).Name()) == key) return true;
+      }
+      return false;
+    }));
+  }
+
+ private:
+  const ReportWorkbook& report_;
+  std::set<std::string> seen_;
+};
+
+// The data sheet starts at the first block's title row, row 1 included, and
+// takes the client's name. Returns the row where the search for further
+// blocks starts.
+int StartAtFirstBlock(const ReportWorkbook& report, ClientNames& names) {
   auto data = report.data;
   const int rows = UsedRowCount(data);
-  const int first_title = FindTitleRow(data, 2, rows, report.title);
+  const int first_title = FindTitleRow(data, 1, rows, report.title);
   if (first_title == 0) {
-    // Without a title row below the first row there is no block to start
-    // from; naming a sheet from whatever stands there would be a guess.
-    throw Error(kRefusalError,
-                "На странице отчета нет строки заголовка «" + report.title +
-                    "» ниже первой строки: разделить отчет по клиентам нельзя");
+    // Without a title row there is no block to start from; naming a sheet
+    // from whatever stands there would be a guess.
+    throw Error(kRefusalError, "На странице отчета нет строки заголовка «" + report.title +
+                                   "»: разделить отчет по клиентам нельзя");
   }
-  DeleteRowBand(report.app, data, 1, first_title - 1);
-  data.SetName(data.Cells(3, kClientColumn).Value());
+  if (first_title > 1) DeleteRowBand(report.app, data, 1, first_title - 1);
+  names.Name(data, 1);
   report.progress.SetProgress("Клиент: " + data.Name());
   const int after = UsedRowCount(data);
   if (const int next = FindTitleRow(data, 3, after, report.title)) return next;
@@ -44,7 +77,7 @@ int StartAtFirstBlock(const ReportWorkbook& report) {
 // client. Copying the whole sheet and deleting rows 1..start-1 from the copy
 // leaves the same sheet once the copy is cut at the next block, but costs
 // the whole sheet per client; CopyRows copies the block alone.
-void CopyBlock(const ReportWorkbook& report, int start, int end) {
+void CopyBlock(const ReportWorkbook& report, ClientNames& names, int start, int end) {
   auto sheets = report.book.Sheets();
   ss::Worksheet first = sheets(1);
   const ss::Worksheet last = sheets(sheets.Count());
@@ -55,7 +88,7 @@ void CopyBlock(const ReportWorkbook& report, int start, int end) {
     first.Copy(last);
     copy = report.book.Sheets(report.book.Sheets().Count());
   }
-  copy.SetName(report.data.Cells(start + 2, kClientColumn).Value());
+  names.Name(copy, start);
   report.progress.AppendProgress("Клиент: " + copy.Name());
   if (!first.IsWorksheet()) DeleteRowBand(report.app, copy, 1, start - 1);
 }
@@ -64,7 +97,8 @@ void CopyBlock(const ReportWorkbook& report, int start, int end) {
 
 void SplitByClient(const ReportWorkbook& report) {
   auto data = report.data;
-  const int block_start = StartAtFirstBlock(report);
+  ClientNames names(report);
+  const int block_start = StartAtFirstBlock(report, names);
 
   // A copy of the first sheet for every further block, in page order.
   const int rows = UsedRowCount(data);
@@ -75,7 +109,7 @@ void SplitByClient(const ReportWorkbook& report) {
       continue;
     }
     const int next = FindTitleRow(data, k + 2, UsedRowCount(data), report.title);
-    CopyBlock(report, k, next != 0 ? next - 1 : UsedRowCount(data));
+    CopyBlock(report, names, k, next != 0 ? next - 1 : UsedRowCount(data));
     k = next != 0 ? next : k + 1;
   }
 

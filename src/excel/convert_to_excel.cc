@@ -1,11 +1,14 @@
 #include "excel/convert_to_excel.h"
 
 #include "automation/browser/browser.h"
+#include "automation/clipboard/clipboard.h"
+#include "automation/page/grid.h"
 #include "automation/spreadsheet/application.h"
 #include "conversion/trap.h"
 #include "excel/page_cleanup.h"
 #include "excel/post_processing.h"
 #include "excel/text_wrapping.h"
+#include "platform/error.h"
 #include "report/identify_report.h"
 #include "tools/titles.h"
 
@@ -14,6 +17,35 @@ namespace {
 
 namespace ss = automation::spreadsheet;
 namespace browser = automation::browser;
+namespace page = automation::page;
+
+std::string Thousands(std::uint64_t n) {
+  const std::string digits = std::to_string(n);
+  std::string out;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ' ';
+    out += digits[i];
+  }
+  return out;
+}
+
+// A page that no treatment spreads over several sheets must fit the one it
+// is pasted on. It is measured before it is laid out, so that a small
+// report whose page runs to a million rows fails at once instead of after
+// filling memory with cells that could never be saved.
+void RequirePageFitsSheet(const WorkbookFormat& format) {
+  const page::GridExtent extent = page::MeasureGrid(automation::Clipboard::Process().Page());
+  if (extent.rows > static_cast<std::uint64_t>(format.max_rows)) {
+    throw Error(errors::kSpreadsheet, "Число строк страницы отчета (" + Thousands(extent.rows) +
+                                          ") больше, чем вмещает лист книги (" +
+                                          Thousands(static_cast<std::uint64_t>(format.max_rows)) + ")");
+  }
+  if (extent.columns > static_cast<std::uint64_t>(format.max_columns)) {
+    throw Error(errors::kSpreadsheet, "Число столбцов страницы отчета (" + Thousands(extent.columns) +
+                                          ") больше, чем вмещает лист книги (" +
+                                          Thousands(static_cast<std::uint64_t>(format.max_columns)) + ")");
+  }
+}
 
 }  // namespace
 
@@ -33,6 +65,7 @@ void ConvertToExcel(conversion::ConversionContext& context, const WorkbookFormat
     context.appIE->ExecWB(browser::OLECMDID_COPY, browser::OLECMDEXECOPT_PROMPTUSER);
     context.WriteLog("   Данные занесены в буфер", true);
 
+    if (!TreatmentSplitsPage(identity.Code)) RequirePageFitsSheet(format);
     ss::Worksheet data = book.Worksheets(1);
     data.Select();
     data.Cells(1, 1).Select();

@@ -11,13 +11,16 @@ struct WorkbookFormat {
   const char* output_extension;
   const char* template_extension;
   int file_format;
+  int max_rows;     // the rows and columns one sheet of the format holds
+  int max_columns;
 };
 
 // Excel 97-2003 from <CODE>.xlt; an Excel workbook package (.xlsx) from
 // <CODE>.xltx.
-inline constexpr WorkbookFormat kExcel97{".xls", ".xlt", automation::spreadsheet::xlWorkbookNormal};
-inline constexpr WorkbookFormat kExcelXml{".xlsx", ".xltx",
-                                          automation::spreadsheet::xlOpenXMLWorkbook};
+inline constexpr WorkbookFormat kExcel97{".xls", ".xlt", automation::spreadsheet::xlWorkbookNormal,
+                                         65536, 256};
+inline constexpr WorkbookFormat kExcelXml{
+    ".xlsx", ".xltx", automation::spreadsheet::xlOpenXMLWorkbook, 1048576, 16384};
 
 // Turns the rendered page into a workbook saved at the output path, then
 // ends the run. Every failure ends in the converter's trap.

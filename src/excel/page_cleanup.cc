@@ -1,6 +1,7 @@
 #include "excel/page_cleanup.h"
 
 #include "automation/spreadsheet/constants.h"
+#include "excel/sheet_operations.h"
 #include "platform/text.h"
 
 namespace quorlex::excel {
@@ -22,9 +23,9 @@ void ClearCell(const ss::Range& cell) {
 
 MarkerRows ClearMarkerCells(const ss::Worksheet& sheet) {
   MarkerRows found;
-  const int rows = sheet.UsedRange().Rows().Count();
+  const int rows = LastUsedRow(sheet);
   for (int j = 1; j <= rows; ++j) {
-    const int columns = sheet.UsedRange().Columns().Count();
+    const int columns = LastUsedColumn(sheet);
     for (int k = 1; k <= columns; ++k) {
       const ss::Range cell = sheet.Cells(j, k);
       if (text::Contains(MarkerText(cell), "SAVE AS")) {
@@ -45,7 +46,7 @@ void RemoveBlankRows(const ss::Worksheet& sheet, const MarkerRows& markers) {
   int last = markers.print > markers.save_as ? markers.print : markers.save_as;
   int j = 1;
   while (j <= last) {
-    const int columns = sheet.UsedRange().Columns().Count();
+    const int columns = LastUsedColumn(sheet);
     bool blank = true;
     for (int k = 1; k <= columns && blank; ++k) {
       blank = text::Trim(sheet.Cells(j, k).Value()).empty();

@@ -25,6 +25,13 @@ constexpr std::array<Treatment, 5> kTreatments = {{
 
 }  // namespace
 
+bool TreatmentSplitsPage(const std::string& code) {
+  for (const Treatment& treatment : kTreatments) {
+    if (code == treatment.code) return treatment.run == SplitByClient;
+  }
+  return false;
+}
+
 void PostProcessWorkbook(conversion::ConversionContext& context, const ReportWorkbook& report) {
   bool processed = false;
   for (const Treatment& treatment : kTreatments) {

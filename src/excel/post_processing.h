@@ -17,6 +17,10 @@ struct ReportWorkbook {
   conversion::ProgressSink& progress;
 };
 
+// True when the report code's treatment spreads the page over several
+// sheets, so that the pasted page may be longer than one sheet holds.
+bool TreatmentSplitsPage(const std::string& code);
+
 // Chooses the treatment of the report code, if it has one, and runs it
 // between the two run-log lines that frame it.
 void PostProcessWorkbook(conversion::ConversionContext& context, const ReportWorkbook& report);

@@ -10,6 +10,16 @@ bool IsTitleRow(const ss::Worksheet& sheet, int row, const std::string& title) {
 
 int UsedRowCount(const ss::Worksheet& sheet) { return sheet.UsedRange().Rows().Count(); }
 
+int LastUsedRow(const ss::Worksheet& sheet) {
+  const ss::Range used = sheet.UsedRange();
+  return used.Row() + used.Rows().Count() - 1;
+}
+
+int LastUsedColumn(const ss::Worksheet& sheet) {
+  const ss::Range used = sheet.UsedRange();
+  return used.Column() + used.Columns().Count() - 1;
+}
+
 void DeleteRowBand(ss::Application& app, const ss::Worksheet& sheet, int first, int last) {
   // A band from row 1 is written "1:<last>", like every other band.
   sheet.Rows(std::to_string(first) + ":" + std::to_string(last)).Select();

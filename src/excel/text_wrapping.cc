@@ -1,5 +1,6 @@
 #include "excel/text_wrapping.h"
 
+#include "excel/sheet_operations.h"
 #include "platform/text.h"
 
 namespace quorlex::excel {
@@ -10,9 +11,9 @@ void WrapLongTexts(ss::Workbook& book) {
   const int count = book.Sheets().Count();
   for (int i = 1; i <= count; ++i) {
     const ss::Worksheet sheet = book.Sheets(i);
-    const int rows = sheet.UsedRange().Rows().Count();
+    const int rows = LastUsedRow(sheet);
     for (int r = 1; r <= rows; ++r) {
-      const int columns = sheet.UsedRange().Columns().Count();
+      const int columns = LastUsedColumn(sheet);
       for (int c = 1; c <= columns; ++c) {
         const ss::Range cell = sheet.Cells(r, c);
         if (static_cast<double>(text::Length(cell.Value())) >= cell.ColumnWidth()) {

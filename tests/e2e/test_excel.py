@@ -1,6 +1,7 @@
 """Reports converted to workbooks, checked with xlrd: sheets, rows, formats,
 notes, wrapping and the run log."""
 import os
+import resource
 import shutil
 import xml.etree.ElementTree as ET
 
@@ -94,21 +95,61 @@ class PerClientTest(ConversionTest):
         self.assertIn("\n".join("Клиент: " + n for n in names) + "\n", err)
 
     def test_two_blocks_for_the_same_client_fail(self):
-        report = read_example("DAYREPO~1.xml").replace("АО «Меридиан»", "ООО «Вектор»")
+        # The same name as written, in another case, is the same client.
+        report = read_example("DAYREPO~1.xml").replace("АО «Меридиан»", "ооо «вектор»")
         path = self.inst.write("DAYREPO~1.xml", report)
         self.inst.copy_example("DAYREPO~1.xml", "unused.xml")
         old = self.inst.write("DAYREPO~1.xls", "an older result")
-        status, err, _ = self.run_failing(path)
-        self.assertIn("ОШИБКА! (ConvertToExcel) ", self.inst.log_lines()[-1])
-        self.assertIn("ООО «Вектор»", self.inst.log_lines()[-1])
+        self.run_failing(path)
+        self.assertEqual(self.inst.log_lines()[-1], untimed(
+            "ОШИБКА! (ConvertToExcel) Клиент «ооо «вектор»» встречается на странице отчета дважды"))
         self.assertFalse(os.path.exists(old))
 
-    def test_client_name_refused_as_sheet_name(self):
-        report = read_example("DAYREPO~1.xml").replace("ИП Соколов А. Н.", "ИП Соколов А/Н [филиал]")
+    def convert_clients(self, names, verbose=False):
+        report = read_example("DAYREPO~1.xml")
+        for old, new in zip(("ООО «Вектор»", "АО «Меридиан»", "ИП Соколов А. Н."), names):
+            report = report.replace('name="%s"' % old, 'name="%s"' % new.replace("'", "&apos;"))
         path = self.inst.write("DAYREPO~1.xml", report)
         self.inst.copy_example("DAYREPO~1.xml", "unused.xml")
-        self.run_failing(path)
-        self.assertIn("ИП Соколов А/Н [филиал]", self.inst.log_lines()[-1])
+        status, _, err = self.inst.run(path, "/f:xls", *(["/v:y"] if verbose else []))
+        self.assertEqual(status, 0, err)
+        return open_workbook(path[:-4] + ".xls"), err
+
+    def test_client_names_that_are_no_sheet_names_are_made_into_one(self):
+        names = ["Общество с ограниченной ответственностью «Вектор-Инвест»",
+                 "Общество с ограниченной ответственностью «Вектор-Сервис»",
+                 "ИП Соколов А/Н [филиал]"]
+        book, err = self.convert_clients(names, verbose=True)
+        sheets = ["Общество с ограниченной ответст", "Общество с ограниченной отв (2)", "ИП Соколов А_Н _филиал_"]
+        self.assertEqual([s.name for s in book.sheets()], sheets)
+        # The cells keep the whole name; the progress shows the sheet's.
+        self.assertEqual([text(s, 3, 7) for s in book.sheets()], names)
+        self.assertIn("\n".join("Клиент: " + n for n in sheets) + "\n", err)
+        book, _ = self.convert_clients(["History", "", "'Ромашка'"])
+        self.assertEqual([s.name for s in book.sheets()], ["History_", "Клиент 2", "Ромашка"])
+        self.assertEqual([text(s, 3, 7) for s in book.sheets()], ["History", "", "'Ромашка'"])
+
+    def test_a_title_in_row_1_starts_the_first_block(self):
+        # Without the bank's header lines the first title row lands in row 1
+        # once the button row above it is gone.
+        xsl = read_example("dayrepo.xsl")
+        xsl = xsl[:xsl.index('          <tr><td colspan="12" class="bank">')] + xsl[xsl.index("          <xsl:apply-templates select=\"client\"/>"):]
+        self.inst.write("bare.xsl", xsl)
+        report = read_example("DAYREPO~1.xml").replace('href="dayrepo.xsl"', 'href="bare.xsl"')
+        names = [c.get("name") for c in example_tree("DAYREPO~1.xml").findall("client")]
+        for clients in (3, 1):
+            with self.subTest(clients=clients):
+                body = report
+                if clients == 1:
+                    body = report[:report.index("  <client name=\"АО")] + report[report.index("</report>"):]
+                path = self.inst.write("DAYREPO~1.xml", body)
+                self.inst.copy_example("common.xsl")
+                status, _, err = self.inst.run(path, "/f:xls")
+                self.assertEqual(status, 0, err)
+                book = open_workbook(path[:-4] + ".xls")
+                self.assertEqual([s.name for s in book.sheets()], names[:clients])
+                for sheet in book.sheets():
+                    self.assertEqual(text(sheet, 1, 1), "Ежедневный отчет по сделкам РЕПО")
 
     def run_failing(self, path):
         status, _, err = self.inst.run(path, "/f:xls")
@@ -116,6 +157,79 @@ class PerClientTest(ConversionTest):
         self.assertTrue(self.inst.log_lines()[-1].startswith("\t\t\tОШИБКА! (ConvertToExcel) "))
         self.assertFalse(os.path.exists(path[:-4] + ".xls"))
         return status, err, path
+
+
+class PageCleanupTest(ConversionTest):
+    PAGE = """<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:output method="html"/><xsl:template match="/"><html><body><table>
+<tr><td></td><td>Заголовок</td><td></td><td></td></tr>
+<tr><td></td><td></td><td></td><td>важные данные</td></tr>
+<tr><td></td><td>Save As XLS</td><td></td><td>Print</td></tr>
+<tr><td></td><td>итог</td><td></td><td>1 234</td></tr>
+</table></body></html></xsl:template></xsl:stylesheet>"""
+
+    def test_text_in_the_last_columns_counts_when_column_a_is_empty(self):
+        shutil.copy2(os.path.join(self.inst.dir, "template", "DAYFEEGZP.xlt"),
+                     os.path.join(self.inst.dir, "template", "PLAIN.xlt"))
+        self.inst.write("plain.xsl", self.PAGE, encoding="utf-8")
+        path = self.inst.write("PLAIN~1.xml", '<?xml-stylesheet type="text/xsl" href="plain.xsl"?><r/>')
+        status, _, err = self.inst.run(path, "/f:xls")
+        self.assertEqual(status, 0, err)
+        sheet = open_workbook(path[:-4] + ".xls").sheet_by_index(0)
+        rows = [[text(sheet, r, c) for c in range(1, 5)] for r in range(1, sheet.nrows + 1)]
+        self.assertEqual(rows, [["", "Заголовок", "", ""], ["", "", "", "важные данные"], ["", "итог", "", "1234"]])
+
+
+class EarlySizeTest(ConversionTest):
+    def test_a_page_that_cannot_fit_one_sheet_fails_before_it_is_pasted(self):
+        # A small report, a page of a million rows: refused at the paste.
+        self.inst.write("a.xml", "<r>" + "<a/>" * 1000 + "</r>")
+        xsl = """<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:output method="html"/><xsl:variable name="a" select="document('a.xml')//a"/>
+<xsl:template match="/"><html><body><table><xsl:for-each select="$a"><xsl:for-each select="$a">
+<tr><td>1</td><td>2</td></tr></xsl:for-each></xsl:for-each></table></body></html></xsl:template></xsl:stylesheet>"""
+        self.inst.write("big.xsl", xsl)
+        path = self.inst.write("DAYFEEGZP~1.xml", '<?xml-stylesheet type="text/xsl" href="big.xsl"?><r/>')
+        self.assertLess(sum(os.path.getsize(os.path.join(self.inst.work, f)) for f in ("DAYFEEGZP~1.xml", "big.xsl", "a.xml")), 8192)
+        old = self.inst.write("DAYFEEGZP~1.xls", "older")
+
+        def limit_memory():
+            # Enough for the page, not for a million rows of laid-out cells.
+            resource.setrlimit(resource.RLIMIT_AS, (1500 << 20, 1500 << 20))
+
+        status, _, err = self.inst.run(path, "/f:xls", preexec_fn=limit_memory, timeout=300)
+        self.assertEqual(status, 1, err)
+        self.assertEqual(self.inst.log_lines()[-1], untimed(
+            "ОШИБКА! (ConvertToExcel) Число строк страницы отчета (1 000 000) больше, чем вмещает лист книги (65 536)"))
+        self.assertFalse(os.path.exists(old))
+
+    def test_columns_and_the_exact_limits(self):
+        for rows, columns, expect in ((65536, 2, None), (65537, 2, "строк страницы отчета (65 537)"),
+                                      (3, 257, "столбцов страницы отчета (257)"), (3, 256, None)):
+            with self.subTest(rows=rows, columns=columns):
+                self.inst.write("a.xml", "<r>" + "<a/>" * rows + "</r>")
+                cells = "".join("<td>%d</td>" % c for c in range(columns))
+                self.inst.write("page.xsl", """<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:output method="html"/><xsl:template match="/"><html><body><table><xsl:for-each select="document('a.xml')//a">
+<tr>%s</tr></xsl:for-each></table></body></html></xsl:template></xsl:stylesheet>""" % cells)
+                path = self.inst.write("DAYFEEGZP~1.xml", '<?xml-stylesheet type="text/xsl" href="page.xsl"?><r/>')
+                status, _, err = self.inst.run(path, "/f:xls", timeout=300)
+                if expect is None:
+                    self.assertEqual(status, 0, err)
+                else:
+                    self.assertEqual(status, 1, err)
+                    self.assertIn(expect, self.inst.log_lines()[-1])
+
+    def test_a_split_page_may_be_longer_than_one_sheet(self):
+        # 1,400 clients of 40 operations: about 70,000 page rows, 1,400 sheets.
+        import subprocess
+        import sys
+        path = os.path.join(self.inst.work, "DAYRUR~1.xml")
+        subprocess.run([sys.executable, os.path.join(os.path.dirname(EXAMPLES), "bench", "make_dayrur.py"),
+                        "1400", "40", path], check=True)
+        self.inst.copy_example("DAYRUR~1.xml", "unused.xml")
+        status, _, err = self.inst.run(path, "/f:xls", timeout=300)
+        self.assertEqual(status, 0, err)
 
 
 class LongNameTest(ConversionTest):

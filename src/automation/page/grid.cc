@@ -123,6 +123,25 @@ class Layout {
     return std::move(grid_);
   }
 
+  // The rows and columns LayOut's grid spans, without placing anything:
+  // each line of text outside tables a row in the first column, each table
+  // its measured size.
+  GridExtent Extent() {
+    MeasureAll();
+    GridExtent extent;
+    for (const Block& block : page_.Body()) {
+      if (block.kind == Block::Kind::Paragraph) {
+        const std::string_view text = page_.Text(page_.ParagraphOf(block));
+        extent.rows += 1 + static_cast<std::uint64_t>(std::count(text.begin(), text.end(), '\n'));
+        extent.columns = std::max<std::uint64_t>(extent.columns, 1);
+      } else {
+        extent.rows += sizes_[block.index].rows;
+        extent.columns = std::max(extent.columns, sizes_[block.index].columns);
+      }
+    }
+    return extent;
+  }
+
  private:
   // --- Measuring -----------------------------------------------------------
 
@@ -560,5 +579,7 @@ class Layout {
 }  // namespace
 
 Grid LayOutGrid(const Page& page) { return Layout(page).LayOut(); }
+
+GridExtent MeasureGrid(const Page& page) { return Layout(page).Extent(); }
 
 }  // namespace quorlex::automation::page

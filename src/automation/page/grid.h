@@ -66,4 +66,13 @@ struct Grid {
 // Lays the page out as a spreadsheet's paste of a web page does.
 Grid LayOutGrid(const Page& page);
 
+// The rows and columns LayOutGrid's grid would span, measured at a fraction
+// of the cost, so that a page too large for a sheet is refused before it is
+// laid out.
+struct GridExtent {
+  std::uint64_t rows = 0;
+  std::uint64_t columns = 0;
+};
+GridExtent MeasureGrid(const Page& page);
+
 }  // namespace quorlex::automation::page

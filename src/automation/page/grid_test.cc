@@ -404,5 +404,25 @@ TEST(Grid, AnEmptyPagePastesNothing) {
   EXPECT_EQ(g.formats[0], CellFormat{});
 }
 
+// The measure must agree with the layout, or a page would be refused that
+// fits, or let through that does not.
+TEST(Grid, MeasureAgreesWithTheLayout) {
+  for (const char* html : {
+           "",
+           "<p>one line",
+           "<p>a<br>b<br>c</p><p>d</p>",
+           "<h1>Title</h1><table><tr><td>a<td>b<td>c<tr><td colspan=5>wide</table><p>after",
+           R"(<table><tr><td>L<td><table><tr><td>x<td>y<tr><td>z<td>w</table><td>R
+              <tr><td>a<td>b<td>c</table>)",
+           "<table><tr><td rowspan=3>a<td>b<tr><td>c</table><table><tr><td><p>x<p>y<td>z</table>",
+       }) {
+    const Page page = ParsePage(html);
+    const Grid grid = LayOutGrid(page);
+    const GridExtent extent = MeasureGrid(page);
+    EXPECT_EQ(extent.rows, grid.row_count) << html;
+    EXPECT_EQ(extent.columns, grid.column_count) << html;
+  }
+}
+
 }  // namespace
 }  // namespace quorlex::automation::page
