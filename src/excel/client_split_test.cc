@@ -89,8 +89,44 @@ TEST_F(ClientSplit, BlocksStartAtTitleRowsOnly) {
 TEST_F(ClientSplit, TwoBlocksOfOneClientFail) {
   std::vector<std::vector<std::string>> page = {{"Банк"}};
   Append(page, Block("Альфа", 1));
-  Append(page, Block("Альфа", 1));
+  Append(page, Block("АЛЬФА", 1));  // in any case
   Fill(1, page);
+  EXPECT_THROW(SplitByClient(Report("DAYRUR", kTitle)), Error);
+}
+
+// The first block may start in row 1 (its header lines were blank and went
+// with the button row): its client keeps a sheet.
+TEST_F(ClientSplit, ATitleInRow1StartsTheFirstBlock) {
+  std::vector<std::vector<std::string>> page;
+  Append(page, Block("Альфа", 1));
+  Append(page, Block("Бета", 1));
+  Fill(1, page);
+  SplitByClient(Report("DAYRUR", kTitle));
+  ASSERT_EQ(book.Sheets().Count(), 2);
+  EXPECT_EQ(book.Sheets(1).Name(), "Альфа");
+  EXPECT_EQ(book.Sheets(2).Name(), "Бета");
+  EXPECT_EQ(Column(book.Sheets(1), 1),
+            (std::vector<std::string>{"Выписка", "за день", "Клиент", "Альфа 1"}));
+}
+
+TEST_F(ClientSplit, ClientNamesBecomeValidSheetNames) {
+  std::vector<std::vector<std::string>> page = {{"Банк"}};
+  Append(page, Block("ООО «Ромашка»/филиал", 1));
+  Append(page, Block("", 1));
+  Append(page, Block("ооо «ромашка»_филиал", 1));  // made into the first one's name
+  Fill(1, page);
+  SplitByClient(Report("DAYREPO", kTitle));
+  ASSERT_EQ(book.Sheets().Count(), 3);
+  EXPECT_EQ(book.Sheets(1).Name(), "ООО «Ромашка»_филиал");
+  EXPECT_EQ(book.Sheets(2).Name(), "Клиент 2");
+  EXPECT_EQ(book.Sheets(3).Name(), "ооо «ромашка»_филиал (2)");
+  EXPECT_EQ(book.Sheets(1).Cells(3, 7).Value(), "ООО «Ромашка»/филиал");
+  EXPECT_EQ(progress.Text(),
+            "Клиент: ООО «Ромашка»_филиал\r\nКлиент: Клиент 2\r\nКлиент: ооо «ромашка»_филиал (2)");
+}
+
+TEST_F(ClientSplit, APageWithoutATitleRowIsRefused) {
+  Fill(1, {{"Банк"}, {"Итого"}});
   EXPECT_THROW(SplitByClient(Report("DAYRUR", kTitle)), Error);
 }
 

@@ -94,5 +94,17 @@ TEST_F(BlankRowRemoval, WithOneMarkerKindTheRemovalReachesItsRow) {
   EXPECT_EQ(Column(data, 1), (std::vector<std::string>{"a", "", "b"}));
 }
 
+// With column A empty the used range starts at B: the scan and the blank
+// test still reach its last column.
+TEST_F(BlankRowRemoval, TextInTheLastColumnCountsWhenColumnAIsEmpty) {
+  Fill(1, {{"", "Заголовок"}, {"", "", "", "данные"}, {"", "Save As", "", "Print"}, {"", "итог"}});
+  const MarkerRows found = ClearMarkerCells(data);
+  EXPECT_EQ(found.save_as, 3);
+  EXPECT_EQ(found.print, 3);
+  RemoveBlankRows(data, found);
+  EXPECT_EQ(Column(data, 2), (std::vector<std::string>{"Заголовок", "", "итог"}));
+  EXPECT_EQ(data.Cells(2, 4).Value(), "данные");
+}
+
 }  // namespace
 }  // namespace quorlex::excel
