@@ -9,7 +9,7 @@
 //   java -cp <POI jars> PoiCheck.java FILE...      checks the files (a FILE
 //                                                   of "@list" names a file
 //                                                   of paths, one a line)
-//   java -cp <POI jars> PoiCheck.java --properties FILE
+//   java -cp <POI jars> PoiCheck.java --properties FILE...
 //                                                   prints the summary
 //                                                   properties as POI reads them
 //
@@ -59,8 +59,11 @@ public final class PoiCheck {
   private PoiCheck() {}
 
   public static void main(String[] args) throws Exception {
-    if (args.length == 2 && args[0].equals("--properties")) {
-      printProperties(args[1]);
+    if (args.length >= 2 && args[0].equals("--properties")) {
+      for (int i = 1; i < args.length; ++i) {
+        System.out.println("file=" + args[i]);
+        printProperties(args[i]);
+      }
       return;
     }
     List<String> files = new ArrayList<>();
@@ -289,7 +292,8 @@ public final class PoiCheck {
       print("author", summary.getFirstSection().getProperty(PropertyIDMap.PID_AUTHOR));
       print("last_author", summary.getFirstSection().getProperty(PropertyIDMap.PID_LASTAUTHOR));
       print("revision", summary.getFirstSection().getProperty(PropertyIDMap.PID_REVNUMBER));
-      print("edit_time", summary.getFirstSection().getProperty(PropertyIDMap.PID_EDITTIME));
+      Object edited = summary.getFirstSection().getProperty(PropertyIDMap.PID_EDITTIME);
+      System.out.println("edit_time=" + (edited == null ? "absent" : Long.toString(summary.getEditTime())));
       print("created", summary.getFirstSection().getProperty(PropertyIDMap.PID_CREATE_DTM));
       print("last_saved", summary.getFirstSection().getProperty(PropertyIDMap.PID_LASTSAVE_DTM));
       print("pages", summary.getFirstSection().getProperty(PropertyIDMap.PID_PAGECOUNT));

@@ -2,12 +2,48 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <iterator>
+#include <string_view>
+
 #include "automation/biff8/writer.h"
+#include "automation/properties/summary.h"
 #include "automation/workbook/row_heights.h"
 #include "automation/spreadsheet/application.h"
 #include "platform/error.h"
 
 namespace quorlex::automation::spreadsheet {
+
+namespace {
+
+// A new workbook's summary properties (see properties/summary.h): made from
+// the template's, with its own times and without stale statistics.
+void GiveNewFileProperties(workbook::Workbook& model, properties::Clock::time_point created,
+                           properties::Clock::time_point saved) {
+  auto& streams = model.OtherStreams();
+  const auto update = [&](std::string_view name, const auto& fresh) {
+    auto it = std::find_if(streams.begin(), streams.end(),
+                           [&](const workbook::StoredStream& s) { return !s.is_storage && s.path == name; });
+    const std::string before = it == streams.end() ? std::string() : std::string(it->data.begin(), it->data.end());
+    const std::string after = fresh(before);
+    if (after.empty()) {
+      if (it != streams.end()) streams.erase(it);
+      return;
+    }
+    if (it == streams.end()) {
+      workbook::StoredStream made;
+      made.path = std::string(name);
+      streams.push_back(std::move(made));
+      it = std::prev(streams.end());
+    }
+    it->data.assign(after.begin(), after.end());
+  };
+  update(properties::kSummaryStream,
+         [&](const std::string& s) { return properties::FreshSummary(s, created, saved); });
+  update(properties::kDocumentSummaryStream, [](const std::string& s) { return properties::FreshDocumentSummary(s); });
+}
+
+}  // namespace
 
 int SheetCollection::Count() const {
   auto& model = book_->Model();
@@ -57,6 +93,7 @@ void Workbook::SaveAs(const std::string& filename, int file_format, int access_m
     workbook::Sheet& sheet = model_->SheetAt(i);
     if (sheet.IsWorksheet()) workbook::FitRowHeights(model_->Formats(), sheet);
   }
+  GiveNewFileProperties(*model_, created_, std::chrono::system_clock::now());
   biff8::WriteWorkbook(*model_, filename);
 }
 

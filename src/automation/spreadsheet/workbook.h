@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -64,6 +65,8 @@ class Workbook {
  private:
   Application& app_;
   std::unique_ptr<workbook::Workbook> model_;
+  // When the workbook was made: the file's creation time.
+  std::chrono::system_clock::time_point created_ = std::chrono::system_clock::now();
 };
 
 }  // namespace quorlex::automation::spreadsheet

@@ -1,6 +1,7 @@
 #include "automation/wordprocessor/document.h"
 
 #include "automation/word97/source_file.h"
+#include "automation/word97/file_properties.h"
 #include "automation/word97/writer.h"
 #include "automation/wordml/writer.h"
 #include "automation/wordprocessor/application.h"
@@ -63,6 +64,9 @@ void Document::SaveAs(const std::string& FileName, std::optional<int> FileFormat
   }
   try {
     if (binary) {
+      // A new file made from a template: its own creation and save times,
+      // revision and no stale statistics.
+      word97::GiveNewFileProperties(*state.model, state.created, std::chrono::system_clock::now());
       word97::WriteDocument(*state.model, FileName);
     } else {
       wordml::WriteDocument(*state.model, FileName);

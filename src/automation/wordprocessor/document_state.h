@@ -2,6 +2,7 @@
 
 // What the handles of the object model share about one open document.
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -18,6 +19,8 @@ struct DocumentState {
   bool saved = true;            // no changes since the last save (or creation)
   bool closed = false;
   std::uint64_t generation = 0; // counts edits, so stale handles can tell
+  // When the document was made from its template: the file's creation time.
+  std::chrono::system_clock::time_point created = std::chrono::system_clock::now();
   long selection_start = 0;
   long selection_end = 0;
 
