@@ -25,7 +25,8 @@ const std::array<std::uint32_t, 256>& CrcCache() {
     std::array<std::uint32_t, 256> c{};
     for (std::uint32_t index = 0; index < 256; ++index) {
       std::uint32_t value = index << 24;
-      for (int bit = 0; bit < 8; ++bit) value = (value & 0x80000000u) != 0 ? (value << 1) ^ kCrcPolynomial : value << 1;
+      for (int bit = 0; bit < 8; ++bit)
+        value = (value & 0x80000000u) != 0 ? (value << 1) ^ kCrcPolynomial : value << 1;
       c[index] = value;
     }
     return c;
@@ -45,11 +46,13 @@ workbook::Xf CellFormatOn(const workbook::Xf& style_xf, std::uint16_t style) {
 
 }  // namespace
 
-CellFormats::CellFormats(const workbook::Styles& styles, const std::vector<bool>& used) : styles_(styles) {
+CellFormats::CellFormats(const workbook::Styles& styles, const std::vector<bool>& used)
+    : styles_(styles) {
   const auto count = static_cast<std::uint16_t>(std::min<std::size_t>(styles.XfCount(), 0xFFFF));
   bool all_cell_formats = true;
   for (std::size_t i = 0; i < used.size() && all_cell_formats; ++i) {
-    all_cell_formats = !used[i] || (i < count && !styles.XfAt(static_cast<std::uint16_t>(i)).IsStyle());
+    all_cell_formats =
+        !used[i] || (i < count && !styles.XfAt(static_cast<std::uint16_t>(i)).IsStyle());
   }
   if (all_cell_formats) return;
   map_.resize(std::max<std::size_t>(used.size(), count));
@@ -89,12 +92,14 @@ workbook::Record CellFormats::UpdatedChecksum(const workbook::Record& xfcrc) con
   return r;
 }
 
-std::uint32_t XfChecksum(const std::vector<workbook::Xf>& first, const std::vector<workbook::Xf>& then) {
+std::uint32_t XfChecksum(const std::vector<workbook::Xf>& first,
+                         const std::vector<workbook::Xf>& then) {
   const auto& cache = CrcCache();
   std::uint32_t crc = 0;
   for (const auto* list : {&first, &then}) {
     for (const workbook::Xf& xf : *list) {
-      for (std::uint8_t byte : xf.Bytes()) crc = (crc << 8) ^ cache[(crc >> 24) ^ byte];
+      for (std::uint8_t byte : xf.Bytes())
+        crc = (crc << 8) ^ cache[(crc >> 24) ^ byte];
     }
   }
   return crc;

@@ -22,7 +22,9 @@ class CellFormats {
   CellFormats(const workbook::Styles& styles, const std::vector<bool>& used);
 
   // The index written for a cell, row or column that refers to `xf`.
-  std::uint16_t Written(std::uint16_t xf) const { return map_.empty() || xf >= map_.size() ? xf : map_[xf]; }
+  std::uint16_t Written(std::uint16_t xf) const {
+    return map_.empty() || xf >= map_.size() ? xf : map_[xf];
+  }
 
   // Every XF record body, in order: the workbook's formats, then the added ones.
   const std::vector<workbook::Xf>& Added() const { return added_; }
@@ -39,6 +41,7 @@ class CellFormats {
 
 // The checksum of [MS-OSHARED] 2.4.3 (polynomial 0xAF, most significant bit
 // first) over the XF record bodies, as XFCRC holds it.
-std::uint32_t XfChecksum(const std::vector<workbook::Xf>& first, const std::vector<workbook::Xf>& then);
+std::uint32_t XfChecksum(const std::vector<workbook::Xf>& first,
+                         const std::vector<workbook::Xf>& then);
 
 }  // namespace quorlex::biff8

@@ -30,7 +30,8 @@ std::vector<Record> Records(const std::vector<std::uint8_t>& stream) {
   std::vector<Record> out;
   RecordReader in(stream);
   Record r;
-  while (in.Next(r)) out.push_back(r);
+  while (in.Next(r))
+    out.push_back(r);
   return out;
 }
 
@@ -54,7 +55,8 @@ std::vector<const Record*> OfType(const std::vector<Record>& records, std::uint1
 TEST(TextBox, CommentTextObjectIsShapedAsExcelWritesIt) {
   const auto excel = Records(FixtureStream("SimpleWithComments.xls"));
   ASSERT_FALSE(OfType(excel, rt::kTxo).empty());
-  for (const Record* txo : OfType(excel, rt::kTxo)) EXPECT_EQ(txo->data.size(), 18u);
+  for (const Record* txo : OfType(excel, rt::kTxo))
+    EXPECT_EQ(txo->data.size(), 18u);
 
   auto book = workbook::Workbook::CreateBlank();
   workbook::Shape& note = book->SheetAt(0).Art().AddNote(3, 2, "Автор");
@@ -67,9 +69,9 @@ TEST(TextBox, CommentTextObjectIsShapedAsExcelWritesIt) {
   EXPECT_EQ(Get16(txo.data, 10), 10u);  // characters
   EXPECT_EQ(Get16(txo.data, 12), 16u);  // two runs of 8 bytes
   EXPECT_EQ(Get16(txo.data, 16), 0u);   // no formula
-  const auto at = static_cast<std::size_t>(std::find_if(ours.begin(), ours.end(), [](const Record& r) {
-                                            return r.type == rt::kTxo;
-                                          }) - ours.begin());
+  const auto at = static_cast<std::size_t>(
+      std::find_if(ours.begin(), ours.end(), [](const Record& r) { return r.type == rt::kTxo; }) -
+      ours.begin());
   ASSERT_LT(at + 2, ours.size());
   EXPECT_EQ(ours[at + 1].type, rt::kContinue);
   EXPECT_EQ(ours[at + 1].data.size(), 1u + 2 * 10);  // wide text behind its option byte
@@ -81,13 +83,16 @@ TEST(TextBox, CommentTextObjectIsShapedAsExcelWritesIt) {
 // The drawing group goes with the last drawing: a workbook without
 // drawings has none, whatever its template had.
 TEST(DrawingGroup, OnlyWorkbooksWithDrawingsHaveOne) {
-  EXPECT_TRUE(OfType(Records(WriteWorkbookStream(*workbook::Workbook::CreateBlank())), rt::kMsoDrawingGroup).empty());
+  EXPECT_TRUE(
+      OfType(Records(WriteWorkbookStream(*workbook::Workbook::CreateBlank())), rt::kMsoDrawingGroup)
+          .empty());
 
   auto book = ReadWorkbook(XlsFixture("SimpleWithComments.xls"));
   auto kept = Records(WriteWorkbookStream(*book));
   EXPECT_EQ(OfType(kept, rt::kMsoDrawingGroup).size(), 1u);
   ASSERT_FALSE(OfType(kept, rt::kMsoDrawing).empty());
-  for (std::size_t i = 0; i < book->SheetCount(); ++i) book->SheetAt(i).DeleteRows(0, 65536);
+  for (std::size_t i = 0; i < book->SheetCount(); ++i)
+    book->SheetAt(i).DeleteRows(0, 65536);
   auto emptied = Records(WriteWorkbookStream(*book));
   EXPECT_TRUE(OfType(emptied, rt::kMsoDrawing).empty());
   EXPECT_TRUE(OfType(emptied, rt::kMsoDrawingGroup).empty());
@@ -97,7 +102,8 @@ TEST(DrawingGroup, OnlyWorkbooksWithDrawingsHaveOne) {
 // A STRING record whose text goes on in CONTINUE records: each CONTINUE
 // starts with an option byte and holds whole characters, and together they
 // hold exactly the characters the STRING announces.
-void ExpectSplitBetweenCharacters(const std::vector<Record>& records, std::size_t at, const std::string& where) {
+void ExpectSplitBetweenCharacters(const std::vector<Record>& records, std::size_t at,
+                                  const std::string& where) {
   const Record& head = records[at];
   ASSERT_GE(head.data.size(), 3u) << where;
   const std::size_t cch = Get16(head.data, 0);
@@ -149,23 +155,27 @@ TEST(Strings, LongFormulaResultsAreSplitBetweenCharacters) {
 // A text that needs a record of its own goes on between characters, wide or
 // not, with the option byte repeated.
 TEST(Strings, RecordSinkSplitsStringsBetweenCharacters) {
-  for (const std::u16string& text : {std::u16string(20000, u'x'), std::u16string(9000, u'ж'), std::u16string()}) {
+  for (const std::u16string& text :
+       {std::u16string(20000, u'x'), std::u16string(9000, u'ж'), std::u16string()}) {
     RecordSink sink;
     const std::uint8_t head[] = {1, 2, 3, 4, 5, 6};
     sink.PutWithString(rt::kString, {}, text);
     sink.PutWithString(rt::kLabel, head, text);
     const auto records = Records(sink.bytes);
     ExpectSplitBetweenCharacters(records, 0, "STRING");
-    const auto label = static_cast<std::size_t>(std::find_if(records.begin(), records.end(), [](const Record& r) {
-                                                   return r.type == rt::kLabel;
-                                                 }) - records.begin());
+    const auto label = static_cast<std::size_t>(
+        std::find_if(records.begin(), records.end(),
+                     [](const Record& r) { return r.type == rt::kLabel; }) -
+        records.begin());
     ASSERT_LT(label, records.size());
     Record tail = records[label];
     tail.data.erase(tail.data.begin(), tail.data.begin() + 6);
-    std::vector<Record> shifted(records.begin() + static_cast<std::ptrdiff_t>(label), records.end());
+    std::vector<Record> shifted(records.begin() + static_cast<std::ptrdiff_t>(label),
+                                records.end());
     shifted[0] = tail;
     ExpectSplitBetweenCharacters(shifted, 0, "LABEL");
-    for (const Record& r : records) EXPECT_LE(r.data.size(), kMaxRecordData);
+    for (const Record& r : records)
+      EXPECT_LE(r.data.size(), kMaxRecordData);
   }
 }
 
@@ -194,7 +204,8 @@ TEST(CellFormats, ChecksumCountsTheFormatsAsWritten) {
   const std::size_t before = book->Formats().XfCount();
   for (int i = 0; i < 30; ++i) {
     const auto xf = book->Formats().Derive(workbook::kDefaultXf, [&](workbook::Xf& x) {
-      x.SetBorder(workbook::Edge::kLeft, workbook::LineStyle::kThin, static_cast<std::uint8_t>(8 + i));
+      x.SetBorder(workbook::Edge::kLeft, workbook::LineStyle::kThin,
+                  static_cast<std::uint8_t>(8 + i));
     });
     book->SheetAt(0).Cells().SetNumber(static_cast<std::uint32_t>(i), 0, i);
     book->SheetAt(0).Cells().SetXf(static_cast<std::uint32_t>(i), 0, xf);
@@ -222,11 +233,12 @@ TEST(CellFormats, CellsReferToCellFormatsOnly) {
   const std::string made = inputs.File("xlwt.xls");
   const auto run = automation::testing::RunCommand(
       "/usr/bin/python3 -c " +
-      automation::testing::Quote("import sys, xlwt\n"
-                                 "book = xlwt.Workbook()\n"
-                                 "sheet = book.add_sheet('Data')\n"
-                                 "sheet.write(0, 0, 'Title', xlwt.easyxf('font: bold on; borders: left thin'))\n"
-                                 "book.save(sys.argv[1])\n") +
+      automation::testing::Quote(
+          "import sys, xlwt\n"
+          "book = xlwt.Workbook()\n"
+          "sheet = book.add_sheet('Data')\n"
+          "sheet.write(0, 0, 'Title', xlwt.easyxf('font: bold on; borders: left thin'))\n"
+          "book.save(sys.argv[1])\n") +
       " " + automation::testing::Quote(made));
   ASSERT_EQ(run.status, 0) << run.output;
   auto book = ReadWorkbook(made);
@@ -241,27 +253,31 @@ TEST(CellFormats, CellsReferToCellFormatsOnly) {
   WriteWorkbook(*book, written);
 
   const auto root = automation::compound::ReadCompoundFile(written);
-  const auto records = Records({root.Find("Workbook")->data.begin(), root.Find("Workbook")->data.end()});
+  const auto records =
+      Records({root.Find("Workbook")->data.begin(), root.Find("Workbook")->data.end()});
   const auto xfs = WrittenXfs(records);
   for (const Record& r : records) {
-    const bool cell = r.type == rt::kBlank || r.type == rt::kNumber || r.type == rt::kRk || r.type == rt::kLabelSst ||
-                      r.type == rt::kBoolErr || r.type == rt::kFormula;
+    const bool cell = r.type == rt::kBlank || r.type == rt::kNumber || r.type == rt::kRk ||
+                      r.type == rt::kLabelSst || r.type == rt::kBoolErr || r.type == rt::kFormula;
     if (!cell) continue;
     const std::uint16_t ixfe = Get16(r.data, 4);
     ASSERT_LT(ixfe, xfs.size());
-    EXPECT_FALSE(xfs[ixfe].IsStyle()) << "cell " << Get16(r.data, 0) << "," << Get16(r.data, 2) << " on style format " << ixfe;
+    EXPECT_FALSE(xfs[ixfe].IsStyle())
+        << "cell " << Get16(r.data, 0) << "," << Get16(r.data, 2) << " on style format " << ixfe;
   }
   // xlrd sees the same look on the cell formats as on their styles.
   const auto look = automation::testing::RunCommand(
       "/usr/bin/python3 -c " +
-      automation::testing::Quote("import sys, xlrd\n"
-                                 "b = xlrd.open_workbook(sys.argv[1], formatting_info=True)\n"
-                                 "s = b.sheet_by_index(0)\n"
-                                 "for r, c in ((2, 0), (3, 0), (4, 1)):\n"
-                                 "    xf = b.xf_list[s.cell_xf_index(r, c)]\n"
-                                 "    p = b.xf_list[xf.parent_style_index]\n"
-                                 "    print(xf.is_style, p.is_style, xf.font_index == p.font_index,\n"
-                                 "          xf.format_key == p.format_key, xf.border.left_line_style == p.border.left_line_style)\n") +
+      automation::testing::Quote(
+          "import sys, xlrd\n"
+          "b = xlrd.open_workbook(sys.argv[1], formatting_info=True)\n"
+          "s = b.sheet_by_index(0)\n"
+          "for r, c in ((2, 0), (3, 0), (4, 1)):\n"
+          "    xf = b.xf_list[s.cell_xf_index(r, c)]\n"
+          "    p = b.xf_list[xf.parent_style_index]\n"
+          "    print(xf.is_style, p.is_style, xf.font_index == p.font_index,\n"
+          "          xf.format_key == p.format_key, xf.border.left_line_style == "
+          "p.border.left_line_style)\n") +
       " " + automation::testing::Quote(written));
   ASSERT_EQ(look.status, 0) << look.output;
   EXPECT_EQ(look.output, "0 1 True True True\n0 1 True True True\n0 1 True True True\n");
@@ -287,8 +303,8 @@ std::vector<Placed> PlacedRecords(const std::vector<std::uint8_t>& stream) {
 
 bool IsCellRecord(std::uint16_t type) {
   return type == rt::kBlank || type == rt::kNumber || type == rt::kRk || type == rt::kLabelSst ||
-         type == rt::kBoolErr || type == rt::kFormula || type == rt::kMulRk || type == rt::kMulBlank ||
-         type == rt::kLabel || type == rt::kRString;
+         type == rt::kBoolErr || type == rt::kFormula || type == rt::kMulRk ||
+         type == rt::kMulBlank || type == rt::kLabel || type == rt::kRString;
 }
 
 // Every worksheet has its row index: INDEX right after the BOF, naming the
@@ -298,7 +314,8 @@ bool IsCellRecord(std::uint16_t type) {
 void ExpectRowIndex(const std::vector<std::uint8_t>& stream, const std::string& where) {
   const auto records = PlacedRecords(stream);
   std::map<std::size_t, std::size_t> by_position;
-  for (std::size_t i = 0; i < records.size(); ++i) by_position[records[i].at] = i;
+  for (std::size_t i = 0; i < records.size(); ++i)
+    by_position[records[i].at] = i;
   int worksheets = 0;
   for (std::size_t i = 1; i < records.size(); ++i) {
     const Record& bof = records[i].record;
@@ -311,7 +328,8 @@ void ExpectRowIndex(const std::vector<std::uint8_t>& stream, const std::string& 
     const std::uint32_t first = workbook::Get32(index, 4);
     const std::uint32_t after = workbook::Get32(index, 8);
     ASSERT_TRUE(by_position.count(workbook::Get32(index, 12))) << where;
-    EXPECT_EQ(records[by_position[workbook::Get32(index, 12)]].record.type, rt::kDefColWidth) << where;
+    EXPECT_EQ(records[by_position[workbook::Get32(index, 12)]].record.type, rt::kDefColWidth)
+        << where;
     // The sheet's ROW records, and the DBCELLs in the order INDEX lists them.
     std::vector<std::size_t> rows;
     std::uint32_t lowest = 0xFFFFFFFF;
@@ -351,12 +369,14 @@ void ExpectRowIndex(const std::vector<std::uint8_t>& stream, const std::string& 
         const std::size_t first_cell = from + Get16(cell.data, j);
         from = first_cell;
         // The row's first cell is there, unless the row has none.
-        if (by_position.count(first_cell) && IsCellRecord(records[by_position[first_cell]].record.type) &&
+        if (by_position.count(first_cell) &&
+            IsCellRecord(records[by_position[first_cell]].record.type) &&
             Get16(records[by_position[first_cell]].record.data, 0) == row) {
           continue;
         }
         for (std::size_t c = db; c-- > r;) {
-          EXPECT_FALSE(IsCellRecord(records[c].record.type) && Get16(records[c].record.data, 0) == row)
+          EXPECT_FALSE(IsCellRecord(records[c].record.type) &&
+                       Get16(records[c].record.data, 0) == row)
               << where << ": row " << row << " has cells the DBCELL misses";
         }
       }
@@ -370,7 +390,8 @@ TEST(RowIndex, EveryWorksheetHasItsIndexAndRowBlocks) {
   auto book = workbook::Workbook::CreateBlank();
   auto& cells = book->SheetAt(0).Cells();
   for (std::uint32_t r = 0; r < 100; ++r) {
-    for (std::uint16_t c = 0; c < 5; ++c) cells.SetNumber(r, c, r * 10.0 + c + 0.5);
+    for (std::uint16_t c = 0; c < 5; ++c)
+      cells.SetNumber(r, c, r * 10.0 + c + 0.5);
   }
   cells.SetText(31, 2, "края блока");
   cells.MutableRowInfo(150).own = true;  // a row of its own height, no cells
@@ -379,7 +400,8 @@ TEST(RowIndex, EveryWorksheetHasItsIndexAndRowBlocks) {
   book->CopySheet(0, 0);
   book->SheetAt(1).DeleteRows(0, 65536);  // a sheet without rows
   ExpectRowIndex(WriteWorkbookStream(*book), "generated");
-  for (const char* name : {"13796.xls", "SimpleWithComments.xls", "44010-SingleChart.xls", "xlrd-profiles.xls"}) {
+  for (const char* name :
+       {"13796.xls", "SimpleWithComments.xls", "44010-SingleChart.xls", "xlrd-profiles.xls"}) {
     ExpectRowIndex(WriteWorkbookStream(*ReadWorkbook(XlsFixture(name))), name);
   }
 }
@@ -398,15 +420,18 @@ TEST(Strings, SharedStringsAreCutOnlyWhereReadersResume) {
     runs.push_back(0);
   }
   for (std::uint32_t r = 0; r < 3000; ++r) {
-    std::string text = std::to_string(r) + std::string(r % 37, r % 3 == 0 ? 'a' : 'b') + (r % 5 == 0 ? "ж" : "");
+    std::string text =
+        std::to_string(r) + std::string(r % 37, r % 3 == 0 ? 'a' : 'b') + (r % 5 == 0 ? "ж" : "");
     cells.SetRichText(r, 0, text, runs);
   }
   const auto records = Records(WriteWorkbookStream(*book));
   std::size_t sst = 0;
-  while (sst < records.size() && records[sst].type != rt::kSst) ++sst;
+  while (sst < records.size() && records[sst].type != rt::kSst)
+    ++sst;
   ASSERT_LT(sst, records.size());
   std::vector<const std::vector<std::uint8_t>*> parts{&records[sst].data};
-  for (std::size_t i = sst + 1; i < records.size() && records[i].type == rt::kContinue; ++i) parts.push_back(&records[i].data);
+  for (std::size_t i = sst + 1; i < records.size() && records[i].type == rt::kContinue; ++i)
+    parts.push_back(&records[i].data);
   ASSERT_GT(parts.size(), 3u);
   std::size_t part = 0;
   std::size_t at = 8;

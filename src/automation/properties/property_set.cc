@@ -7,17 +7,20 @@ namespace quorlex::automation::properties {
 
 namespace {
 
-constexpr std::size_t kHeaderSize = 24;  // byte order 2, version 2, system 4, class 16; then the count
+constexpr std::size_t kHeaderSize =
+    24;  // byte order 2, version 2, system 4, class 16; then the count
 constexpr std::size_t kSectionEntrySize = 20;
 constexpr std::uint16_t kByteOrder = 0xFFFE;
 constexpr std::uint32_t kMaxProperties = 4096;
 
 std::uint16_t Get16(std::string_view d, std::size_t at) {
-  return static_cast<std::uint16_t>(static_cast<std::uint8_t>(d[at]) | (static_cast<std::uint8_t>(d[at + 1]) << 8));
+  return static_cast<std::uint16_t>(static_cast<std::uint8_t>(d[at]) |
+                                    (static_cast<std::uint8_t>(d[at + 1]) << 8));
 }
 
 std::uint32_t Get32(std::string_view d, std::size_t at) {
-  return static_cast<std::uint32_t>(Get16(d, at)) | (static_cast<std::uint32_t>(Get16(d, at + 2)) << 16);
+  return static_cast<std::uint32_t>(Get16(d, at)) |
+         (static_cast<std::uint32_t>(Get16(d, at + 2)) << 16);
 }
 
 void Append16(std::string& out, std::uint32_t v) {
@@ -31,7 +34,8 @@ void Append32(std::string& out, std::uint32_t v) {
 }
 
 void Pad4(std::string& out) {
-  while (out.size() % 4 != 0) out.push_back('\0');
+  while (out.size() % 4 != 0)
+    out.push_back('\0');
 }
 
 std::string Typed(std::uint16_t type) {
@@ -53,7 +57,9 @@ PropertySet::PropertySet(const FormatId& format) : format_(format) {
 std::optional<PropertySet> PropertySet::Parse(std::string_view stream) {
   if (stream.size() < kHeaderSize + 4 || Get16(stream, 0) != kByteOrder) return std::nullopt;
   const std::uint32_t sections = Get32(stream, kHeaderSize);
-  if (sections == 0 || sections > 16 || kHeaderSize + 4 + sections * kSectionEntrySize > stream.size()) return std::nullopt;
+  if (sections == 0 || sections > 16 ||
+      kHeaderSize + 4 + sections * kSectionEntrySize > stream.size())
+    return std::nullopt;
   PropertySet set(FormatId{});
   set.header_ = std::string(stream.substr(0, kHeaderSize));
   for (std::uint32_t s = 0; s < sections; ++s) {
@@ -76,13 +82,16 @@ std::optional<PropertySet> PropertySet::Parse(std::string_view stream) {
     std::map<std::uint32_t, std::uint32_t> by_offset;  // offset -> id
     for (std::uint32_t i = 0; i < count; ++i) {
       const std::uint32_t offset = Get32(section, 8 + i * 8 + 4);
-      if (offset < 8 + count * 8 || offset + 4 > size || by_offset.count(offset) != 0) return std::nullopt;
+      if (offset < 8 + count * 8 || offset + 4 > size || by_offset.count(offset) != 0)
+        return std::nullopt;
       by_offset[offset] = Get32(section, 8 + i * 8);
     }
     for (auto it = by_offset.begin(); it != by_offset.end(); ++it) {
       const auto next = std::next(it);
-      const std::uint32_t end = next == by_offset.end() ? static_cast<std::uint32_t>(size) : next->first;
-      set.properties_.push_back({it->second, std::string(section.substr(it->first, end - it->first))});
+      const std::uint32_t end =
+          next == by_offset.end() ? static_cast<std::uint32_t>(size) : next->first;
+      set.properties_.push_back(
+          {it->second, std::string(section.substr(it->first, end - it->first))});
     }
   }
   return set;
@@ -103,7 +112,8 @@ std::string PropertySet::Serialize() const {
     Pad4(section);
   }
   const auto size = static_cast<std::uint32_t>(section.size());
-  for (int i = 0; i < 4; ++i) section[static_cast<std::size_t>(i)] = static_cast<char>((size >> (8 * i)) & 0xFF);
+  for (int i = 0; i < 4; ++i)
+    section[static_cast<std::size_t>(i)] = static_cast<char>((size >> (8 * i)) & 0xFF);
 
   std::string out = header_;
   const auto sections = static_cast<std::uint32_t>(1 + other_sections_.size());
@@ -115,7 +125,8 @@ std::string PropertySet::Serialize() const {
     at += (length + 3) / 4 * 4;
   };
   entry(format_, section.size());
-  for (const auto& [format, bytes] : other_sections_) entry(format, bytes.size());
+  for (const auto& [format, bytes] : other_sections_)
+    entry(format, bytes.size());
   out += section;
   for (const auto& [format, bytes] : other_sections_) {
     out += bytes;
@@ -125,7 +136,8 @@ std::string PropertySet::Serialize() const {
 }
 
 const PropertySet::Property* PropertySet::Find(std::uint32_t id) const {
-  const auto it = std::find_if(properties_.begin(), properties_.end(), [id](const Property& p) { return p.id == id; });
+  const auto it = std::find_if(properties_.begin(), properties_.end(),
+                               [id](const Property& p) { return p.id == id; });
   return it == properties_.end() ? nullptr : &*it;
 }
 
@@ -146,7 +158,8 @@ void PropertySet::Set(std::uint32_t id, std::string value) {
     }
   }
   // In identifier order, as Office writes them.
-  const auto at = std::find_if(properties_.begin(), properties_.end(), [id](const Property& p) { return p.id > id; });
+  const auto at = std::find_if(properties_.begin(), properties_.end(),
+                               [id](const Property& p) { return p.id > id; });
   properties_.insert(at, {id, std::move(value)});
 }
 
@@ -165,7 +178,8 @@ void PropertySet::SetInt32(std::uint32_t id, std::int32_t value) {
 
 void PropertySet::SetAsciiString(std::uint32_t id, std::string_view ascii) {
   const Property* code_page = Find(kCodePageId);
-  const bool utf16 = code_page != nullptr && code_page->value.size() >= 6 && Get16(code_page->value, 4) == kCodePageUtf16;
+  const bool utf16 = code_page != nullptr && code_page->value.size() >= 6 &&
+                     Get16(code_page->value, 4) == kCodePageUtf16;
   std::string bytes;
   for (char c : ascii) {
     bytes.push_back(c);

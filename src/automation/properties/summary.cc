@@ -42,18 +42,22 @@ constexpr std::uint64_t kFiletimeOfUnixEpoch = 116444736000000000ull;
 }  // namespace
 
 std::uint64_t Filetime(Clock::time_point when) {
-  const auto since_epoch = std::chrono::duration_cast<std::chrono::microseconds>(when.time_since_epoch()).count();
+  const auto since_epoch =
+      std::chrono::duration_cast<std::chrono::microseconds>(when.time_since_epoch()).count();
   return kFiletimeOfUnixEpoch + static_cast<std::uint64_t>(since_epoch < 0 ? 0 : since_epoch) * 10u;
 }
 
-std::string FreshSummary(std::string_view template_stream, Clock::time_point created, Clock::time_point saved) {
+std::string FreshSummary(std::string_view template_stream, Clock::time_point created,
+                         Clock::time_point saved) {
   std::optional<PropertySet> parsed = PropertySet::Parse(template_stream);
   if (!parsed || parsed->Format() != kSummaryFormat) {
     parsed.emplace(kSummaryFormat);
     parsed->SetInt16(kCodePageId, kDefaultCodePage);
   }
   PropertySet& set = *parsed;
-  for (std::uint32_t id : {summary::kLastAuthor, summary::kPages, summary::kWords, summary::kCharacters}) set.Remove(id);
+  for (std::uint32_t id :
+       {summary::kLastAuthor, summary::kPages, summary::kWords, summary::kCharacters})
+    set.Remove(id);
   set.SetAsciiString(summary::kRevision, "1");
   set.SetFiletime(summary::kEditTime, 0);
   set.SetFiletime(summary::kCreated, Filetime(created));
@@ -65,8 +69,9 @@ std::string FreshDocumentSummary(std::string_view template_stream) {
   if (template_stream.empty()) return {};
   std::optional<PropertySet> parsed = PropertySet::Parse(template_stream);
   if (!parsed || parsed->Format() != kDocumentSummaryFormat) return {};
-  for (std::uint32_t id : {document_summary::kBytes, document_summary::kLines, document_summary::kParagraphs,
-                           document_summary::kCharactersWithSpaces}) {
+  for (std::uint32_t id :
+       {document_summary::kBytes, document_summary::kLines, document_summary::kParagraphs,
+        document_summary::kCharactersWithSpaces}) {
     parsed->Remove(id);
   }
   return parsed->Serialize();

@@ -16,7 +16,9 @@ namespace quorlex::automation::properties {
 
 // Names of the two streams in the root of a compound file.
 inline constexpr std::string_view kSummaryStream = "\x05SummaryInformation";
-inline constexpr std::string_view kDocumentSummaryStream = "\x05" "DocumentSummaryInformation";
+inline constexpr std::string_view kDocumentSummaryStream =
+    "\x05"
+    "DocumentSummaryInformation";
 
 using Clock = std::chrono::system_clock;
 
@@ -26,7 +28,8 @@ std::uint64_t Filetime(Clock::time_point when);
 // The template's summary information stream made the new file's. An empty
 // stream (the template had none) or one that does not hold together gives a
 // stream of the new file's own properties alone.
-std::string FreshSummary(std::string_view template_stream, Clock::time_point created, Clock::time_point saved);
+std::string FreshSummary(std::string_view template_stream, Clock::time_point created,
+                         Clock::time_point saved);
 
 // The template's document summary information without its statistics; an
 // empty stream stays empty, and one that does not hold together is dropped

@@ -22,13 +22,15 @@ struct Stored {
 std::vector<Stored> FixtureStreams() {
   std::vector<Stored> out;
   for (const char* kind : {"xls", "doc"}) {
-    for (const auto& file : std::filesystem::directory_iterator(std::string(QUORLEX_FIXTURES_DIR) + "/" + kind)) {
+    for (const auto& file :
+         std::filesystem::directory_iterator(std::string(QUORLEX_FIXTURES_DIR) + "/" + kind)) {
       try {
         const compound::Entry root = compound::ReadCompoundFile(file.path().string());
         const compound::Entry* summary = root.Find(kSummaryStream);
         const compound::Entry* more = root.Find(kDocumentSummaryStream);
         if (summary == nullptr) continue;
-        out.push_back({file.path().filename().string(), summary->data, more == nullptr ? "" : more->data});
+        out.push_back(
+            {file.path().filename().string(), summary->data, more == nullptr ? "" : more->data});
       } catch (const Error&) {
         // Not a compound file (a BIFF4 one): no properties to test.
       }
@@ -41,7 +43,8 @@ std::uint64_t FiletimeOf(const PropertySet& set, std::uint32_t id) {
   const auto* p = set.Find(id);
   if (p == nullptr || p->value.size() < 12) return 0;
   std::uint64_t v = 0;
-  for (int i = 11; i >= 4; --i) v = (v << 8) | static_cast<std::uint8_t>(p->value[static_cast<std::size_t>(i)]);
+  for (int i = 11; i >= 4; --i)
+    v = (v << 8) | static_cast<std::uint8_t>(p->value[static_cast<std::size_t>(i)]);
   return v;
 }
 
@@ -65,7 +68,8 @@ TEST(Summary, AFileMadeFromATemplateGetsPropertiesOfItsOwn) {
     EXPECT_EQ(FiletimeOf(*after, 10), 0u) << fixture.name;
     ASSERT_NE(after->Find(9), nullptr) << fixture.name;
     EXPECT_EQ(after->TypeOf(9), kTypeString) << fixture.name;
-    for (std::uint32_t gone : {8u, 14u, 15u, 16u}) EXPECT_EQ(after->Find(gone), nullptr) << fixture.name << " " << gone;
+    for (std::uint32_t gone : {8u, 14u, 15u, 16u})
+      EXPECT_EQ(after->Find(gone), nullptr) << fixture.name << " " << gone;
     for (const auto& p : before->Properties()) {
       if (changed.count(p.id) != 0) continue;
       const auto* kept = after->Find(p.id);
@@ -83,7 +87,8 @@ TEST(Summary, AFileMadeFromATemplateGetsPropertiesOfItsOwn) {
     }
     const auto more_after = PropertySet::Parse(more);
     ASSERT_TRUE(more_after) << fixture.name;
-    for (std::uint32_t gone : {4u, 5u, 6u, 17u}) EXPECT_EQ(more_after->Find(gone), nullptr) << fixture.name;
+    for (std::uint32_t gone : {4u, 5u, 6u, 17u})
+      EXPECT_EQ(more_after->Find(gone), nullptr) << fixture.name;
     for (const auto& p : more_before->Properties()) {
       if (p.id == 4 || p.id == 5 || p.id == 6 || p.id == 17) continue;
       ASSERT_NE(more_after->Find(p.id), nullptr) << fixture.name << " lost property " << p.id;
@@ -98,7 +103,8 @@ TEST(Summary, AFileMadeFromATemplateGetsPropertiesOfItsOwn) {
 // Without a summary in the template the new file still gets one.
 TEST(Summary, ATemplateWithoutSummaryGetsOne) {
   const auto when = Clock::from_time_t(1700000000);
-  for (const std::string& stream : {std::string(), std::string("not a property set at all, not at all")}) {
+  for (const std::string& stream :
+       {std::string(), std::string("not a property set at all, not at all")}) {
     const auto made = PropertySet::Parse(FreshSummary(stream, when, when));
     ASSERT_TRUE(made.has_value());
     EXPECT_EQ(made->TypeOf(kCodePageId), kTypeInt16);

@@ -22,7 +22,8 @@ bool IsOfficeFile(const std::filesystem::path& path) {
 // The running test's name, to tell the copies apart.
 std::string TestName() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::string name = info == nullptr ? "test" : std::string(info->test_suite_name()) + "." + info->name();
+  std::string name =
+      info == nullptr ? "test" : std::string(info->test_suite_name()) + "." + info->name();
   for (char& c : name) {
     if (c == '/' || c == ' ') c = '_';
   }
@@ -39,8 +40,8 @@ void KeepWrittenFiles(const std::string& directory) {
   for (auto it = std::filesystem::recursive_directory_iterator(directory, error);
        !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
     if (!it->is_regular_file(error) || !IsOfficeFile(it->path())) continue;
-    const std::string name = TestName() + "--" + std::to_string(::getpid()) + "-" + std::to_string(next++) + "--" +
-                             it->path().filename().string();
+    const std::string name = TestName() + "--" + std::to_string(::getpid()) + "-" +
+                             std::to_string(next++) + "--" + it->path().filename().string();
     std::filesystem::copy_file(it->path(), std::filesystem::path(target) / name,
                                std::filesystem::copy_options::overwrite_existing, error);
     error.clear();

@@ -13,22 +13,23 @@ namespace {
 // Fields of the DOP (Word 97 layout) that describe the file rather than
 // the document's look.
 namespace dop {
-constexpr std::size_t kCreated = 0x14;       // DTTM
-constexpr std::size_t kRevised = 0x18;       // DTTM
-constexpr std::size_t kRevision = 0x20;      // 16 bits
-constexpr std::size_t kEditMinutes = 0x22;   // 32 bits
-constexpr std::size_t kWords = 0x26;         // 32 bits
-constexpr std::size_t kCharacters = 0x2A;    // 32 bits
-constexpr std::size_t kPages = 0x2E;         // 16 bits
-constexpr std::size_t kParagraphs = 0x30;    // 32 bits
-constexpr std::size_t kLines = 0x38;         // 32 bits
+constexpr std::size_t kCreated = 0x14;      // DTTM
+constexpr std::size_t kRevised = 0x18;      // DTTM
+constexpr std::size_t kRevision = 0x20;     // 16 bits
+constexpr std::size_t kEditMinutes = 0x22;  // 32 bits
+constexpr std::size_t kWords = 0x26;        // 32 bits
+constexpr std::size_t kCharacters = 0x2A;   // 32 bits
+constexpr std::size_t kPages = 0x2E;        // 16 bits
+constexpr std::size_t kParagraphs = 0x30;   // 32 bits
+constexpr std::size_t kLines = 0x38;        // 32 bits
 // The same counts for footnotes and endnotes, 0x3C to 0x4E.
 constexpr std::size_t kNotesCountsFrom = 0x3C;
 constexpr std::size_t kNotesCountsTo = 0x4E;
 }  // namespace dop
 
 void Put(std::string& bytes, std::size_t at, std::uint32_t value, int size) {
-  for (int i = 0; i < size; ++i) bytes[at + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+  for (int i = 0; i < size; ++i)
+    bytes[at + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
 // A DTTM: minutes, hours, day, month, year since 1900 and weekday, packed,
@@ -37,9 +38,12 @@ std::uint32_t Dttm(properties::Clock::time_point when) {
   const std::time_t seconds = properties::Clock::to_time_t(when);
   std::tm local{};
   localtime_r(&seconds, &local);
-  return static_cast<std::uint32_t>(local.tm_min) | (static_cast<std::uint32_t>(local.tm_hour) << 6) |
-         (static_cast<std::uint32_t>(local.tm_mday) << 11) | (static_cast<std::uint32_t>(local.tm_mon + 1) << 16) |
-         (static_cast<std::uint32_t>(local.tm_year) << 20) | (static_cast<std::uint32_t>(local.tm_wday) << 29);
+  return static_cast<std::uint32_t>(local.tm_min) |
+         (static_cast<std::uint32_t>(local.tm_hour) << 6) |
+         (static_cast<std::uint32_t>(local.tm_mday) << 11) |
+         (static_cast<std::uint32_t>(local.tm_mon + 1) << 16) |
+         (static_cast<std::uint32_t>(local.tm_year) << 20) |
+         (static_cast<std::uint32_t>(local.tm_wday) << 29);
 }
 
 void SetStream(compound::Entry& root, std::string_view name, std::string bytes) {
@@ -80,7 +84,8 @@ void GiveNewFileProperties(document::Document& document, properties::Clock::time
     Put(table, at + dop::kPages, 0, 2);
     Put(table, at + dop::kParagraphs, 0, 4);
     Put(table, at + dop::kLines, 0, 4);
-    for (std::size_t i = dop::kNotesCountsFrom; i < dop::kNotesCountsTo; ++i) table[at + i] = '\0';
+    for (std::size_t i = dop::kNotesCountsFrom; i < dop::kNotesCountsTo; ++i)
+      table[at + i] = '\0';
   }
   document.source = std::move(fresh);
 }
