@@ -11,7 +11,8 @@ checks after the last one:
   written_files.py records DIR [--pending KIND]...
                                  the record-level checks (xls_records.py) of
                                  every workbook; problems of a pending kind
-                                 are listed, not failed
+                                 (xls_records.PENDING and those named) are
+                                 listed, not failed
   written_files.py poi DIR       Apache POI (PoiCheck.java) over every
                                  workbook and document, in one JVM; exit
                                  status 77 when Java or POI is missing
@@ -113,7 +114,8 @@ def main(argv):
     if command == "reset":
         return reset(directory)
     if command == "records":
-        pending = {argv[i + 1] for i in range(3, len(argv) - 1) if argv[i] == "--pending"}
+        pending = set(xls_records.PENDING)
+        pending.update(argv[i + 1] for i in range(3, len(argv) - 1) if argv[i] == "--pending")
         return records(directory, pending)
     if command == "poi":
         return poi(directory)
