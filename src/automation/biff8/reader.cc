@@ -12,6 +12,7 @@
 
 #include "automation/biff8/read_values.h"
 #include "automation/biff8/records.h"
+#include "automation/biff8/slot_list.h"
 #include "automation/biff8/workbook_file.h"
 #include "automation/biff8/worksheet_reader.h"
 #include "automation/compound/read_error.h"
@@ -82,6 +83,182 @@ std::string UsableSheetName(std::string name, std::size_t index, const std::set<
   return usable;
 }
 
+// Reads the workbook globals substream: fonts, number formats, cell
+// formats, palette, sheets, drawing group, shared strings, names, window.
+// Each family of records has its method; Read only dispatches. The slots of
+// the families the engine models are kept in one SlotList.
+class GlobalsReader {
+ public:
+  GlobalsReader(std::span<const std::uint8_t> stream, workbook::Workbook& book,
+                std::vector<BoundSheet>& bound)
+      : in_(stream), book_(book), bound_(bound), slots_(book.Globals()) {}
+
+  void Read() {
+    Record r;
+    if (!in_.Next(r)) Damaged("empty workbook stream");
+    CheckBof(r, true);
+    slots_.Keep(r);
+    bool ended = false;
+    while (!ended && in_.Next(r)) {
+      if (r.type == rt::kContinue) {
+        ReadContinue(std::move(r));
+        continue;
+      }
+      continues_ = Continues::kNothing;
+      switch (r.type) {
+        case rt::kFilePass:
+          throw Error(errors::kFormat,
+                      "Зашифрованные книги (защищённые паролем на открытие) не поддерживаются");
+        case rt::kFont: ReadFont(r); break;
+        case rt::kFormat: ReadFormat(r); break;
+        case rt::kXf: ReadXf(r); break;
+        case rt::kPalette: ReadPalette(r); break;
+        case rt::kBoundSheet: ReadBoundSheet(r); break;
+        case rt::kMsoDrawingGroup: ReadDrawingGroup(r); break;
+        case rt::kSst: ReadSharedStrings(std::move(r)); break;
+        case rt::kExtSst: break;  // written anew with the strings
+        case rt::kName: ReadName(std::move(r)); break;
+        case rt::kWindow1: ReadWindow(std::move(r)); break;
+        case rt::kTabId: slots_.Mark(workbook::GlobalSlot::kTabIds); break;
+        case rt::kEof:
+          slots_.Keep(std::move(r));
+          ended = true;
+          break;
+        default:
+          slots_.Keep(std::move(r));
+          continues_ = Continues::kKeptRecord;
+          break;
+      }
+    }
+    if (!ended) Damaged("the workbook globals have no EOF record");
+    Finish();
+  }
+
+  // The SST record and its CONTINUE records, or nothing.
+  const std::vector<Record>& SharedStringParts() const { return sst_parts_; }
+
+ private:
+  // What CONTINUE records extend: the record before them.
+  enum class Continues { kNothing, kSharedStrings, kDrawingGroup, kName, kKeptRecord };
+
+  void ReadContinue(Record r) {
+    switch (continues_) {
+      case Continues::kSharedStrings: sst_parts_.push_back(std::move(r)); break;
+      case Continues::kDrawingGroup:
+        book_.DrawingGroup().insert(book_.DrawingGroup().end(), r.data.begin(), r.data.end());
+        break;
+      case Continues::kName: book_.Names().ContinueLast(r.data); break;
+      case Continues::kKeptRecord: slots_.Keep(std::move(r)); break;
+      case Continues::kNothing: break;
+    }
+  }
+
+  void ReadFont(const Record& r) {
+    slots_.Mark(workbook::GlobalSlot::kFonts);
+    workbook::Font f;
+    f.height = Get16(r.data, 0);
+    f.flags = Get16(r.data, 2);
+    f.color = Get16(r.data, 4);
+    f.weight = Get16(r.data, 6);
+    f.escapement = Get16(r.data, 8);
+    f.underline = r.data.size() > 10 ? r.data[10] : 0;
+    f.family = r.data.size() > 11 ? r.data[11] : 0;
+    f.charset = r.data.size() > 12 ? r.data[12] : 0;
+    f.reserved = r.data.size() > 13 ? r.data[13] : 0;
+    f.name = ReadUnicodeString(r.data, 14, true);
+    book_.Formats().AddFontRaw(f);
+  }
+
+  void ReadFormat(const Record& r) {
+    slots_.Mark(workbook::GlobalSlot::kFormats);
+    book_.Formats().SetFormat(Get16(r.data, 0), ReadUnicodeString(r.data, 2, false));
+  }
+
+  void ReadXf(const Record& r) {
+    slots_.Mark(workbook::GlobalSlot::kXfs);
+    if (r.data.size() < 20) Damaged("short XF record");
+    std::array<std::uint8_t, 20> bytes{};
+    std::copy_n(r.data.begin(), 20, bytes.begin());
+    book_.Formats().AddXfRaw(workbook::Xf(bytes));
+  }
+
+  void ReadPalette(const Record& r) {
+    slots_.Mark(workbook::GlobalSlot::kPalette);
+    workbook::Palette p = workbook::DefaultPalette();
+    std::size_t n = std::min<std::size_t>(Get16(r.data, 0), p.size());
+    for (std::size_t i = 0; i < n && 2 + i * 4 + 3 <= r.data.size(); ++i) {
+      std::size_t at = 2 + i * 4;
+      p[i] = (static_cast<std::uint32_t>(r.data[at]) << 16) |
+             (static_cast<std::uint32_t>(r.data[at + 1]) << 8) | r.data[at + 2];
+    }
+    book_.Formats().SetColors(p, true);
+  }
+
+  void ReadBoundSheet(const Record& r) {
+    slots_.Mark(workbook::GlobalSlot::kBoundSheets);
+    BoundSheet bs;
+    bs.offset = Get32(r.data, 0);
+    bs.state = r.data.size() > 4 ? r.data[4] : 0;
+    bs.type = r.data.size() > 5 ? r.data[5] : 0;
+    bs.name = ReadUnicodeString(r.data, 6, true);
+    bound_.push_back(std::move(bs));
+  }
+
+  void ReadDrawingGroup(const Record& r) {
+    slots_.Mark(workbook::GlobalSlot::kDrawingGroup);
+    book_.DrawingGroup().insert(book_.DrawingGroup().end(), r.data.begin(), r.data.end());
+    continues_ = Continues::kDrawingGroup;
+  }
+
+  void ReadSharedStrings(Record r) {
+    slots_.Mark(workbook::GlobalSlot::kSharedStrings);
+    sst_parts_.clear();
+    sst_parts_.push_back(std::move(r));
+    continues_ = Continues::kSharedStrings;
+  }
+
+  void ReadName(Record r) {
+    slots_.Mark(workbook::GlobalSlot::kNames);
+    book_.Names().Add(workbook::DefinedName(std::move(r.data)));
+    continues_ = Continues::kName;
+  }
+
+  // The first WINDOW1 is the workbook's window; any further one is kept.
+  void ReadWindow(Record r) {
+    if (slots_.Has(workbook::GlobalSlot::kWindow)) return slots_.Keep(std::move(r));
+    book_.SetActiveSheet(Get16(r.data, 10));
+    slots_.Place(workbook::GlobalSlot::kWindow, std::move(r));
+  }
+
+  // Slots the writer may need although the template had no such records.
+  void Finish() {
+    using S = workbook::GlobalSlot;
+    auto& g = slots_.Items();
+    if (!slots_.Has(S::kXfs) || !slots_.Has(S::kFonts)) Damaged("no fonts or cell formats");
+    auto find_slot = [&](S s) {
+      return std::find_if(g.begin(), g.end(),
+                          [s](const workbook::GlobalItem& i) { return i.slot == s; });
+    };
+    if (!slots_.Has(S::kPalette)) {
+      auto at = std::find_if(g.begin(), g.end(), [](const workbook::GlobalItem& i) {
+        return i.slot == S::kBoundSheets || (i.slot == S::kNone && i.record.type == rt::kUsesElfs);
+      });
+      g.insert(at, {S::kPalette, {}});
+    }
+    if (!slots_.Has(S::kSharedStrings)) g.insert(g.end() - 1, {S::kSharedStrings, {}});
+    if (!slots_.Has(S::kDrawingGroup))
+      g.insert(find_slot(S::kSharedStrings), {S::kDrawingGroup, {}});
+    if (!slots_.Has(S::kBoundSheets)) Damaged("no sheets");
+  }
+
+  RecordReader in_;
+  workbook::Workbook& book_;
+  std::vector<BoundSheet>& bound_;
+  SlotList<workbook::GlobalItem> slots_;
+  std::vector<Record> sst_parts_;
+  Continues continues_ = Continues::kNothing;
+};
+
 class Reader {
  public:
   explicit Reader(std::span<const std::uint8_t> stream) : stream_(stream) {}
@@ -121,154 +298,9 @@ class Reader {
 
  private:
   void ReadGlobals() {
-    RecordReader in(stream_);
-    Record r;
-    if (!in.Next(r)) Damaged("empty workbook stream");
-    CheckBof(r, true);
-    auto& g = book_->Globals();
-    g.push_back({workbook::GlobalSlot::kNone, r});
-    bool fonts = false, formats = false, xfs = false, palette = false, bounds = false, group = false, sst = false, tabid = false,
-         names = false;
-    bool in_name = false;  // CONTINUE records extend the last name
-    std::vector<Record> sst_parts;
-    std::vector<std::uint8_t>* continued = nullptr;  // the drawing group while CONTINUEs extend it
-    bool in_sst = false;
-    bool in_kept = false;
-    bool ended = false;
-    while (in.Next(r)) {
-      if (r.type == rt::kContinue) {
-        if (in_sst) {
-          sst_parts.push_back(std::move(r));
-        } else if (continued != nullptr) {
-          continued->insert(continued->end(), r.data.begin(), r.data.end());
-        } else if (in_name) {
-          book_->Names().ContinueLast(r.data);
-        } else if (in_kept) {
-          g.push_back({workbook::GlobalSlot::kNone, std::move(r)});
-        }
-        continue;
-      }
-      in_sst = false;
-      continued = nullptr;
-      in_kept = false;
-      in_name = false;
-      switch (r.type) {
-        case rt::kFilePass:
-          throw Error(errors::kFormat, "Зашифрованные книги (защищённые паролем на открытие) не поддерживаются");
-        case rt::kFont: {
-          if (!fonts) g.push_back({workbook::GlobalSlot::kFonts, {}});
-          fonts = true;
-          workbook::Font f;
-          f.height = Get16(r.data, 0);
-          f.flags = Get16(r.data, 2);
-          f.color = Get16(r.data, 4);
-          f.weight = Get16(r.data, 6);
-          f.escapement = Get16(r.data, 8);
-          f.underline = r.data.size() > 10 ? r.data[10] : 0;
-          f.family = r.data.size() > 11 ? r.data[11] : 0;
-          f.charset = r.data.size() > 12 ? r.data[12] : 0;
-          f.reserved = r.data.size() > 13 ? r.data[13] : 0;
-          f.name = ReadUnicodeString(r.data, 14, true);
-          book_->Formats().AddFontRaw(f);
-          break;
-        }
-        case rt::kFormat:
-          if (!formats) g.push_back({workbook::GlobalSlot::kFormats, {}});
-          formats = true;
-          book_->Formats().SetFormat(Get16(r.data, 0), ReadUnicodeString(r.data, 2, false));
-          break;
-        case rt::kXf: {
-          if (!xfs) g.push_back({workbook::GlobalSlot::kXfs, {}});
-          xfs = true;
-          if (r.data.size() < 20) Damaged("short XF record");
-          std::array<std::uint8_t, 20> bytes{};
-          std::copy_n(r.data.begin(), 20, bytes.begin());
-          book_->Formats().AddXfRaw(workbook::Xf(bytes));
-          break;
-        }
-        case rt::kPalette: {
-          if (!palette) g.push_back({workbook::GlobalSlot::kPalette, {}});
-          palette = true;
-          workbook::Palette p = workbook::DefaultPalette();
-          std::size_t n = std::min<std::size_t>(Get16(r.data, 0), p.size());
-          for (std::size_t i = 0; i < n && 2 + i * 4 + 3 <= r.data.size(); ++i) {
-            std::size_t at = 2 + i * 4;
-            p[i] = (static_cast<std::uint32_t>(r.data[at]) << 16) | (static_cast<std::uint32_t>(r.data[at + 1]) << 8) | r.data[at + 2];
-          }
-          book_->Formats().SetColors(p, true);
-          break;
-        }
-        case rt::kBoundSheet: {
-          if (!bounds) g.push_back({workbook::GlobalSlot::kBoundSheets, {}});
-          bounds = true;
-          BoundSheet bs;
-          bs.offset = Get32(r.data, 0);
-          bs.state = r.data.size() > 4 ? r.data[4] : 0;
-          bs.type = r.data.size() > 5 ? r.data[5] : 0;
-          bs.name = ReadUnicodeString(r.data, 6, true);
-          bound_.push_back(std::move(bs));
-          break;
-        }
-        case rt::kMsoDrawingGroup:
-          if (!group) g.push_back({workbook::GlobalSlot::kDrawingGroup, {}});
-          group = true;
-          book_->DrawingGroup().insert(book_->DrawingGroup().end(), r.data.begin(), r.data.end());
-          continued = &book_->DrawingGroup();
-          break;
-        case rt::kSst:
-          if (!sst) g.push_back({workbook::GlobalSlot::kSharedStrings, {}});
-          sst = true;
-          sst_parts.clear();
-          sst_parts.push_back(std::move(r));
-          in_sst = true;
-          break;
-        case rt::kExtSst:
-          break;  // written anew with the strings
-        case rt::kName:
-          if (!names) g.push_back({workbook::GlobalSlot::kNames, {}});
-          names = true;
-          book_->Names().Add(workbook::DefinedName(std::move(r.data)));
-          in_name = true;
-          break;
-        case rt::kWindow1:
-          if (std::none_of(g.begin(), g.end(), [](const workbook::GlobalItem& i) { return i.slot == workbook::GlobalSlot::kWindow; })) {
-            book_->SetActiveSheet(Get16(r.data, 10));
-            g.push_back({workbook::GlobalSlot::kWindow, std::move(r)});
-          } else {
-            g.push_back({workbook::GlobalSlot::kNone, std::move(r)});
-          }
-          break;
-        case rt::kTabId:
-          if (!tabid) g.push_back({workbook::GlobalSlot::kTabIds, {}});
-          tabid = true;
-          break;
-        case rt::kEof:
-          g.push_back({workbook::GlobalSlot::kNone, std::move(r)});
-          ended = true;
-          break;
-        default:
-          g.push_back({workbook::GlobalSlot::kNone, std::move(r)});
-          in_kept = true;
-          break;
-      }
-      if (ended) break;
-    }
-    if (!ended) Damaged("the workbook globals have no EOF record");
-    if (!xfs || !fonts) Damaged("no fonts or cell formats");
-    // Slots the writer may need although the template had no such records.
-    auto find_slot = [&](workbook::GlobalSlot s) {
-      return std::find_if(g.begin(), g.end(), [s](const workbook::GlobalItem& i) { return i.slot == s; });
-    };
-    if (!palette) {
-      auto at = std::find_if(g.begin(), g.end(), [](const workbook::GlobalItem& i) {
-        return i.slot == workbook::GlobalSlot::kBoundSheets || (i.slot == workbook::GlobalSlot::kNone && i.record.type == rt::kUsesElfs);
-      });
-      g.insert(at, {workbook::GlobalSlot::kPalette, {}});
-    }
-    if (!sst) g.insert(g.end() - 1, {workbook::GlobalSlot::kSharedStrings, {}});
-    if (!group) g.insert(find_slot(workbook::GlobalSlot::kSharedStrings), {workbook::GlobalSlot::kDrawingGroup, {}});
-    if (!bounds) Damaged("no sheets");
-    if (!sst_parts.empty()) ReadSst(sst_parts);
+    GlobalsReader globals(stream_, *book_, bound_);
+    globals.Read();
+    if (!globals.SharedStringParts().empty()) ReadSst(globals.SharedStringParts());
   }
 
   void ReadSst(const std::vector<Record>& parts) {
