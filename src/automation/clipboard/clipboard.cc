@@ -21,11 +21,9 @@ void Clipboard::SetPage(std::shared_ptr<const page::Page> page) {
   page_ = std::move(page);
 }
 
-const page::Page& Clipboard::Page() const {
+const page::Page& Clipboard::Page(int refusal_number) const {
   if (page_ == nullptr) {
-    if (!has_html_) {
-      throw Error(errors::kInvalidArgument, "Буфер обмена пуст: нечего вставить");
-    }
+    if (!has_html_) throw Error(refusal_number, kEmpty);
     page_ = std::make_shared<const page::Page>(page::ParsePage(html_));
   }
   return *page_;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "automation/page/page.h"
+#include "platform/error.h"
 
 namespace quorlex::automation {
 
@@ -12,6 +13,8 @@ namespace quorlex::automation {
 // program can change it in between.
 class Clipboard {
  public:
+  static constexpr const char* kEmpty = "Буфер обмена пуст: вставлять нечего";
+
   static Clipboard& Process();
 
   // The page as an HTML document in UTF-8 (head with its <style> rules, and
@@ -21,8 +24,9 @@ class Clipboard {
   void SetPage(std::shared_ptr<const page::Page> page);
 
   bool HasPage() const { return has_html_ || page_ != nullptr; }
-  // The page to paste. Throws quorlex::Error when the clipboard is empty.
-  const page::Page& Page() const;
+  // The page to paste. An empty clipboard is refused with kEmpty, numbered
+  // as the component that pastes numbers its refusals.
+  const page::Page& Page(int refusal_number = errors::kInvalidArgument) const;
   void Clear();
 
  private:

@@ -18,7 +18,8 @@ TEST(Clipboard, AnEmptyClipboardRefusesToGiveAPage) {
     clipboard.Page();
     FAIL() << "an empty clipboard gave a page";
   } catch (const Error& e) {
-    EXPECT_EQ(e.Description(), "Буфер обмена пуст: нечего вставить");
+    EXPECT_EQ(e.Description(), "Буфер обмена пуст: вставлять нечего");
+    EXPECT_EQ(e.Number(), errors::kInvalidArgument);
   }
 }
 
@@ -44,7 +45,12 @@ TEST(Clipboard, TheLastCopyWinsAndClearEmptiesIt) {
   EXPECT_NE(clipboard.Page().text.find("снова html"), std::string::npos);
   clipboard.Clear();
   EXPECT_FALSE(clipboard.HasPage());
-  EXPECT_THROW(clipboard.Page(), Error);
+  try {
+    clipboard.Page(errors::kDocument);
+    FAIL() << "an emptied clipboard gave a page";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.Number(), errors::kDocument);  // numbered as the paste's component
+  }
 }
 
 TEST(Clipboard, TheProcessHasOneClipboard) {

@@ -136,11 +136,7 @@ void Worksheet::Paste() {
                            static_cast<int>(active.first) + rows, 256, true));
     return;
   }
-  const Clipboard& clipboard = Clipboard::Process();
-  if (!clipboard.HasPage()) {
-    throw Error(errors::kSpreadsheet, "Буфер обмена пуст: вставлять нечего");
-  }
-  page::Grid grid = page::LayOutGrid(clipboard.Page());
+  page::Grid grid = page::LayOutGrid(Clipboard::Process().Page(errors::kSpreadsheet));
   PasteGrid(book_->Model(), Model(), active.first, active.second, grid);
   if (grid.row_count > 0 && grid.column_count > 0) {
     app.SetSelection(Range(*book_, Model(), static_cast<int>(active.first) + 1, active.second + 1,

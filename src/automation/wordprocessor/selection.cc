@@ -19,14 +19,13 @@ void Selection::Forget(const DocumentState* state) {
 
 void Selection::Paste() {
   DocumentState& state = Active();
-  const Clipboard& clipboard = Clipboard::Process();
-  if (!clipboard.HasPage()) Refuse("Буфер обмена пуст: вставлять нечего");
+  const page::Page& page = Clipboard::Process().Page(errors::kDocument);
   document::Document& model = state.Model();
   // Pasting over selected text would replace it; the conversion pastes at
   // an insertion point, so a selection is taken as its start.
   state.selection_end = state.selection_start;
   const long at = state.selection_start;
-  const PasteResult result = InsertPage(model, static_cast<std::uint32_t>(at), clipboard.Page());
+  const PasteResult result = InsertPage(model, static_cast<std::uint32_t>(at), page);
   state.Touched();
   state.selection_start = static_cast<long>(result.caret);
   state.selection_end = state.selection_start;
