@@ -52,7 +52,7 @@ void RemoveBlankRows(const ss::Worksheet& sheet, const MarkerRows& markers) {
       blank = text::Trim(sheet.Cells(j, k).Value()).empty();
     }
     if (blank) {
-      sheet.Rows(std::to_string(j) + ":" + std::to_string(j)).Delete();
+      sheet.Rows(j, j).Delete();
       --last;
     } else {
       ++j;

@@ -10,7 +10,7 @@ void MoveSecondPart(const ReportWorkbook& report) {
   for (int j = UsedRowCount(data); j >= 1; --j) {
     if (!IsTitleRow(data, j, report.title)) continue;
     moved = true;
-    data.Rows(std::to_string(j) + ":" + std::to_string(UsedRowCount(data))).Select();
+    data.Rows(j, UsedRowCount(data)).Select();
     report.app.Selection().Cut();
     report.progress.SetProgress("Лист: " + data.Name());
     break;

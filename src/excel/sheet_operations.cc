@@ -21,8 +21,7 @@ int LastUsedColumn(const ss::Worksheet& sheet) {
 }
 
 void DeleteRowBand(ss::Application& app, const ss::Worksheet& sheet, int first, int last) {
-  // A band from row 1 is written "1:<last>", like every other band.
-  sheet.Rows(std::to_string(first) + ":" + std::to_string(last)).Select();
+  sheet.Rows(first, last).Select();
   app.Selection().Delete();
 }
 
