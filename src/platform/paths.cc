@@ -10,6 +10,13 @@ std::string ToSlashes(std::string_view path) {
   return out;
 }
 
+std::string JoinPath(std::string_view directory, std::string_view name) {
+  std::string out(directory == "/" ? std::string_view() : directory);
+  out += '/';
+  out += name;
+  return out;
+}
+
 std::string RenameExtension(std::string_view path, std::string_view extension) {
   const auto slash = path.rfind('/');
   const std::size_t component = slash == std::string_view::npos ? 0 : slash + 1;

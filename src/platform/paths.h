@@ -9,6 +9,10 @@ namespace quorlex::platform {
 // unchanged.
 std::string ToSlashes(std::string_view path);
 
+// `name` inside `directory` (a directory without a trailing separator, as
+// the program directory is): "<directory>/<name>", or "/<name>" in the root.
+std::string JoinPath(std::string_view directory, std::string_view name);
+
 // Replaces the extension of the last path component: the part from its last
 // "." to the end, unless a space follows that "." within the component. A
 // component without such an extension gets the new one appended.

@@ -29,3 +29,15 @@ TEST(PathsTest, BackslashesReadAsSlashes) {
 
 }  // namespace
 }  // namespace quorlex::platform
+
+namespace quorlex::platform {
+namespace {
+
+TEST(PathsTest, JoinPathInsideADirectoryAndInTheRoot) {
+  EXPECT_EQ(JoinPath("/opt/quorlex", "quorlex.ini"), "/opt/quorlex/quorlex.ini");
+  EXPECT_EQ(JoinPath("/", "quorlex.log"), "/quorlex.log");
+  EXPECT_EQ(JoinPath("/opt/quorlex", "template/"), "/opt/quorlex/template/");
+}
+
+}  // namespace
+}  // namespace quorlex::platform

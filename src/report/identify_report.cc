@@ -19,7 +19,7 @@ std::string TemplateDirectory(const std::string& settingsPath,
                 "Пустое значение параметра path секции [TEMPLATES] в файле " + settingsPath);
   }
   if (text::StartsWith(dir, "./")) {
-    dir = (programDirectory == "/" ? std::string() : programDirectory) + dir.substr(1);
+    dir = platform::JoinPath(programDirectory, std::string_view(dir).substr(2));
   }
   if (dir.back() != '/') dir += '/';
   return dir;

@@ -58,7 +58,7 @@ std::string ResolveName(const std::string& name, const std::string& programDirec
       (name.size() >= 2 && name[1] == ':')) {
     return name;
   }
-  return (programDirectory == "/" ? std::string() : programDirectory) + "/" + name;
+  return platform::JoinPath(programDirectory, name);
 }
 
 std::string DisplayName(const std::string& name) {

@@ -4,6 +4,7 @@
 
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/program.h"
 
 namespace quorlex::tools {
@@ -70,8 +71,7 @@ void AppendLogLine(const std::string& path, std::string_view text, bool withTime
 }
 
 std::string RunLogPath() {
-  const std::string dir = platform::ProgramDirectory();
-  return (dir == "/" ? std::string() : dir) + "/quorlex.log";
+  return platform::JoinPath(platform::ProgramDirectory(), "quorlex.log");
 }
 
 void WriteLog(std::string_view text, bool withTime) noexcept {

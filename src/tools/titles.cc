@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "platform/error.h"
+#include "platform/paths.h"
 #include "platform/program.h"
 #include "platform/settings.h"
 #include "platform/text.h"
@@ -15,7 +16,7 @@ std::int16_t TitleCount = 0;
 std::string SettingsPath() { return SettingsPath(platform::ProgramDirectory()); }
 
 std::string SettingsPath(const std::string& programDirectory) {
-  return (programDirectory == "/" ? std::string() : programDirectory) + "/quorlex.ini";
+  return platform::JoinPath(programDirectory, "quorlex.ini");
 }
 
 void LoadTitles() { LoadTitlesFrom(SettingsPath()); }
