@@ -165,13 +165,16 @@ public final class PoiCheck {
           if (cell != null) walkCell(book, cell, formatter);
         }
       }
-      Map<CellAddress, HSSFComment> comments = sheet.getCellComments();
-      for (HSSFComment comment : comments.values()) {
-        comment.getString().getString();
-        comment.getAuthor();
-      }
+      // Comments are walked per sheet, not per cell: asking a sheet without a
+      // drawing for a comment makes POI add a drawing to it, and after a few
+      // thousand such sheets POI runs out of drawing identifiers of its own.
       HSSFPatriarch patriarch = sheet.getDrawingPatriarch();
       if (patriarch != null) {
+        Map<CellAddress, HSSFComment> comments = sheet.getCellComments();
+        for (HSSFComment comment : comments.values()) {
+          comment.getString().getString();
+          comment.getAuthor();
+        }
         for (HSSFShape shape : patriarch.getChildren()) shape.getAnchor();
       }
     }
@@ -231,7 +234,6 @@ public final class PoiCheck {
     }
     if (type != CellType.FORMULA) formatter.formatCellValue(cell);
     walkStyle(book, cell.getCellStyle());
-    if (cell.getCellComment() != null) cell.getCellComment().getString().getString();
     if (cell.getHyperlink() != null) cell.getHyperlink().getAddress();
   }
 
