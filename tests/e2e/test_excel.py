@@ -1,9 +1,11 @@
 """Reports converted to workbooks, checked with xlrd: sheets, rows, formats,
 notes, wrapping and the run log."""
 import os
+import re
 import resource
 import shutil
 import xml.etree.ElementTree as ET
+from xml.sax.saxutils import escape
 
 from harness import EXAMPLES, START_LINES, InstallationTest, timed, untimed
 from workbook_check import all_texts, column_width_chars, number_format, open_workbook, text, wraps
@@ -128,6 +130,35 @@ class PerClientTest(ConversionTest):
         book, _ = self.convert_clients(["History", "", "'Ромашка'"])
         self.assertEqual([s.name for s in book.sheets()], ["History_", "Клиент 2", "Ромашка"])
         self.assertEqual([text(s, 3, 7) for s in book.sheets()], ["History", "", "'Ромашка'"])
+
+    def convert_many_clients(self, names):
+        """A DAYREPO report with one block per name, the example's three
+        clients' deals used in turn."""
+        report = read_example("DAYREPO~1.xml")
+        start, end = report.index("  <client "), report.index("</report>")
+        blocks = re.findall(r"  <client name=\"[^\"]*\"(.*?</client>\n)", report[start:end], re.S)
+        body = "".join('  <client name="%s"%s' % (escape(n, {'"': "&quot;"}), blocks[i % len(blocks)])
+                       for i, n in enumerate(names))
+        path = self.inst.write("DAYREPO~1.xml", report[:start] + body + report[end:])
+        self.inst.copy_example("DAYREPO~1.xml", "unused.xml")
+        status, _, err = self.inst.run(path, "/f:xls", "/v:y")
+        self.assertEqual(status, 0, err)
+        return open_workbook(path[:-4] + ".xls"), err
+
+    def test_every_forbidden_character_reserved_names_and_numbering(self):
+        long = "Акционерное общество «Северная инвестиционная компания»"
+        names = ['a:b?c*d\\e/f[g]h', "history", "HISTORY_", "''Ромашка'", long, long + " 2",
+                 long + " 3", "А" * 30 + "'хвост", "Клиент 9", "", '"Кавычки" & <скобки>']
+        sheets = ["a_b_c_d_e_f_g_h", "history_", "HISTORY_ (2)", "Ромашка", long[:31],
+                  long[:27] + " (2)", long[:27] + " (3)", "А" * 30, "Клиент 9", "Клиент 10",
+                  '"Кавычки" & <скобки>']
+        book, err = self.convert_many_clients(names)
+        self.assertEqual([s.name for s in book.sheets()], sheets)
+        self.assertEqual([text(s, 3, 7) for s in book.sheets()], names)
+        self.assertIn("\n".join("Клиент: " + n for n in sheets) + "\n", err)
+        # A name made from an empty one may be taken too.
+        book, _ = self.convert_many_clients(["Клиент 2", ""])
+        self.assertEqual([s.name for s in book.sheets()], ["Клиент 2", "Клиент 2 (2)"])
 
     def test_a_title_in_row_1_starts_the_first_block(self):
         # Without the bank's header lines the first title row lands in row 1

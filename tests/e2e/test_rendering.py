@@ -513,19 +513,30 @@ class FailedRunTest(InstallationTest):
         self.addCleanup(lambda: process.poll() is None and process.kill())
         return process
 
+    def wait_for_handler(self, process, sig):
+        """Waits until the run has logged its start and catches the signal."""
+        deadline = time.monotonic() + 30
+        while True:
+            self.assertIsNone(process.poll())
+            self.assertLess(time.monotonic(), deadline)
+            with open("/proc/%d/status" % process.pid) as f:
+                caught = int(re.search(r"SigCgt:\s*([0-9a-f]+)", f.read()).group(1), 16)
+            if caught >> (sig - 1) & 1 and "Конвертация файла".encode("cp1251") in (self.inst.log_bytes() or b""):
+                return
+            time.sleep(0.01)
+
     def test_signals_during_rendering(self):
         self.inst.write_settings(settings_with("render_seconds=0"))
         self.inst.write("page.xsl", LOOP)
         path = self.inst.write("DAYFEEGZP~1.xml", report())
-        for sig in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
-            with self.subTest(sig.name):
-                old = self.older("DAYFEEGZP~1.xls")
-                process = self.started(path)
-                deadline = time.monotonic() + 30
-                while "Конвертация файла".encode("cp1251") not in (self.inst.log_bytes() or b"")[-300:]:
-                    self.assertLess(time.monotonic(), deadline)
-                    time.sleep(0.01)
-                time.sleep(0.3)
+        for fmt, sig in (("xls", signal.SIGTERM), ("xls", signal.SIGINT), ("xls", signal.SIGHUP),
+                         ("doc", signal.SIGTERM), ("doc", signal.SIGHUP)):
+            with self.subTest(fmt=fmt, signal=sig.name):
+                old = self.older("DAYFEEGZP~1." + fmt)
+                if os.path.exists(self.inst.log_path):
+                    os.remove(self.inst.log_path)
+                process = self.started(path, fmt)
+                self.wait_for_handler(process, sig)
                 process.send_signal(sig)
                 _, err = process.communicate(timeout=30)
                 self.assertEqual(process.returncode, 1)
@@ -611,6 +622,8 @@ class MessageTest(InstallationTest):
             data = bytearray(f.read())
         if offset is None:
             offset = data.index(bytes([0x09, 0x08, 0x10, 0x00, 0x00, 0x06, 0x05, 0x00]))
+        elif offset < 0:  # from the start of the document's FIB
+            offset = data.index(bytes([0xEC, 0xA5])) - offset
         data[offset] = byte
         with open(template, "wb") as f:
             f.write(data)
@@ -621,6 +634,10 @@ class MessageTest(InstallationTest):
         self.damaged_template(None, 0x0A, "xls", "ОШИБКА! (ConvertToExcel) Файл <T> поврежден (no BOF record)")
         self.damaged_template(30, 0x40, "xls", "ОШИБКА! (ConvertToExcel) Файл <T> поврежден: "
                               "заголовок не читается (Unreasonable block sizes)")
+        self.damaged_template(30, 0x40, "doc", "ОШИБКА! (ConvertToWord) Шаблон <T> не является документом Word 97-2003")
+        # The high byte of the document's text length (ccpText of the FIB).
+        self.damaged_template(-(0x4C + 3), 0x7F, "doc", "ОШИБКА! (ConvertToWord) Шаблон <T> поврежден: "
+                              "длины частей текста больше самого текста")
 
 
 class ConcurrencyTest(InstallationTest):

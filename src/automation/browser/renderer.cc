@@ -370,7 +370,7 @@ std::string Serialize(xmlDoc* result, std::string_view kind) {
     result->encoding = xmlStrdup(XmlChars("UTF-8"));
     htmlSetMetaEncoding(result, XmlChars("UTF-8"));
     xmlOutputBufferPtr buffer = xmlAllocOutputBuffer(xmlFindCharEncodingHandler("UTF-8"));
-    if (buffer == nullptr) Fail("недостаточно памяти для страницы отчета");
+    if (buffer == nullptr) Fail("Недостаточно памяти");
     htmlDocContentDumpFormatOutput(buffer, result, "UTF-8", 0);
     xmlOutputBufferFlush(buffer);
     // With an encoder the finished bytes sit in the conversion buffer.
@@ -382,7 +382,7 @@ std::string Serialize(xmlDoc* result, std::string_view kind) {
 
   // Without an encoder the buffer receives the library's own UTF-8.
   xmlOutputBufferPtr buffer = xmlAllocOutputBuffer(nullptr);
-  if (buffer == nullptr) Fail("недостаточно памяти для страницы отчета");
+  if (buffer == nullptr) Fail("Недостаточно памяти");
   if (kind == "text") {
     // A plain-text result shows as preformatted text.
     xmlOutputBufferWriteString(buffer, "<html><body><pre>");
