@@ -90,6 +90,18 @@ class RecordCheckerTest(unittest.TestCase):
                 struct.pack_into("<H", group, at, 0x00EF)
         self.assertIn(xls_records.DRAWINGS, kinds(group))
 
+    def test_code_names(self):
+        base = stream_of("StringContinueRecords.xls")  # Feuil1 to Feuil3, and a VBA project
+        names = [at for at, t, _ in records(base) if t == xls_records.CODENAME]
+        twice = bytearray(base)  # two sheets called Feuil2 by VBA
+        twice[names[3] + 4:names[3] + 13] = twice[names[2] + 4:names[2] + 13]
+        # Copies in a workbook with a VBA project keep their code names: the
+        # project would need a module for each.
+        self.assertNotIn(xls_records.CODE_NAMES, kinds(twice))
+        without_vba = bytearray(twice)
+        struct.pack_into("<H", without_vba, self.first(without_vba, xls_records.OBPROJ), 0x0000)
+        self.assertIn(xls_records.CODE_NAMES, kinds(without_vba))
+
 
 if __name__ == "__main__":
     unittest.main()
