@@ -138,12 +138,32 @@ class PageBuilder : public HtmlHandler {
   // What is innermost: a container (body or cell) or a table.
   enum class Structure : std::uint8_t { kContainer, kTable };
 
-  // Styling.
+  // Starting an element (page_builder.cc).
+  // Style and title blocks, what lies inside hidden elements or a select box
+  // and elements nested too deep open no element of the page: true when the
+  // element was one of them and has been taken care of.
+  bool StartUnbuiltElement(Tag tag, std::span<const HtmlAttribute> attributes);
+  // The element's role from where it stands, before its style is known.
+  Role RoleOf(Tag tag, const OpenTable* table) const;
+  // The element's style, from the memo or the cascade; puts it on path_.
+  std::uint32_t StyleElement(Tag tag, std::string_view name, Role role, const OpenTable* table,
+                             std::span<const HtmlAttribute> attributes, OpenElement& entry);
+  static Role DisplayedRole(Role role, Tag tag, const ComputedStyle& computed);
+  // Block style, heading and list place as the parent hands them down.
+  void InheritFromParent(OpenElement& entry) const;
+  void NumberList(OpenElement& entry, std::span<const HtmlAttribute> attributes);
+  void OpenStructure(Role role, Tag tag, std::uint32_t style,
+                     std::span<const HtmlAttribute> attributes);
+  void StartVoidElement(Tag tag, std::uint32_t style, std::span<const HtmlAttribute> attributes);
+
+  // Styling (page_builder_styles.cc).
   std::uint32_t ParentStyle() const;
-  void NameElement(ElementInfo& info, std::string_view name, std::string_view id, std::string_view classes);
-  ElementInfo MakeElementInfo(Tag tag, std::string_view name, std::span<const HtmlAttribute> attributes);
-  std::uint32_t ResolveStyle(Tag tag, std::span<const HtmlAttribute> attributes, const TableContext* table,
-                             OpenElement& entry);
+  void NameElement(ElementInfo& info, std::string_view name, std::string_view id,
+                   std::string_view classes);
+  ElementInfo MakeElementInfo(Tag tag, std::string_view name,
+                              std::span<const HtmlAttribute> attributes);
+  std::uint32_t ResolveStyle(Tag tag, std::span<const HtmlAttribute> attributes,
+                             const TableContext* table, OpenElement& entry);
   void RestyleOpenElements();
   bool StyleFromMemo(Tag tag, std::string_view name, Role role, const OpenTable* table,
                      std::span<const HtmlAttribute> attributes, std::uint32_t& style);
@@ -155,7 +175,7 @@ class PageBuilder : public HtmlHandler {
   std::uint32_t CellFormatOf(std::uint32_t style, Rgb inherited_background);
   std::uint32_t TableFormatOf(std::uint32_t style, std::span<const HtmlAttribute> attributes);
 
-  // Text.
+  // Text (page_builder_text.cc).
   Container& Current() { return containers_.back(); }
   void OpenParagraph(std::uint32_t format_style);
   void Append(std::string_view chars, std::uint32_t char_format);
@@ -167,7 +187,7 @@ class PageBuilder : public HtmlHandler {
   void LineBreak(std::uint32_t style);
   void FlushParagraph();
 
-  // Structure.
+  // Structure (page_builder_tables.cc).
   void StartTable(std::uint32_t style, std::span<const HtmlAttribute> attributes);
   void EndTable();
   void StartRowGroup(Tag tag, std::uint32_t style);
@@ -178,7 +198,7 @@ class PageBuilder : public HtmlHandler {
   void EndCell();
   OpenTable* InnermostTable();
 
-  // Select boxes: the text of the chosen option.
+  // Select boxes: the text of the chosen option (page_builder_select.cc).
   void SelectStart(std::uint32_t style);
   void SelectElementStart(Tag tag, std::span<const HtmlAttribute> attributes);
   void SelectElementEnd();
