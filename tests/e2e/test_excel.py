@@ -225,13 +225,17 @@ class EarlySizeTest(ConversionTest):
         old = self.inst.write("DAYFEEGZP~1.xls", "older")
 
         def limit_memory():
-            # Enough for the page, not for a million rows of laid-out cells.
+            # The rendered page itself takes about 900 MB; a runaway beyond
+            # it must not take the machine.
             resource.setrlimit(resource.RLIMIT_AS, (1500 << 20, 1500 << 20))
 
         status, _, err = self.inst.run(path, "/f:xls", preexec_fn=limit_memory, timeout=300)
         self.assertEqual(status, 1, err)
-        self.assertEqual(self.inst.log_lines()[-1], untimed(
+        lines = self.inst.log_lines()
+        self.assertEqual(lines[-1], untimed(
             "ОШИБКА! (ConvertToExcel) Число строк страницы отчета (1 000 000) больше, чем вмещает лист книги (65 536)"))
+        # Refused straight after the copy: nothing was pasted.
+        self.assertRegex(lines[-2], r"\t   Данные занесены в буфер$")
         self.assertFalse(os.path.exists(old))
 
     def test_columns_and_the_exact_limits(self):

@@ -398,6 +398,17 @@ class StylesheetErrorTest(InstallationTest):
         self.assertEqual(status, 1, err)
         self.assertIn("ОШИБКА! Ошибка в таблице стилей " + os.path.join(self.inst.work, "page.xsl"),
                       self.inst.log_lines()[-1])
+        # Embedded in the report, the error names the report.
+        body = ('<!DOCTYPE r [<!ATTLIST xsl:stylesheet id ID #REQUIRED>]>\n<r>\n'
+                '<xsl:stylesheet id="s" version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">\n'
+                '<xsl:template match="/"><html><body><xsl:value-of/></body></html></xsl:template>\n'
+                '</xsl:stylesheet></r>')
+        path = self.inst.write("DAYFEEGZP~1.xml", report(body, href="#s"))
+        status, _, err = self.inst.run(path, "/f:xls")
+        self.assertEqual(status, 1, err)
+        line = self.inst.log_lines()[-1]
+        self.assertTrue(line.startswith(untimed("ОШИБКА! Ошибка во встроенной таблице стилей отчета " + path + ": ")), line)
+        self.assertIn("xsl:value-of", line)
 
 
 class UnescapedTextTest(InstallationTest):
