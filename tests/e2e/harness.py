@@ -97,11 +97,12 @@ class Installation:
                            preexec_fn=preexec_fn)
         return p.returncode, p.stdout.decode("utf-8"), p.stderr.decode("utf-8")
 
-    def start(self, *args, cwd=None, env=None):
+    def start(self, *args, cwd=None, env=None, preexec_fn=None):
         """Starts the program without waiting for it: a subprocess.Popen with
         standard output and error piped."""
         return subprocess.Popen([os.path.join(self.dir, "quorlex"), *args], cwd=cwd or self.work,
-                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=self._env(env))
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=self._env(env),
+                                preexec_fn=preexec_fn)
 
     @staticmethod
     def _env(extra):

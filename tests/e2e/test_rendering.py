@@ -587,6 +587,36 @@ class FailedRunTest(InstallationTest):
         self.assertEqual(self.inst.log_lines()[-1], untimed("ОШИБКА! Конвертация прервана сигналом SIGTERM"))
 
 
+class TornLineTest(InstallationTest):
+    def test_a_line_cut_by_a_full_disk_is_completed_when_the_disk_allows(self):
+        earlier = "прежний запуск\r\n".encode("cp1251")
+        with open(self.inst.log_path, "wb") as f:
+            f.write(earlier)
+        self.inst.write_settings(settings_with("render_seconds=3"))
+        self.inst.write("page.xsl", LOOP)
+        path = self.inst.write("DAYFEEGZP~1.xml", report())
+        # A file-size limit stands in for the full disk: the line naming the
+        # report is cut after its time stamp ...
+        cut = len(earlier) + len("\t\t\t\r\n") + len("01.01.2026 00:00:00\t") + len(
+            "Конвертер XML-отчетов ВИРЕМ в файлы формата MS-Excel и MS-Word, версия 1.10\r\n") + 20
+        limit = (cut, resource.RLIM_INFINITY)
+        process = self.inst.start(path, "/f:xls", preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_FSIZE, limit))
+        self.addCleanup(lambda: process.poll() is None and process.kill())
+        deadline = time.monotonic() + 30
+        while os.path.getsize(self.inst.log_path) < cut:
+            self.assertIsNone(process.poll())
+            self.assertLess(time.monotonic(), deadline)
+            time.sleep(0.01)
+        # ... and the disk has room again while the report is rendered.
+        resource.prlimit(process.pid, resource.RLIMIT_FSIZE, (resource.RLIM_INFINITY, resource.RLIM_INFINITY))
+        process.communicate(timeout=60)
+        self.assertEqual(process.returncode, 1)
+        self.assertLog(["прежний запуск"] + START_LINES + [
+            timed("Конвертация файла:     " + path + " (xml->xls)"),
+            untimed("ОШИБКА! Преобразование отчета " + path + " прервано: превышено ограничение "
+                    "render_seconds=3 секции [LIMITS] в файле " + os.path.join(self.inst.dir, "quorlex.ini"))])
+
+
 class MessageTest(InstallationTest):
     """Every message is one Russian line; libraries' texts follow ours."""
 

@@ -93,6 +93,17 @@ class RefusalTest(InstallationTest):
             self.refused(path, "/f:xls", lines=[
                 self.conversion_line(path, "xls"), untimed("ОШИБКА! Файл не найден: " + path)])
 
+    def test_fifos_and_devices_are_not_files(self):
+        # Neither blocks nor reads for ever: refused like a missing file.
+        os.mkfifo(os.path.join(self.inst.work, "DAYRUR~2.xml"))
+        os.symlink("/dev/zero", os.path.join(self.inst.work, "DAYRUR~3.xml"))
+        for name in ("DAYRUR~2.xml", "DAYRUR~3.xml"):
+            path = os.path.join(self.inst.work, name)
+            if os.path.exists(self.inst.log_path):
+                os.remove(self.inst.log_path)
+            self.refused(path, "/f:xls", lines=[
+                self.conversion_line(path, "xls"), untimed("ОШИБКА! Файл не найден: " + path)])
+
     def test_not_xml(self):
         path = self.inst.write("DAYRUR~1.txt", "<r/>")
         self.refused(path, "/f:xls", lines=[
