@@ -453,13 +453,15 @@ class UnescapedTextTest(InstallationTest):
 
     def test_document(self):
         import test_word
-        body = test_word.document_text(self.convert("html", "doc"))
-        self.assertIn("a\xa0b", body)
-        self.assertIn("жирный", body)
-        self.assertIn("курсив", body)
-        self.assertNotIn("<b>жирный", body)
-        self.assertNotIn("&nbsp;", body.replace("x &nbsp; <b>y</b>", ""))
-        self.assertIn("x &nbsp; <b>y</b>", body)
+        for method in ("html", "xml"):
+            with self.subTest(method):
+                body = test_word.document_text(self.convert(method, "doc"))
+                self.assertIn("a\xa0b", body)
+                self.assertIn("жирный", body)
+                self.assertIn("курсив", body)
+                self.assertNotIn("<b>жирный", body)
+                self.assertNotIn("&nbsp;", body.replace("x &nbsp; <b>y</b>", ""))
+                self.assertIn("x &nbsp; <b>y</b>", body)
 
 
 class FailedRunTest(InstallationTest):
