@@ -38,7 +38,8 @@ void Sheet::SetNameUnchecked(std::string name) {
 std::uint16_t Sheet::DefaultRowHeight() const {
   constexpr std::uint16_t kDefaultRowHeightRecord = 0x0225;
   for (const auto& item : items_) {
-    if (item.slot == Slot::kNone && item.record.type == kDefaultRowHeightRecord && item.record.data.size() >= 4) {
+    if (item.slot == Slot::kNone && item.record.type == kDefaultRowHeightRecord &&
+        item.record.data.size() >= 4) {
       return static_cast<std::uint16_t>(item.record.data[2] | item.record.data[3] << 8);
     }
   }
@@ -58,8 +59,8 @@ std::uint16_t Sheet::ColumnWidthUnits(std::uint16_t col) const {
 
 void Sheet::AddMerge(const Area& area) {
   std::erase_if(merges_, [&](const Area& m) {
-    return !(m.last_row < area.first_row || m.first_row > area.last_row || m.last_col < area.first_col ||
-             m.first_col > area.last_col);
+    return !(m.last_row < area.first_row || m.first_row > area.last_row ||
+             m.last_col < area.first_col || m.first_col > area.last_col);
   });
   merges_.push_back(area);
 }
@@ -70,7 +71,8 @@ void Sheet::DeleteRows(std::uint32_t first, std::uint32_t count) {
   cells_.DeleteRows(first, count);
   std::vector<Area> kept;
   for (Area a : merges_) {
-    if (ShiftArea(a, first, end, count) && (a.first_row != a.last_row || a.first_col != a.last_col)) kept.push_back(a);
+    if (ShiftArea(a, first, end, count) && (a.first_row != a.last_row || a.first_col != a.last_col))
+      kept.push_back(a);
   }
   merges_ = std::move(kept);
   std::vector<Hyperlink> links;
@@ -79,8 +81,10 @@ void Sheet::DeleteRows(std::uint32_t first, std::uint32_t count) {
   }
   hyperlinks_ = std::move(links);
   drawing_.DeleteRows(first, count);
-  if (active_cell_ && active_cell_->first >= end) active_cell_->first -= count;
-  else if (active_cell_ && active_cell_->first >= first) active_cell_->first = first;
+  if (active_cell_ && active_cell_->first >= end)
+    active_cell_->first -= count;
+  else if (active_cell_ && active_cell_->first >= first)
+    active_cell_->first = first;
 }
 
 void Sheet::CopySettingsFrom(const Sheet& other) {
@@ -90,6 +94,7 @@ void Sheet::CopySettingsFrom(const Sheet& other) {
   has_default_col_width_ = other.has_default_col_width_;
   columns_ = other.columns_;
   active_cell_ = other.active_cell_;
+  markup_ = other.markup_;
 }
 
 std::unique_ptr<Sheet> Sheet::Clone() const {
@@ -134,7 +139,8 @@ std::unique_ptr<Sheet> Sheet::CloneRows(std::uint32_t first, std::uint32_t last)
 void Sheet::MoveRowsFrom(Sheet& source, std::uint32_t first, std::uint32_t last, std::uint32_t to) {
   cells_.MoveRowsFrom(source.cells_, first, last, to);
   std::uint32_t rows = last - first + 1;
-  std::erase_if(merges_, [&](const Area& m) { return m.last_row >= to && m.first_row < to + rows; });
+  std::erase_if(merges_,
+                [&](const Area& m) { return m.last_row >= to && m.first_row < to + rows; });
   std::vector<Area> kept;
   for (const Area& m : source.merges_) {
     if (m.first_row >= first && m.last_row <= last) {

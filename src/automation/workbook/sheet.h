@@ -14,6 +14,7 @@
 #include "automation/workbook/cells.h"
 #include "automation/workbook/drawing.h"
 #include "automation/workbook/record.h"
+#include "automation/workbook/source_markup.h"
 
 namespace quorlex::workbook {
 
@@ -41,7 +42,7 @@ struct ColumnInfo {
   std::uint16_t last = 0;
   std::uint16_t width = 2340;  // 1/256 of a character
   std::uint16_t xf = kDefaultXf;
-  std::uint16_t flags = 0;     // hidden, outline level, collapsed
+  std::uint16_t flags = 0;  // hidden, outline level, collapsed
   bool operator==(const ColumnInfo&) const = default;
 };
 
@@ -98,7 +99,13 @@ class Sheet {
 
   // The active cell, 0-based; set when a cell has been selected.
   std::optional<std::pair<std::uint32_t, std::uint16_t>> ActiveCell() const { return active_cell_; }
-  void SetActiveCell(std::uint32_t row, std::uint16_t col) { active_cell_ = std::make_pair(row, col); }
+  void SetActiveCell(std::uint32_t row, std::uint16_t col) {
+    active_cell_ = std::make_pair(row, col);
+  }
+
+  // Markup of another format's reader for its writer; copies share it.
+  const SourceMarkupPtr& Markup() const { return markup_; }
+  void SetMarkup(SourceMarkupPtr markup) { markup_ = std::move(markup); }
 
   // Deletes rows [first, first+count): everything below moves up.
   void DeleteRows(std::uint32_t first, std::uint32_t count);
@@ -130,6 +137,7 @@ class Sheet {
   Drawing drawing_;
   std::vector<Hyperlink> hyperlinks_;
   std::optional<std::pair<std::uint32_t, std::uint16_t>> active_cell_;
+  SourceMarkupPtr markup_;
 };
 
 }  // namespace quorlex::workbook

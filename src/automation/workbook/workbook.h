@@ -16,23 +16,24 @@
 #include "automation/workbook/defined_names.h"
 #include "automation/workbook/record.h"
 #include "automation/workbook/sheet.h"
+#include "automation/workbook/source_markup.h"
 #include "automation/workbook/styles.h"
 
 namespace quorlex::workbook {
 
 // Where the writer puts what the engine models among the kept globals.
 enum class GlobalSlot : std::uint8_t {
-  kNone,          // a kept record
-  kFonts,         // FONT records
-  kFormats,       // FORMAT records
-  kXfs,           // XF records
-  kPalette,       // PALETTE
-  kBoundSheets,   // BOUNDSHEET records
-  kDrawingGroup,  // MSODRAWINGGROUP
-  kSharedStrings, // SST and EXTSST
-  kWindow,        // WINDOW1
-  kTabIds,        // TABID
-  kNames,         // NAME records
+  kNone,           // a kept record
+  kFonts,          // FONT records
+  kFormats,        // FORMAT records
+  kXfs,            // XF records
+  kPalette,        // PALETTE
+  kBoundSheets,    // BOUNDSHEET records
+  kDrawingGroup,   // MSODRAWINGGROUP
+  kSharedStrings,  // SST and EXTSST
+  kWindow,         // WINDOW1
+  kTabIds,         // TABID
+  kNames,          // NAME records
 };
 
 // A stream or storage of the compound file other than the workbook stream
@@ -103,7 +104,8 @@ class Workbook {
   // band at row 0, its merges, comments and row properties, every
   // sheet-level setting of the source, and its names and references cut as
   // those deletions cut them.
-  std::size_t CopySheetRows(std::size_t source, std::uint32_t first_row, std::uint32_t last_row, std::size_t after);
+  std::size_t CopySheetRows(std::size_t source, std::uint32_t first_row, std::uint32_t last_row,
+                            std::size_t after);
 
   // Deletes rows [first, first + count) of a sheet as Excel does: the rows
   // below move up, and every reference of the workbook to them follows.
@@ -111,7 +113,13 @@ class Workbook {
   // Cuts rows [first, last] of sheet `from` and pastes them at row `to_row`
   // of another sheet `to`: references to the cut cells follow them, those
   // to the cells pasted over are lost.
-  void MoveRows(std::size_t from, std::uint32_t first, std::uint32_t last, std::size_t to, std::uint32_t to_row);
+  void MoveRows(std::size_t from, std::uint32_t first, std::uint32_t last, std::size_t to,
+                std::uint32_t to_row);
+
+  // Markup of another format's reader for its writer (the package a
+  // workbook was read from); null for a workbook read from BIFF.
+  const SourceMarkupPtr& Markup() const { return markup_; }
+  void SetMarkup(SourceMarkupPtr markup) { markup_ = std::move(markup); }
 
   // True for a template (.xlt): the TEMPLATE record is kept.
   bool IsTemplate() const;
@@ -129,6 +137,7 @@ class Workbook {
   std::array<std::uint8_t, 16> root_clsid_{};
   std::vector<std::unique_ptr<Sheet>> sheets_;
   std::size_t active_sheet_ = 0;
+  SourceMarkupPtr markup_;
 };
 
 // Throws quorlex::Error when Excel would refuse `name` as a sheet name.
