@@ -1,8 +1,10 @@
 #include "automation/spreadsheet/application.h"
 
 #include <algorithm>
+#include <fstream>
 
 #include "automation/biff8/reader.h"
+#include "automation/spreadsheetml/reader.h"
 #include "platform/error.h"
 
 namespace quorlex::automation::spreadsheet {
@@ -21,8 +23,22 @@ void Application::Forget(const Workbook& book) {
   if (active_book_ == &book) active_book_ = nullptr;
 }
 
+namespace {
+
+// A zip file: an Office Open XML package rather than a compound file.
+bool IsPackage(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  char signature[4] = {};
+  file.read(signature, sizeof signature);
+  return file.gcount() == sizeof signature && signature[0] == 'P' && signature[1] == 'K' &&
+         signature[2] == 3 && signature[3] == 4;
+}
+
+}  // namespace
+
 Workbook& WorkbookCollection::Add(const std::string& template_path) {
-  auto model = biff8::ReadWorkbook(template_path);
+  auto model = IsPackage(template_path) ? spreadsheetml::ReadWorkbookFile(template_path)
+                                        : biff8::ReadWorkbook(template_path);
   // A workbook made from a template is a workbook, not a template.
   model->SetTemplate(false);
   return Open(std::move(model));

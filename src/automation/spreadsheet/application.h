@@ -25,7 +25,8 @@ class WorkbookCollection {
  public:
   explicit WorkbookCollection(Application& app) : app_(app) {}
 
-  // A new workbook from the template at `template_path` (.xlt or .xls):
+  // A new workbook from the template at `template_path` (.xlt or .xls, or
+  // a workbook package: .xltx or .xlsx):
   // its sheets, formats and everything else, not itself a template.
   Workbook& Add(const std::string& template_path);
   // A new workbook of one empty sheet.

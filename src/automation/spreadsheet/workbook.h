@@ -17,7 +17,8 @@ class Workbook;
 // worksheets only (Worksheets). Numbered from 1.
 class SheetCollection {
  public:
-  SheetCollection(Workbook& book, bool worksheets_only) : book_(&book), worksheets_only_(worksheets_only) {}
+  SheetCollection(Workbook& book, bool worksheets_only)
+      : book_(&book), worksheets_only_(worksheets_only) {}
 
   int Count() const;
   // Throws "Лист N не найден" when there is no such sheet.
@@ -46,10 +47,12 @@ class Workbook {
   Worksheet ActiveSheet();
 
   // Writes the workbook in Excel 97-2003 format (xlWorkbookNormal or
-  // xlExcel8) to a temporary file beside `filename` and renames it into
-  // place. Excel's limits are checked first: nothing is written when a sheet
-  // is over them.
-  void SaveAs(const std::string& filename, int file_format = xlWorkbookNormal, int access_mode = xlNoChange);
+  // xlExcel8), or as a workbook package (xlOpenXMLWorkbook) when it was
+  // made from one, to a temporary file beside `filename` and renames it
+  // into place. The format's limits are checked first: nothing is written
+  // when a sheet is over them.
+  void SaveAs(const std::string& filename, int file_format = xlWorkbookNormal,
+              int access_mode = xlNoChange);
   // Closes the workbook without saving: it leaves the collection, its
   // content is released, and every later call on it is refused.
   void Close();
