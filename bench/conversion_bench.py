@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """End-to-end benchmark of a DAYRUR report with many clients: quorlex's
-whole conversion (to xls, doc and docx) beside xsltproc rendering the same report,
+whole conversion (to xls, xlsx, doc and docx) beside xsltproc rendering the same report,
 ssconvert turning the rendered page into xls, and LibreOffice turning it into
 doc, all in one run.
 
@@ -74,6 +74,7 @@ def main():
         runs = [("xsltproc", ["xsltproc", "-o", os.path.join(work, "r.html"), xml], a.repeat, None),
                 ("quorlex xls", [quorlex, xml, "/f:xls"], a.repeat, None),
                 ("quorlex doc", [quorlex, xml, "/f:doc"], a.repeat, None),
+                ("quorlex xlsx", [quorlex, xml, "/f:xlsx"], a.repeat, None),
                 ("quorlex docx", [quorlex, xml, "/f:docx"], a.repeat, None)]
         if not a.no_office:
             runs += [("ssconvert xls", ["ssconvert", page, os.path.join(work, "s.xls")], 1, a.office_timeout),
@@ -89,7 +90,7 @@ def main():
             print(f"  {name:14s} {seconds:8.3f} s {kb / 1024:8.1f} MB{ratio}", flush=True)
         rows.append(result)
     if len(rows) >= 2:
-        for key in ("quorlex xls", "quorlex doc", "quorlex docx"):
+        for key in ("quorlex xls", "quorlex xlsx", "quorlex doc", "quorlex docx"):
             growth = rows[-1][key][0] / rows[0][key][0]
             print(f"\n{key}: {rows[-1]['clients'] / rows[0]['clients']:.1f}x the clients took {growth:.2f}x the time")
     shutil.rmtree(work, ignore_errors=True)
