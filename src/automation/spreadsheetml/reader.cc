@@ -97,9 +97,7 @@ class SheetReader {
     while (r.Next() && !r.IsStart()) {
     }
     if (!r.IsStart()) r.Fail("нет корневого элемента");
-    const std::string attributes = r.AttributesXml();
-    source_.root_start =
-        "<" + std::string(r.QualifiedName()) + (attributes.empty() ? "" : " ") + attributes + ">";
+    source_.root_start = StartTag(r);
     ForEachChild(r, [&](XmlReader& c) {
       const std::string name(c.LocalName());
       if (name == "dimension") {
@@ -114,7 +112,7 @@ class SheetReader {
         c.Skip();  // made anew with the comments
       } else {
         if (name == "sheetFormatPr") ReadFormat(c);
-        source_.children.push_back({name, c.TakeOuterXml()});
+        source_.children.push_back({name, TakeElement(c, source_.root_start)});
       }
     });
   }
@@ -243,7 +241,7 @@ class SheetReader {
       if (name == "v")
         value = e.ReadText();
       else if (name == "f")
-        formula = e.TakeOuterXml();
+        formula = TakeElement(e, source_.root_start);
       else if (name == "is")
         inline_text = ReadRichText(e, theme_, book_.Formats());
     });
@@ -494,9 +492,7 @@ std::unique_ptr<workbook::Workbook> ReadWorkbook(package::Package package,
     while (r.Next() && !r.IsStart()) {
     }
     if (!r.IsStart()) r.Fail("нет корневого элемента");
-    const std::string attributes = r.AttributesXml();
-    source->root_start =
-        "<" + std::string(r.QualifiedName()) + (attributes.empty() ? "" : " ") + attributes + ">";
+    source->root_start = StartTag(r);
     ForEachChild(r, [&](XmlReader& c) {
       const std::string child(c.LocalName());
       if (child == "sheets") {
@@ -539,7 +535,7 @@ std::unique_ptr<workbook::Workbook> ReadWorkbook(package::Package package,
           source->names.push_back(std::move(n));
         });
       } else {
-        std::string outer = c.TakeOuterXml();
+        std::string outer = TakeElement(c, source->root_start);
         if (child == "bookViews") {
           const std::size_t at = outer.find("activeTab=\"");
           if (at != std::string::npos) {

@@ -439,12 +439,10 @@ void ReadStyles(std::string_view xml, const std::string& part_name, const ThemeC
     while (r.Next() && !r.IsStart()) {
     }
     if (!r.IsStart()) r.Fail("нет корневого элемента");
-    const std::string attributes = r.AttributesXml();
-    source.root_start =
-        "<" + std::string(r.QualifiedName()) + (attributes.empty() ? "" : " ") + attributes + ">";
+    source.root_start = StartTag(r);
     ForEachChild(r, [&](XmlReader& c) {
       std::string name(c.LocalName());
-      std::string outer = c.TakeOuterXml();
+      std::string outer = TakeElement(c, source.root_start);
       if (name == "numFmts" || name == "fonts" || name == "fills" || name == "borders" ||
           name == "cellXfs" || (name == "colors" && parts.count(name) == 0)) {
         if (name == "colors") source.children.push_back({name, outer});
@@ -491,7 +489,7 @@ void ReadStyles(std::string_view xml, const std::string& part_name, const ThemeC
       ForEachChild(r, [&](XmlReader& c) {
         if (c.LocalName() != item) return;
         // Its markup first, then the same element read for its values.
-        std::string outer = c.TakeOuterXml();
+        std::string outer = TakeElement(c, source.root_start);
         ReadWrapped(source.root_start, outer, part_name,
                     [&](XmlReader& e) { each(e, std::move(outer)); });
       });

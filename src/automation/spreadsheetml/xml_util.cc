@@ -191,6 +191,25 @@ bool Flag(const std::optional<std::string>& value, bool absent) {
   return *value == "1" || *value == "true" || *value == "on";
 }
 
+std::string TakeElement(package::XmlReader& reader, std::string_view root_start) {
+  std::string xml = reader.TakeOuterXml();
+  const std::size_t at = root_start.find(" xmlns=\"");
+  if (at == std::string_view::npos) return xml;
+  const std::size_t end = root_start.find('"', at + 8);
+  if (end == std::string_view::npos) return xml;
+  const std::string_view declaration = root_start.substr(at, end + 1 - at);
+  const std::size_t tag_end = xml.find('>');
+  const std::size_t found = xml.find(declaration);
+  if (found != std::string::npos && found < tag_end) xml.erase(found, declaration.size());
+  return xml;
+}
+
+std::string StartTag(const package::XmlReader& reader) {
+  std::string attributes = reader.AttributesXml();
+  if (!attributes.empty() && attributes.front() != ' ') attributes.insert(0, 1, ' ');
+  return "<" + std::string(reader.QualifiedName()) + attributes + ">";
+}
+
 std::string QualifiedNameOf(std::string_view start_tag) {
   std::size_t at = start_tag.find('<');
   if (at == std::string_view::npos) return {};

@@ -41,7 +41,16 @@ std::optional<double> ParseNumber(std::string_view text);
 bool Flag(const std::optional<std::string>& value, bool absent = false);
 std::optional<long long> ParseInteger(std::string_view text);
 
-// The local name of an element's start tag as written ("<x:worksheet ..." ->
+// An element taken out of a part (XmlReader::TakeOuterXml) without the
+// declaration of the default namespace that the part's root start tag
+// already makes, so that it goes back under that root as it was written.
+std::string TakeElement(package::XmlReader& reader, std::string_view root_start);
+
+// The start tag of the current element as written, from its name and
+// attributes.
+std::string StartTag(const package::XmlReader& reader);
+
+// The qualified name of an element's start tag as written ("<x:worksheet ..." ->
 // "x:worksheet").
 std::string QualifiedNameOf(std::string_view start_tag);
 
