@@ -280,7 +280,10 @@ TEST_F(ObjectModel, SaveRespectsAlertsAndLimits) {
   EXPECT_NE(ErrorOf([&] { book.SaveAs(path); }).find("65 536"), std::string::npos);
   EXPECT_EQ(std::filesystem::file_size(path), 3u);
   sheet.Cells(70000, 1).SetValue("");
-  EXPECT_NE(ErrorOf([&] { book.SaveAs(path, 51); }).find("Формат файла 51"), std::string::npos);
+  EXPECT_NE(ErrorOf([&] { book.SaveAs(path, 6); }).find("Формат файла 6"), std::string::npos);
+  // A workbook keeps the kind of file its template was.
+  EXPECT_NE(ErrorOf([&] { book.SaveAs(path, xlOpenXMLWorkbook); }).find("шаблона Excel 97-2003"), std::string::npos);
+  EXPECT_EQ(std::filesystem::file_size(path), 3u);
   book.SaveAs(path, xlWorkbookNormal, xlNoChange);
   EXPECT_GT(std::filesystem::file_size(path), 3u);
   book.Close();
