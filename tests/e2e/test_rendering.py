@@ -322,16 +322,27 @@ class TimeLimitTest(InstallationTest):
         with open(os.path.join(SOURCE_DIR, "config", "quorlex.ini"), encoding="cp1251") as f:
             shipped = f.read()
         self.assertRegex(shipped, r"(?m)^\[LIMITS\]\r?\n(;[^\n]*\n)*render_seconds=300\r?$")
+        section = shipped[shipped.index("[LIMITS]"):]
+        self.assertIn("; Время в секундах на разбор и преобразование отчета; 0 — без ограничения.", section)
         with open(os.path.join(SOURCE_DIR, "README.md"), encoding="utf-8") as f:
             readme = " ".join(f.read().split())
         self.assertIn("`[LIMITS]` `render_seconds` in `quorlex.ini` bounds the wall-clock time of "
                       "parsing and transforming the report: default 300 seconds, `0` means no limit.", readme)
+        self.assertIn("A value that is not a whole number from 0 up is a settings error.", readme)
+        self.assertIn("`ОШИБКА! Недопустимое значение параметра render_seconds секции [LIMITS] в файле <ini>: «…». "
+                      "Допустимые значения: целое число секунд от 0`", readme)
         # The shipped file converts a quick report; a value the README calls
-        # invalid is refused.
+        # invalid is refused with the line the README gives.
         self.inst.write("page.xsl", STYLESHEET)
         path = self.inst.write("DAYFEEGZP~1.xml", report())
         status, _, err = self.inst.run(path, "/f:xls")
         self.assertEqual(status, 0, err)
+        self.inst.write_settings(shipped.replace("render_seconds=300", "render_seconds=5 минут"))
+        status, _, err = self.inst.run(path, "/f:xls")
+        self.assertEqual(status, 1, err)
+        self.assertEqual(self.inst.log_lines()[-1], untimed(
+            "ОШИБКА! Недопустимое значение параметра render_seconds секции [LIMITS] в файле " +
+            os.path.join(self.inst.dir, "quorlex.ini") + ": «5 минут». Допустимые значения: целое число секунд от 0"))
 
 
 class StylesheetErrorTest(InstallationTest):
