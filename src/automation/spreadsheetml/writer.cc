@@ -240,10 +240,11 @@ void AppendTextElement(std::string& out, std::string_view text) {
 
 void AppendRich(std::string& out, std::string_view text, std::string_view runs,
                 const workbook::Styles& styles) {
-  std::size_t first = runs.size() >= 4
-                          ? Utf8Offset(text, static_cast<unsigned char>(runs[0]) |
-                                                 (static_cast<unsigned char>(runs[1]) << 8))
-                          : text.size();
+  const std::size_t first_unit =
+      runs.size() >= 4 ? static_cast<std::size_t>(static_cast<unsigned char>(runs[0])) |
+                             (static_cast<std::size_t>(static_cast<unsigned char>(runs[1])) << 8)
+                       : 0;
+  const std::size_t first = runs.size() >= 4 ? Utf8Offset(text, first_unit) : text.size();
   if (first > 0) {
     out += "<r>";
     AppendTextElement(out, text.substr(0, first));
