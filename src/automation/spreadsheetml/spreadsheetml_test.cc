@@ -259,6 +259,35 @@ TEST(Copies, SheetCopyOwnsItsDrawingAndChart) {
   EXPECT_EQ(out.Read(charts[0]), out.Read(charts[1]));  // both drawn from Sheet1's cells
 }
 
+// A workbook made from a template is new: its own dates, not the
+// template's print date or revisions.
+TEST(SmallWorkbook, CorePropertiesAreTheNewWorkbooks) {
+  package::Package pkg = SmallTemplate();
+  pkg.Write(
+      "/docProps/core.xml",
+      "<cp:coreProperties xmlns:cp=\"http://schemas.openxmlformats.org/package/2006/metadata/"
+      "core-properties\" xmlns:dcterms=\"http://purl.org/dc/terms/\" xmlns:dc=\"http://purl.org/dc/"
+      "elements/1.1/\" "
+      "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"><dc:creator>Автор</dc:creator>"
+      "<cp:lastPrinted>2001-01-01T00:00:00Z</cp:lastPrinted><dcterms:created "
+      "xsi:type=\"dcterms:W3CDTF\">"
+      "2001-01-01T00:00:00Z</dcterms:created><dcterms:modified xsi:type=\"dcterms:W3CDTF\">"
+      "2002-01-01T00:00:00Z</dcterms:modified><cp:revision>7</cp:revision></cp:coreProperties>",
+      "application/vnd.openxmlformats-package.core-properties+xml");
+  pkg.RelationshipsOf("/").Add(relationship::kCoreProperties, "docProps/core.xml");
+  const auto book = ReadWorkbook(std::move(pkg), "small.xltx");
+  const package::Package out =
+      package::Package::FromBytes(WorkbookPackage(*book).SaveToBytes(), "small.xlsx");
+  const std::string& core = out.Read("/docProps/core.xml");
+  EXPECT_NE(core.find("<dc:creator>Автор</dc:creator>"), std::string::npos);
+  EXPECT_EQ(core.find("2001-01-01"), std::string::npos) << core;
+  EXPECT_EQ(core.find("2002-01-01"), std::string::npos) << core;
+  EXPECT_EQ(core.find("lastPrinted"), std::string::npos) << core;
+  EXPECT_NE(core.find("<cp:revision>1</cp:revision>"), std::string::npos) << core;
+  EXPECT_NE(core.find("<dcterms:created xsi:type=\"dcterms:W3CDTF\">20"), std::string::npos)
+      << core;
+}
+
 TEST(Limits, OverTheFormatIsRefused) {
   auto book = ReadWorkbook(SmallTemplate(), "small.xltx");
   book->SheetAt(0).Cells().SetText(0, 0, std::string(32768, 'x'));

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ctime>
 #include <map>
+#include <regex>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -915,6 +917,25 @@ std::string WorkbookXml(const workbook::Workbook& book, const BookSource& source
   return out;
 }
 
+// A new workbook's own core properties: created and last modified now, no
+// print date of the template's, revision 1.
+std::string FreshCoreProperties(const std::string& xml) {
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  gmtime_r(&now, &utc);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
+  static const std::regex dates(
+      R"((<([\w.-]+:)?(created|modified)\b[^>]*>)[^<]*(</([\w.-]+:)?(created|modified)>))");
+  static const std::regex printed(
+      R"(<([\w.-]+:)?lastPrinted\b[^>]*>[^<]*</([\w.-]+:)?lastPrinted>)");
+  static const std::regex revision(
+      R"((<([\w.-]+:)?revision\b[^>]*>)[^<]*(</([\w.-]+:)?revision>))");
+  std::string out = std::regex_replace(xml, dates, std::string("$01") + stamp + "$04");
+  out = std::regex_replace(out, printed, "");
+  return std::regex_replace(out, revision, "$011$3");
+}
+
 }  // namespace
 
 void CheckLimits(const workbook::Workbook& book) {
@@ -1033,6 +1054,11 @@ package::Package WorkbookPackage(const workbook::Workbook& book) {
     if (out.ContentTypeOf(name) == content_type::kChart && !renames.empty()) {
       out.Write(name, RenameInChart(in.Has(name) ? in.Read(name) : out.Read(name), renames));
     }
+  }
+
+  for (const std::string& core : in.Targets("/", relationship::kCoreProperties)) {
+    if (in.Has(core) && in.Read(core).size() < (1u << 20))
+      out.Write(core, FreshCoreProperties(in.Read(core)));
   }
 
   auto strings = std::make_shared<SharedStrings>(GatherStrings(book));
