@@ -1065,6 +1065,7 @@ package::Package WorkbookPackage(const workbook::Workbook& book) {
   std::vector<std::string> sheet_ids(book.SheetCount());
   std::unordered_set<const workbook::SourceMarkup*> used_sources;
   PartCopier copier(in, out);
+  std::size_t next_sheet_number = 1;
   for (std::size_t i = 0; i < book.SheetCount(); ++i) {
     const workbook::Sheet& sheet = book.SheetAt(i);
     const auto* sheet_source = dynamic_cast<const SheetSource*>(sheet.Markup().get());
@@ -1082,7 +1083,11 @@ package::Package WorkbookPackage(const workbook::Workbook& book) {
       continue;
     }
     SheetPlan plan;
-    plan.part = out.FreeName("/xl/worksheets/sheet#.xml");
+    // Numbered on from the last name given: asking the package for a free
+    // name from 1 each time would be quadratic in a workbook of many sheets.
+    do {
+      plan.part = "/xl/worksheets/sheet" + std::to_string(next_sheet_number++) + ".xml";
+    } while (out.Has(plan.part));
     plan.selected = i == book.ActiveSheet();
     out.Write(plan.part, std::string(), content_type::kWorksheet);
     package::Relationships& rels = out.RelationshipsOf(plan.part);
