@@ -156,9 +156,10 @@ class PerClientTest(ConversionTest):
         self.assertEqual([s.name for s in book.sheets()], sheets)
         self.assertEqual([text(s, 3, 7) for s in book.sheets()], names)
         self.assertIn("\n".join("Клиент: " + n for n in sheets) + "\n", err)
-        # A name made from an empty one may be taken too.
-        book, _ = self.convert_many_clients(["Клиент 2", ""])
-        self.assertEqual([s.name for s in book.sheets()], ["Клиент 2", "Клиент 2 (2)"])
+        # A name made from an empty one may be taken too; sheet names are
+        # taken in any case, Cyrillic ones included.
+        book, _ = self.convert_many_clients(["клиент 2", "", "ЁЛКА_", "ёлка?"])
+        self.assertEqual([s.name for s in book.sheets()], ["клиент 2", "Клиент 2 (2)", "ЁЛКА_", "ёлка_ (2)"])
 
     def test_a_title_in_row_1_starts_the_first_block(self):
         # Without the bank's header lines the first title row lands in row 1
