@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/memory.h"
 #include "platform/program.h"
 #include "shell/dispatch.h"
 #include "shell/form1.h"
@@ -14,6 +15,7 @@
 
 int main(int argc, char** argv) {
   using namespace quorlex::shell;
+  quorlex::platform::TuneAllocatorForOneRun();
   const std::vector<std::string> arguments(argv + 1, argv + argc);
 
   if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
