@@ -1,6 +1,7 @@
 #include "excel/client_split.h"
 
 #include <set>
+#include <vector>
 
 #include "excel/sheet_names.h"
 #include "excel/sheet_operations.h"
@@ -32,23 +33,44 @@ class ClientNames {
   void Name(ss::Worksheet sheet, int title_row) {
     const std::string client = report_.data.Cells(title_row + 2, kClientColumn).Value();
     if (!client.empty() && !seen_.insert(text::Upper(client)).second) {
-      throw Error(kRefusalError,
-                  "Клиент «" + client + "» встречается на странице отчета дважды");
+      throw Error(kRefusalError, "Клиент «" + client + "» встречается на странице отчета дважды");
     }
     const int position = sheet.Index();
+    const std::vector<Known>& known = KnownNames();
     sheet.SetName(ClientSheetName(client, position, [&](const std::string& name) {
       const std::string key = text::Upper(name);
-      auto sheets = report_.book.Sheets();
-      for (int i = 1; i <= sheets.Count(); ++i) {
-        if (i != position && text::Upper(sheets(i).Name()) == key) return true;
+      for (std::size_t i = 0; i < known.size(); ++i) {
+        if (static_cast<int>(i) + 1 != position && known[i].upper == key) return true;
       }
       return false;
     }));
   }
 
  private:
+  struct Known {
+    std::string name;
+    std::string upper;
+  };
+
+  // The names of the workbook's sheets in tab order, upper-cased. A split
+  // names a thousand sheets, each against all the others: a name is
+  // upper-cased again only when it has changed since the last call.
+  const std::vector<Known>& KnownNames() {
+    const auto& model = report_.book.Model();
+    known_.resize(model.SheetCount());
+    for (std::size_t i = 0; i < known_.size(); ++i) {
+      const std::string& name = model.SheetAt(i).Name();
+      if (name != known_[i].name || known_[i].upper.empty()) {
+        known_[i].upper = text::Upper(name);
+        known_[i].name = name;
+      }
+    }
+    return known_;
+  }
+
   const ReportWorkbook& report_;
   std::set<std::string> seen_;
+  std::vector<Known> known_;
 };
 
 // The data sheet starts at the first block's title row, row 1 included, and

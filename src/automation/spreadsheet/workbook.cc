@@ -60,6 +60,9 @@ int SheetCollection::Count() const {
 
 Worksheet SheetCollection::operator()(int index) const {
   auto& model = book_->Model();
+  if (!worksheets_only_ && index >= 1 && static_cast<std::size_t>(index) <= model.SheetCount()) {
+    return book_->SheetAtIndex(static_cast<std::size_t>(index) - 1);
+  }
   if (index >= 1) {
     int seen = 0;
     for (std::size_t i = 0; i < model.SheetCount(); ++i) {
