@@ -2,6 +2,7 @@
 
 #include <malloc.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 
 #include <climits>
 #include <cstdint>
@@ -18,20 +19,29 @@ constexpr std::uintptr_t kHugePage = 2 * kMegabyte;
 // The allocator's own default for M_MMAP_MAX.
 constexpr int kDefaultMmapMax = 65536;
 
-// Grows the heap by kHeapReserve at once and asks the kernel to back it with
+// Grows the heap by up to kHeapReserve at once and asks the kernel to back it with
 // huge pages where it can (transparent huge pages, in "madvise" mode on
 // most systems): the trees of a large report then fault in 2 MB at a time
 // instead of 4 KB, which took a third of the rendering's time. The block is
 // freed at once; what it leaves is the top of the heap, which every later
 // allocation is carved from.
 void ReserveHeap() {
+  // Under a bound on the address space the reserve takes a quarter of it at
+  // most, so that the libraries' own mappings still find room.
+  std::size_t reserve = kHeapReserve;
+  struct rlimit limit {};
+  if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+      limit.rlim_cur / 4 < reserve) {
+    reserve = static_cast<std::size_t>(limit.rlim_cur / 4);
+  }
+  if (reserve < 2 * kHugePage) return;
   mallopt(M_MMAP_MAX, 0);  // from the heap, not a mapping of its own
-  void* block = std::malloc(kHeapReserve);
+  void* block = std::malloc(reserve);
   mallopt(M_MMAP_MAX, kDefaultMmapMax);
   if (block == nullptr) return;
   const auto start = reinterpret_cast<std::uintptr_t>(block);
   const std::uintptr_t begin = (start + kHugePage - 1) & ~(kHugePage - 1);
-  const std::uintptr_t end = (start + kHeapReserve) & ~(kHugePage - 1);
+  const std::uintptr_t end = (start + reserve) & ~(kHugePage - 1);
   if (end > begin) {
     // Without transparent huge pages this fails and changes nothing.
     (void)madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
