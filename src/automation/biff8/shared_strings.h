@@ -17,6 +17,8 @@ namespace quorlex::biff8 {
 
 class SharedStrings {
  public:
+  // Room for this many texts, so that the index is not rebuilt as it grows.
+  void Reserve(std::size_t texts) { index_.reserve(texts); }
   // The text must outlive the table (the cells' own texts do).
   void Add(std::string_view text, std::string_view runs);
   // A plain text the table keeps a copy of.

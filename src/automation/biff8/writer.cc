@@ -113,6 +113,17 @@ std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book) {
     if (xf >= used_xfs.size()) used_xfs.resize(xf + 1u);
     used_xfs[xf] = true;
   };
+  std::size_t texts = 0;
+  for (std::size_t i = 0; i < book.SheetCount(); ++i) {
+    const auto& sheet = book.SheetAt(i);
+    if (!sheet.IsWorksheet()) continue;
+    for (const auto& row : sheet.Cells().Rows()) {
+      texts += static_cast<std::size_t>(
+          std::count_if(row.cells.begin(), row.cells.end(),
+                        [](const auto& c) { return workbook::IsText(c.kind); }));
+    }
+  }
+  strings.Reserve(texts);
   for (std::size_t i = 0; i < book.SheetCount(); ++i) {
     const auto& sheet = book.SheetAt(i);
     if (!sheet.IsWorksheet()) continue;
