@@ -11,8 +11,8 @@
 #include "automation/biff8/workbook_file.h"
 #include "automation/compound/writer.h"
 #include "automation/workbook/kept_drawing.h"
-#include "platform/utf16.h"
 #include "platform/error.h"
+#include "platform/utf16.h"
 
 namespace quorlex::biff8 {
 
@@ -46,13 +46,15 @@ std::string Thousands(std::uint64_t n) {
 
 void PatchWindow2Kept(std::vector<std::uint8_t>& bytes, bool active) {
   std::uint16_t flags = Get16(bytes, 0);
-  flags = active ? static_cast<std::uint16_t>(flags | 0x0600) : static_cast<std::uint16_t>(flags & ~0x0600);
+  flags = active ? static_cast<std::uint16_t>(flags | 0x0600)
+                 : static_cast<std::uint16_t>(flags & ~0x0600);
   Put16(bytes, 0, flags);
 }
 
 // Texts of formula cells written as their values (their shared formula did
 // not come along) go to the shared strings like any text.
-void AddOrphanedFormulaTexts(const workbook::Sheet& sheet, FormulaHosts& hosts, SharedStrings& strings) {
+void AddOrphanedFormulaTexts(const workbook::Sheet& sheet, FormulaHosts& hosts,
+                             SharedStrings& strings) {
   hosts = FindFormulaHosts(sheet);
   const auto& rows = sheet.Cells().Rows();
   for (std::uint32_t r = 0; r < rows.size() && r < kMaxRows; ++r) {
@@ -82,24 +84,29 @@ void CheckLimits(const workbook::Workbook& book) {
       }
       for (const auto& c : rows[r].cells) {
         if (c.col >= kMaxCols) {
-          throw Error(errors::kSpreadsheet, "Лист " + Quoted(sheet.Name()) + " шире 256 столбцов: Excel 97-2003 его не вместит");
+          throw Error(errors::kSpreadsheet, "Лист " + Quoted(sheet.Name()) +
+                                                " шире 256 столбцов: Excel 97-2003 его не вместит");
         }
         if (workbook::IsText(c.kind)) {
           std::string_view text = sheet.Cells().Text(c);
           if (text.size() > kMaxCellChars && text::Utf16Length(text) > kMaxCellChars) {
-            throw Error(errors::kSpreadsheet, "В ячейке листа " + Quoted(sheet.Name()) + " (строка " + std::to_string(r + 1) +
-                                                  ") больше 32 767 символов: Excel 97-2003 её не вместит");
+            throw Error(errors::kSpreadsheet,
+                        "В ячейке листа " + Quoted(sheet.Name()) + " (строка " +
+                            std::to_string(r + 1) +
+                            ") больше 32 767 символов: Excel 97-2003 её не вместит");
           }
         }
       }
     }
     if (any && last_row >= kMaxRows) {
-      throw Error(errors::kSpreadsheet, "На листе " + Quoted(sheet.Name()) + " " + Thousands(last_row + 1ull) +
+      throw Error(errors::kSpreadsheet, "На листе " + Quoted(sheet.Name()) + " " +
+                                            Thousands(last_row + 1ull) +
                                             " строк, больше 65 536: Excel 97-2003 его не вместит");
     }
     for (const auto& m : sheet.Merges()) {
       if (m.last_row >= kMaxRows || m.last_col >= kMaxCols) {
-        throw Error(errors::kSpreadsheet, "Объединённые ячейки листа " + Quoted(sheet.Name()) + " выходят за пределы Excel 97-2003");
+        throw Error(errors::kSpreadsheet, "Объединённые ячейки листа " + Quoted(sheet.Name()) +
+                                              " выходят за пределы Excel 97-2003");
       }
     }
   }
@@ -129,14 +136,16 @@ std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book) {
     if (!sheet.IsWorksheet()) continue;
     bool formulas = false;
     for (const auto& row : sheet.Cells().Rows()) {
-      if (row.info.own && (row.info.flags & kRowFormatted) != 0) use_xf(row.info.xf_word & kRowXfMask);
+      if (row.info.own && (row.info.flags & kRowFormatted) != 0)
+        use_xf(row.info.xf_word & kRowXfMask);
       for (const auto& c : row.cells) {
         if (workbook::IsText(c.kind)) strings.Add(sheet.Cells().Text(c), sheet.Cells().Runs(c));
         formulas = formulas || c.kind == workbook::CellKind::kFormula;
         use_xf(c.xf);
       }
     }
-    for (const auto& column : sheet.Columns()) use_xf(column.xf);
+    for (const auto& column : sheet.Columns())
+      use_xf(column.xf);
     if (formulas) AddOrphanedFormulaTexts(sheet, hosts[i], strings);
   }
   const CellFormats cell_formats(book.Formats(), used_xfs);
@@ -153,7 +162,8 @@ std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book) {
     std::vector<std::uint8_t> d;
     switch (item.slot) {
       case workbook::GlobalSlot::kNone:
-        globals.Put(item.record.type == rt::kXfCrc ? cell_formats.UpdatedChecksum(item.record) : item.record);
+        globals.Put(item.record.type == rt::kXfCrc ? cell_formats.UpdatedChecksum(item.record)
+                                                   : item.record);
         break;
       case workbook::GlobalSlot::kFonts:
         for (const auto& f : styles.Fonts()) {
@@ -180,8 +190,10 @@ std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book) {
         }
         break;
       case workbook::GlobalSlot::kXfs:
-        for (const auto& xf : styles.Xfs()) globals.Put(rt::kXf, xf.Bytes());
-        for (const auto& xf : cell_formats.Added()) globals.Put(rt::kXf, xf.Bytes());
+        for (const auto& xf : styles.Xfs())
+          globals.Put(rt::kXf, xf.Bytes());
+        for (const auto& xf : cell_formats.Added())
+          globals.Put(rt::kXf, xf.Bytes());
         break;
       case workbook::GlobalSlot::kPalette:
         if (styles.HasCustomPalette()) {
@@ -212,9 +224,7 @@ std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book) {
           globals.Put(r);
         }
         break;
-      case workbook::GlobalSlot::kSharedStrings:
-        strings.Write(globals);
-        break;
+      case workbook::GlobalSlot::kSharedStrings: strings.Write(globals); break;
       case workbook::GlobalSlot::kWindow: {
         workbook::Record w = item.record;
         if (w.data.size() >= 16) {
@@ -226,10 +236,12 @@ std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book) {
         break;
       }
       case workbook::GlobalSlot::kNames:
-        for (std::size_t i = 0; i < book.Names().Count(); ++i) globals.Put(workbook::Record{rt::kName, book.Names().At(i).Data()});
+        for (std::size_t i = 0; i < book.Names().Count(); ++i)
+          globals.Put(workbook::Record{rt::kName, book.Names().At(i).Data()});
         break;
       case workbook::GlobalSlot::kTabIds:
-        for (std::size_t i = 0; i < book.SheetCount(); ++i) Append16(d, static_cast<std::uint32_t>(i + 1));
+        for (std::size_t i = 0; i < book.SheetCount(); ++i)
+          Append16(d, static_cast<std::uint32_t>(i + 1));
         globals.Put(workbook::Record{rt::kTabId, d});
         break;
     }
@@ -241,10 +253,12 @@ std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book) {
     Put32(stream, boundsheet_at[i], static_cast<std::uint32_t>(stream.size()));
     RecordSink out;
     if (sheet.IsWorksheet()) {
-      SheetWriter(sheet, strings, i == active, plan.dg_id[i], plan.spid_base[i], hosts[i], cell_formats)
+      SheetWriter(sheet, strings, i == active, plan.dg_id[i], plan.spid_base[i], hosts[i],
+                  cell_formats)
           .Write(out, stream.size());
     } else {
-      const auto kept_drawing = workbook::RenumberKeptDrawing(sheet.Items(), plan.dg_id[i], plan.spid_base[i]);
+      const auto kept_drawing =
+          workbook::RenumberKeptDrawing(sheet.Items(), plan.dg_id[i], plan.spid_base[i]);
       for (std::size_t index = 0; index < sheet.Items().size(); ++index) {
         const auto& item = sheet.Items()[index];
         if (auto kept = kept_drawing.find(index); kept != kept_drawing.end()) {
@@ -265,8 +279,8 @@ std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book) {
 
 void WriteWorkbook(const workbook::Workbook& book, const std::string& path) {
   CheckLimits(book);
-  automation::compound::WriteCompoundFile(JoinWorkbookFile(WriteWorkbookStream(book), book.OtherStreams(), book.RootClsid()),
-                                          path);
+  automation::compound::WriteCompoundFile(
+      JoinWorkbookFile(WriteWorkbookStream(book), book.OtherStreams(), book.RootClsid()), path);
 }
 
 }  // namespace quorlex::biff8
