@@ -87,8 +87,8 @@ CellFormats::CellFormats(const workbook::Styles& styles, const std::vector<bool>
 workbook::Record CellFormats::UpdatedChecksum(const workbook::Record& xfcrc) const {
   workbook::Record r = xfcrc;
   if (r.data.size() < kXfCrcChecksum + 4) return r;
-  workbook::Put16(r.data, kXfCrcCount, static_cast<std::uint32_t>(Count()));
-  workbook::Put32(r.data, kXfCrcChecksum, XfChecksum(styles_.Xfs(), added_));
+  platform::Put16(r.data, kXfCrcCount, static_cast<std::uint32_t>(Count()));
+  platform::Put32(r.data, kXfCrcChecksum, XfChecksum(styles_.Xfs(), added_));
   return r;
 }
 

@@ -7,13 +7,14 @@
 #include "automation/biff8/records.h"
 #include "automation/workbook/kept_drawing.h"
 #include "platform/error.h"
+#include "platform/little_endian.h"
 
 namespace quorlex::biff8 {
 
-using workbook::Append16;
-using workbook::Append32;
-using workbook::Get16;
-using workbook::Get32;
+using platform::Append16;
+using platform::Append32;
+using platform::Get16;
+using platform::Get32;
 
 DrawingIds PlanDrawings(const workbook::Workbook& book) {
   DrawingIds plan;

@@ -4,13 +4,14 @@
 #include <bit>
 
 #include "automation/workbook/record.h"
-#include "platform/utf16.h"
 #include "platform/error.h"
+#include "platform/little_endian.h"
+#include "platform/utf16.h"
 
 namespace quorlex::biff8 {
 
-using workbook::Get16;
-using workbook::Get32;
+using platform::Get16;
+using platform::Get32;
 
 void Damaged(const std::string& what) { throw DamagedWorkbook(what); }
 
@@ -54,7 +55,7 @@ std::u16string ContinuedBytes::Chars(std::size_t cch, bool wide) {
     const auto& d = *parts_[part_];
     if (wide) {
       if (at_ + 2 > d.size()) Damaged("odd byte in a 16-bit string");
-      out.push_back(static_cast<char16_t>(d[at_] | (d[at_ + 1] << 8)));
+      out.push_back(static_cast<char16_t>(Get16(d, at_)));
       at_ += 2;
     } else {
       out.push_back(static_cast<char16_t>(d[at_]));

@@ -18,6 +18,7 @@
 #include "automation/compound/read_error.h"
 #include "automation/compound/reader.h"
 #include "platform/error.h"
+#include "platform/little_endian.h"
 #include "platform/text.h"
 #include "platform/utf16.h"
 
@@ -25,8 +26,9 @@ namespace quorlex::biff8 {
 
 namespace {
 
-using workbook::Get16;
-using workbook::Get32;
+using platform::Get16;
+using platform::Get32;
+
 using workbook::Record;
 
 

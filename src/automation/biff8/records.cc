@@ -4,18 +4,19 @@
 #include <bit>
 
 #include "automation/biff8/read_values.h"
-#include "platform/utf16.h"
 #include "platform/error.h"
+#include "platform/little_endian.h"
+#include "platform/utf16.h"
 
 namespace quorlex::biff8 {
 
-using workbook::Append16;
-using workbook::Append32;
+using platform::Append16;
+using platform::Append32;
 
 bool RecordReader::Next(workbook::Record& out) {
   if (at_ + 4 > stream_.size()) return false;
-  std::uint16_t type = static_cast<std::uint16_t>(stream_[at_] | (stream_[at_ + 1] << 8));
-  std::size_t len = static_cast<std::size_t>(stream_[at_ + 2] | (stream_[at_ + 3] << 8));
+  std::uint16_t type = platform::Get16(stream_, at_);
+  std::size_t len = platform::Get16(stream_, at_ + 2);
   if (at_ + 4 + len > stream_.size()) {
     throw DamagedWorkbook("a record runs past the end of the stream");
   }
@@ -28,14 +29,14 @@ bool RecordReader::Next(workbook::Record& out) {
 
 bool RecordReader::PeekType(std::uint16_t& type) const {
   if (at_ + 4 > stream_.size()) return false;
-  type = static_cast<std::uint16_t>(stream_[at_] | (stream_[at_ + 1] << 8));
+  type = platform::Get16(stream_, at_);
   return true;
 }
 
 void AppendRecord(std::vector<std::uint8_t>& stream, std::uint16_t type, std::span<const std::uint8_t> data) {
   if (data.size() > 0xFFFF) throw Error(errors::kSpreadsheet, "Внутренняя ошибка: запись BIFF8 длиннее 65 535 байт");
-  workbook::Append16(stream, type);
-  workbook::Append16(stream, static_cast<std::uint32_t>(data.size()));
+  platform::Append16(stream, type);
+  platform::Append16(stream, static_cast<std::uint32_t>(data.size()));
   stream.insert(stream.end(), data.begin(), data.end());
 }
 

@@ -44,7 +44,7 @@ Bytes Area3d(std::uint16_t ixti, std::uint16_t first, std::uint16_t last, std::u
              std::uint16_t col2, std::uint8_t token = 0x3B) {
   Bytes out = {token};
   for (std::uint16_t v : {ixti, first, last, col1, col2})
-    workbook::Append16(out, v);
+    platform::Append16(out, v);
   return out;
 }
 
@@ -55,7 +55,7 @@ Bytes CellTokens(const workbook::Workbook& book, std::size_t s, std::uint32_t ro
   const workbook::Cell* cell = cells.Find(row, col);
   if (cell == nullptr || cell->kind != workbook::CellKind::kFormula) return {0xEE};
   auto body = workbook::FormulaBody::Decode(cells.Blob(*cell));
-  const std::size_t length = workbook::Get16(body.record, 14);
+  const std::size_t length = platform::Get16(body.record, 14);
   return Bytes(body.record.begin() + 16,
                body.record.begin() + 16 + static_cast<std::ptrdiff_t>(length));
 }
@@ -106,7 +106,7 @@ TEST(SheetCopy, TakesTheSheetsNamesPointingAtTheCopy) {
   bool counted = false;
   for (const auto& g : saved->Globals()) {
     if (g.record.type == 0x01AE && g.record.data.size() == 4)
-      counted = workbook::Get16(g.record.data, 0) == 5;
+      counted = platform::Get16(g.record.data, 0) == 5;
   }
   EXPECT_TRUE(counted);
 }
@@ -207,7 +207,7 @@ TEST(PageBreaks, FollowRowsOnTheSheetAndItsCopies) {
   auto book = Read("SimpleWithPageBreaks.xls");  // a break before row 24 (0-based 23)
   auto breaks = [](const workbook::Sheet& s) {
     for (const auto& item : s.Items()) {
-      if (item.record.type == 0x001B) return workbook::Get16(item.record.data, 2);
+      if (item.record.type == 0x001B) return platform::Get16(item.record.data, 2);
     }
     return std::uint16_t{0};
   };
@@ -250,7 +250,9 @@ std::vector<std::uint8_t> WithContinuedDrawing(const std::vector<std::uint8_t>& 
     }
   }
   for (auto& [old_at, rec] : records) {
-    if (rec.type == rt::kBoundSheet) workbook::Put32(out, moved[old_at] + 4, static_cast<std::uint32_t>(moved[workbook::Get32(rec.data, 0)]));
+    if (rec.type == rt::kBoundSheet)
+      platform::Put32(out, moved[old_at] + 4,
+                      static_cast<std::uint32_t>(moved[platform::Get32(rec.data, 0)]));
   }
   return out;
 }
@@ -282,7 +284,7 @@ std::vector<std::pair<std::uint32_t, std::vector<std::uint32_t>>> DrawingIdentif
     std::pair<std::uint32_t, std::vector<std::uint32_t>> layer;
     workbook::WalkArt(art, 0, art.size(), [&](std::uint16_t type, std::uint16_t instance, std::size_t, std::size_t body, std::size_t len, int) {
       if (type == 0xF008) layer.first = instance;
-      if (type == 0xF00A && len >= 8) layer.second.push_back(workbook::Get32(art, body));
+      if (type == 0xF00A && len >= 8) layer.second.push_back(platform::Get32(art, body));
     });
     out.push_back(layer);
     art.clear();
@@ -302,8 +304,8 @@ TEST(Drawings, EveryLayerHasIdentifiersOfItsOwn) {
   while (in.Next(r) && r.type != rt::kMsoDrawing) {
   }
   const std::size_t at = in.Offset() - r.data.size();
-  ASSERT_EQ(workbook::Get16(r.data, 26), 0xF003);  // the shapes' group
-  workbook::Put32(stream, at + 28, 0x7FFFFFFF);
+  ASSERT_EQ(platform::Get16(r.data, 26), 0xF003);  // the shapes' group
+  platform::Put32(stream, at + 28, 0x7FFFFFFF);
   auto book = ReadWorkbookStream(stream);
   ASSERT_TRUE(book->SheetAt(0).Art().Empty());
   book->CopySheet(0, 2);

@@ -268,8 +268,8 @@ TEST(Drawings, UnreadableDrawingIsKeptAsItWas) {
     }
   }
   ASSERT_GT(at, 0u);
-  ASSERT_EQ(workbook::Get16(r.data, 26), 0xF003);  // the shapes' group
-  workbook::Put32(stream, at + 28, 0x7FFFFFFF);
+  ASSERT_EQ(platform::Get16(r.data, 26), 0xF003);  // the shapes' group
+  platform::Put32(stream, at + 28, 0x7FFFFFFF);
   auto book = ReadWorkbookStream(stream);
   EXPECT_TRUE(book->SheetAt(0).Art().Empty());
   EXPECT_EQ(WriteWorkbookStream(*book), stream);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/little_endian.h"
 #include "platform/utf16.h"
 
 namespace quorlex::biff8 {
@@ -10,8 +11,8 @@ namespace {
 constexpr std::size_t kRunSize = 4;  // first character, font
 }  // namespace
 
-using workbook::Append16;
-using workbook::Append32;
+using platform::Append16;
+using platform::Append32;
 
 void SharedStrings::Add(std::string_view text, std::string_view runs) {
   ++total_;

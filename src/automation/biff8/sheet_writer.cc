@@ -5,14 +5,15 @@
 #include <cmath>
 
 #include "automation/workbook/kept_drawing.h"
+#include "platform/little_endian.h"
 #include "platform/utf16.h"
 
 namespace quorlex::biff8 {
 
-using workbook::Append16;
-using workbook::Append32;
-using workbook::Get16;
-using workbook::Put16;
+using platform::Append16;
+using platform::Append32;
+using platform::Get16;
+using platform::Put16;
 
 namespace {
 
@@ -170,12 +171,14 @@ void SheetWriter::FillIndex(RecordSink& out, std::size_t stream_offset) const {
     after = r + 1;
   }
   const std::size_t body = index_at_ + 4;
-  workbook::Put32(out.bytes, body + 4, first);
-  workbook::Put32(out.bytes, body + 8, after);
-  workbook::Put32(out.bytes, body + 12, static_cast<std::uint32_t>(stream_offset + def_col_width_at_));
+  platform::Put32(out.bytes, body + 4, first);
+  platform::Put32(out.bytes, body + 8, after);
+  platform::Put32(out.bytes, body + 12,
+                  static_cast<std::uint32_t>(stream_offset + def_col_width_at_));
   const std::size_t slots = (Get16(out.bytes, index_at_ + 2) - kIndexHeader) / 4;
   for (std::size_t i = 0; i < slots && i < db_cells_.size(); ++i) {
-    workbook::Put32(out.bytes, body + kIndexHeader + 4 * i, static_cast<std::uint32_t>(stream_offset + db_cells_[i]));
+    platform::Put32(out.bytes, body + kIndexHeader + 4 * i,
+                    static_cast<std::uint32_t>(stream_offset + db_cells_[i]));
   }
 }
 

@@ -18,12 +18,14 @@
 #include "automation/testing/fixtures.h"
 #include "automation/testing/temp_dir.h"
 #include "platform/error.h"
+#include "platform/little_endian.h"
 
 namespace quorlex::biff8 {
 namespace {
 
 using automation::testing::XlsFixture;
-using workbook::Get16;
+using platform::Get16;
+
 using workbook::Record;
 
 std::vector<Record> Records(const std::vector<std::uint8_t>& stream) {
@@ -198,7 +200,7 @@ TEST(CellFormats, ChecksumCountsTheFormatsAsWritten) {
     const auto excel = Records(FixtureStream(name));
     const auto crcs = OfType(excel, rt::kXfCrc);
     ASSERT_EQ(crcs.size(), 1u) << name;
-    EXPECT_EQ(workbook::Get32(crcs.front()->data, 16), XfChecksum(WrittenXfs(excel), {})) << name;
+    EXPECT_EQ(platform::Get32(crcs.front()->data, 16), XfChecksum(WrittenXfs(excel), {})) << name;
   }
   auto book = ReadWorkbook(XlsFixture("27394.xls"));
   const std::size_t before = book->Formats().XfCount();
@@ -217,7 +219,7 @@ TEST(CellFormats, ChecksumCountsTheFormatsAsWritten) {
   const auto xfs = WrittenXfs(ours);
   EXPECT_EQ(xfs.size(), before + 30);
   EXPECT_EQ(Get16(crcs.front()->data, 14), xfs.size());
-  EXPECT_EQ(workbook::Get32(crcs.front()->data, 16), XfChecksum(xfs, {}));
+  EXPECT_EQ(platform::Get32(crcs.front()->data, 16), XfChecksum(xfs, {}));
   EXPECT_FALSE(OfType(ours, rt::kXfExt).empty());  // the extended formats stay
 }
 
@@ -325,10 +327,10 @@ void ExpectRowIndex(const std::vector<std::uint8_t>& stream, const std::string& 
     if (records[at].record.type == rt::kUncalced) ++at;
     ASSERT_EQ(records[at].record.type, rt::kIndex) << where;
     const auto& index = records[at].record.data;
-    const std::uint32_t first = workbook::Get32(index, 4);
-    const std::uint32_t after = workbook::Get32(index, 8);
-    ASSERT_TRUE(by_position.count(workbook::Get32(index, 12))) << where;
-    EXPECT_EQ(records[by_position[workbook::Get32(index, 12)]].record.type, rt::kDefColWidth)
+    const std::uint32_t first = platform::Get32(index, 4);
+    const std::uint32_t after = platform::Get32(index, 8);
+    ASSERT_TRUE(by_position.count(platform::Get32(index, 12))) << where;
+    EXPECT_EQ(records[by_position[platform::Get32(index, 12)]].record.type, rt::kDefColWidth)
         << where;
     // The sheet's ROW records, and the DBCELLs in the order INDEX lists them.
     std::vector<std::size_t> rows;
@@ -353,12 +355,12 @@ void ExpectRowIndex(const std::vector<std::uint8_t>& stream, const std::string& 
     std::size_t listed = (index.size() - 16) / 4;
     std::size_t row_seen = 0;
     for (std::size_t k = 0; k < listed; ++k) {
-      const std::uint32_t position = workbook::Get32(index, 16 + 4 * k);
+      const std::uint32_t position = platform::Get32(index, 16 + 4 * k);
       ASSERT_TRUE(by_position.count(position)) << where << ": DBCELL " << k;
       const std::size_t db = by_position[position];
       const auto& cell = records[db].record;
       ASSERT_EQ(cell.type, rt::kDbCell) << where;
-      const std::size_t block_at = records[db].at - workbook::Get32(cell.data, 0);
+      const std::size_t block_at = records[db].at - platform::Get32(cell.data, 0);
       ASSERT_TRUE(by_position.count(block_at)) << where;
       std::size_t r = by_position[block_at];
       ASSERT_EQ(records[r].record.type, rt::kRow) << where;
@@ -435,7 +437,7 @@ TEST(Strings, SharedStringsAreCutOnlyWhereReadersResume) {
   ASSERT_GT(parts.size(), 3u);
   std::size_t part = 0;
   std::size_t at = 8;
-  const std::uint32_t unique = workbook::Get32(records[sst].data, 4);
+  const std::uint32_t unique = platform::Get32(records[sst].data, 4);
   for (std::uint32_t k = 0; k < unique; ++k) {
     if (at == parts[part]->size()) {
       ++part;

@@ -10,12 +10,14 @@
 #include "automation/biff8/slot_list.h"
 #include "automation/workbook/shared_formula.h"
 #include "platform/error.h"
+#include "platform/little_endian.h"
 #include "platform/utf16.h"
 
 namespace quorlex::biff8 {
 
-using workbook::Get16;
-using workbook::Get32;
+using platform::Get16;
+using platform::Get32;
+
 using workbook::Record;
 
 namespace {
@@ -51,9 +53,9 @@ void UnshareFormula(
   std::vector<std::uint8_t> own = workbook::UnshareFormula(tokens, p.row, p.col);
   std::vector<std::uint8_t> out(rec.begin(),
                                 rec.begin() + static_cast<std::ptrdiff_t>(kFormulaLengthAt));
-  workbook::Put16(out, kFormulaFlagsAt,
+  platform::Put16(out, kFormulaFlagsAt,
                   static_cast<std::uint16_t>(Get16(out, kFormulaFlagsAt) & ~kSharedFlag));
-  workbook::Append16(out, static_cast<std::uint32_t>(own.size()));
+  platform::Append16(out, static_cast<std::uint32_t>(own.size()));
   out.insert(out.end(), own.begin(), own.end());
   out.insert(out.end(), d.begin() + static_cast<std::ptrdiff_t>(kSharedFormulaAt + 2 + length),
              d.end());
@@ -305,7 +307,7 @@ class WorksheetReader {
     if (cce >= 5 && 16 + 5 <= body.size() && (body[16] == 0x01 || body[16] == 0x02)) {
       // Shared formula or table: make the host's row relative to the cell.
       std::uint16_t host = Get16(body, 17);
-      workbook::Put16(body, 17, static_cast<std::uint16_t>(host - p.row));
+      platform::Put16(body, 17, static_cast<std::uint16_t>(host - p.row));
     }
     formula_ = std::move(p);
   }
@@ -318,8 +320,8 @@ class WorksheetReader {
     if (!formula_) return;
     const auto& d = r.data;
     workbook::FormulaBody::Attached a{r.type, d};
-    workbook::Put16(a.data, 0, static_cast<std::uint16_t>(Get16(d, 0) - formula_->row));
-    workbook::Put16(a.data, 2, static_cast<std::uint16_t>(Get16(d, 2) - formula_->row));
+    platform::Put16(a.data, 0, static_cast<std::uint16_t>(Get16(d, 0) - formula_->row));
+    platform::Put16(a.data, 2, static_cast<std::uint16_t>(Get16(d, 2) - formula_->row));
     formula_->body.attached.push_back(std::move(a));
   }
 

@@ -12,18 +12,19 @@
 #include "automation/compound/writer.h"
 #include "automation/workbook/kept_drawing.h"
 #include "platform/error.h"
+#include "platform/little_endian.h"
 #include "platform/utf16.h"
 
 namespace quorlex::biff8 {
 
 namespace {
 
-using workbook::Append16;
-using workbook::Append32;
-using workbook::Get16;
-using workbook::Get32;
-using workbook::Put16;
-using workbook::Put32;
+using platform::Append16;
+using platform::Append32;
+using platform::Get16;
+using platform::Get32;
+using platform::Put16;
+using platform::Put32;
 
 constexpr std::uint32_t kMaxRows = 65536;
 constexpr std::uint32_t kMaxCols = 256;

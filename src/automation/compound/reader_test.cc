@@ -8,8 +8,12 @@
 #include "automation/compound/read_error.h"
 #include "automation/testing/fixtures.h"
 #include "platform/files.h"
+#include "platform/little_endian.h"
 
 namespace quorlex::automation::compound {
+
+using platform::Get32;
+
 namespace {
 
 using testing::DocFixture;
@@ -26,12 +30,6 @@ ReadError ErrorOf(std::string_view bytes) {
   }
   ADD_FAILURE() << "the bytes were read";
   return ReadError(ReadFailure::kDamaged, "");
-}
-
-std::uint32_t Get32(const std::string& bytes, std::size_t at) {
-  std::uint32_t value = 0;
-  std::memcpy(&value, bytes.data() + at, 4);
-  return value;
 }
 
 // The directory entry of a stream or storage of the file, as an offset in

@@ -5,8 +5,12 @@
 #include "automation/document/paragraph_format.h"
 #include "automation/document/sprm.h"
 #include "automation/document/table_format.h"
+#include "platform/little_endian.h"
 
 namespace quorlex::automation::document {
+
+using platform::Get16;
+
 namespace {
 
 CellFormat Cell(int width) {
@@ -90,9 +94,9 @@ TEST(DocumentTables, TheNextRowStartsMergesThatBeganInTheDeletedRow) {
   const auto def = FindLast(d.paragraph_properties.Grpprl(row_end.papx), sprm::kTDefTable);
   ASSERT_TRUE(def);
   const std::size_t tc = 1 + 3 * 2;  // count, three boundaries
-  const std::uint16_t flags = GetWord(def->operand, tc);
+  const std::uint16_t flags = Get16(def->operand, tc);
   EXPECT_EQ(flags & 0x60, 0x60) << "the first cell now starts the merge";
-  EXPECT_EQ(GetWord(def->operand, tc + 20) & 0x60, 0) << "the second cell is not merged";
+  EXPECT_EQ(Get16(def->operand, tc + 20) & 0x60, 0) << "the second cell is not merged";
 }
 
 TEST(DocumentTables, RowCellBoundariesFollowTheCellWidths) {

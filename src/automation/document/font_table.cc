@@ -2,9 +2,13 @@
 
 #include "automation/document/sprm.h"
 #include "platform/error.h"
+#include "platform/little_endian.h"
 #include "platform/text.h"
 
 namespace quorlex::automation::document {
+
+using platform::Append16;
+
 namespace {
 
 bool Mentions(std::string_view name, std::string_view word) {
@@ -44,7 +48,7 @@ std::string FontTable::MakeRecord(std::string_view name) {
   }
   std::string record;
   record.push_back(static_cast<char>(pitch | 0x04 /* TrueType */ | (family << 4)));
-  PutWord(record, 400);                 // weight
+  Append16(record, 400);                // weight
   record.push_back('\0');               // character set: the text is Unicode
   record.push_back('\0');               // no alternative name
   record.append(10, '\0');              // panose
@@ -54,9 +58,9 @@ std::string FontTable::MakeRecord(std::string_view name) {
   while (i < name.size() && record.size() < 250) {
     const char32_t c = text::DecodeNext(name, i);
     if (c > 0xFFFF) continue;
-    PutWord(record, static_cast<std::uint16_t>(c));
+    Append16(record, static_cast<std::uint16_t>(c));
   }
-  PutWord(record, 0);
+  Append16(record, 0);
   return record;
 }
 

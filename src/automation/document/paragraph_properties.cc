@@ -1,8 +1,12 @@
 #include "automation/document/paragraph_properties.h"
 
 #include "automation/document/sprm.h"
+#include "platform/little_endian.h"
 
 namespace quorlex::automation::document {
+
+using platform::Append16;
+using platform::Get16;
 
 TableMarks DecodeTableMarks(std::string_view grpprl) {
   TableMarks marks;
@@ -44,7 +48,7 @@ ParagraphPool::ParagraphPool() { marks_.push_back(TableMarks{}); }
 std::uint32_t ParagraphPool::Intern(std::uint16_t istd, std::string_view grpprl) {
   std::string raw;
   raw.reserve(2 + grpprl.size());
-  PutWord(raw, istd);
+  Append16(raw, istd);
   raw.append(grpprl);
   return InternRaw(raw);
 }
@@ -61,7 +65,7 @@ std::uint32_t ParagraphPool::InternRaw(std::string_view istd_and_grpprl) {
 
 std::uint16_t ParagraphPool::Istd(std::uint32_t id) const {
   const std::string& raw = pool_.Get(id);
-  return raw.size() >= 2 ? GetWord(raw, 0) : 0;
+  return raw.size() >= 2 ? Get16(raw, 0) : 0;
 }
 
 std::string_view ParagraphPool::Grpprl(std::uint32_t id) const {

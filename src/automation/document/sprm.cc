@@ -1,26 +1,13 @@
 #include "automation/document/sprm.h"
 
+#include "platform/little_endian.h"
+
 namespace quorlex::automation::document {
 
-std::uint16_t GetWord(std::string_view s, std::size_t at) {
-  return static_cast<std::uint16_t>(static_cast<unsigned char>(s[at]) |
-                                    (static_cast<unsigned char>(s[at + 1]) << 8));
-}
-
-std::uint32_t GetLong(std::string_view s, std::size_t at) {
-  return static_cast<std::uint32_t>(GetWord(s, at)) |
-         (static_cast<std::uint32_t>(GetWord(s, at + 2)) << 16);
-}
-
-void PutWord(std::string& out, std::uint16_t value) {
-  out.push_back(static_cast<char>(value & 0xFF));
-  out.push_back(static_cast<char>(value >> 8));
-}
-
-void PutLong(std::string& out, std::uint32_t value) {
-  PutWord(out, static_cast<std::uint16_t>(value & 0xFFFF));
-  PutWord(out, static_cast<std::uint16_t>(value >> 16));
-}
+using platform::Append16;
+using platform::Append32;
+using platform::Get16;
+using platform::Get32;
 
 std::uint8_t Sprm::Byte() const {
   return operand.empty() ? 0 : static_cast<std::uint8_t>(operand[0]);
@@ -28,18 +15,18 @@ std::uint8_t Sprm::Byte() const {
 
 std::uint16_t Sprm::Word() const {
   if (operand.size() < 2) return Byte();
-  return GetWord(operand, 0);
+  return Get16(operand, 0);
 }
 
 std::uint32_t Sprm::Long() const {
   if (operand.size() < 4) return Word();
-  return GetLong(operand, 0);
+  return Get32(operand, 0);
 }
 
 std::optional<Sprm> SprmIterator::Next() {
   if (pos_ + 2 > list_.size()) return std::nullopt;
   Sprm s;
-  s.code = GetWord(list_, pos_);
+  s.code = Get16(list_, pos_);
   s.offset = pos_;
   std::size_t at = pos_ + 2;
   std::size_t length = 0;
@@ -54,7 +41,7 @@ std::optional<Sprm> SprmIterator::Next() {
     default:  // 6: variable
       if (s.code == sprm::kTDefTable || s.code == 0xD606 /* sprmTDefTable10 */) {
         if (at + 2 > list_.size()) return std::nullopt;
-        const std::uint16_t cb = GetWord(list_, at);
+        const std::uint16_t cb = Get16(list_, at);
         at += 2;
         length = cb == 0 ? 0 : cb - 1u;
       } else if (s.code == 0xC615 /* sprmPChgTabs */) {
@@ -108,7 +95,7 @@ std::string WithoutSprms(std::string_view list, std::initializer_list<std::uint1
   return out;
 }
 
-void PropertyWriter::Code(std::uint16_t code) { PutWord(out_, code); }
+void PropertyWriter::Code(std::uint16_t code) { Append16(out_, code); }
 
 PropertyWriter& PropertyWriter::Byte(std::uint16_t code, std::uint8_t value) {
   Code(code);
@@ -118,20 +105,20 @@ PropertyWriter& PropertyWriter::Byte(std::uint16_t code, std::uint8_t value) {
 
 PropertyWriter& PropertyWriter::Word(std::uint16_t code, std::uint16_t value) {
   Code(code);
-  PutWord(out_, value);
+  Append16(out_, value);
   return *this;
 }
 
 PropertyWriter& PropertyWriter::Long(std::uint16_t code, std::uint32_t value) {
   Code(code);
-  PutLong(out_, value);
+  Append32(out_, value);
   return *this;
 }
 
 PropertyWriter& PropertyWriter::Bytes(std::uint16_t code, std::string_view operand) {
   Code(code);
   if (code == sprm::kTDefTable) {
-    PutWord(out_, static_cast<std::uint16_t>(operand.size() + 1));
+    Append16(out_, static_cast<std::uint16_t>(operand.size() + 1));
   } else {
     out_.push_back(static_cast<char>(operand.size()));
   }

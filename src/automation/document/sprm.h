@@ -129,10 +129,4 @@ class PropertyWriter {
   std::string out_;
 };
 
-// Little-endian helpers for building operands.
-void PutWord(std::string& out, std::uint16_t value);
-void PutLong(std::string& out, std::uint32_t value);
-std::uint16_t GetWord(std::string_view s, std::size_t at);
-std::uint32_t GetLong(std::string_view s, std::size_t at);
-
 }  // namespace quorlex::automation::document

@@ -4,7 +4,12 @@
 
 #include <vector>
 
+#include "platform/little_endian.h"
+
 namespace quorlex::automation::document {
+
+using platform::Append16;
+
 namespace {
 
 std::vector<std::uint16_t> Codes(std::string_view list) {
@@ -39,20 +44,20 @@ TEST(Sprm, TheLastOccurrenceWins) {
 TEST(Sprm, ALongTabChangeIsMeasuredFromItsContent) {
   // Size byte 255: one deletion (4 bytes), two additions (3 bytes each).
   std::string list;
-  PutWord(list, 0xC615);
+  Append16(list, 0xC615);
   list += '\xff';
   list += '\x01';
   list += std::string(4, 'd');
   list += '\x02';
   list += std::string(6, 'a');
-  PutWord(list, sprm::kPFInTable);
+  Append16(list, sprm::kPFInTable);
   list += '\x01';
   EXPECT_EQ(Codes(list), (std::vector<std::uint16_t>{0xC615, sprm::kPFInTable}));
 }
 
 TEST(Sprm, ATruncatedListStopsWithoutReadingPastIt) {
   std::string list;
-  PutWord(list, sprm::kCCv);
+  Append16(list, sprm::kCCv);
   list += "\x01\x02";  // two of four operand bytes
   EXPECT_TRUE(Codes(list).empty());
   EXPECT_TRUE(Codes(std::string("\x35")).empty());

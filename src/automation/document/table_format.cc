@@ -4,8 +4,14 @@
 #include <cstdint>
 
 #include "automation/document/sprm.h"
+#include "platform/little_endian.h"
 
 namespace quorlex::automation::document {
+
+using platform::Append16;
+using platform::Append32;
+using platform::Get16;
+
 namespace {
 
 constexpr std::uint16_t kSprmTVertMerge = 0xD62B;
@@ -17,7 +23,7 @@ constexpr std::size_t kTc80Size = 20;
 
 void PutBorder80(std::string& out, const BorderLine& line) {
   if (line.width <= 0) {
-    PutLong(out, 0);
+    Append32(out, 0);
     return;
   }
   out.push_back(static_cast<char>(std::clamp(line.width, 2, 96)));
@@ -48,10 +54,10 @@ std::string EncodeRowFormat(const RowFormat& row) {
   std::string def;
   def.push_back(static_cast<char>(count));
   int x = row.left;
-  PutWord(def, static_cast<std::uint16_t>(Twips(x)));
+  Append16(def, static_cast<std::uint16_t>(Twips(x)));
   for (std::size_t i = 0; i < count; ++i) {
     x += std::max(row.cells[i].width, 1);
-    PutWord(def, static_cast<std::uint16_t>(Twips(x)));
+    Append16(def, static_cast<std::uint16_t>(Twips(x)));
   }
   for (std::size_t i = 0; i < count; ++i) {
     const CellFormat& cell = row.cells[i];
@@ -59,8 +65,8 @@ std::string EncodeRowFormat(const RowFormat& row) {
     if (cell.merge_start) flags |= kVertMerge | kVertRestart;
     if (cell.merge_continue) flags |= kVertMerge;
     flags |= 3u << 9;  // preferred width in twips
-    PutWord(def, flags);
-    PutWord(def, static_cast<std::uint16_t>(Twips(std::max(cell.width, 1))));
+    Append16(def, flags);
+    Append16(def, static_cast<std::uint16_t>(Twips(std::max(cell.width, 1))));
     PutBorder80(def, cell.top);
     PutBorder80(def, cell.left);
     PutBorder80(def, cell.bottom);
@@ -76,11 +82,11 @@ std::string EncodeRowFormat(const RowFormat& row) {
     for (std::size_t i = 0; i < count; ++i) {
       const auto& fill = row.cells[i].shading;
       // Palette form for older readers: background colour, clear pattern.
-      PutWord(shd80, fill ? static_cast<std::uint16_t>(NearestPaletteIndex(*fill) << 5) : 0);
+      Append16(shd80, fill ? static_cast<std::uint16_t>(NearestPaletteIndex(*fill) << 5) : 0);
       // Exact form: foreground automatic, background colour (or automatic).
-      PutLong(shd, 0xFF000000u);
-      PutLong(shd, fill ? ColorRef(*fill) : 0xFF000000u);
-      PutWord(shd, 0);
+      Append32(shd, 0xFF000000u);
+      Append32(shd, fill ? ColorRef(*fill) : 0xFF000000u);
+      Append16(shd, 0);
     }
     w.Bytes(sprm::kTDefTableShd80, shd80);
     w.Bytes(sprm::kTDefTableShd, shd);
@@ -99,7 +105,7 @@ std::string RestartVerticalMerges(std::string_view grpprl) {
       for (std::size_t i = 0; i < count; ++i) {
         const std::size_t at = tc_at + i * kTc80Size;
         if (at + 2 > s->operand.size()) break;
-        const std::uint16_t flags = GetWord(s->operand, at);
+        const std::uint16_t flags = Get16(s->operand, at);
         if ((flags & kVertMerge) && !(flags & kVertRestart)) {
           const auto fixed = static_cast<std::uint16_t>(flags | kVertRestart);
           out[operand_at + at] = static_cast<char>(fixed & 0xFF);
@@ -120,7 +126,7 @@ std::vector<int> CellBoundaries(std::string_view grpprl) {
     for (std::size_t i = 0; i <= count; ++i) {
       const std::size_t at = 1 + i * 2;
       if (at + 2 > s->operand.size()) break;
-      result.push_back(static_cast<std::int16_t>(GetWord(s->operand, at)));
+      result.push_back(static_cast<std::int16_t>(Get16(s->operand, at)));
     }
   }
   return result;

@@ -3,7 +3,14 @@
 #include <algorithm>
 #include <map>
 
+#include "platform/little_endian.h"
+
 namespace quorlex::automation::properties {
+
+using platform::Append16;
+using platform::Append32;
+using platform::Get16;
+using platform::Get32;
 
 namespace {
 
@@ -12,26 +19,6 @@ constexpr std::size_t kHeaderSize =
 constexpr std::size_t kSectionEntrySize = 20;
 constexpr std::uint16_t kByteOrder = 0xFFFE;
 constexpr std::uint32_t kMaxProperties = 4096;
-
-std::uint16_t Get16(std::string_view d, std::size_t at) {
-  return static_cast<std::uint16_t>(static_cast<std::uint8_t>(d[at]) |
-                                    (static_cast<std::uint8_t>(d[at + 1]) << 8));
-}
-
-std::uint32_t Get32(std::string_view d, std::size_t at) {
-  return static_cast<std::uint32_t>(Get16(d, at)) |
-         (static_cast<std::uint32_t>(Get16(d, at + 2)) << 16);
-}
-
-void Append16(std::string& out, std::uint32_t v) {
-  out.push_back(static_cast<char>(v & 0xFF));
-  out.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-
-void Append32(std::string& out, std::uint32_t v) {
-  Append16(out, v & 0xFFFF);
-  Append16(out, v >> 16);
-}
 
 void Pad4(std::string& out) {
   while (out.size() % 4 != 0)

@@ -5,6 +5,7 @@
 
 #include "automation/package/xml_reader.h"
 #include "automation/spreadsheetml/xml_util.h"
+#include "platform/little_endian.h"
 
 namespace quorlex::automation::spreadsheetml {
 namespace {
@@ -236,17 +237,9 @@ std::uint16_t FontBiffIndex(long long xlsx_index) {
   return static_cast<std::uint16_t>(xlsx_index < 4 ? xlsx_index : xlsx_index + 1);
 }
 
-void Put16(std::array<std::uint8_t, 20>& b, std::size_t at, std::uint32_t v) {
-  b[at] = static_cast<std::uint8_t>(v & 0xFF);
-  b[at + 1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
-}
-void Put32(std::array<std::uint8_t, 20>& b, std::size_t at, std::uint32_t v) {
-  for (std::size_t i = 0; i < 4; ++i)
-    b[at + i] = static_cast<std::uint8_t>((v >> (8 * i)) & 0xFF);
-}
-std::uint16_t Get16(const std::array<std::uint8_t, 20>& b, std::size_t at) {
-  return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
-}
+using platform::Get16;
+using platform::Put16;
+using platform::Put32;
 
 long long Attr(const XmlReader& r, const char* name, long long otherwise) {
   auto v = r.Attribute(name);

@@ -6,11 +6,13 @@
 #include <string_view>
 
 #include "automation/word97/word97_error.h"
+#include "platform/little_endian.h"
 
 namespace quorlex::automation::word97 {
 
 // Bounds-checked little-endian access to a stream: every read outside the
-// stream is a damaged-file error naming the structure, never a crash.
+// stream is a damaged-file error naming the structure, never a crash (the
+// numbers themselves are read by platform/little_endian.h).
 class ByteReader {
  public:
   ByteReader(std::string_view data, const char* what) : data_(data), what_(what) {}
@@ -24,12 +26,11 @@ class ByteReader {
   }
   std::uint16_t U16(std::size_t at) const {
     Need(at, 2);
-    return static_cast<std::uint16_t>(static_cast<std::uint8_t>(data_[at]) |
-                                      (static_cast<std::uint8_t>(data_[at + 1]) << 8));
+    return platform::Get16(data_, at);
   }
   std::uint32_t U32(std::size_t at) const {
     Need(at, 4);
-    return static_cast<std::uint32_t>(U16(at)) | (static_cast<std::uint32_t>(U16(at + 2)) << 16);
+    return platform::Get32(data_, at);
   }
   std::int32_t I32(std::size_t at) const { return static_cast<std::int32_t>(U32(at)); }
   std::string_view Slice(std::size_t at, std::size_t length) const {
@@ -47,23 +48,5 @@ class ByteReader {
   std::string_view data_;
   const char* what_;
 };
-
-// Little-endian writing into a growing buffer.
-inline void Put16(std::string& out, std::uint16_t v) {
-  out.push_back(static_cast<char>(v & 0xFF));
-  out.push_back(static_cast<char>(v >> 8));
-}
-inline void Put32(std::string& out, std::uint32_t v) {
-  Put16(out, static_cast<std::uint16_t>(v & 0xFFFF));
-  Put16(out, static_cast<std::uint16_t>(v >> 16));
-}
-inline void Set16(std::string& out, std::size_t at, std::uint16_t v) {
-  out[at] = static_cast<char>(v & 0xFF);
-  out[at + 1] = static_cast<char>(v >> 8);
-}
-inline void Set32(std::string& out, std::size_t at, std::uint32_t v) {
-  Set16(out, at, static_cast<std::uint16_t>(v & 0xFFFF));
-  Set16(out, at + 2, static_cast<std::uint16_t>(v >> 16));
-}
 
 }  // namespace quorlex::automation::word97

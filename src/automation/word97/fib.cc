@@ -2,8 +2,13 @@
 
 #include "automation/word97/byte_reader.h"
 #include "automation/word97/word97_error.h"
+#include "platform/little_endian.h"
 
 namespace quorlex::automation::word97 {
+
+using platform::Put16;
+using platform::Put32;
+
 namespace {
 
 constexpr std::uint16_t kWordIdent = 0xA5EC;
@@ -76,8 +81,8 @@ std::uint32_t Fib::Size(std::size_t index) const {
 
 void Fib::SetPair(std::size_t index, std::uint32_t offset, std::uint32_t size) {
   if (index >= pair_count_) return;
-  Set32(raw_, pairs_at_ + index * 8, offset);
-  Set32(raw_, pairs_at_ + index * 8 + 4, size);
+  Put32(raw_, pairs_at_ + index * 8, offset);
+  Put32(raw_, pairs_at_ + index * 8 + 4, size);
 }
 
 // The 32-bit values: cbMac, two reserved, then ccpText, ccpFtn, ccpHdd,
@@ -87,28 +92,28 @@ std::int32_t Fib::PartLength(std::size_t part) const {
 }
 
 void Fib::SetPartLength(std::size_t part, std::int32_t length) {
-  Set32(raw_, lw_at_ + (3 + part) * 4, static_cast<std::uint32_t>(length));
+  Put32(raw_, lw_at_ + (3 + part) * 4, static_cast<std::uint32_t>(length));
 }
 
-void Fib::SetFlags(std::uint16_t flags) { Set16(raw_, 10, flags); }
+void Fib::SetFlags(std::uint16_t flags) { Put16(raw_, 10, flags); }
 
 void Fib::SetTextBounds(std::uint32_t first, std::uint32_t limit) {
-  Set32(raw_, 24, first);
-  Set32(raw_, 28, limit);
+  Put32(raw_, 24, first);
+  Put32(raw_, 28, limit);
 }
 
-void Fib::SetStreamLength(std::uint32_t length) { Set32(raw_, lw_at_, length); }
+void Fib::SetStreamLength(std::uint32_t length) { Put32(raw_, lw_at_, length); }
 
 // After the text lengths: pnFbpChpFirst, pnChpFirst, cpnBteChp,
 // pnFbpPapFirst, pnPapFirst, cpnBtePap, then the same for list levels.
 void Fib::SetPropertyPages(std::uint32_t chpx_first, std::uint32_t chpx_count,
                            std::uint32_t papx_first, std::uint32_t papx_count) {
-  Set32(raw_, lw_at_ + 12 * 4, chpx_first);
-  Set32(raw_, lw_at_ + 13 * 4, chpx_count);
-  Set32(raw_, lw_at_ + 15 * 4, papx_first);
-  Set32(raw_, lw_at_ + 16 * 4, papx_count);
-  Set32(raw_, lw_at_ + 18 * 4, 0);
-  Set32(raw_, lw_at_ + 19 * 4, 0);
+  Put32(raw_, lw_at_ + 12 * 4, chpx_first);
+  Put32(raw_, lw_at_ + 13 * 4, chpx_count);
+  Put32(raw_, lw_at_ + 15 * 4, papx_first);
+  Put32(raw_, lw_at_ + 16 * 4, papx_count);
+  Put32(raw_, lw_at_ + 18 * 4, 0);
+  Put32(raw_, lw_at_ + 19 * 4, 0);
 }
 
 }  // namespace quorlex::automation::word97

@@ -6,8 +6,14 @@
 #include "automation/document/sprm.h"
 #include "automation/word97/byte_reader.h"
 #include "automation/word97/word97_error.h"
+#include "platform/little_endian.h"
 
 namespace quorlex::automation::word97 {
+
+using platform::Append16;
+using platform::Append32;
+using platform::Put32;
+
 namespace {
 
 std::vector<std::uint32_t> ReadBinPages(std::string_view bin_table, const char* what) {
@@ -166,7 +172,8 @@ class PageWriter {
         ++i;
       }
       if (slots.empty()) ThrowDamaged("свойства не помещаются на страницу");
-      for (std::size_t k = 0; k < fcs.size(); ++k) Set32(page, k * 4, fcs[k]);
+      for (std::size_t k = 0; k < fcs.size(); ++k)
+        Put32(page, k * 4, fcs[k]);
       for (std::size_t k = 0; k < slots.size(); ++k) {
         page[fcs.size() * 4 + k * slot_size_] = static_cast<char>(slots[k]);
       }
@@ -227,11 +234,11 @@ class PageWriter {
   static std::string MoveToData(std::string_view props, std::string& data) {
     const auto at = static_cast<std::uint32_t>(data.size());
     const std::string_view list = props.substr(2);
-    Put16(data, static_cast<std::uint16_t>(std::min<std::size_t>(list.size(), 0x7FFF)));
+    Append16(data, static_cast<std::uint16_t>(std::min<std::size_t>(list.size(), 0x7FFF)));
     data.append(list.substr(0, 0x7FFF));
     std::string record(props.substr(0, 2));
-    Put16(record, document::sprm::kPHugePapx);
-    Put32(record, at);
+    Append16(record, document::sprm::kPHugePapx);
+    Append32(record, at);
     return record;
   }
 
@@ -255,10 +262,11 @@ PageSet WriteParagraphPages(std::uint32_t fc_start, const std::vector<FkpEntry>&
 
 std::string WriteBinTable(const PageSet& pages, std::uint32_t first_page) {
   std::string out;
-  for (std::uint32_t fc : pages.first_fc) Put32(out, fc);
-  Put32(out, pages.end_fc);
+  for (std::uint32_t fc : pages.first_fc)
+    Append32(out, fc);
+  Append32(out, pages.end_fc);
   for (std::size_t i = 0; i < pages.first_fc.size(); ++i) {
-    Put32(out, first_page + static_cast<std::uint32_t>(i));
+    Append32(out, first_page + static_cast<std::uint32_t>(i));
   }
   return out;
 }

@@ -1,9 +1,13 @@
 #include "automation/word97/font_table_io.h"
 
-#include "platform/utf16.h"
 #include "automation/word97/byte_reader.h"
+#include "platform/little_endian.h"
+#include "platform/utf16.h"
 
 namespace quorlex::automation::word97 {
+
+using platform::Append16;
+
 namespace {
 
 // The face name follows the fixed part of a font record: family and pitch,
@@ -24,8 +28,7 @@ document::FontTable ReadFontTable(std::string_view sttbf_ffn) {
     at += 1 + size;
     std::u16string name;
     for (std::size_t k = kNameAt; k + 1 < record.size(); k += 2) {
-      const auto c = static_cast<char16_t>(static_cast<unsigned char>(record[k]) |
-                                           (static_cast<unsigned char>(record[k + 1]) << 8));
+      const auto c = static_cast<char16_t>(platform::Get16(record, k));
       if (c == 0) break;
       name.push_back(c);
     }
@@ -36,8 +39,8 @@ document::FontTable ReadFontTable(std::string_view sttbf_ffn) {
 
 std::string WriteFontTable(const document::FontTable& fonts) {
   std::string out;
-  Put16(out, static_cast<std::uint16_t>(fonts.fonts().size()));
-  Put16(out, 0);
+  Append16(out, static_cast<std::uint16_t>(fonts.fonts().size()));
+  Append16(out, 0);
   for (const auto& font : fonts.fonts()) {
     const std::size_t size = std::min<std::size_t>(font.record.size(), 255);
     out.push_back(static_cast<char>(size));

@@ -3,8 +3,13 @@
 #include "automation/document/sprm.h"
 #include "automation/word97/byte_reader.h"
 #include "automation/word97/word97_error.h"
+#include "platform/little_endian.h"
 
 namespace quorlex::automation::word97 {
+
+using platform::Append16;
+using platform::Append32;
+
 namespace {
 
 namespace sprm = document::sprm;
@@ -61,7 +66,7 @@ std::uint16_t SprmOfIndex(unsigned index) {
 
 void AddModifier(Piece& piece, std::uint16_t code, std::string_view operand) {
   std::string prl;
-  document::PutWord(prl, code);
+  platform::Append16(prl, code);
   prl.append(operand);
   const auto group = document::GroupOf(code);
   if (group == document::SprmGroup::kCharacter) {
@@ -152,8 +157,7 @@ std::u16string ReadPieceText(const std::vector<Piece>& pieces, std::string_view 
     } else {
       const std::string_view bytes = in.Slice(p.fc, std::size_t{n} * 2);
       for (std::size_t i = 0; i < n; ++i) {
-        text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                             (static_cast<unsigned char>(bytes[2 * i + 1]) << 8)));
+        text.push_back(static_cast<char16_t>(platform::Get16(bytes, 2 * i)));
       }
     }
   }
@@ -163,12 +167,12 @@ std::u16string ReadPieceText(const std::vector<Piece>& pieces, std::string_view 
 std::string WritePieceTable(std::uint32_t cp_count, std::uint32_t fc) {
   std::string clx;
   clx.push_back('\x02');
-  Put32(clx, 4 * 2 + 8);
-  Put32(clx, 0);
-  Put32(clx, cp_count);
-  Put16(clx, 0);   // no flags
-  Put32(clx, fc);  // UTF-16: the compression bit stays clear
-  Put16(clx, 0);   // no property modifier
+  Append32(clx, 4 * 2 + 8);
+  Append32(clx, 0);
+  Append32(clx, cp_count);
+  Append16(clx, 0);   // no flags
+  Append32(clx, fc);  // UTF-16: the compression bit stays clear
+  Append16(clx, 0);   // no property modifier
   return clx;
 }
 

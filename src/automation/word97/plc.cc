@@ -2,8 +2,11 @@
 
 #include "automation/word97/byte_reader.h"
 #include "automation/word97/word97_error.h"
+#include "platform/little_endian.h"
 
 namespace quorlex::automation::word97 {
+
+using platform::Append32;
 
 Plc Plc::Read(std::string_view bytes, std::size_t element_size, const char* what) {
   Plc plc;
@@ -23,7 +26,8 @@ Plc Plc::Read(std::string_view bytes, std::size_t element_size, const char* what
 std::string Plc::Write() const {
   std::string out;
   if (cps.empty()) return out;
-  for (std::uint32_t cp : cps) Put32(out, cp);
+  for (std::uint32_t cp : cps)
+    Append32(out, cp);
   for (const std::string& d : data) out += d;
   return out;
 }

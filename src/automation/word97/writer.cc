@@ -14,8 +14,13 @@
 #include "automation/word97/plc.h"
 #include "automation/word97/source_file.h"
 #include "platform/error.h"
+#include "platform/little_endian.h"
 
 namespace quorlex::automation::word97 {
+
+using platform::Append16;
+using platform::Put32;
+
 namespace {
 
 using document::Document;
@@ -252,12 +257,12 @@ class Writer {
                                                             : document_.sections[s].properties;
       if (stream.size() % 2) stream.push_back('\0');
       const auto fc = static_cast<std::uint32_t>(stream.size());
-      Put16(stream, static_cast<std::uint16_t>(props.size()));
+      Append16(stream, static_cast<std::uint16_t>(props.size()));
       stream += props;
       std::string descriptor = i < source_->section_descriptors.size()
                                    ? source_->section_descriptors[i]
                                    : std::string("\0\0\0\0\0\0\0\0\xff\xff\xff\xff", 12);
-      Set32(descriptor, 2, fc);
+      Put32(descriptor, 2, fc);
       sed.cps.push_back(ends[i]);
       sed.data.push_back(std::move(descriptor));
     }

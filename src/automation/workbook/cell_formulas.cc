@@ -1,6 +1,11 @@
 #include "automation/workbook/cell_formulas.h"
 
+#include "platform/little_endian.h"
+
 namespace quorlex::workbook {
+
+using platform::Get16;
+using platform::Put16;
 
 namespace {
 

@@ -6,8 +6,11 @@
 #include "automation/workbook/ptg.h"
 #include "automation/workbook/record.h"
 #include "platform/error.h"
+#include "platform/little_endian.h"
 
 namespace quorlex::workbook {
+
+using platform::Get16;
 
 namespace {
 

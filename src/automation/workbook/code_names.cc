@@ -3,10 +3,14 @@
 #include <algorithm>
 
 #include "automation/workbook/workbook.h"
+#include "platform/little_endian.h"
 #include "platform/text.h"
 #include "platform/utf16.h"
 
 namespace quorlex::workbook {
+
+using platform::Append16;
+using platform::Get16;
 
 namespace {
 

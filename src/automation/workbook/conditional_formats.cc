@@ -4,8 +4,14 @@
 #include <utility>
 
 #include "automation/workbook/sqref.h"
+#include "platform/little_endian.h"
 
 namespace quorlex::workbook {
+
+using platform::Append16;
+using platform::Get16;
+using platform::Get32;
+using platform::Put16;
 
 namespace {
 

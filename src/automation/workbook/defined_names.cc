@@ -5,10 +5,14 @@
 #include "automation/workbook/formula_edit.h"
 #include "automation/workbook/ptg.h"
 #include "automation/workbook/record.h"
+#include "platform/little_endian.h"
 #include "platform/text.h"
 #include "platform/utf16.h"
 
 namespace quorlex::workbook {
+
+using platform::Get16;
+using platform::Put16;
 
 namespace {
 

@@ -2,10 +2,18 @@
 
 #include <algorithm>
 
-#include "platform/utf16.h"
 #include "platform/error.h"
+#include "platform/little_endian.h"
+#include "platform/utf16.h"
 
 namespace quorlex::workbook {
+
+using platform::Append16;
+using platform::Append32;
+using platform::Get16;
+using platform::Get32;
+using platform::Put16;
+using platform::Put32;
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "automation/workbook/record.h"
+#include "platform/little_endian.h"
 
 namespace quorlex::workbook {
 
@@ -93,9 +94,9 @@ template <typename F>
 void WalkArt(const std::vector<std::uint8_t>& art, std::size_t from, std::size_t to, F&& visit, int depth = 0) {
   std::size_t at = from;
   while (at + 8 <= to) {
-    std::uint16_t verinst = Get16(art, at);
-    std::uint16_t type = Get16(art, at + 2);
-    std::uint32_t len = Get32(art, at + 4);
+    std::uint16_t verinst = platform::Get16(art, at);
+    std::uint16_t type = platform::Get16(art, at + 2);
+    std::uint32_t len = platform::Get32(art, at + 4);
     std::size_t body = at + 8;
     std::size_t end = body + len;
     if (end > to || end < body) end = to;

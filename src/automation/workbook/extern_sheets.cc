@@ -2,7 +2,13 @@
 
 #include <algorithm>
 
+#include "platform/little_endian.h"
+
 namespace quorlex::workbook {
+
+using platform::Append16;
+using platform::Get16;
+using platform::Put16;
 
 namespace {
 

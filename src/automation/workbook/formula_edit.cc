@@ -5,8 +5,13 @@
 #include "automation/workbook/ptg.h"
 #include "automation/workbook/ptg_rewrite.h"
 #include "automation/workbook/record.h"
+#include "platform/little_endian.h"
 
 namespace quorlex::workbook {
+
+using platform::Append16;
+using platform::Get16;
+using platform::Put16;
 
 namespace {
 

@@ -1,8 +1,12 @@
 #include "automation/workbook/kept_drawing.h"
 
 #include "automation/workbook/drawing.h"
+#include "platform/little_endian.h"
 
 namespace quorlex::workbook {
+
+using platform::Put16;
+using platform::Put32;
 
 namespace {
 

@@ -1,5 +1,7 @@
 #include "automation/workbook/ptg.h"
 
+#include "platform/little_endian.h"
+
 namespace quorlex::workbook {
 
 namespace {
@@ -63,7 +65,7 @@ std::size_t PtgSize(std::span<const std::uint8_t> rgce, std::size_t at) {
     if (at + 4 > rgce.size()) return 0;
     size = 4;
     if ((rgce[at + 1] & kAttrChooseBit) != 0) {
-      const std::size_t cases = static_cast<std::size_t>(rgce[at + 2] | (rgce[at + 3] << 8));
+      const std::size_t cases = platform::Get16(rgce, at + 2);
       size += 2 * (cases + 1);
     }
   } else {

@@ -4,8 +4,12 @@
 
 #include "automation/workbook/ptg.h"
 #include "automation/workbook/record.h"
+#include "platform/little_endian.h"
 
 namespace quorlex::workbook {
+
+using platform::Get16;
+using platform::Put16;
 
 namespace {
 

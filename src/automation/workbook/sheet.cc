@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/little_endian.h"
 #include "platform/text.h"
 
 namespace quorlex::workbook {
@@ -40,7 +41,7 @@ std::uint16_t Sheet::DefaultRowHeight() const {
   for (const auto& item : items_) {
     if (item.slot == Slot::kNone && item.record.type == kDefaultRowHeightRecord &&
         item.record.data.size() >= 4) {
-      return static_cast<std::uint16_t>(item.record.data[2] | item.record.data[3] << 8);
+      return platform::Get16(item.record.data, 2);
     }
   }
   return 0x00FF;

@@ -4,8 +4,13 @@
 #include "automation/workbook/page_breaks.h"
 #include "automation/workbook/sqref.h"
 #include "automation/workbook/validations.h"
+#include "platform/little_endian.h"
 
 namespace quorlex::workbook {
+
+using platform::Append16;
+using platform::Get32;
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;

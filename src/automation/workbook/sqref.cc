@@ -3,8 +3,13 @@
 #include <algorithm>
 
 #include "automation/workbook/record.h"
+#include "platform/little_endian.h"
 
 namespace quorlex::workbook {
+
+using platform::Append16;
+using platform::Get16;
+using platform::Put16;
 
 namespace {
 constexpr std::size_t kRef8Size = 8;

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "platform/error.h"
+#include "platform/little_endian.h"
 
 namespace quorlex::workbook {
 
@@ -94,20 +95,10 @@ Xf::Xf() {
   Set16(18, 0x20C0);
 }
 
-std::uint16_t Xf::U16(std::size_t at) const {
-  return static_cast<std::uint16_t>(bytes_[at] | (bytes_[at + 1] << 8));
-}
-std::uint32_t Xf::U32(std::size_t at) const {
-  return static_cast<std::uint32_t>(bytes_[at]) | (static_cast<std::uint32_t>(bytes_[at + 1]) << 8) |
-         (static_cast<std::uint32_t>(bytes_[at + 2]) << 16) | (static_cast<std::uint32_t>(bytes_[at + 3]) << 24);
-}
-void Xf::Set16(std::size_t at, std::uint16_t v) {
-  bytes_[at] = static_cast<std::uint8_t>(v & 0xFF);
-  bytes_[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-void Xf::Set32(std::size_t at, std::uint32_t v) {
-  for (std::size_t i = 0; i < 4; ++i) bytes_[at + i] = static_cast<std::uint8_t>((v >> (8 * i)) & 0xFF);
-}
+std::uint16_t Xf::U16(std::size_t at) const { return platform::Get16(bytes_, at); }
+std::uint32_t Xf::U32(std::size_t at) const { return platform::Get32(bytes_, at); }
+void Xf::Set16(std::size_t at, std::uint16_t v) { platform::Put16(bytes_, at, v); }
+void Xf::Set32(std::size_t at, std::uint32_t v) { platform::Put32(bytes_, at, v); }
 void Xf::MarkUsed(std::uint8_t bit) {
   // In a cell format the bit says "this attribute is the cell's own".
   if (!IsStyle()) bytes_[9] = static_cast<std::uint8_t>(bytes_[9] | bit);

@@ -7,11 +7,14 @@
 #include "automation/workbook/extern_sheets.h"
 #include "automation/workbook/reference_edits.h"
 #include "automation/workbook/sheet_copy.h"
-#include "platform/utf16.h"
 #include "platform/error.h"
+#include "platform/little_endian.h"
 #include "platform/text.h"
+#include "platform/utf16.h"
 
 namespace quorlex::workbook {
+
+using platform::Append16;
 
 namespace {
 

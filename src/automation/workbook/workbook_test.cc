@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "platform/error.h"
+#include "platform/little_endian.h"
 
 namespace quorlex::workbook {
+
+using platform::Get16;
+using platform::Get32;
+
 namespace {
 
 TEST(CellStore, UsedAreaFollowsValuesFormatsAndDeletions) {
