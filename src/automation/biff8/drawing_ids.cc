@@ -6,6 +6,7 @@
 #include "automation/biff8/read_values.h"
 #include "automation/biff8/records.h"
 #include "automation/workbook/kept_drawing.h"
+#include "automation/workbook/office_art.h"
 #include "platform/error.h"
 #include "platform/little_endian.h"
 
@@ -63,12 +64,14 @@ std::vector<std::uint8_t> DrawingGroupBody(const workbook::Workbook& book, const
   }
   std::vector<std::uint8_t> rest;
   const auto& old = book.DrawingGroup();
-  if (old.size() >= 8 && Get16(old, 2) == 0xF000) {
+  if (old.size() >= 8 && Get16(old, 2) == workbook::office_art::kDggContainer) {
     std::size_t end = std::min<std::size_t>(old.size(), 8 + static_cast<std::size_t>(Get32(old, 4)));
     std::size_t at = 8;
     while (at + 8 <= end) {
       std::size_t next = std::min(end, at + 8 + static_cast<std::size_t>(Get32(old, at + 4)));
-      if (Get16(old, at + 2) != 0xF006) rest.insert(rest.end(), old.begin() + static_cast<std::ptrdiff_t>(at), old.begin() + static_cast<std::ptrdiff_t>(next));
+      if (Get16(old, at + 2) != workbook::office_art::kFdgg)
+        rest.insert(rest.end(), old.begin() + static_cast<std::ptrdiff_t>(at),
+                    old.begin() + static_cast<std::ptrdiff_t>(next));
       at = next;
     }
   } else {
@@ -82,10 +85,10 @@ std::vector<std::uint8_t> DrawingGroupBody(const workbook::Workbook& book, const
   }
   std::vector<std::uint8_t> out;
   Append16(out, 0x000F);
-  Append16(out, 0xF000);
+  Append16(out, workbook::office_art::kDggContainer);
   Append32(out, static_cast<std::uint32_t>(8 + fdgg.size() + rest.size()));
   Append16(out, 0x0000);
-  Append16(out, 0xF006);
+  Append16(out, workbook::office_art::kFdgg);
   Append32(out, static_cast<std::uint32_t>(fdgg.size()));
   out.insert(out.end(), fdgg.begin(), fdgg.end());
   out.insert(out.end(), rest.begin(), rest.end());

@@ -31,7 +31,6 @@ using platform::Get32;
 
 using workbook::Record;
 
-
 struct BoundSheet {
   std::uint32_t offset = 0;
   std::uint8_t state = 0;
@@ -39,9 +38,22 @@ struct BoundSheet {
   std::string name;
 };
 
+// BOF records of the versions before BIFF5, refused by name.
+constexpr std::uint16_t kBiff2Bof = 0x0009;
+constexpr std::uint16_t kBiff3Bof = 0x0209;
+constexpr std::uint16_t kBiff4Bof = 0x0409;
+// The substream types of a BOF record (dt).
+constexpr std::uint16_t kWorksheetSubstream = 0x0010;
+constexpr std::uint16_t kChartSubstream = 0x0020;
+constexpr std::uint16_t kMacroSubstream = 0x0040;
+// The sheet types of a BOUNDSHEET record (dt).
+constexpr std::uint8_t kBoundWorksheet = 0x00;
+constexpr std::uint8_t kBoundMacro = 0x01;
+constexpr std::uint8_t kBoundChart = 0x02;
+
 void CheckBof(const Record& bof, bool globals) {
   if (bof.type != rt::kBof) {
-    if (bof.type == 0x0009 || bof.type == 0x0209 || bof.type == 0x0409) {
+    if (bof.type == kBiff2Bof || bof.type == kBiff3Bof || bof.type == kBiff4Bof) {
       throw Error(errors::kFormat, "Книги Excel 4.0 и более ранних версий (BIFF4 и старше) не поддерживаются");
     }
     Damaged("no BOF record");
@@ -323,9 +335,12 @@ class Reader {
     CheckBof(bof, false);
     std::uint16_t dt = Get16(bof.data, 2);
     workbook::SheetKind kind = workbook::SheetKind::kOther;
-    if (bs.type == 0x00 && dt == 0x0010) kind = workbook::SheetKind::kWorksheet;
-    else if (bs.type == 0x02 || dt == 0x0020) kind = workbook::SheetKind::kChart;
-    else if (bs.type == 0x01 || dt == 0x0040) kind = workbook::SheetKind::kMacro;
+    if (bs.type == kBoundWorksheet && dt == kWorksheetSubstream)
+      kind = workbook::SheetKind::kWorksheet;
+    else if (bs.type == kBoundChart || dt == kChartSubstream)
+      kind = workbook::SheetKind::kChart;
+    else if (bs.type == kBoundMacro || dt == kMacroSubstream)
+      kind = workbook::SheetKind::kMacro;
     auto sheet = std::make_unique<workbook::Sheet>(kind, bs.name);
     sheet->SetBoundSheetFlags(static_cast<std::uint16_t>(bs.state | (bs.type << 8)));
     sheet->Items().push_back({workbook::Slot::kNone, bof});

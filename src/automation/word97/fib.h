@@ -11,22 +11,92 @@
 
 namespace quorlex::automation::word97 {
 
-// Positions of the structures the engine reads or rebuilds, in the table of
-// offset/size pairs.
+// Positions of the structures in the table of offset/size pairs, named as
+// the format's documentation names their fc/lcb fields (FibRgFcLcb97 and
+// the later extensions).
 namespace fib_index {
 inline constexpr std::size_t kStshfOrig = 0;
 inline constexpr std::size_t kStshf = 1;
 inline constexpr std::size_t kPlcffndRef = 2;
+inline constexpr std::size_t kPlcffndTxt = 3;
+inline constexpr std::size_t kPlcfandRef = 4;
+inline constexpr std::size_t kPlcfandTxt = 5;
 inline constexpr std::size_t kPlcfSed = 6;
+inline constexpr std::size_t kSttbfGlsy = 9;
+inline constexpr std::size_t kPlcfGlsy = 10;
 inline constexpr std::size_t kPlcfHdd = 11;
 inline constexpr std::size_t kPlcfBteChpx = 12;
 inline constexpr std::size_t kPlcfBtePapx = 13;
 inline constexpr std::size_t kSttbfFfn = 15;
 inline constexpr std::size_t kPlcfFldMom = 16;
+inline constexpr std::size_t kPlcfFldHdr = 17;
+inline constexpr std::size_t kPlcfFldFtn = 18;
+inline constexpr std::size_t kPlcfFldAtn = 19;
+inline constexpr std::size_t kPlcfFldMcr = 20;
+inline constexpr std::size_t kSttbfBkmk = 21;
+inline constexpr std::size_t kPlcfBkf = 22;
+inline constexpr std::size_t kPlcfBkl = 23;
+inline constexpr std::size_t kCmds = 24;
+inline constexpr std::size_t kSttbfMcr = 26;
+inline constexpr std::size_t kPrDrvr = 27;
+inline constexpr std::size_t kPrEnvPort = 28;
+inline constexpr std::size_t kPrEnvLand = 29;
+inline constexpr std::size_t kWss = 30;
 inline constexpr std::size_t kDop = 31;
+inline constexpr std::size_t kSttbfAssoc = 32;
 inline constexpr std::size_t kClx = 33;
+inline constexpr std::size_t kAutosaveSource = 35;
+inline constexpr std::size_t kGrpXstAtnOwners = 36;
+inline constexpr std::size_t kSttbfAtnBkmk = 37;
+inline constexpr std::size_t kPlcSpaMom = 40;
+inline constexpr std::size_t kPlcSpaHdr = 41;
+inline constexpr std::size_t kPlcfAtnBkf = 42;
+inline constexpr std::size_t kPlcfAtnBkl = 43;
+inline constexpr std::size_t kPms = 44;
+inline constexpr std::size_t kFormFldSttbs = 45;
+inline constexpr std::size_t kPlcfendRef = 46;
+inline constexpr std::size_t kPlcfendTxt = 47;
+inline constexpr std::size_t kPlcfFldEdn = 48;
 inline constexpr std::size_t kDggInfo = 50;
+inline constexpr std::size_t kSttbfRMark = 51;
+inline constexpr std::size_t kSttbCaption = 52;
+inline constexpr std::size_t kSttbAutoCaption = 53;
+inline constexpr std::size_t kPlcftxbxTxt = 56;
+inline constexpr std::size_t kPlcfFldTxbx = 57;
+inline constexpr std::size_t kPlcfHdrtxbxTxt = 58;
+inline constexpr std::size_t kPlcffldHdrTxbx = 59;
+inline constexpr std::size_t kStwUser = 60;
+inline constexpr std::size_t kSttbTtmbd = 61;
+inline constexpr std::size_t kCookieData = 62;
+inline constexpr std::size_t kSttbfIntlFld = 69;
+inline constexpr std::size_t kRouteSlip = 70;
+inline constexpr std::size_t kSttbSavedBy = 71;
+inline constexpr std::size_t kSttbFnm = 72;
+inline constexpr std::size_t kPlfLst = 73;
+inline constexpr std::size_t kPlfLfo = 74;
+inline constexpr std::size_t kPlcfTxbxBkd = 75;
+inline constexpr std::size_t kPlcfTxbxHdrBkd = 76;
+inline constexpr std::size_t kSttbGlsyStyle = 83;
+inline constexpr std::size_t kPlgosl = 84;
 inline constexpr std::size_t kModifiedTime = 87;  // a time stamp, not an offset
+inline constexpr std::size_t kSttbListNames = 91;
+inline constexpr std::size_t kSttbfUssr = 92;
+// FibRgFcLcb2000 and later.
+inline constexpr std::size_t kRmdThreading = 94;
+inline constexpr std::size_t kMid = 95;
+inline constexpr std::size_t kSttbRgtplc = 96;
+inline constexpr std::size_t kMsoEnvelope = 97;
+inline constexpr std::size_t kRgDofr = 99;
+inline constexpr std::size_t kPlfguidUim = 111;
+inline constexpr std::size_t kAtrdExtra = 112;
+inline constexpr std::size_t kPlrsid = 113;
+inline constexpr std::size_t kPmsNew = 126;
+inline constexpr std::size_t kOdso = 127;
+inline constexpr std::size_t kHplxsdr = 136;
+inline constexpr std::size_t kCustomXForm = 140;
+inline constexpr std::size_t kSttbProtUser = 144;
+inline constexpr std::size_t kOssTheme = 181;
+inline constexpr std::size_t kColorSchemeMapping = 182;
 }  // namespace fib_index
 
 // Flags of the base.

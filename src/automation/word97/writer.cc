@@ -42,34 +42,43 @@ struct Handling {
 };
 
 Handling HandlingOf(std::size_t index) {
+  using namespace fib_index;
+  // clang-format off
   switch (index) {
-    case 0: case 1: case 6: case 11: case 12: case 13: case 15: case 33:
+    case kStshfOrig: case kStshf: case kPlcfSed: case kPlcfHdd: case kPlcfBteChpx:
+    case kPlcfBtePapx: case kSttbfFfn: case kClx:
       return {Action::kRebuild};
-    case 2: case 46: return {Action::kMove, 2};   // footnote and endnote references
-    case 4: return {Action::kMove, 30};           // comment references
-    case 16: return {Action::kMoveField, 2};      // fields of the main text
-    case 22: case 42: return {Action::kMove, 4};  // bookmark starts
-    case 23: case 43: return {Action::kMove, 0};  // bookmark ends
-    case 40: return {Action::kMove, 26};          // drawings anchored in the main text
-    case 73: return {Action::kLists};
-    case 87: return {Action::kKeep};
+    case kPlcffndRef: case kPlcfendRef: return {Action::kMove, 2};  // footnote and endnote references
+    case kPlcfandRef: return {Action::kMove, 30};                     // comment references
+    case kPlcfFldMom: return {Action::kMoveField, 2};                 // fields of the main text
+    case kPlcfBkf: case kPlcfAtnBkf: return {Action::kMove, 4};       // bookmark starts
+    case kPlcfBkl: case kPlcfAtnBkl: return {Action::kMove, 0};       // bookmark ends
+    case kPlcSpaMom: return {Action::kMove, 26};                      // drawings anchored in the main text
+    case kPlfLst: return {Action::kLists};
+    case kModifiedTime: return {Action::kKeep};
     // Structures of the other parts (positions relative to their part, which
     // is not edited) and structures without positions.
-    case 3: case 5: case 9: case 10: case 17: case 18: case 19: case 20: case 21:
-    case 24: case 26: case 27: case 28: case 29: case 30: case 31: case 32:
-    case 35: case 36: case 37: case 41: case 44: case 45: case 47: case 48:
-    case 50: case 51: case 52: case 53: case 56: case 57: case 58: case 59:
-    case 60: case 61: case 62: case 69: case 70: case 71: case 72:
-    case 74: case 75: case 76: case 83: case 84: case 91: case 92:
+    case kPlcffndTxt: case kPlcfandTxt: case kSttbfGlsy: case kPlcfGlsy: case kPlcfFldHdr:
+    case kPlcfFldFtn: case kPlcfFldAtn: case kPlcfFldMcr: case kSttbfBkmk: case kCmds:
+    case kSttbfMcr: case kPrDrvr: case kPrEnvPort: case kPrEnvLand: case kWss: case kDop:
+    case kSttbfAssoc: case kAutosaveSource: case kGrpXstAtnOwners: case kSttbfAtnBkmk:
+    case kPlcSpaHdr: case kPms: case kFormFldSttbs: case kPlcfendTxt: case kPlcfFldEdn:
+    case kDggInfo: case kSttbfRMark: case kSttbCaption: case kSttbAutoCaption:
+    case kPlcftxbxTxt: case kPlcfFldTxbx: case kPlcfHdrtxbxTxt: case kPlcffldHdrTxbx:
+    case kStwUser: case kSttbTtmbd: case kCookieData: case kSttbfIntlFld: case kRouteSlip:
+    case kSttbSavedBy: case kSttbFnm: case kPlfLfo: case kPlcfTxbxBkd: case kPlcfTxbxHdrBkd:
+    case kSttbGlsyStyle: case kPlgosl: case kSttbListNames: case kSttbfUssr:
     // Later versions: mail threading, list gallery, envelope, frames, user
     // interface, comment extras, revision ids, mail merge, schemas,
     // protection users, theme and colour mapping.
-    case 94: case 95: case 96: case 97: case 99: case 111: case 112: case 113:
-    case 126: case 127: case 136: case 140: case 144: case 181: case 182:
+    case kRmdThreading: case kMid: case kSttbRgtplc: case kMsoEnvelope: case kRgDofr:
+    case kPlfguidUim: case kAtrdExtra: case kPlrsid: case kPmsNew: case kOdso: case kHplxsdr:
+    case kCustomXForm: case kSttbProtUser: case kOssTheme: case kColorSchemeMapping:
       return {Action::kCopy};
     default:
       return {Action::kDrop};
   }
+  // clang-format on
 }
 
 constexpr std::size_t kMinimumStream = 4096;
@@ -287,8 +296,8 @@ class Writer {
   // The list definitions with the levels that follow them: the size in the
   // header counts the definitions only, so the levels are measured.
   std::string ListDefinitions() const {
-    const std::uint32_t offset = source_->fib.Offset(73);
-    const std::uint32_t size = source_->fib.Size(73);
+    const std::uint32_t offset = source_->fib.Offset(fib_index::kPlfLst);
+    const std::uint32_t size = source_->fib.Size(fib_index::kPlfLst);
     if (size == 0) return {};
     try {
       const ByteReader in(source_->table, "списки");

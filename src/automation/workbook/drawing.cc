@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "automation/workbook/office_art.h"
 #include "platform/error.h"
 #include "platform/little_endian.h"
 #include "platform/utf16.h"
@@ -17,13 +18,13 @@ using platform::Put32;
 
 namespace {
 
-constexpr std::uint16_t kDgContainer = 0xF002;
-constexpr std::uint16_t kSpgrContainer = 0xF003;
-constexpr std::uint16_t kSpContainer = 0xF004;
-constexpr std::uint16_t kFdg = 0xF008;
-constexpr std::uint16_t kFsp = 0xF00A;
-constexpr std::uint16_t kFopt = 0xF00B;
-constexpr std::uint16_t kClientAnchor = 0xF010;
+using office_art::kClientAnchor;
+using office_art::kDgContainer;
+using office_art::kFdg;
+using office_art::kFopt;
+using office_art::kFsp;
+using office_art::kSpContainer;
+using office_art::kSpgrContainer;
 
 constexpr std::uint16_t kObj = 0x005D;
 constexpr std::uint16_t kTxo = 0x01B6;
@@ -217,7 +218,7 @@ Shape& Drawing::AddNote(std::uint32_t row, std::uint16_t col, const std::string&
     Append32(head_, 0);
     Append32(head_, 0);
     AppendHeader(group_shape_, 0x000F, kSpContainer, 16 + 8 + 8 + 8);
-    AppendHeader(group_shape_, 0x0001, 0xF009, 16);  // FSPGR
+    AppendHeader(group_shape_, 0x0001, office_art::kFspgr, 16);
     for (int i = 0; i < 4; ++i) Append32(group_shape_, 0);
     AppendHeader(group_shape_, 0x0002, kFsp, 8);
     Append32(group_shape_, 0);
@@ -259,9 +260,9 @@ Shape& Drawing::AddNote(std::uint32_t row, std::uint16_t col, const std::string&
   Append16(body, 15);
   Append16(body, std::min<std::uint32_t>(top + 4, 0xFFFF));
   Append16(body, 4);
-  AppendHeader(body, 0x0000, 0xF011, 0);  // client data: the OBJ follows
+  AppendHeader(body, 0x0000, office_art::kClientData, 0);  // the OBJ follows
   std::size_t after_client_data = body.size() + 8;
-  AppendHeader(body, 0x0000, 0xF00D, 0);  // client text box: the TXO follows
+  AppendHeader(body, 0x0000, office_art::kClientTextbox, 0);  // the TXO follows
   std::size_t after_text_box = body.size() + 8;
   AppendHeader(shape.art, 0x000F, kSpContainer, static_cast<std::uint32_t>(body.size()));
   shape.art.insert(shape.art.end(), body.begin(), body.end());

@@ -1,6 +1,7 @@
 #include "automation/workbook/kept_drawing.h"
 
 #include "automation/workbook/drawing.h"
+#include "automation/workbook/office_art.h"
 #include "platform/little_endian.h"
 
 namespace quorlex::workbook {
@@ -12,8 +13,8 @@ namespace {
 
 constexpr std::uint16_t kMsoDrawing = 0x00EC;
 constexpr std::uint16_t kContinue = 0x003C;
-constexpr std::uint16_t kFdg = 0xF008;
-constexpr std::uint16_t kFsp = 0xF00A;
+using office_art::kFdg;
+using office_art::kFsp;
 constexpr std::size_t kFspSize = 8;
 constexpr std::size_t kFdgSize = 8;
 
