@@ -113,10 +113,12 @@ void CheckLimits(const workbook::Workbook& book) {
   }
 }
 
-std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book) {
-  SharedStrings strings;
-  std::vector<FormulaHosts> hosts(book.SheetCount());
-  std::vector<bool> used_xfs(book.Formats().XfCount());
+namespace {
+
+// The shared strings every worksheet's text cells need, the formula texts
+// that lost their host cell, and the cell formats in use.
+void CollectCells(const workbook::Workbook& book, SharedStrings& strings,
+                  std::vector<FormulaHosts>& hosts, std::vector<bool>& used_xfs) {
   const auto use_xf = [&](std::uint16_t xf) {
     if (xf >= used_xfs.size()) used_xfs.resize(xf + 1u);
     used_xfs[xf] = true;
@@ -149,16 +151,49 @@ std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book) {
       use_xf(column.xf);
     if (formulas) AddOrphanedFormulaTexts(sheet, hosts[i], strings);
   }
-  const CellFormats cell_formats(book.Formats(), used_xfs);
-  DrawingIds plan = PlanDrawings(book);
+}
+
+void WriteFonts(const workbook::Styles& styles, RecordSink& globals) {
+  std::vector<std::uint8_t> d;
+  for (const auto& f : styles.Fonts()) {
+    d.clear();
+    Append16(d, f.height);
+    Append16(d, f.flags);
+    Append16(d, f.color);
+    Append16(d, f.weight);
+    Append16(d, f.escapement);
+    d.push_back(f.underline);
+    d.push_back(f.family);
+    d.push_back(f.charset);
+    d.push_back(f.reserved);
+    AppendUnicodeString(d, f.name, true);
+    globals.Put(rt::kFont, d);
+  }
+}
+
+void WritePalette(const workbook::Styles& styles, RecordSink& globals) {
+  std::vector<std::uint8_t> d;
+  if (styles.HasCustomPalette()) {
+    Append16(d, static_cast<std::uint32_t>(styles.Colors().size()));
+    for (std::uint32_t rgb : styles.Colors()) {
+      d.push_back(static_cast<std::uint8_t>((rgb >> 16) & 0xFF));
+      d.push_back(static_cast<std::uint8_t>((rgb >> 8) & 0xFF));
+      d.push_back(static_cast<std::uint8_t>(rgb & 0xFF));
+      d.push_back(0);
+    }
+    globals.Put(rt::kPalette, d);
+  }
+}
+
+// The globals substream, slot by slot; boundsheet_at gets where each
+// BOUNDSHEET's offset field lies.
+void WriteGlobals(const workbook::Workbook& book, const CellFormats& cell_formats,
+                  const DrawingIds& plan, SharedStrings& strings, std::size_t active,
+                  RecordSink& globals, std::vector<std::size_t>& boundsheet_at) {
   // A drawing group without drawings is not what Excel writes: a template's
   // group goes when its last drawing has gone.
   const bool any_drawing = plan.drawings > 0;
-
-  RecordSink globals;
-  std::vector<std::size_t> boundsheet_at;
   const auto& styles = book.Formats();
-  std::size_t active = std::min(book.ActiveSheet(), book.SheetCount() - 1);
   for (const auto& item : book.Globals()) {
     std::vector<std::uint8_t> d;
     switch (item.slot) {
@@ -166,22 +201,7 @@ std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book) {
         globals.Put(item.record.type == rt::kXfCrc ? cell_formats.UpdatedChecksum(item.record)
                                                    : item.record);
         break;
-      case workbook::GlobalSlot::kFonts:
-        for (const auto& f : styles.Fonts()) {
-          d.clear();
-          Append16(d, f.height);
-          Append16(d, f.flags);
-          Append16(d, f.color);
-          Append16(d, f.weight);
-          Append16(d, f.escapement);
-          d.push_back(f.underline);
-          d.push_back(f.family);
-          d.push_back(f.charset);
-          d.push_back(f.reserved);
-          AppendUnicodeString(d, f.name, true);
-          globals.Put(rt::kFont, d);
-        }
-        break;
+      case workbook::GlobalSlot::kFonts: WriteFonts(styles, globals); break;
       case workbook::GlobalSlot::kFormats:
         for (const auto& [index, code] : styles.Formats()) {
           d.clear();
@@ -196,18 +216,7 @@ std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book) {
         for (const auto& xf : cell_formats.Added())
           globals.Put(rt::kXf, xf.Bytes());
         break;
-      case workbook::GlobalSlot::kPalette:
-        if (styles.HasCustomPalette()) {
-          Append16(d, static_cast<std::uint32_t>(styles.Colors().size()));
-          for (std::uint32_t rgb : styles.Colors()) {
-            d.push_back(static_cast<std::uint8_t>((rgb >> 16) & 0xFF));
-            d.push_back(static_cast<std::uint8_t>((rgb >> 8) & 0xFF));
-            d.push_back(static_cast<std::uint8_t>(rgb & 0xFF));
-            d.push_back(0);
-          }
-          globals.Put(rt::kPalette, d);
-        }
-        break;
+      case workbook::GlobalSlot::kPalette: WritePalette(styles, globals); break;
       case workbook::GlobalSlot::kBoundSheets:
         for (std::size_t i = 0; i < book.SheetCount(); ++i) {
           const auto& sheet = book.SheetAt(i);
@@ -247,8 +256,13 @@ std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book) {
         break;
     }
   }
+}
 
-  std::vector<std::uint8_t> stream = std::move(globals.bytes);
+// Each sheet's substream after the globals, its BOUNDSHEET pointed at it.
+void WriteSheets(const workbook::Workbook& book, const CellFormats& cell_formats,
+                 const DrawingIds& plan, const SharedStrings& strings,
+                 const std::vector<FormulaHosts>& hosts, std::size_t active,
+                 const std::vector<std::size_t>& boundsheet_at, std::vector<std::uint8_t>& stream) {
   for (std::size_t i = 0; i < book.SheetCount(); ++i) {
     const auto& sheet = book.SheetAt(i);
     Put32(stream, boundsheet_at[i], static_cast<std::uint32_t>(stream.size()));
@@ -275,6 +289,25 @@ std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book) {
     }
     stream.insert(stream.end(), out.bytes.begin(), out.bytes.end());
   }
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book) {
+  SharedStrings strings;
+  std::vector<FormulaHosts> hosts(book.SheetCount());
+  std::vector<bool> used_xfs(book.Formats().XfCount());
+  CollectCells(book, strings, hosts, used_xfs);
+  const CellFormats cell_formats(book.Formats(), used_xfs);
+  DrawingIds plan = PlanDrawings(book);
+
+  RecordSink globals;
+  std::vector<std::size_t> boundsheet_at;
+  const std::size_t active = std::min(book.ActiveSheet(), book.SheetCount() - 1);
+  WriteGlobals(book, cell_formats, plan, strings, active, globals, boundsheet_at);
+
+  std::vector<std::uint8_t> stream = std::move(globals.bytes);
+  WriteSheets(book, cell_formats, plan, strings, hosts, active, boundsheet_at, stream);
   return stream;
 }
 

@@ -29,10 +29,8 @@ bool IsInherited(Property p) {
     case Property::kTextAlign:
     case Property::kWhiteSpace:
     case Property::kVisibility:
-    case Property::kMsoNumberFormat:
-      return true;
-    default:
-      return false;
+    case Property::kMsoNumberFormat: return true;
+    default: return false;
   }
 }
 
@@ -46,10 +44,8 @@ Ask AskOf(const Declaration* d) {
       // "unset" (kAuto marks it) inherits only inherited properties.
       if (d->value.keyword == Keyword::kAuto && !IsInherited(d->property)) return Ask::kInitial;
       return Ask::kInherit;
-    case Value::Type::kInitial:
-      return Ask::kInitial;
-    default:
-      return Ask::kValue;
+    case Value::Type::kInitial: return Ask::kInitial;
+    default: return Ask::kValue;
   }
 }
 
@@ -57,18 +53,12 @@ Ask AskOf(const Declaration* d) {
 double Points(const Value& v, double font_size) {
   switch (v.unit) {
     case Unit::kPx:
-    case Unit::kNumber:
-      return v.number * 0.75;
-    case Unit::kPt:
-      return v.number;
-    case Unit::kEm:
-      return v.number * font_size;
-    case Unit::kEx:
-      return v.number * font_size / 2;
-    case Unit::kRem:
-      return v.number * kDefaultFontSize;
-    case Unit::kPercent:
-      return 0;
+    case Unit::kNumber: return v.number * 0.75;
+    case Unit::kPt: return v.number;
+    case Unit::kEm: return v.number * font_size;
+    case Unit::kEx: return v.number * font_size / 2;
+    case Unit::kRem: return v.number * kDefaultFontSize;
+    case Unit::kPercent: return 0;
   }
   return 0;
 }
@@ -90,12 +80,9 @@ BorderStyle WidthClass(const Value* width, double font_size) {
   if (width == nullptr) return BorderStyle::Medium;  // initial: medium
   if (width->type == Value::Type::kKeyword) {
     switch (width->keyword) {
-      case Keyword::kThin:
-        return BorderStyle::Thin;
-      case Keyword::kThick:
-        return BorderStyle::Thick;
-      default:
-        return BorderStyle::Medium;
+      case Keyword::kThin: return BorderStyle::Thin;
+      case Keyword::kThick: return BorderStyle::Thick;
+      default: return BorderStyle::Medium;
     }
   }
   if (width->type != Value::Type::kLength) return BorderStyle::Medium;
@@ -115,43 +102,40 @@ std::size_t ComputedStyleHash::operator()(const ComputedStyle& s) const noexcept
   mix(Bits(s.font_size));
   mix(static_cast<std::uint64_t>(s.size_set) | static_cast<std::uint64_t>(s.bold) << 1 |
       static_cast<std::uint64_t>(s.italic) << 2 | static_cast<std::uint64_t>(s.lines) << 3 |
-      static_cast<std::uint64_t>(s.text_align) << 8 | static_cast<std::uint64_t>(s.white_space) << 12 |
-      static_cast<std::uint64_t>(s.visible) << 16 | static_cast<std::uint64_t>(s.has_number_format) << 17 |
+      static_cast<std::uint64_t>(s.text_align) << 8 |
+      static_cast<std::uint64_t>(s.white_space) << 12 |
+      static_cast<std::uint64_t>(s.visible) << 16 |
+      static_cast<std::uint64_t>(s.has_number_format) << 17 |
       static_cast<std::uint64_t>(s.position) << 18 | static_cast<std::uint64_t>(s.display) << 20 |
-      static_cast<std::uint64_t>(s.vertical) << 24 | static_cast<std::uint64_t>(s.margin_left_auto) << 28 |
+      static_cast<std::uint64_t>(s.vertical) << 24 |
+      static_cast<std::uint64_t>(s.margin_left_auto) << 28 |
       static_cast<std::uint64_t>(s.margin_right_auto) << 29);
   mix(s.color);
   mix(s.number_format);
   mix(s.background);
-  for (const Border& b : s.borders) mix(static_cast<std::uint64_t>(b.style) << 32 | b.color);
+  for (const Border& b : s.borders)
+    mix(static_cast<std::uint64_t>(b.style) << 32 | b.color);
   mix(static_cast<std::uint64_t>(s.width.unit) << 60 ^ Bits(s.width.value));
   mix(static_cast<std::uint64_t>(s.height.unit) << 60 ^ Bits(s.height.value));
   return h;
 }
 
-ComputedStyle ComputeStyle(const ComputedStyle& parent,
-                           const std::array<const Declaration*, css::kPropertyCount>& winners) {
-  auto winner = [&](Property p) { return winners[static_cast<std::size_t>(p)]; };
-  ComputedStyle s;
-  // Inherited properties start from the parent's values.
-  s.font_family = parent.font_family;
-  s.font_size = parent.font_size;
-  s.size_set = parent.size_set;
-  s.bold = parent.bold;
-  s.italic = parent.italic;
-  s.lines = parent.lines;
-  s.color = parent.color;
-  s.text_align = parent.text_align;
-  s.white_space = parent.white_space;
-  s.visible = parent.visible;
-  s.has_number_format = parent.has_number_format;
-  s.number_format = parent.number_format;
-  s.position = parent.position;
+namespace {
 
+using Winners = std::array<const Declaration*, css::kPropertyCount>;
+
+const Declaration* WinnerOf(const Winners& winners, Property p) {
+  return winners[static_cast<std::size_t>(p)];
+}
+
+// Font family, size, weight and style, decoration lines and colour.
+void ComputeFont(const ComputedStyle& parent, const Winners& winners, ComputedStyle& s) {
+  auto winner = [&](Property p) { return WinnerOf(winners, p); };
   if (const Declaration* d = winner(Property::kFontFamily)) {
     const Ask ask = AskOf(d);
     if (ask == Ask::kInitial) s.font_family = 0;
-    if (ask == Ask::kValue && d->value.type == Value::Type::kString) s.font_family = d->value.string;
+    if (ask == Ask::kValue && d->value.type == Value::Type::kString)
+      s.font_family = d->value.string;
   }
 
   if (const Declaration* d = winner(Property::kFontSize)) {
@@ -165,7 +149,8 @@ ComputedStyle ComputeStyle(const ComputedStyle& parent,
       if (v.type == Value::Type::kKeyword) {
         size = v.keyword == Keyword::kLarger ? parent.font_size * 1.2 : parent.font_size / 1.2;
       } else if (v.type == Value::Type::kLength) {
-        size = v.unit == Unit::kPercent ? parent.font_size * v.number / 100 : Points(v, parent.font_size);
+        size = v.unit == Unit::kPercent ? parent.font_size * v.number / 100
+                                        : Points(v, parent.font_size);
       }
       s.size_set = true;
     }
@@ -206,28 +191,22 @@ ComputedStyle ComputeStyle(const ComputedStyle& parent,
         s.color = kAutoColor;
     }
   }
+}
 
+// Alignment, white space, visibility and number format of the text.
+void ComputeText(const Winners& winners, ComputedStyle& s) {
+  auto winner = [&](Property p) { return WinnerOf(winners, p); };
   if (const Declaration* d = winner(Property::kTextAlign)) {
     const Ask ask = AskOf(d);
     if (ask == Ask::kInitial) s.text_align = HorizontalAlignment::General;
     if (ask == Ask::kValue) {
       switch (d->value.keyword) {
-        case Keyword::kLeft:
-          s.text_align = HorizontalAlignment::Left;
-          break;
+        case Keyword::kLeft: s.text_align = HorizontalAlignment::Left; break;
         case Keyword::kRight:
-        case Keyword::kEnd:
-          s.text_align = HorizontalAlignment::Right;
-          break;
-        case Keyword::kCenter:
-          s.text_align = HorizontalAlignment::Center;
-          break;
-        case Keyword::kJustify:
-          s.text_align = HorizontalAlignment::Justify;
-          break;
-        default:
-          s.text_align = HorizontalAlignment::General;
-          break;
+        case Keyword::kEnd: s.text_align = HorizontalAlignment::Right; break;
+        case Keyword::kCenter: s.text_align = HorizontalAlignment::Center; break;
+        case Keyword::kJustify: s.text_align = HorizontalAlignment::Justify; break;
+        default: s.text_align = HorizontalAlignment::General; break;
       }
     }
   }
@@ -237,21 +216,11 @@ ComputedStyle ComputeStyle(const ComputedStyle& parent,
     if (ask == Ask::kInitial) s.white_space = WhiteSpace::kNormal;
     if (ask == Ask::kValue) {
       switch (d->value.keyword) {
-        case Keyword::kNowrap:
-          s.white_space = WhiteSpace::kNowrap;
-          break;
-        case Keyword::kPre:
-          s.white_space = WhiteSpace::kPre;
-          break;
-        case Keyword::kPreWrap:
-          s.white_space = WhiteSpace::kPreWrap;
-          break;
-        case Keyword::kPreLine:
-          s.white_space = WhiteSpace::kPreLine;
-          break;
-        default:
-          s.white_space = WhiteSpace::kNormal;
-          break;
+        case Keyword::kNowrap: s.white_space = WhiteSpace::kNowrap; break;
+        case Keyword::kPre: s.white_space = WhiteSpace::kPre; break;
+        case Keyword::kPreWrap: s.white_space = WhiteSpace::kPreWrap; break;
+        case Keyword::kPreLine: s.white_space = WhiteSpace::kPreLine; break;
+        default: s.white_space = WhiteSpace::kNormal; break;
       }
     }
   }
@@ -273,7 +242,11 @@ ComputedStyle ComputeStyle(const ComputedStyle& parent,
       s.number_format = d->value.string;
     }
   }
+}
 
+// Vertical alignment, display and background of the element's box.
+void ComputeBox(const ComputedStyle& parent, const Winners& winners, ComputedStyle& s) {
+  auto winner = [&](Property p) { return WinnerOf(winners, p); };
   // vertical-align: cell alignment (top, middle, bottom) and the raised or
   // lowered text of sub and super, which holds for the descendants too.
   if (const Declaration* d = winner(Property::kVerticalAlign)) {
@@ -283,23 +256,12 @@ ComputedStyle ComputeStyle(const ComputedStyle& parent,
     } else if (ask == Ask::kValue) {
       switch (d->value.keyword) {
         case Keyword::kTop:
-        case Keyword::kBaseline:
-          s.vertical = VerticalAlignment::Top;
-          break;
-        case Keyword::kMiddle:
-          s.vertical = VerticalAlignment::Center;
-          break;
-        case Keyword::kBottom:
-          s.vertical = VerticalAlignment::Bottom;
-          break;
-        case Keyword::kSub:
-          s.position = VerticalPosition::Subscript;
-          break;
-        case Keyword::kSuper:
-          s.position = VerticalPosition::Superscript;
-          break;
-        default:
-          break;
+        case Keyword::kBaseline: s.vertical = VerticalAlignment::Top; break;
+        case Keyword::kMiddle: s.vertical = VerticalAlignment::Center; break;
+        case Keyword::kBottom: s.vertical = VerticalAlignment::Bottom; break;
+        case Keyword::kSub: s.position = VerticalPosition::Subscript; break;
+        case Keyword::kSuper: s.position = VerticalPosition::Superscript; break;
+        default: break;
       }
     }
   }
@@ -309,18 +271,10 @@ ComputedStyle ComputeStyle(const ComputedStyle& parent,
     if (ask == Ask::kInherit) s.display = parent.display;
     if (ask == Ask::kValue) {
       switch (d->value.keyword) {
-        case Keyword::kNone:
-          s.display = Display::kNone;
-          break;
-        case Keyword::kBlock:
-          s.display = Display::kBlock;
-          break;
-        case Keyword::kListItem:
-          s.display = Display::kListItem;
-          break;
-        default:
-          s.display = Display::kInline;
-          break;
+        case Keyword::kNone: s.display = Display::kNone; break;
+        case Keyword::kBlock: s.display = Display::kBlock; break;
+        case Keyword::kListItem: s.display = Display::kListItem; break;
+        default: s.display = Display::kInline; break;
       }
     }
   }
@@ -334,13 +288,18 @@ ComputedStyle ComputeStyle(const ComputedStyle& parent,
         s.background = s.color;
     }
   }
+}
 
+// The four borders; a border drawn takes the text colour unless it names one.
+void ComputeBorders(const ComputedStyle& parent, const Winners& winners, ComputedStyle& s) {
+  auto winner = [&](Property p) { return WinnerOf(winners, p); };
   for (int side = 0; side < 4; ++side) {
     const auto index = static_cast<std::size_t>(side);
     const Declaration* style = winner(css::BorderStyleOf(side));
     const Declaration* width = winner(css::BorderWidthOf(side));
     const Declaration* color = winner(css::BorderColorOf(side));
-    if (AskOf(style) == Ask::kInherit && AskOf(width) != Ask::kValue && AskOf(color) != Ask::kValue) {
+    if (AskOf(style) == Ask::kInherit && AskOf(width) != Ask::kValue &&
+        AskOf(color) != Ask::kValue) {
       s.borders[index] = parent.borders[index];
       continue;
     }
@@ -350,18 +309,10 @@ ComputedStyle ComputeStyle(const ComputedStyle& parent,
     if (weight == BorderStyle::None) continue;
     Border border;
     switch (style->value.keyword) {
-      case Keyword::kDashed:
-        border.style = BorderStyle::Dashed;
-        break;
-      case Keyword::kDotted:
-        border.style = BorderStyle::Dotted;
-        break;
-      case Keyword::kDouble:
-        border.style = BorderStyle::Double;
-        break;
-      default:
-        border.style = weight;
-        break;
+      case Keyword::kDashed: border.style = BorderStyle::Dashed; break;
+      case Keyword::kDotted: border.style = BorderStyle::Dotted; break;
+      case Keyword::kDouble: border.style = BorderStyle::Double; break;
+      default: border.style = weight; break;
     }
     border.color = s.color;
     if (AskOf(color) == Ask::kValue) {
@@ -373,7 +324,11 @@ ComputedStyle ComputeStyle(const ComputedStyle& parent,
     }
     s.borders[index] = border;
   }
+}
 
+// Width, height and automatic side margins.
+void ComputeLengths(const ComputedStyle& parent, const Winners& winners, ComputedStyle& s) {
+  auto winner = [&](Property p) { return WinnerOf(winners, p); };
   auto length = [&](Property p, Length& out, const Length& inherited) {
     const Declaration* d = winner(p);
     const Ask ask = AskOf(d);
@@ -390,6 +345,34 @@ ComputedStyle ComputeStyle(const ComputedStyle& parent,
   };
   s.margin_left_auto = is_auto(Property::kMarginLeft);
   s.margin_right_auto = is_auto(Property::kMarginRight);
+}
+
+}  // namespace
+
+ComputedStyle ComputeStyle(const ComputedStyle& parent, const Winners& winners) {
+  ComputedStyle s;
+  // Inherited properties start from the parent's values.
+  s.font_family = parent.font_family;
+  s.font_size = parent.font_size;
+  s.size_set = parent.size_set;
+  s.bold = parent.bold;
+  s.italic = parent.italic;
+  s.lines = parent.lines;
+  s.color = parent.color;
+  s.text_align = parent.text_align;
+  s.white_space = parent.white_space;
+  s.visible = parent.visible;
+  s.has_number_format = parent.has_number_format;
+  s.number_format = parent.number_format;
+  s.position = parent.position;
+
+  // In this order: sizes in em need the font size, and currentcolor the
+  // colour.
+  ComputeFont(parent, winners, s);
+  ComputeText(winners, s);
+  ComputeBox(parent, winners, s);
+  ComputeBorders(parent, winners, s);
+  ComputeLengths(parent, winners, s);
   return s;
 }
 

@@ -285,13 +285,12 @@ bool HasAttribute(std::span<const HtmlAttribute> attributes, std::string_view na
   return false;
 }
 
-void PresentationalDeclarations(Tag tag, std::span<const HtmlAttribute> attributes,
-                                const ElementContext& context, Interner& strings,
-                                std::vector<Declaration>* out, std::string& key) {
-  Emitter e(out, strings);
-  key.push_back(static_cast<char>(tag));
+namespace {
 
-  // The browser's own style sheet.
+// The browser's own style sheet for the element, and what the table around
+// a cell hands it.
+void BrowserDefaults(Tag tag, std::span<const HtmlAttribute> attributes,
+                     const ElementContext& context, Emitter& e, std::string& key) {
   if (IsBlockTag(tag)) e.Keyword(Property::kDisplay, tag == Tag::kLi ? Keyword::kListItem : Keyword::kBlock);
   if (const int level = HeadingLevel(tag); level > 0) {
     static constexpr double kEm[] = {2, 1.5, 1.17, 1, 0.83, 0.67};
@@ -389,7 +388,12 @@ void PresentationalDeclarations(Tag tag, std::span<const HtmlAttribute> attribut
     key.push_back('\0');
     e.Borders(1, css::ParseAttributeColor(context.table->border_color).value_or(kAutoColor));
   }
+}
 
+// The element's presentational attributes (bgcolor, align, width, border,
+// font face and size...), as declarations.
+void AttributeDeclarations(Tag tag, std::span<const HtmlAttribute> attributes, Emitter& e,
+                           std::string& key) {
   // Presentational attributes, found in one pass.
   enum Name {
     kBgcolor,
@@ -492,6 +496,18 @@ void PresentationalDeclarations(Tag tag, std::span<const HtmlAttribute> attribut
       if (auto px = FontSizePixels(*v)) e.Length(Property::kFontSize, *px, Unit::kPx);
     }
   }
+}
+
+}  // namespace
+
+void PresentationalDeclarations(Tag tag, std::span<const HtmlAttribute> attributes,
+                                const ElementContext& context, Interner& strings,
+                                std::vector<Declaration>* out, std::string& key) {
+  Emitter e(out, strings);
+  key.push_back(static_cast<char>(tag));
+
+  BrowserDefaults(tag, attributes, context, e, key);
+  AttributeDeclarations(tag, attributes, e, key);
 }
 
 std::uint32_t ParseColspan(std::string_view value) {

@@ -116,20 +116,42 @@ std::optional<NumberReading> ReadDate(std::string_view text) {
   return reading;
 }
 
+namespace {
+
+// Significant digits of "123.45e6": all digits of the mantissa but the
+// leading zeros.
+std::size_t SignificantDigits(std::string_view digits) {
+  std::size_t significant = 0;
+  bool leading = true;
+  for (char c : digits) {
+    if (c == 'e') break;
+    if (!IsDigit(c)) continue;
+    if (leading && c == '0') continue;
+    leading = false;
+    ++significant;
+  }
+  return significant;
+}
+
+// "(123)": a negative number, unsigned within its parentheses.
+std::optional<NumberReading> ReadInParentheses(std::string_view s) {
+  const std::string_view inner = s.substr(1, s.size() - 2);
+  if (inner != TrimSpaces(inner) || inner.front() == '-' || inner.starts_with(kMinusSign)) {
+    return std::nullopt;
+  }
+  std::optional<NumberReading> reading = ReadNumber(inner);
+  if (!reading) return std::nullopt;
+  reading->value = reading->value != 0 ? -reading->value : 0;
+  reading->parentheses = true;
+  reading->format = ImpliedFormat(reading->shape, reading->decimals, true);
+  return reading;
+}
+
+}  // namespace
+
 std::optional<NumberReading> ReadNumber(std::string_view text) {
   std::string_view s = TrimSpaces(text);
-  if (s.size() >= 3 && s.front() == '(' && s.back() == ')') {
-    const std::string_view inner = s.substr(1, s.size() - 2);
-    if (inner != TrimSpaces(inner) || inner.front() == '-' || inner.starts_with(kMinusSign)) {
-      return std::nullopt;
-    }
-    std::optional<NumberReading> reading = ReadNumber(inner);
-    if (!reading) return std::nullopt;
-    reading->value = reading->value != 0 ? -reading->value : 0;
-    reading->parentheses = true;
-    reading->format = ImpliedFormat(reading->shape, reading->decimals, true);
-    return reading;
-  }
+  if (s.size() >= 3 && s.front() == '(' && s.back() == ')') return ReadInParentheses(s);
   if (s.empty()) return std::nullopt;
 
   bool negative = false;
@@ -201,17 +223,7 @@ std::optional<NumberReading> ReadNumber(std::string_view text) {
   }
   if (i != s.size()) return std::nullopt;
 
-  // Significant digits: all digits but the leading zeros.
-  std::size_t significant = 0;
-  bool leading = true;
-  for (char c : digits) {
-    if (c == 'e') break;
-    if (!IsDigit(c)) continue;
-    if (leading && c == '0') continue;
-    leading = false;
-    ++significant;
-  }
-  if (significant > kMaxSignificantDigits) return std::nullopt;
+  if (SignificantDigits(digits) > kMaxSignificantDigits) return std::nullopt;
 
   double value = 0;
   const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), value);

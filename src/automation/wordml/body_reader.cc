@@ -1,3 +1,8 @@
+// The body of a WordprocessingML document read into the engine's stories:
+// one reader class walking the element tree once. It stays one file (about
+// 620 lines) because paragraphs, runs, tables, rows and cells are states of
+// that one walk and share its position and its open containers.
+
 #include "automation/wordml/body_reader.h"
 
 #include <cstring>

@@ -1,3 +1,9 @@
+// Paragraph, run, section, table and cell properties in WordprocessingML,
+// read into the engine's property lists and written back out of them.
+// Reading and writing stay in one file (about 750 lines) because each
+// property's element names, value names and codes must agree both ways:
+// the tables and helpers at the top serve both halves.
+
 #include "automation/wordml/properties.h"
 
 #include <algorithm>
