@@ -14,6 +14,7 @@
 
 namespace quorlex::conversion::testing {
 
+// A temporary installation directory for a test.
 class TestInstallation {
  public:
   TestInstallation() {

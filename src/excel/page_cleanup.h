@@ -7,6 +7,7 @@
 
 namespace quorlex::excel {
 
+// Rows of the marker cells the page cleanup found.
 struct MarkerRows {
   int save_as = 0;  // row of the last cell containing "SAVE AS", or 0
   int print = 0;    // row of the last cell reading "PRINT", or 0

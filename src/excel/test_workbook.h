@@ -16,6 +16,7 @@ namespace quorlex::excel::testing {
 
 namespace ss = automation::spreadsheet;
 
+// A test with an application and a new workbook.
 class WorkbookTest : public ::testing::Test {
  protected:
   ss::Application app;

@@ -11,6 +11,7 @@
 
 namespace quorlex::platform {
 
+// A file written beside its target and put in its place only when complete.
 class ReplacingFile {
  public:
   // Throws quorlex::Error (errors::kFile) when the temporary file cannot be

@@ -18,6 +18,7 @@
 
 namespace quorlex::platform {
 
+// A settings file: its sections and their lines.
 class SettingsFile {
  public:
   // Parses settings text (raw bytes in either encoding).
@@ -33,6 +34,7 @@ class SettingsFile {
   std::optional<std::string> Value(std::string_view section, std::string_view key) const;
 
  private:
+  // One section: its name and lines.
   struct Section {
     std::string name;  // upper-cased
     std::vector<std::string> lines;

@@ -4,6 +4,7 @@
 
 namespace quorlex::report {
 
+// What a report's file name and the settings say about it.
 struct ReportIdentity {
   std::string Code;          // trimmed, upper-cased text in front of the first "~"
   std::string Title;         // the matching title of the titles table, or empty

@@ -12,6 +12,7 @@ std::string ArgumentText(const std::vector<std::string>& arguments);
 // An empty (or all-space) argument text, "/?" or "-?" asks for the usage text.
 bool IsUsageRequest(const std::string& arguments);
 
+// The command line as read: file name, format and verbosity.
 struct Switches {
   std::string name;     // trimmed, without double quotes, "\" read as "/"
   std::string format;   // trimmed, letter case as typed

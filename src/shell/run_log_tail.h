@@ -13,6 +13,7 @@
 
 namespace quorlex::shell::testing {
 
+// What a test run added to the run log.
 class RunLogTail {
  public:
   RunLogTail() : start_(platform::ReadFile(tools::RunLogPath()).value_or("").size()) {}

@@ -10,6 +10,7 @@
 
 namespace quorlex::tools {
 
+// One entry of the titles table.
 struct TitleEntry {
   std::string Code;   // text before the first "=", exactly as written
   std::string Title;  // text after it, trimmed and upper-cased

@@ -15,6 +15,8 @@
 
 namespace quorlex::biff8 {
 
+// The cell formats (XF records) as written: those in use, and the twins
+// the writer must add.
 class CellFormats {
  public:
   // `used` has an entry for each format index a cell, row or column refers

@@ -14,6 +14,7 @@
 
 namespace quorlex::biff8 {
 
+// Drawing and shape identifiers planned for every sheet before the workbook is written.
 struct DrawingIds {
   std::vector<std::uint32_t> dg_id;      // per sheet, 0 when none
   std::vector<std::uint32_t> spid_base;  // per sheet

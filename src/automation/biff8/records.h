@@ -71,6 +71,7 @@ inline constexpr std::uint16_t kXfExt = 0x087D;
 // Largest record body BIFF8 allows.
 inline constexpr std::size_t kMaxRecordData = 8224;
 
+// Reads the records of a BIFF8 stream one after another.
 class RecordReader {
  public:
   explicit RecordReader(std::span<const std::uint8_t> stream, std::size_t at = 0) : stream_(stream), at_(at) {}

@@ -15,6 +15,7 @@
 
 namespace quorlex::biff8 {
 
+// The shared string table (SST) of the workbook being written.
 class SharedStrings {
  public:
   // Room for this many texts, so that the index is not rebuilt as it grows.
@@ -28,6 +29,7 @@ class SharedStrings {
   void Write(RecordSink& sink) const;
 
  private:
+  // One string and its formatting runs, as the cells hold them.
   struct Entry {
     std::string_view text;
     std::string_view runs;

@@ -30,6 +30,7 @@ bool HostIsMissing(const workbook::FormulaBody& body, std::uint32_t row, const F
 // text.
 const std::string* CachedText(const workbook::FormulaBody& body);
 
+// Writes one worksheet substream from the sheet model.
 class SheetWriter {
  public:
   SheetWriter(const workbook::Sheet& sheet, const SharedStrings& strings, bool active, std::uint32_t dg_id,

@@ -15,6 +15,7 @@
 
 namespace quorlex::biff8 {
 
+// The streams of a workbook file: the workbook stream and the others kept as they are.
 struct WorkbookFile {
   // The workbook stream: "Workbook", or a "Book" stream that holds BIFF8
   // (some programs name it so); empty when there is neither.

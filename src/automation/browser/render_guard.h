@@ -19,6 +19,7 @@
 
 namespace quorlex::automation::browser {
 
+// Bounds one rendering in time and memory for as long as it lives.
 class RenderGuard {
  public:
   // time_limit 0 means no time bound, memory_limit 0 no memory bound.

@@ -17,6 +17,7 @@
 
 namespace quorlex::automation::browser {
 
+// What checking a stylesheet and its imports found.
 struct StylesheetFindings {
   std::string problem;          // the first error found, for the run log; empty when none
   std::string file;             // the file holding it

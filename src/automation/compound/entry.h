@@ -12,6 +12,7 @@
 
 namespace quorlex::automation::compound {
 
+// A stream or storage of a compound file, with its children.
 struct Entry {
   std::string name;
   bool is_storage = false;

@@ -9,6 +9,7 @@
 
 namespace quorlex::automation::compound {
 
+// Deleter that releases a GObject reference.
 struct GObjectUnref {
   void operator()(gpointer object) const {
     if (object != nullptr) g_object_unref(object);
@@ -17,6 +18,7 @@ struct GObjectUnref {
 template <typename T>
 using GPtr = std::unique_ptr<T, GObjectUnref>;
 
+// Deleter that frees a GError.
 struct GErrorFree {
   void operator()(GError* error) const {
     if (error != nullptr) g_error_free(error);

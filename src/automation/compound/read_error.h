@@ -15,6 +15,7 @@ enum class ReadFailure {
   kDamaged,      // a directory or stream that does not hold together
 };
 
+// A compound file that could not be read, and why.
 class ReadError : public Error {
  public:
   ReadError(ReadFailure failure, const std::string& detail);

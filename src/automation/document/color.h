@@ -4,6 +4,7 @@
 
 namespace quorlex::automation::document {
 
+// An RGB colour of the document model.
 struct Color {
   std::uint8_t r = 0;
   std::uint8_t g = 0;

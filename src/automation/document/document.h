@@ -62,12 +62,14 @@ struct RowSpan {
   std::size_t end_paragraph = 0;
 };
 
+// Where a table lies in the main text: its paragraphs and rows.
 struct TableSpan {
   std::size_t first_paragraph = 0;
   std::size_t end_paragraph = 0;
   std::vector<RowSpan> rows;
 };
 
+// A Word document as the engine models it: stories, properties, styles, fonts, sections.
 class Document {
  public:
   std::array<Story, kStoryCount> stories;

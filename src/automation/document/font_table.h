@@ -14,6 +14,7 @@ namespace quorlex::automation::document {
 // they were.
 class FontTable {
  public:
+  // One font of the table: its name and its record as read.
   struct Font {
     std::string name;    // UTF-8
     std::string record;  // the font record without its leading size byte

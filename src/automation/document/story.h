@@ -41,6 +41,7 @@ struct Paragraph {
   bool section_end = false;  // its mark ends a section of the main text
 };
 
+// One part of the document text (main text, footnotes, headers...) with its runs and paragraphs.
 class Story {
  public:
   std::u16string text;

@@ -14,6 +14,7 @@ class StyleSheet {
  public:
   enum class Kind { kParagraph = 1, kCharacter = 2, kTable = 3, kNumbering = 4 };
 
+  // One style of the sheet, with its properties as stored.
   struct Style {
     std::uint16_t istd = 0;   // index in the sheet, what paragraphs refer to
     std::uint16_t sti = 0;    // built-in identity: 0 Normal, 1-9 heading 1-9, 0x0FFE user

@@ -38,6 +38,7 @@ struct CellFormat {
 // The most cells a row of the file can have.
 inline constexpr std::size_t kMaxCells = 63;
 
+// The format of one table row: its cells, edges, height and borders.
 struct RowFormat {
   std::vector<CellFormat> cells;
   int left = 0;          // left edge of the first cell, twips from the margin

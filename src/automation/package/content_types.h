@@ -9,6 +9,7 @@
 
 namespace quorlex::automation::package {
 
+// The [Content_Types].xml part: default and override content types.
 class ContentTypes {
  public:
   // Throws quorlex::Error (errors::kFormat) on a malformed part.

@@ -84,12 +84,14 @@ class PartProducer {
   virtual std::optional<Deflated> AlreadyDeflated() { return std::nullopt; }
 };
 
+// How a package is written.
 struct SaveOptions {
   // zlib's deflate level, 1 (fastest) to 9 (smallest); 0 stores the parts
   // as they are.
   int compression_level = 6;
 };
 
+// An Office Open XML package: its parts, read from and written to a zip file.
 class Package {
  public:
   Package();
@@ -148,6 +150,7 @@ class Package {
   std::string SaveToBytes(const SaveOptions& options = {}) const;
 
  private:
+  // One part of the package, held or produced when written.
   struct Part {
     std::string name;
     std::string bytes;

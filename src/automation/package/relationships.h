@@ -20,6 +20,7 @@ struct Relationship {
   bool operator==(const Relationship&) const = default;
 };
 
+// The relationships of one part (a .rels part).
 class Relationships {
  public:
   // Throws quorlex::Error (errors::kFormat) on a malformed part.

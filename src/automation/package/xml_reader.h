@@ -14,6 +14,7 @@
 
 namespace quorlex::automation::package {
 
+// A streaming reader of one XML part.
 class XmlReader {
  public:
   // `xml` must outlive the reader; `part_name` names the part in errors.

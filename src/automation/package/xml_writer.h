@@ -13,6 +13,7 @@
 
 namespace quorlex::automation::package {
 
+// Writes XML into a string, escaping as it goes.
 class XmlWriter {
  public:
   // Output is appended to `sink`, which must outlive the writer.

@@ -17,6 +17,7 @@ namespace quorlex::automation::page {
 enum class Display : std::uint8_t { kInline, kBlock, kListItem, kNone };
 enum class WhiteSpace : std::uint8_t { kNormal, kNowrap, kPre, kPreWrap, kPreLine };
 
+// The CSS values of one element after the cascade and inheritance.
 struct ComputedStyle {
   // Inherited.
   std::uint32_t font_family = 0;  // string index; 0: not set
@@ -45,6 +46,7 @@ struct ComputedStyle {
   bool operator==(const ComputedStyle&) const = default;
 };
 
+// Hash of a computed style, to keep each distinct style once.
 struct ComputedStyleHash {
   std::size_t operator()(const ComputedStyle& s) const noexcept;
 };

@@ -21,6 +21,7 @@ namespace quorlex::automation::page::css {
 
 enum class Combinator : std::uint8_t { kDescendant, kChild };
 
+// One compound selector: tag, id and classes of one element.
 struct Compound {
   std::uint32_t tag = 0;  // atom of the lower-case name; 0: any element
   std::uint32_t id = 0;   // atom; 0: none
@@ -34,17 +35,20 @@ struct Compound {
   int nth_b = 0;
 };
 
+// A complex selector: compounds joined by combinators.
 struct Selector {
   std::vector<Compound> compounds;      // the subject first, then leftwards
   std::vector<Combinator> combinators;  // [i] joins compounds[i] and [i + 1]
   std::uint32_t specificity = 0;        // ids << 16 | classes << 8 | types
 };
 
+// A style rule: its selectors and its declarations.
 struct Rule {
   std::vector<Selector> selectors;
   std::vector<Declaration> declarations;
 };
 
+// The rules of the page's style sheets, in source order.
 struct StyleSheet {
   std::vector<Rule> rules;  // in source order
 };

@@ -108,6 +108,7 @@ enum class Keyword : std::uint8_t {
 
 enum class Unit : std::uint8_t { kPx, kPt, kEm, kEx, kRem, kPercent, kNumber };
 
+// A CSS value parsed into typed form.
 struct Value {
   enum class Type : std::uint8_t { kKeyword, kLength, kColor, kString, kInherit, kInitial };
   Type type = Type::kInitial;
@@ -122,6 +123,7 @@ struct Value {
 inline constexpr std::uint8_t kUnderlineLine = 1;
 inline constexpr std::uint8_t kStrikeLine = 2;
 
+// One longhand declaration: property, value and importance.
 struct Declaration {
   Property property = Property::kColor;
   bool important = false;

@@ -28,6 +28,7 @@ struct CellFormat {
   bool operator==(const CellFormat&) const = default;
 };
 
+// One cell of the grid: its value and format at its row and column.
 struct GridCell {
   enum class Kind : std::uint8_t {
     Empty,   // no value, only a visible format (border or fill)
@@ -52,6 +53,7 @@ struct Merge {
   bool operator==(const Merge&) const = default;
 };
 
+// The page laid out as a grid of cells, as a worksheet takes it.
 struct Grid {
   std::vector<CellFormat> formats;  // formats[0] is the default format
   std::vector<GridCell> cells;      // sorted by row, then column; no two

@@ -56,6 +56,7 @@ struct TableContext {
   std::string_view border_color;  // <table bordercolor>
 };
 
+// What an element's presentational style depends on beyond its own tag and attributes.
 struct ElementContext {
   const ComputedStyle* parent = nullptr;
   bool parent_is_row_group = false;     // for tr: the parent is thead/tbody/tfoot

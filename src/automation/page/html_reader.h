@@ -13,11 +13,13 @@ struct _xmlDoc;
 
 namespace quorlex::automation::page {
 
+// One attribute of an element as the reader hands it on.
 struct HtmlAttribute {
   std::string_view name;   // lower case
   std::string_view value;  // empty for an attribute without a value
 };
 
+// Receives the elements and text of an HTML document in document order.
 class HtmlHandler {
  public:
   virtual ~HtmlHandler() = default;

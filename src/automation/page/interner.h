@@ -10,6 +10,7 @@
 
 namespace quorlex::automation::page {
 
+// Keeps each distinct string once and hands out its index.
 class Interner {
  public:
   Interner() { Intern(""); }

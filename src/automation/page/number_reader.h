@@ -35,6 +35,7 @@ constexpr bool IsDateShape(NumberShape shape) {
 // second section: "#,##0.00;(#,##0.00)".
 std::string ImpliedFormat(NumberShape shape, std::uint8_t decimals, bool parentheses = false);
 
+// A number read from a cell's text, with the look it was written in.
 struct NumberReading {
   double value = 0;
   NumberShape shape = NumberShape::kGeneral;

@@ -53,6 +53,7 @@ enum class VerticalAlignment : std::uint8_t { Default, Top, Center, Bottom };
 // double line; groove, ridge, inset and outset count as solid.
 enum class BorderStyle : std::uint8_t { None, Thin, Medium, Thick, Dashed, Dotted, Double };
 
+// One border line: its style and colour.
 struct Border {
   BorderStyle style = BorderStyle::None;
   Rgb color = kAutoColor;
@@ -85,6 +86,7 @@ struct Length {
   bool operator==(const Length&) const = default;
 };
 
+// The format of a paragraph: alignment and number format.
 struct ParagraphFormat {
   HorizontalAlignment alignment = HorizontalAlignment::General;
   // mso-number-format of the paragraph's block, unescaped and with the named
@@ -108,6 +110,7 @@ struct TableCellFormat {
   bool operator==(const TableCellFormat&) const = default;
 };
 
+// The format of a table: frame, background, width and alignment.
 struct TableFormat {
   Border top, right, bottom, left;  // the table's own frame (CSS, or outset
                                     // thin lines from the border attribute)
@@ -127,6 +130,7 @@ struct Run {
   std::uint32_t format = 0;  // index into Page::char_formats
 };
 
+// One paragraph of the page: its runs and format.
 struct Paragraph {
   std::uint32_t first_run = 0;  // range in Page::runs; empty for a line
   std::uint32_t run_count = 0;  // that holds only a line break (<br>)
@@ -141,6 +145,7 @@ struct Paragraph {
   std::uint32_t list_number = 0;  // the item's number (start/value honoured)
 };
 
+// One table cell: its content blocks, place in the grid and format.
 struct Cell {
   std::uint32_t first_block = 0;  // range in Page::blocks: the cell's
   std::uint32_t block_count = 0;  // content, nested tables included
@@ -158,6 +163,7 @@ struct Cell {
   bool header = false;            // a <th>
 };
 
+// One table row: its cells.
 struct Row {
   std::uint32_t first_cell = 0;  // range in Page::cells
   std::uint32_t cell_count = 0;
@@ -173,12 +179,14 @@ struct Table {
   std::uint32_t format = 0;        // index into Page::table_formats
 };
 
+// A paragraph or a table, in the order of the page or of a cell.
 struct Block {
   enum class Kind : std::uint8_t { Paragraph, Table };
   Kind kind = Kind::Paragraph;
   std::uint32_t index = 0;  // into Page::paragraphs or Page::tables
 };
 
+// The rendered page as a model: text, paragraphs, tables and their formats.
 struct Page {
   std::string title;  // the <title>, white space collapsed
 

@@ -27,6 +27,7 @@ inline constexpr std::uint32_t kMaxTableNesting = 64;
 // the element at this depth.
 inline constexpr std::uint32_t kMaxElementDepth = 256;
 
+// Builds the page model from the HTML reader's events.
 class PageBuilder : public HtmlHandler {
  public:
   // `sheet` holds the rules known before the parse. With collect_styles the
@@ -69,6 +70,7 @@ class PageBuilder : public HtmlHandler {
     std::string inline_style;
   };
 
+  // An element that is open, with what its descendants inherit from it.
   struct OpenElement {
     Tag tag = Tag::kOther;
     Role role = Role::kInline;
@@ -89,6 +91,7 @@ class PageBuilder : public HtmlHandler {
   };
   static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 
+  // The paragraph being filled in a container.
   struct ParagraphState {
     bool open = false;
     bool line_has_content = false;
@@ -108,6 +111,7 @@ class PageBuilder : public HtmlHandler {
     Cell cell;  // a cell's own data, geometry aside
   };
 
+  // A table that is open, with its open row group and row.
   struct OpenTable {
     std::uint32_t style = 0;
     std::uint32_t format = 0;
@@ -128,6 +132,7 @@ class PageBuilder : public HtmlHandler {
     bool row_header = false;
   };
 
+  // A row of an open table, kept until the table ends.
   struct PendingRow {
     std::uint32_t cells_begin = 0;  // in pending_cells_
     std::uint32_t cell_count = 0;
@@ -234,6 +239,7 @@ class PageBuilder : public HtmlHandler {
   std::uint32_t title_level_ = 0;
   std::string title_text_;
 
+  // A select box being read, and the options seen so far.
   struct SelectState {
     bool active = false;
     std::uint32_t style = 0;
@@ -266,6 +272,7 @@ class PageBuilder : public HtmlHandler {
   // Interning of the page's formats.
   std::vector<std::uint32_t> char_format_of_style_;
   std::vector<std::uint32_t> paragraph_format_of_style_;
+  // Hashes that keep each distinct format of the page once.
   struct CharFormatHash {
     std::size_t operator()(const CharFormat& f) const noexcept;
   };

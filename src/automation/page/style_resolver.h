@@ -40,6 +40,7 @@ struct ElementInfo {
   std::uint32_t context = 0;
 };
 
+// Matches elements against the style sheet and keeps each distinct computed style once.
 class StyleResolver {
  public:
   // Index 0 of the style table is the initial style (the root's parent).
@@ -68,6 +69,7 @@ class StyleResolver {
   bool HasRules() const { return !entries_.empty(); }
 
  private:
+  // A selector of the sheet indexed by its subject's tag, id or class.
   struct Entry {
     std::uint32_t rule = 0;
     std::uint32_t selector = 0;

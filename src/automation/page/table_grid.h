@@ -13,6 +13,7 @@ namespace quorlex::automation::page {
 // out.
 inline constexpr std::uint32_t kMaxTableColumns = 16384;
 
+// One row of a table as the grid layout sees it.
 struct RowSlice {
   std::uint32_t first_cell = 0;  // the row's cells in `cells`
   std::uint32_t cell_count = 0;

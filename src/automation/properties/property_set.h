@@ -26,6 +26,7 @@ inline constexpr std::uint16_t kTypeFiletime = 0x0040;
 inline constexpr std::uint32_t kCodePageId = 1;
 inline constexpr std::uint16_t kCodePageUtf16 = 1200;
 
+// A property set stream (summary information), read and written byte for byte.
 class PropertySet {
  public:
   // One property: its identifier and its typed value (type, padding, value

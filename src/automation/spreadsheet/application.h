@@ -47,6 +47,7 @@ class WorkbookCollection {
   std::vector<Workbook*> books_;  // the open ones
 };
 
+// The spreadsheet application: its workbooks, its settings and the clipboard it pastes from.
 class Application {
  public:
   Application();

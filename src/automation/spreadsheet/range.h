@@ -16,6 +16,7 @@ class Range;
 class RangeBorder;
 class RangeInterior;
 
+// The comment of one cell.
 class CellComment {
  public:
   CellComment(Workbook& book, workbook::Sheet& sheet, std::uint32_t row, std::uint16_t col)
@@ -119,6 +120,7 @@ class RangeBorder {
   int index_;
 };
 
+// The fill of a range.
 class RangeInterior {
  public:
   explicit RangeInterior(const Range& range);

@@ -6,6 +6,7 @@
 
 namespace quorlex::automation::testing {
 
+// What running an outside command gave.
 struct CommandResult {
   int status = -1;     // the exit status; -1 when it did not run or did not exit
   std::string output;  // what it wrote on standard output and standard error, together

@@ -8,6 +8,7 @@
 
 namespace quorlex::automation::testing {
 
+// What an independent reader made of a document.
 struct Reading {
   bool ok = false;       // the program ran, exited with status 0 and made output
   std::string text;      // UTF-8

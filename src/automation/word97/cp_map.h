@@ -12,6 +12,7 @@
 
 namespace quorlex::automation::word97 {
 
+// Maps character positions of the file read to those of the file written.
 class CpMap {
  public:
   // old_total: characters of the file read; story_starts: where each part
@@ -19,6 +20,7 @@ class CpMap {
   CpMap(const document::Document& document, const std::vector<std::uint32_t>& story_starts,
         std::uint32_t old_total, std::uint32_t new_total);
 
+  // Where an old position went.
   struct Result {
     std::uint32_t cp;
     bool kept;  // the character is still there (false: it was deleted, and
@@ -27,6 +29,7 @@ class CpMap {
   Result Map(std::uint32_t old_cp) const;
 
  private:
+  // A stretch of characters that moved as one.
   struct Segment {
     std::uint32_t old_start;
     std::uint32_t new_start;

@@ -116,6 +116,7 @@ inline constexpr std::uint16_t kObfuscated = 0x8000;
 // Text lengths of the parts, in the order the parts follow each other.
 inline constexpr std::size_t kPartCount = 8;
 
+// The file information block, read and rewritten in place.
 class Fib {
  public:
   // Parses the block at the start of the stream. Refuses Word 6/95 and

@@ -40,6 +40,7 @@ struct PageSet {
   std::uint32_t end_fc = 0;
 };
 
+// One run of a formatted disk page: where it ends and its properties.
 struct FkpEntry {
   std::uint32_t fc_end;
   std::string_view properties;

@@ -11,6 +11,7 @@
 
 namespace quorlex::automation::word97 {
 
+// One piece of the text: its characters and where they lie in the stream.
 struct Piece {
   std::uint32_t cp_start = 0;
   std::uint32_t cp_end = 0;

@@ -11,6 +11,7 @@
 
 namespace quorlex::automation::word97 {
 
+// A PLC: character positions with one data element between each two.
 struct Plc {
   std::vector<std::uint32_t> cps;
   std::vector<std::string> data;

@@ -42,11 +42,13 @@ class ParallelDeflate {
   Result Finish();
 
  private:
+  // One chunk of the part, with the dictionary that continues the stream.
   struct Chunk {
     std::size_t index = 0;
     std::string data;
     std::string dictionary;
   };
+  // One chunk deflated, with its checksum and size.
   struct Done {
     std::string deflated;
     std::uint32_t crc32 = 0;

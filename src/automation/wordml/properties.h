@@ -41,6 +41,7 @@ struct StyleIds {
 std::string ReadRunProperties(const xmlNode* rpr, document::FontTable& fonts,
                               const StyleIds& styles);
 
+// A paragraph's style and property list.
 struct ParagraphProperties {
   std::uint16_t istd = 0;
   std::string grpprl;

@@ -53,6 +53,7 @@ struct SourceCell {
   bool had_properties = false;
 };
 
+// The markup of a table of the document read, kept to write it back.
 struct SourceTable {
   std::string attributes;
   std::string properties;  // w:tblPr
@@ -68,6 +69,7 @@ struct SourceRow {
   std::vector<SourceCell> cells;
 };
 
+// What a WordprocessingML document read keeps to be written again.
 class WordMlSource : public document::SourceFile {
  public:
   package::Package package;  // as read

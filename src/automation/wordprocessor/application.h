@@ -31,6 +31,7 @@ inline constexpr int wdAlertsNone = 0;
 inline constexpr int wdAlertsAll = -1;
 inline constexpr int wdAlertsMessageBox = -2;
 
+// The word processor application: its documents and the clipboard it pastes from.
 class Application {
  public:
   // A new instance with no document. It is never visible and never asks

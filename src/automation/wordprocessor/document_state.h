@@ -12,6 +12,7 @@
 
 namespace quorlex::automation::wordprocessor {
 
+// What an open document holds: its model, name, format and state.
 struct DocumentState {
   std::unique_ptr<document::Document> model;
   std::string full_name;        // last saved under; empty before the first save

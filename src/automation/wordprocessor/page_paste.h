@@ -7,6 +7,7 @@
 
 namespace quorlex::automation::wordprocessor {
 
+// What pasting a page into a document did.
 struct PasteResult {
   std::uint32_t inserted = 0;  // characters added to the main text
   std::uint32_t caret = 0;     // where the insertion point is afterwards

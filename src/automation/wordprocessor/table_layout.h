@@ -30,6 +30,7 @@ struct TableRoom {
   int right_margin = 0;  // room to the right of the text, twips
 };
 
+// Column widths of a table as laid out.
 struct ColumnLayout {
   std::vector<int> widths;  // twips, one a column
   int shift = 0;            // twips the table moves left into the margin

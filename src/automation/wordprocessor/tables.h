@@ -64,6 +64,7 @@ class Row {
   int index_;  // 1-based
 };
 
+// The rows of a table.
 class Rows {
  public:
   // An index outside 1..Count() is refused.

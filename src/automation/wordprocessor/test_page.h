@@ -12,6 +12,7 @@
 
 namespace quorlex::automation::wordprocessor::testing {
 
+// A cell of a page built by a test.
 struct TestCell {
   std::vector<page::Block> blocks;
   std::uint32_t colspan = 1;
@@ -19,6 +20,7 @@ struct TestCell {
   std::uint32_t format = 0;
 };
 
+// Builds small pages for the tests.
 class TestPage {
  public:
   TestPage() {

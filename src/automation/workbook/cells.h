@@ -19,6 +19,7 @@ enum class CellKind : std::uint8_t { kBlank, kNumber, kText, kBoolean, kError, k
 
 inline bool IsText(CellKind k) { return k == CellKind::kText || k == CellKind::kRichText; }
 
+// One cell: its column, format and value.
 struct Cell {
   std::uint64_t payload = 0;  // number bits, arena offset, or boolean/error code
   std::uint16_t col = 0;
@@ -36,6 +37,7 @@ struct RowInfo {
   bool operator==(const RowInfo&) const = default;
 };
 
+// One row: its cells and its row record.
 struct Row {
   std::vector<Cell> cells;
   RowInfo info;
@@ -60,6 +62,7 @@ struct Area {
 struct FormulaBody {
   std::vector<std::uint8_t> record;  // value(8) flags(2) chn(4) cce(2) rgce rgcb
   std::string cached_text;
+  // A record that belongs to the formula (shared formula, array or table).
   struct Attached {
     std::uint16_t type = 0;
     std::vector<std::uint8_t> data;
@@ -70,6 +73,7 @@ struct FormulaBody {
   static FormulaBody Decode(std::string_view blob);
 };
 
+// The cells of a sheet, row by row.
 class CellStore {
  public:
   std::uint32_t RowCount() const { return static_cast<std::uint32_t>(rows_.size()); }

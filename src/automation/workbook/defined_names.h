@@ -50,6 +50,7 @@ class DefinedName {
   std::vector<std::uint8_t> data_;
 };
 
+// The defined names of the workbook.
 class DefinedNames {
  public:
   std::size_t Count() const { return names_.size(); }

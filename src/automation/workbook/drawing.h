@@ -27,6 +27,7 @@ struct Note {
   bool text_changed = false;  // TXO to be written anew from `text`
 };
 
+// One shape of a sheet's drawing, with the records that go with it.
 struct Shape {
   std::vector<std::uint8_t> art;  // one OfficeArt SpContainer or SpgrContainer
   // Records written after art[0, offset): (offset, records), offsets ascending.
@@ -39,6 +40,7 @@ struct Shape {
   std::uint16_t ObjectType() const;  // ot of the first OBJ, 0 when none
 };
 
+// The drawing layer of a sheet: its shapes.
 class Drawing {
  public:
   bool Empty() const { return shapes_.empty(); }

@@ -23,6 +23,7 @@ struct Xti {
   bool operator==(const Xti&) const = default;
 };
 
+// The workbook's EXTERNSHEET references to its own sheets.
 class ExternSheets : public SheetIndex {
  public:
   explicit ExternSheets(Workbook& book) : book_(book) {}

@@ -11,6 +11,7 @@
 
 namespace quorlex::workbook {
 
+// A BIFF record: its type and body.
 struct Record {
   std::uint16_t type = 0;
   std::vector<std::uint8_t> data;

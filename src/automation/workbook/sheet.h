@@ -32,11 +32,13 @@ enum class Slot : std::uint8_t {
   kHyperlinks,  // HLINK and HLINKTOOLTIP
 };
 
+// One record of a sheet, or the slot where the model writes its own.
 struct SheetItem {
   Slot slot = Slot::kNone;
   Record record;
 };
 
+// Width, format and flags of a range of columns.
 struct ColumnInfo {
   std::uint16_t first = 0;
   std::uint16_t last = 0;
@@ -53,6 +55,7 @@ struct Hyperlink {
   std::vector<std::uint8_t> tooltip;  // HLINKTOOLTIP body after its area, or empty
 };
 
+// One sheet of a workbook: cells, columns, merges, drawing and the records kept as read.
 class Sheet {
  public:
   Sheet(SheetKind kind, std::string name);

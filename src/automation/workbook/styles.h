@@ -92,6 +92,7 @@ class Xf {
   std::array<std::uint8_t, 20> bytes_{};
 };
 
+// Hash of a cell format, to find equal ones.
 struct XfHash {
   std::size_t operator()(const Xf& xf) const;
 };
@@ -103,6 +104,7 @@ const Palette& DefaultPalette();
 // The Normal style's cell format, present in every workbook.
 inline constexpr std::uint16_t kDefaultXf = 15;
 
+// Fonts, number formats, cell formats and the palette of a workbook.
 class Styles {
  public:
   Styles();

@@ -45,11 +45,13 @@ struct StoredStream {
   std::array<std::uint8_t, 16> clsid{};  // storages only
 };
 
+// One record of the globals, or the slot where the model writes its own.
 struct GlobalItem {
   GlobalSlot slot = GlobalSlot::kNone;
   Record record;
 };
 
+// A workbook as the engine models it: its sheets, styles, names and the records kept as read.
 class Workbook {
  public:
   // A workbook of one empty worksheet named "Лист1", with the default
