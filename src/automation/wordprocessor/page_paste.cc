@@ -317,6 +317,29 @@ class FragmentBuilder {
     last_was_table_ = false;
   }
 
+  // A cell's borders, shading and vertical alignment: its own borders, or
+  // the table's frame on the sides where it meets the table's edge. The
+  // bottom line goes apart: a cell spanning rows draws it on its last row.
+  static doc::CellFormat CellFormatOf(const page::TableCellFormat& cf, const page::TableFormat& tf,
+                                      bool first_row, bool first_column, bool last_column,
+                                      bool reaches_bottom, doc::BorderLine& bottom) {
+    doc::CellFormat out;
+    out.top = LineOf(cf.top.style != page::BorderStyle::None || !first_row ? cf.top : tf.top);
+    out.left =
+        LineOf(cf.left.style != page::BorderStyle::None || !first_column ? cf.left : tf.left);
+    out.right =
+        LineOf(cf.right.style != page::BorderStyle::None || !last_column ? cf.right : tf.right);
+    bottom = LineOf(cf.bottom.style != page::BorderStyle::None || !reaches_bottom ? cf.bottom
+                                                                                  : tf.bottom);
+    out.shading = ColorOf(cf.background != page::kAutoColor ? cf.background : tf.background);
+    switch (cf.vertical) {
+      case page::VerticalAlignment::Top: out.vertical = doc::VerticalAlignment::kTop; break;
+      case page::VerticalAlignment::Bottom: out.vertical = doc::VerticalAlignment::kBottom; break;
+      default: out.vertical = doc::VerticalAlignment::kCenter; break;  // as a browser shows it
+    }
+    return out;
+  }
+
   void Table(const page::Table& table, int depth, int width) {
     const std::uint32_t n = table.column_count;
     TableRoom room{width, 0, 0};
@@ -387,25 +410,11 @@ class FragmentBuilder {
         fill_to(cell.column);
         const std::uint32_t colspan = std::min(cell.colspan, n - cell.column);
         const page::TableCellFormat& cf = page_.cell_formats[cell.format];
-        doc::CellFormat out;
+        doc::BorderLine bottom;
+        doc::CellFormat out =
+            CellFormatOf(cf, tf, r == 0, cell.column == 0, cell.column + colspan >= n,
+                         r + cell.rowspan >= rows.size(), bottom);
         out.width = span_width(cell.column, colspan);
-        out.top = LineOf(cf.top.style != page::BorderStyle::None || r != 0 ? cf.top : tf.top);
-        out.left = LineOf(cf.left.style != page::BorderStyle::None || cell.column != 0 ? cf.left
-                                                                                        : tf.left);
-        const bool last_column = cell.column + colspan >= n;
-        out.right = LineOf(cf.right.style != page::BorderStyle::None || !last_column ? cf.right
-                                                                                     : tf.right);
-        const bool reaches_bottom = r + cell.rowspan >= rows.size();
-        const doc::BorderLine bottom = LineOf(
-            cf.bottom.style != page::BorderStyle::None || !reaches_bottom ? cf.bottom : tf.bottom);
-        out.shading = ColorOf(cf.background != page::kAutoColor ? cf.background : tf.background);
-        switch (cf.vertical) {
-          case page::VerticalAlignment::Top: out.vertical = doc::VerticalAlignment::kTop; break;
-          case page::VerticalAlignment::Bottom:
-            out.vertical = doc::VerticalAlignment::kBottom;
-            break;
-          default: out.vertical = doc::VerticalAlignment::kCenter; break;  // as a browser shows it
-        }
         format.height = std::max(format.height, Twips(cf.height, 0));
         const int inner = std::max(out.width - kCellGap, kCellGap);
         const std::size_t before = story_.size();
