@@ -22,6 +22,7 @@ struct KeptElement {
   std::string xml;
 };
 
+// What a worksheet read from a package keeps to be written again.
 struct SheetSource : workbook::SourceMarkup {
   std::string part;                   // the sheet's part in the package read
   std::string name;                   // the sheet's name as read
@@ -44,12 +45,14 @@ struct FillKey {
   bool operator==(const FillKey&) const = default;
   auto operator<=>(const FillKey&) const = default;
 };
+// The borders of a cell format, keyed as the engine holds them.
 struct BorderKey {
   std::array<std::uint8_t, 8> edges{};  // style and colour of left, right, top, bottom
   bool operator==(const BorderKey&) const = default;
   auto operator<=>(const BorderKey&) const = default;
 };
 
+// The styles part as read: what the model keeps and what each entry became.
 struct StyleSource {
   std::string root_start;
   std::vector<KeptElement> children;  // all but numFmts, fonts, fills, borders, cellXfs
@@ -71,6 +74,7 @@ struct SourceName {
   const workbook::SourceMarkup* local_sheet = nullptr;  // when local
 };
 
+// What a workbook read from a package keeps to be written again.
 struct BookSource : workbook::SourceMarkup {
   package::Package package;  // as read
   std::string workbook_part;

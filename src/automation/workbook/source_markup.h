@@ -9,6 +9,7 @@
 
 namespace quorlex::workbook {
 
+// Markup of a file read that the engine carries along unread.
 class SourceMarkup {
  public:
   virtual ~SourceMarkup() = default;
