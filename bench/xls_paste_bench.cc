@@ -114,7 +114,7 @@ std::pair<double, long> RunXsltproc(const std::string& dir) {
 
 
 void SheetMemory() {
-  auto book = quorlex::workbook::Workbook::CreateBlank();
+  auto book = quorlex::automation::workbook::Workbook::CreateBlank();
   auto& cells = book->SheetAt(0).Cells();
   std::size_t text = 0;
   for (std::uint32_t r = 0; r < 100000; ++r) {
@@ -135,7 +135,7 @@ void SheetMemory() {
 }
 
 void Split(int clients) {
-  auto book = quorlex::workbook::Workbook::CreateBlank();
+  auto book = quorlex::automation::workbook::Workbook::CreateBlank();
   auto& sheet = book->SheetAt(0);
   const std::uint32_t rows_per_client = 47;
   for (std::uint32_t r = 0; r < static_cast<std::uint32_t>(clients) * rows_per_client; ++r) {
@@ -176,8 +176,8 @@ int main(int argc, char** argv) {
   sheet.Cells(1, 1).Select();
   auto start = Clock::now();
   // The same steps as Worksheet::Paste, timed one by one.
-  quorlex::automation::Clipboard::Process().SetHtml(html.str());
-  const auto& page = quorlex::automation::Clipboard::Process().Page();
+  quorlex::automation::clipboard::Clipboard::Process().SetHtml(html.str());
+  const auto& page = quorlex::automation::clipboard::Clipboard::Process().Page();
   double parse_seconds = Seconds(start);
   auto step = Clock::now();
   auto grid = quorlex::automation::page::LayOutGrid(page);

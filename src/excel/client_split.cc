@@ -32,13 +32,13 @@ class ClientNames {
 
   void Name(ss::Worksheet sheet, int title_row) {
     const std::string client = report_.data.Cells(title_row + 2, kClientColumn).Value();
-    if (!client.empty() && !seen_.insert(text::Upper(client)).second) {
+    if (!client.empty() && !seen_.insert(platform::Upper(client)).second) {
       throw Error(kRefusalError, "Клиент «" + client + "» встречается на странице отчета дважды");
     }
     const int position = sheet.Index();
     const std::vector<Known>& known = KnownNames();
     sheet.SetName(ClientSheetName(client, position, [&](const std::string& name) {
-      const std::string key = text::Upper(name);
+      const std::string key = platform::Upper(name);
       for (std::size_t i = 0; i < known.size(); ++i) {
         if (static_cast<int>(i) + 1 != position && known[i].upper == key) return true;
       }
@@ -61,7 +61,7 @@ class ClientNames {
     for (std::size_t i = 0; i < known_.size(); ++i) {
       const std::string& name = model.SheetAt(i).Name();
       if (name != known_[i].name || known_[i].upper.empty()) {
-        known_[i].upper = text::Upper(name);
+        known_[i].upper = platform::Upper(name);
         known_[i].name = name;
       }
     }

@@ -9,7 +9,7 @@ namespace {
 
 namespace ss = automation::spreadsheet;
 
-std::string MarkerText(const ss::Range& cell) { return text::Upper(text::Trim(cell.Value())); }
+std::string MarkerText(const ss::Range& cell) { return platform::Upper(platform::Trim(cell.Value())); }
 
 void ClearCell(const ss::Range& cell) {
   cell.SetValue("");
@@ -28,7 +28,7 @@ MarkerRows ClearMarkerCells(const ss::Worksheet& sheet) {
     const int columns = LastUsedColumn(sheet);
     for (int k = 1; k <= columns; ++k) {
       const ss::Range cell = sheet.Cells(j, k);
-      if (text::Contains(MarkerText(cell), "SAVE AS")) {
+      if (platform::Contains(MarkerText(cell), "SAVE AS")) {
         found.save_as = j;
         ClearCell(cell);
       }
@@ -49,7 +49,7 @@ void RemoveBlankRows(const ss::Worksheet& sheet, const MarkerRows& markers) {
     const int columns = LastUsedColumn(sheet);
     bool blank = true;
     for (int k = 1; k <= columns && blank; ++k) {
-      blank = text::Trim(sheet.Cells(j, k).Value()).empty();
+      blank = platform::Trim(sheet.Cells(j, k).Value()).empty();
     }
     if (blank) {
       sheet.Rows(j, j).Delete();

@@ -25,11 +25,11 @@ std::string CutTo(std::string_view name, std::size_t units) {
   std::string cut;
   std::size_t used = 0;
   for (std::size_t i = 0; i < name.size();) {
-    const char32_t c = text::DecodeNext(name, i);
+    const char32_t c = platform::DecodeNext(name, i);
     const std::size_t width = c > 0xFFFF ? 2 : 1;
     if (used + width > units) break;
     used += width;
-    text::AppendUtf8(cut, c);
+    platform::AppendUtf8(cut, c);
   }
   return cut;
 }
@@ -39,13 +39,13 @@ std::string CutTo(std::string_view name, std::size_t units) {
 std::string ClientSheetName(std::string_view client, int position, const NameTaken& taken) {
   std::string name;
   for (std::size_t i = 0; i < client.size();) {
-    const char32_t c = text::DecodeNext(client, i);
-    text::AppendUtf8(name, IsForbidden(c) ? U'_' : c);
+    const char32_t c = platform::DecodeNext(client, i);
+    platform::AppendUtf8(name, IsForbidden(c) ? U'_' : c);
   }
   name = WithoutOuterApostrophes(std::move(name));
   // Cutting may bring an apostrophe to the end.
   name = WithoutOuterApostrophes(CutTo(name, kMaxSheetName));
-  if (text::Upper(name) == "HISTORY") name += "_";
+  if (platform::Upper(name) == "HISTORY") name += "_";
   if (name.empty()) name = "Клиент " + std::to_string(position);
   if (!taken(name)) return name;
   for (int n = 2;; ++n) {

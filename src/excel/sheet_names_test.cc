@@ -13,12 +13,12 @@ namespace {
 
 // The names the spreadsheet engine itself accepts are the measure.
 void ExpectValid(const std::string& name) {
-  EXPECT_NO_THROW(workbook::CheckSheetName(name)) << name;
+  EXPECT_NO_THROW(automation::workbook::CheckSheetName(name)) << name;
 }
 
 std::string Name(std::string_view client, std::set<std::string> taken = {}, int position = 3) {
   const std::string name = ClientSheetName(
-      client, position, [&](const std::string& n) { return taken.count(text::Upper(n)) > 0; });
+      client, position, [&](const std::string& n) { return taken.count(platform::Upper(n)) > 0; });
   ExpectValid(name);
   return name;
 }
@@ -40,7 +40,7 @@ TEST(ClientSheetName, ForbiddenCharactersAndOuterApostrophes) {
 TEST(ClientSheetName, CutTo31CharactersAsTheSpreadsheetCountsThem) {
   const std::string legal = "Общество с ограниченной ответственностью «Ромашка»";
   EXPECT_EQ(Name(legal), "Общество с ограниченной ответст");
-  EXPECT_EQ(text::Utf16Length(Name(legal)), 31u);
+  EXPECT_EQ(platform::Utf16Length(Name(legal)), 31u);
   // A character outside the basic plane counts two and is never split.
   EXPECT_EQ(Name(std::string(30, 'x') + "\U0001F600"), std::string(30, 'x'));
   // An apostrophe the cut brings to the end is dropped as well.
@@ -56,8 +56,8 @@ TEST(ClientSheetName, ReservedName) {
 TEST(ClientSheetName, TakenNamesAreNumberedWithin31Characters) {
   const std::string legal = "Общество с ограниченной ответственностью «Ромашка»";
   const std::string first = "Общество с ограниченной ответст";
-  EXPECT_EQ(Name(legal, {text::Upper(first)}), "Общество с ограниченной отв (2)");
-  EXPECT_EQ(Name(legal, {text::Upper(first), text::Upper("Общество с ограниченной отв (2)")}),
+  EXPECT_EQ(Name(legal, {platform::Upper(first)}), "Общество с ограниченной отв (2)");
+  EXPECT_EQ(Name(legal, {platform::Upper(first), platform::Upper("Общество с ограниченной отв (2)")}),
             "Общество с ограниченной отв (3)");
   EXPECT_EQ(Name("Лист1", {"ЛИСТ1"}), "Лист1 (2)");
 }

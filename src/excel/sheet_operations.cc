@@ -5,7 +5,7 @@
 namespace quorlex::excel {
 
 bool IsTitleRow(const ss::Worksheet& sheet, int row, const std::string& title) {
-  return text::Upper(sheet.Cells(row, 1).Value()) == title;
+  return platform::Upper(sheet.Cells(row, 1).Value()) == title;
 }
 
 int UsedRowCount(const ss::Worksheet& sheet) { return sheet.UsedRange().Rows().Count(); }

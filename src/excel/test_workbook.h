@@ -53,7 +53,7 @@ class WorkbookTest : public ::testing::Test {
     // Units are 1/256 of a 7-pixel character with 5 pixels of padding.
     const auto units = static_cast<std::uint16_t>(((characters * 7 + 5) * 256 + 6) / 7);
     const auto col = static_cast<std::uint16_t>(column - 1);
-    sheet.Model().Columns().push_back({col, col, units, workbook::kDefaultXf, 0});
+    sheet.Model().Columns().push_back({col, col, units, automation::workbook::kDefaultXf, 0});
   }
 
   ReportWorkbook Report(const std::string& code, const std::string& title) {

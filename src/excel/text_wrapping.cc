@@ -16,7 +16,7 @@ void WrapLongTexts(ss::Workbook& book) {
       const int columns = LastUsedColumn(sheet);
       for (int c = 1; c <= columns; ++c) {
         const ss::Range cell = sheet.Cells(r, c);
-        if (static_cast<double>(text::Length(cell.Value())) >= cell.ColumnWidth()) {
+        if (static_cast<double>(platform::Length(cell.Value())) >= cell.ColumnWidth()) {
           cell.SetWrapText(true);
           break;
         }

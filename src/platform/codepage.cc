@@ -8,7 +8,7 @@
 
 #include "platform/text.h"
 
-namespace quorlex::codepage {
+namespace quorlex::platform {
 namespace {
 
 // The upper half of Windows-1251 as Unicode, asked of iconv once. A byte
@@ -57,7 +57,7 @@ std::string Utf8ToCp1251(std::string_view utf8) {
   const auto& reverse = Reverse();
   std::size_t i = 0;
   while (i < utf8.size()) {
-    const char32_t c = text::DecodeNext(utf8, i);
+    const char32_t c = platform::DecodeNext(utf8, i);
     if (c < 0x80) {
       out.push_back(static_cast<char>(c));
       continue;
@@ -78,10 +78,10 @@ std::string Cp1251ToUtf8(std::string_view bytes) {
       out.push_back(ch);
     } else {
       const char32_t c = t[b - 0x80];
-      text::AppendUtf8(out, c != 0 ? c : U'?');
+      platform::AppendUtf8(out, c != 0 ? c : U'?');
     }
   }
   return out;
 }
 
-}  // namespace quorlex::codepage
+}  // namespace quorlex::platform

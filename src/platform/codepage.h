@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace quorlex::codepage {
+namespace quorlex::platform {
 
 // One byte per character; a character Windows-1251 lacks becomes "?".
 std::string Utf8ToCp1251(std::string_view utf8);
@@ -14,4 +14,4 @@ std::string Utf8ToCp1251(std::string_view utf8);
 // Every byte has a meaning in Windows-1251 (0x98 aside, which becomes "?").
 std::string Cp1251ToUtf8(std::string_view bytes);
 
-}  // namespace quorlex::codepage
+}  // namespace quorlex::platform

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace quorlex::codepage {
+namespace quorlex::platform {
 namespace {
 
 TEST(CodepageTest, CyrillicIsOneBytePerCharacter) {
@@ -26,4 +26,4 @@ TEST(CodepageTest, RoundTripOfEveryByte) {
 }
 
 }  // namespace
-}  // namespace quorlex::codepage
+}  // namespace quorlex::platform

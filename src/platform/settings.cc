@@ -27,9 +27,9 @@ bool HasNonAscii(std::string_view s) {
 
 std::string DecodeSettingsText(std::string_view bytes) {
   constexpr std::string_view kBom = "\xEF\xBB\xBF";
-  if (text::StartsWith(bytes, kBom)) return std::string(bytes.substr(kBom.size()));
-  if (HasNonAscii(bytes) && text::IsValidUtf8(bytes)) return std::string(bytes);
-  return codepage::Cp1251ToUtf8(bytes);
+  if (platform::StartsWith(bytes, kBom)) return std::string(bytes.substr(kBom.size()));
+  if (HasNonAscii(bytes) && platform::IsValidUtf8(bytes)) return std::string(bytes);
+  return platform::Cp1251ToUtf8(bytes);
 }
 
 SettingsFile SettingsFile::Parse(std::string_view bytes) {
@@ -49,7 +49,7 @@ SettingsFile SettingsFile::Parse(std::string_view bytes) {
     if (line.front() == '[') {
       const auto close = line.find(']');
       if (close != std::string_view::npos) {
-        file.sections_.push_back({text::Upper(TrimBlanks(line.substr(1, close - 1))), {}});
+        file.sections_.push_back({platform::Upper(TrimBlanks(line.substr(1, close - 1))), {}});
         current = &file.sections_.back();
         continue;
       }
@@ -67,7 +67,7 @@ SettingsFile SettingsFile::Load(const std::string& path) {
 }
 
 const SettingsFile::Section* SettingsFile::Find(std::string_view section) const {
-  const std::string wanted = text::Upper(section);
+  const std::string wanted = platform::Upper(section);
   for (const auto& s : sections_) {
     if (s.name == wanted) return &s;
   }
@@ -83,11 +83,11 @@ std::optional<std::string> SettingsFile::Value(std::string_view section,
                                                std::string_view key) const {
   const Section* s = Find(section);
   if (s == nullptr) return std::nullopt;
-  const std::string wanted = text::Upper(key);
+  const std::string wanted = platform::Upper(key);
   for (const auto& line : s->lines) {
     const auto eq = line.find('=');
     if (eq == std::string::npos) continue;
-    if (text::Upper(TrimBlanks(std::string_view(line).substr(0, eq))) != wanted) continue;
+    if (platform::Upper(TrimBlanks(std::string_view(line).substr(0, eq))) != wanted) continue;
     std::string_view value = TrimBlanks(std::string_view(line).substr(eq + 1));
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
         value.back() == value.front()) {

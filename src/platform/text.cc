@@ -3,7 +3,7 @@
 #include <locale.h>
 #include <wctype.h>
 
-namespace quorlex::text {
+namespace quorlex::platform {
 namespace {
 
 // glibc's C.UTF-8 locale carries the full Unicode case tables; using it
@@ -170,4 +170,4 @@ bool IsValidUtf8(std::string_view s) {
   return true;
 }
 
-}  // namespace quorlex::text
+}  // namespace quorlex::platform

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace quorlex::text {
+namespace quorlex::platform {
 
 // Removes U+0020 at both ends and nothing else: tabs and no-break spaces stay.
 std::string Trim(std::string_view s);
@@ -66,4 +66,4 @@ bool IsValidUtf8(std::string_view s);
 char32_t DecodeNext(std::string_view s, std::size_t& i);
 void AppendUtf8(std::string& out, char32_t c);
 
-}  // namespace quorlex::text
+}  // namespace quorlex::platform

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace quorlex::text {
+namespace quorlex::platform {
 namespace {
 
 TEST(TextTest, TrimRemovesOnlySpaces) {
@@ -53,11 +53,11 @@ TEST(TextTest, Utf8Validation) {
 }
 
 }  // namespace
-}  // namespace quorlex::text
+}  // namespace quorlex::platform
 
 #include "platform/utf16.h"
 
-namespace quorlex::text {
+namespace quorlex::platform {
 namespace {
 
 TEST(Utf16Test, RoundTripWithSurrogates) {
@@ -74,4 +74,4 @@ TEST(Utf16Test, UnpairedSurrogatesBecomeReplacementCharacters) {
 }
 
 }  // namespace
-}  // namespace quorlex::text
+}  // namespace quorlex::platform

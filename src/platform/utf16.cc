@@ -2,7 +2,7 @@
 
 #include "platform/text.h"
 
-namespace quorlex::text {
+namespace quorlex::platform {
 
 std::u16string Utf8ToUtf16(std::string_view utf8) {
   std::u16string out;
@@ -47,4 +47,4 @@ std::size_t Utf16Length(std::string_view utf8) {
   return n;
 }
 
-}  // namespace quorlex::text
+}  // namespace quorlex::platform

@@ -7,11 +7,11 @@
 #include <string>
 #include <string_view>
 
-namespace quorlex::text {
+namespace quorlex::platform {
 
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);
 // Characters as the office applications count them: UTF-16 code units.
 std::size_t Utf16Length(std::string_view utf8);
 
-}  // namespace quorlex::text
+}  // namespace quorlex::platform

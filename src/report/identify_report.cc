@@ -18,7 +18,7 @@ std::string TemplateDirectory(const std::string& settingsPath,
     throw Error(errors::kInvalidArgument,
                 "Пустое значение параметра path секции [TEMPLATES] в файле " + settingsPath);
   }
-  if (text::StartsWith(dir, "./")) {
+  if (platform::StartsWith(dir, "./")) {
     dir = platform::JoinPath(programDirectory, std::string_view(dir).substr(2));
   }
   if (dir.back() != '/') dir += '/';
@@ -46,7 +46,7 @@ ReportIdentity IdentifyReport(ConversionPaths paths, const std::string& outputEx
     throw Error(kRefusalError, "Недопустимое имя файла с отчетом: отсутствует тэг '~'");
   }
   ReportIdentity identity;
-  identity.Code = text::Upper(text::Trim(std::string_view(paths.InputPath).substr(0, tag)));
+  identity.Code = platform::Upper(platform::Trim(std::string_view(paths.InputPath).substr(0, tag)));
   if (identity.Code.empty()) throw Error(kRefusalError, "Неизвестный тип отчета");
 
   identity.TemplatePath = TemplateDirectory(settingsPath, programDirectory) +
@@ -57,7 +57,7 @@ ReportIdentity IdentifyReport(ConversionPaths paths, const std::string& outputEx
 
   tools::LoadTitlesFrom(settingsPath);
   for (std::size_t i = 0; i < static_cast<std::size_t>(tools::TitleCount); ++i) {
-    if (text::Upper(tools::Titles[i].Code) == identity.Code) {
+    if (platform::Upper(tools::Titles[i].Code) == identity.Code) {
       identity.Title = tools::Titles[i].Title;
       break;
     }

@@ -17,8 +17,8 @@ std::string ArgumentText(const std::vector<std::string>& arguments) {
 }
 
 bool IsUsageRequest(const std::string& arguments) {
-  if (text::Trim(arguments).empty()) return true;
-  const std::string upper = text::Upper(arguments);
+  if (platform::Trim(arguments).empty()) return true;
+  const std::string upper = platform::Upper(arguments);
   return upper == "/?" || upper == "-?";
 }
 
@@ -45,16 +45,16 @@ std::optional<Switches> SplitArguments(std::string arguments) {
     s.verbose = arguments.substr(v + 3, f - (v + 3));
     s.format = arguments.substr(f + 3);
   }
-  s.format = text::Trim(s.format);
-  s.verbose = text::Trim(s.verbose);
-  s.name = text::Trim(s.name);
+  s.format = platform::Trim(s.format);
+  s.verbose = platform::Trim(s.verbose);
+  s.name = platform::Trim(s.name);
   s.name.erase(std::remove(s.name.begin(), s.name.end(), '"'), s.name.end());
   s.name = platform::ToSlashes(s.name);
   return s;
 }
 
 std::string ResolveName(const std::string& name, const std::string& programDirectory) {
-  if (text::StartsWith(name, "/") || text::StartsWith(name, "./") ||
+  if (platform::StartsWith(name, "/") || platform::StartsWith(name, "./") ||
       (name.size() >= 2 && name[1] == ':')) {
     return name;
   }

@@ -18,9 +18,9 @@ namespace quorlex::shell {
 // A format that appIE_DocumentComplete converts has its extension here, so
 // that a run in that format that fails early leaves no file either.
 std::optional<std::string> OutputExtension(const std::string& format) {
-  const std::string name = text::Upper(text::Trim(format));
+  const std::string name = platform::Upper(platform::Trim(format));
   if (name == "XLS" || name == "DOC" || name == "XLSX" || name == "DOCX") {
-    return "." + text::Lower(name);
+    return "." + platform::Lower(name);
   }
   return std::nullopt;
 }
@@ -46,7 +46,7 @@ void FailRun(Form1& form, const std::string& line) {
 }
 
 void appIE_DocumentComplete(Form1& form, const std::string& /*url*/) {
-  const std::string format = text::Upper(text::Trim(form.OutputFormat));
+  const std::string format = platform::Upper(platform::Trim(form.OutputFormat));
   if (format == "XLS") {
     excel::ConvertToExcel(form);
   } else if (format == "XLSX") {

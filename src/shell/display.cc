@@ -28,9 +28,9 @@ void StderrDisplay::Repaint(const TextBox& box) {
   std::string& shown = box.Name() == "txtTitle" ? shown_title_ : shown_progress_;
   const std::string& now = box.Text();
   if (now == shown) return;
-  if (!shown.empty() && text::StartsWith(now, shown)) {
+  if (!shown.empty() && platform::StartsWith(now, shown)) {
     std::string_view added = std::string_view(now).substr(shown.size());
-    if (text::StartsWith(added, "\r\n")) added.remove_prefix(2);
+    if (platform::StartsWith(added, "\r\n")) added.remove_prefix(2);
     PrintLines(added);
   } else {
     PrintLines(now);

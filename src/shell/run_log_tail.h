@@ -27,7 +27,7 @@ class RunLogTail {
     while (at < bytes.size()) {
       std::size_t end = bytes.find("\r\n", at);
       if (end == std::string::npos) end = bytes.size();
-      std::string line = codepage::Cp1251ToUtf8(bytes.substr(at, end - at));
+      std::string line = platform::Cp1251ToUtf8(bytes.substr(at, end - at));
       if (line.rfind("\t\t\t", 0) == 0) {
         line.erase(0, 3);  // an error line
       } else if (line.size() >= kStampWidth && line[kStampWidth - 1] == '\t') {

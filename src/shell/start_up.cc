@@ -73,11 +73,11 @@ void Form_Load(Form1& form, const std::vector<std::string>& arguments) {
 
     const std::string shown = DisplayName(name);
     if (!platform::IsOrdinaryFile(name)) return Refuse(form, "Файл не найден: " + shown);
-    if (!text::Contains(text::Upper(shown), ".XML")) {
+    if (!platform::Contains(platform::Upper(shown), ".XML")) {
       return Refuse(form, "Файл " + shown + " не является файлом формата XML");
     }
     if (switches->format.empty()) return Refuse(form, kMissingFormat);
-    const std::string verbose = text::Lower(switches->verbose);
+    const std::string verbose = platform::Lower(switches->verbose);
     if (verbose != "y" && verbose != "n") {
       return Refuse(form, "Недопустимое значение параметра /v: (" + verbose +
                               ") ! Допустимые значения: n,y");

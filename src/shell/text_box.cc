@@ -6,13 +6,13 @@ namespace quorlex::shell {
 
 void TextBox::SetText(std::string text) {
   text_ = std::move(text);
-  length_ = text::Length(text_);
+  length_ = platform::Length(text_);
   sel_start_ = 0;
 }
 
 void TextBox::Append(std::string_view addition) {
   text_.append(addition);
-  length_ += text::Length(addition);
+  length_ += platform::Length(addition);
   sel_start_ = 0;
 }
 

@@ -20,13 +20,13 @@ std::string UsageText(const std::string& programFileName) {
   const std::string c = kCopyright;
   const std::string k =
       "Командная строка: " + programFileName + " [xml-файл] /f:{xls|doc} [/v:{y|n}]";
-  const std::size_t lt = text::Length(t);
-  const long lv = static_cast<long>(lt) - static_cast<long>(text::Length(v)) - 10;
+  const std::size_t lt = platform::Length(t);
+  const long lv = static_cast<long>(lt) - static_cast<long>(platform::Length(v)) - 10;
   const std::string crlf = "\r\n";
   std::string usage = crlf + t + crlf + crlf;
-  usage += text::Spaces(static_cast<std::size_t>(lv < 0 ? -lv : lv)) + v + crlf + crlf;
-  usage += text::Spaces(Distance(lt, text::Length(c))) + c + crlf + crlf;
-  usage += text::Spaces(Distance(lt, text::Length(k))) + k;
+  usage += platform::Spaces(static_cast<std::size_t>(lv < 0 ? -lv : lv)) + v + crlf + crlf;
+  usage += platform::Spaces(Distance(lt, platform::Length(c))) + c + crlf + crlf;
+  usage += platform::Spaces(Distance(lt, platform::Length(k))) + k;
   return usage;
 }
 

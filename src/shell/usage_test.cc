@@ -21,7 +21,7 @@ std::vector<std::string> Lines(const std::string& s) {
 
 // The indents follow from the real lengths of the texts: the title line has
 // 62 characters.
-TEST(UsageTest, TitleLength) { EXPECT_EQ(text::Length(kProductTitle), 62u); }
+TEST(UsageTest, TitleLength) { EXPECT_EQ(platform::Length(kProductTitle), 62u); }
 
 TEST(UsageTest, VersionText) { EXPECT_EQ(VersionText(), "версия 1.10"); }
 
@@ -33,7 +33,7 @@ TEST(UsageTest, LayoutAndSpacing) {
   EXPECT_EQ(lines[2], "");
   // The version line gets ten spaces fewer than its length difference.
   EXPECT_EQ(lines[3], std::string(62 - 11 - 10, ' ') + "версия 1.10");
-  EXPECT_EQ(lines[5], std::string(62 - text::Length(kCopyright), ' ') + kCopyright);
+  EXPECT_EQ(lines[5], std::string(62 - platform::Length(kCopyright), ' ') + kCopyright);
   // The command line with a seven-character program name has 60 characters.
   EXPECT_EQ(lines[7], "  Командная строка: quorlex [xml-файл] /f:{xls|doc} [/v:{y|n}]");
 }

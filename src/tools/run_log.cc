@@ -27,7 +27,7 @@ std::string OneLine(std::string_view text) {
 
 std::string FormatLogLine(std::string_view text, bool withTime, const std::tm& local) {
   std::string line = withTime ? FormatTimeStamp(local) + "\t" : std::string("\t\t\t");
-  line += codepage::Utf8ToCp1251(OneLine(text));
+  line += platform::Utf8ToCp1251(OneLine(text));
   line += "\r\n";
   return line;
 }

@@ -56,7 +56,7 @@ std::int16_t ParseTitles(const std::string& iniPath, const std::string& sectionT
                                      " секции [TITLES] в файле " + iniPath);
     }
     Titles[i].Code = line.substr(0, c);
-    Titles[i].Title = text::Upper(text::Trim(std::string_view(line).substr(c + 1)));
+    Titles[i].Title = platform::Upper(platform::Trim(std::string_view(line).substr(c + 1)));
     ++i;
     a = b + 1;
   } while (a < limit);

@@ -5,7 +5,7 @@
 
 #include "automation/biff8/records.h"
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 
 namespace {
 
@@ -105,4 +105,4 @@ std::uint32_t XfChecksum(const std::vector<workbook::Xf>& first,
   return crc;
 }
 
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8

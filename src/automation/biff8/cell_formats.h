@@ -13,7 +13,7 @@
 #include "automation/workbook/record.h"
 #include "automation/workbook/styles.h"
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 
 // The cell formats (XF records) as written: those in use, and the twins
 // the writer must add.
@@ -46,4 +46,4 @@ class CellFormats {
 std::uint32_t XfChecksum(const std::vector<workbook::Xf>& first,
                          const std::vector<workbook::Xf>& then);
 
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8

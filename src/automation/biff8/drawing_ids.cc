@@ -10,7 +10,7 @@
 #include "platform/error.h"
 #include "platform/little_endian.h"
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 
 using platform::Append16;
 using platform::Append32;
@@ -98,4 +98,4 @@ std::vector<std::uint8_t> DrawingGroupBody(const workbook::Workbook& book, const
 // The RK form of v when one holds it exactly: an integer, an integer
 // hundredth, or a double whose low 34 bits are zero (times 100 or not).
 
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8

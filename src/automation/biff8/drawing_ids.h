@@ -12,7 +12,7 @@
 
 #include "automation/workbook/workbook.h"
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 
 // Drawing and shape identifiers planned for every sheet before the workbook is written.
 struct DrawingIds {
@@ -31,4 +31,4 @@ DrawingIds PlanDrawings(const workbook::Workbook& book);
 // own group held (pictures, default properties) or defaults.
 std::vector<std::uint8_t> DrawingGroupBody(const workbook::Workbook& book, const DrawingIds& plan);
 
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8

@@ -8,7 +8,7 @@
 #include "platform/little_endian.h"
 #include "platform/utf16.h"
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 
 using platform::Get16;
 using platform::Get32;
@@ -74,7 +74,7 @@ std::pair<std::string, std::string> ContinuedBytes::RichString() {
   std::string run_bytes;
   for (std::size_t i = 0; i < runs * 4; ++i) run_bytes.push_back(static_cast<char>(Byte()));
   SkipBytes(ext);
-  return {text::Utf16ToUtf8(chars), std::move(run_bytes)};
+  return {platform::Utf16ToUtf8(chars), std::move(run_bytes)};
 }
 
 void ContinuedBytes::Skip() {
@@ -107,7 +107,7 @@ std::string ReadUnicodeString(const std::vector<std::uint8_t>& d, std::size_t at
   while (chars.size() < cch && workbook::ReadStringChar(d, at, wide, chars)) {
   }
   if (end) *end = at + runs * 4 + ext;
-  return text::Utf16ToUtf8(chars);
+  return platform::Utf16ToUtf8(chars);
 }
 
 double DecodeRk(std::uint32_t rk) {
@@ -125,4 +125,4 @@ double DecodeDouble(const std::vector<std::uint8_t>& d, std::size_t at) {
   return std::bit_cast<double>(bits);
 }
 
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8

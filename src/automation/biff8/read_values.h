@@ -10,7 +10,7 @@
 
 #include "platform/error.h"
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 
 // A workbook stream that does not hold together. The detail says what is
 // wrong in the format's own terms, for whoever examines the file; the
@@ -63,4 +63,4 @@ std::string ReadUnicodeString(const std::vector<std::uint8_t>& d, std::size_t at
 double DecodeRk(std::uint32_t rk);
 double DecodeDouble(const std::vector<std::uint8_t>& d, std::size_t at);
 
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8

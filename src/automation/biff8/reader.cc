@@ -22,7 +22,7 @@
 #include "platform/text.h"
 #include "platform/utf16.h"
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 
 namespace {
 
@@ -83,14 +83,14 @@ std::string UsableSheetName(std::string name, std::size_t index, const std::set<
   }
   if (!name.empty() && name.front() == '\'') name.front() = '_';
   if (!name.empty() && name.back() == '\'') name.back() = '_';
-  if (text::Upper(name) == "HISTORY") name += '_';
-  if (name.empty() || !text::IsValidUtf8(name)) name = "Лист" + std::to_string(index + 1);
+  if (platform::Upper(name) == "HISTORY") name += '_';
+  if (name.empty() || !platform::IsValidUtf8(name)) name = "Лист" + std::to_string(index + 1);
   const auto cut = [](std::string s, std::size_t room) {
-    while (text::Utf16Length(s) > room) s = text::Left(s, text::Length(s) - 1);
+    while (platform::Utf16Length(s) > room) s = platform::Left(s, platform::Length(s) - 1);
     return s;
   };
   std::string usable = cut(name, 31);
-  for (int n = 2; taken.count(text::Upper(usable)) != 0; ++n) {
+  for (int n = 2; taken.count(platform::Upper(usable)) != 0; ++n) {
     const std::string suffix = " (" + std::to_string(n) + ")";
     usable = cut(name, 31 - suffix.size()) + suffix;
   }
@@ -423,4 +423,4 @@ std::unique_ptr<workbook::Workbook> ReadWorkbook(const std::string& path) {
   return ReadWorkbookBytes(bytes, path);
 }
 
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8

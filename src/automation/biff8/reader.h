@@ -9,7 +9,7 @@
 
 #include "automation/workbook/workbook.h"
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 
 // Throws quorlex::Error (errors::kFile when the file cannot be read,
 // errors::kFormat for a file that is not a BIFF8 workbook: BIFF5 and older,
@@ -20,4 +20,4 @@ std::unique_ptr<workbook::Workbook> ReadWorkbookBytes(std::span<const std::uint8
 // The workbook stream alone (no compound file around it).
 std::unique_ptr<workbook::Workbook> ReadWorkbookStream(std::span<const std::uint8_t> stream);
 
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8

@@ -12,7 +12,7 @@
 #include "automation/testing/temp_dir.h"
 #include "automation/testing/xls_readers.h"
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 namespace {
 
 using automation::testing::CheckWithReaders;
@@ -49,4 +49,4 @@ TEST(Readers, GeneratedWorkbookOpensEverywhere) {
 }
 
 }  // namespace
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8

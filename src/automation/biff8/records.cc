@@ -8,7 +8,7 @@
 #include "platform/little_endian.h"
 #include "platform/utf16.h"
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 
 using platform::Append16;
 using platform::Append32;
@@ -82,7 +82,7 @@ void RecordSink::PutWithString(std::uint16_t type, std::span<const std::uint8_t>
 }
 
 void AppendUnicodeString(std::vector<std::uint8_t>& out, std::string_view utf8, bool short_count) {
-  std::u16string chars = text::Utf8ToUtf16(utf8);
+  std::u16string chars = platform::Utf8ToUtf16(utf8);
   if (short_count && chars.size() > 255) chars.resize(255);
   bool wide = std::any_of(chars.begin(), chars.end(), [](char16_t c) { return c > 0xFF; });
   if (short_count) {
@@ -106,4 +106,4 @@ void AppendDouble(std::vector<std::uint8_t>& out, double v) {
   Append32(out, static_cast<std::uint32_t>(bits >> 32));
 }
 
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8

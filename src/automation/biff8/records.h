@@ -10,7 +10,7 @@
 
 #include "automation/workbook/record.h"
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 
 namespace rt {
 inline constexpr std::uint16_t kFormula = 0x0006;
@@ -108,4 +108,4 @@ void AppendDouble(std::vector<std::uint8_t>& out, double v);
 // Appends a record (type, length, body) to a stream.
 void AppendRecord(std::vector<std::uint8_t>& stream, std::uint16_t type, std::span<const std::uint8_t> data);
 
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8

@@ -15,7 +15,7 @@
 #include "automation/workbook/extern_sheets.h"
 #include "automation/workbook/sqref.h"
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 namespace {
 
 using automation::testing::XlsFixture;
@@ -219,9 +219,9 @@ TEST(PageBreaks, FollowRowsOnTheSheetAndItsCopies) {
 }
 
 }  // namespace
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 namespace {
 
 // The stream with the first MSODRAWING of the first sheet carried on in a
@@ -321,4 +321,4 @@ TEST(Drawings, EveryLayerHasIdentifiersOfItsOwn) {
 }
 
 }  // namespace
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8

@@ -14,7 +14,7 @@
 #include "automation/testing/xls_readers.h"
 #include "platform/error.h"
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 namespace {
 
 using automation::testing::Quote;
@@ -209,9 +209,9 @@ TEST(Save, ReplacesAnExistingFileThroughATemporaryOne) {
 }
 
 }  // namespace
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 namespace {
 
 // A row of cells that share a formula with a row above, copied apart from
@@ -250,9 +250,9 @@ TEST(SharedFormulas, BandWithoutItsHostKeepsFormulasAndValues) {
 }
 
 }  // namespace
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 namespace {
 
 // A drawing layer the engine cannot take apart stays as it was.
@@ -276,4 +276,4 @@ TEST(Drawings, UnreadableDrawingIsKeptAsItWas) {
 }
 
 }  // namespace
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8

@@ -5,7 +5,7 @@
 #include "platform/little_endian.h"
 #include "platform/utf16.h"
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 
 namespace {
 constexpr std::size_t kRunSize = 4;  // first character, font
@@ -60,7 +60,7 @@ void SharedStrings::Write(RecordSink& sink) const {
     rec_type = rt::kContinue;
   };
   for (std::size_t i = 0; i < strings_.size(); ++i) {
-    std::u16string chars = text::Utf8ToUtf16(strings_[i].text);
+    std::u16string chars = platform::Utf8ToUtf16(strings_[i].text);
     std::string_view runs = strings_[i].runs;
     bool wide = std::any_of(chars.begin(), chars.end(), [](char16_t c) { return c > 0xFF; });
     std::size_t unit = wide ? 2 : 1;
@@ -110,4 +110,4 @@ void SharedStrings::Write(RecordSink& sink) const {
   sink.Put(rt::kExtSst, extsst);
 }
 
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8

@@ -13,7 +13,7 @@
 
 #include "automation/biff8/records.h"
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 
 // The shared string table (SST) of the workbook being written.
 class SharedStrings {
@@ -41,4 +41,4 @@ class SharedStrings {
   std::deque<std::string> owned_;
 };
 
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8

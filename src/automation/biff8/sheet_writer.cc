@@ -8,7 +8,7 @@
 #include "platform/little_endian.h"
 #include "platform/utf16.h"
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 
 using platform::Append16;
 using platform::Append32;
@@ -342,7 +342,7 @@ void SheetWriter::WriteFormula(RecordSink& out, std::uint32_t r, const workbook:
     Put16(a.data, 2, static_cast<std::uint16_t>(Get16(a.data, 2) + r));
     out.Put(a.type, a.data);
   }
-  if (HasTextResult(rec)) out.PutWithString(rt::kString, {}, text::Utf8ToUtf16(body.cached_text));
+  if (HasTextResult(rec)) out.PutWithString(rt::kString, {}, platform::Utf8ToUtf16(body.cached_text));
 }
 
 void SheetWriter::WriteCachedValue(RecordSink& out, std::uint32_t r, const workbook::Cell& c, const workbook::FormulaBody& body) {
@@ -430,4 +430,4 @@ void SheetWriter::WriteHyperlinks(RecordSink& out) {
   }
 }
 
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8

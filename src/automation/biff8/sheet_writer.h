@@ -15,7 +15,7 @@
 #include "automation/biff8/shared_strings.h"
 #include "automation/workbook/sheet.h"
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 
 // The cells (row, column) of a worksheet that carry a shared formula, an
 // array or a table: the hosts other formula cells point at.
@@ -70,4 +70,4 @@ class SheetWriter {
   std::vector<std::size_t> db_cells_;  // DBCELL records
 };
 
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8

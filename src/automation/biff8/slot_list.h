@@ -7,7 +7,7 @@
 
 #include "automation/workbook/record.h"
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 
 // The records of a stream in their order as the engine keeps them: records
 // it does not model are kept as read, and each family of records it models
@@ -47,4 +47,4 @@ class SlotList {
   std::bitset<32> have_;
 };
 
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8

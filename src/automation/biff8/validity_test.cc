@@ -20,7 +20,7 @@
 #include "platform/error.h"
 #include "platform/little_endian.h"
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 namespace {
 
 using automation::testing::XlsFixture;
@@ -480,4 +480,4 @@ TEST(Strings, SharedStringsAreCutOnlyWhereReadersResume) {
 }
 
 }  // namespace
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8

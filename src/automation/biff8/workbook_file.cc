@@ -6,7 +6,7 @@
 
 #include "platform/text.h"
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 
 namespace {
 
@@ -16,7 +16,7 @@ constexpr std::string_view kWorkbookStream = "Workbook";
 constexpr std::string_view kBookStream = "Book";  // Excel 5/95's name, which some BIFF8 writers use too
 
 bool IsStreamNamed(const Entry& entry, std::string_view name) {
-  return !entry.is_storage && text::EqualsIgnoringAsciiCase(entry.name, name);
+  return !entry.is_storage && platform::EqualsIgnoringAsciiCase(entry.name, name);
 }
 
 // A BOF record of BIFF8 (record 0x0809, version 0x0600) at the start.
@@ -92,4 +92,4 @@ Entry JoinWorkbookFile(std::span<const std::uint8_t> workbook, const std::vector
   return root;
 }
 
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8

@@ -13,7 +13,7 @@
 #include "automation/compound/entry.h"
 #include "automation/workbook/workbook.h"
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 
 // The streams of a workbook file: the workbook stream and the others kept as they are.
 struct WorkbookFile {
@@ -37,4 +37,4 @@ automation::compound::Entry JoinWorkbookFile(std::span<const std::uint8_t> workb
                                              const std::vector<workbook::StoredStream>& others,
                                              const std::array<std::uint8_t, 16>& root_clsid);
 
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8

@@ -8,7 +8,7 @@
 #include "automation/compound/writer.h"
 #include "automation/testing/fixtures.h"
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 namespace {
 
 using automation::compound::Entry;
@@ -111,4 +111,4 @@ TEST(WorkbookFile, AnEntryWhoseStorageIsNotListedIsLeftOut) {
 }
 
 }  // namespace
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8

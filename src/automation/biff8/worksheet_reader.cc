@@ -13,7 +13,7 @@
 #include "platform/little_endian.h"
 #include "platform/utf16.h"
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 
 using platform::Get16;
 using platform::Get32;
@@ -262,7 +262,7 @@ class WorksheetReader {
       s.SkipBytes(6);
       const std::size_t cch = s.U16();
       const std::uint8_t flags = s.Byte();
-      std::string text = text::Utf16ToUtf8(s.Chars(cch, (flags & 0x01) != 0));
+      std::string text = platform::Utf16ToUtf8(s.Chars(cch, (flags & 0x01) != 0));
       PutAt(r, workbook::CellKind::kText, cells_.StoreText(text));
       return;
     }
@@ -335,7 +335,7 @@ class WorksheetReader {
       s.Add(&c.data);
     std::size_t cch = s.U16();
     std::uint8_t flags = s.Byte();
-    formula_->body.cached_text = text::Utf16ToUtf8(s.Chars(cch, (flags & 0x01) != 0));
+    formula_->body.cached_text = platform::Utf16ToUtf8(s.Chars(cch, (flags & 0x01) != 0));
   }
 
   void FlushFormula() {
@@ -572,4 +572,4 @@ void ReadWorksheet(RecordReader& in, workbook::Sheet& sheet, const SharedStringL
   WorksheetReader(in, sheet, strings).Read();
 }
 
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8

@@ -11,7 +11,7 @@
 #include "automation/biff8/records.h"
 #include "automation/workbook/sheet.h"
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 
 // The shared strings: text and formatting runs.
 using SharedStringList = std::vector<std::pair<std::string, std::string>>;
@@ -22,4 +22,4 @@ void ReadWorksheet(RecordReader& in, workbook::Sheet& sheet, const SharedStringL
 // An embedded substream (a chart in a worksheet) from its BOF to its EOF.
 std::vector<workbook::Record> ReadEmbeddedSubstream(RecordReader& in, workbook::Record bof);
 
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8

@@ -15,7 +15,7 @@
 #include "platform/little_endian.h"
 #include "platform/utf16.h"
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 
 namespace {
 
@@ -90,7 +90,7 @@ void CheckLimits(const workbook::Workbook& book) {
         }
         if (workbook::IsText(c.kind)) {
           std::string_view text = sheet.Cells().Text(c);
-          if (text.size() > kMaxCellChars && text::Utf16Length(text) > kMaxCellChars) {
+          if (text.size() > kMaxCellChars && platform::Utf16Length(text) > kMaxCellChars) {
             throw Error(errors::kSpreadsheet,
                         "В ячейке листа " + Quoted(sheet.Name()) + " (строка " +
                             std::to_string(r + 1) +
@@ -317,4 +317,4 @@ void WriteWorkbook(const workbook::Workbook& book, const std::string& path) {
       JoinWorkbookFile(WriteWorkbookStream(book), book.OtherStreams(), book.RootClsid()), path);
 }
 
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8

@@ -8,7 +8,7 @@
 
 #include "automation/workbook/workbook.h"
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 
 // Throws quorlex::Error (errors::kSpreadsheet) when a sheet is over Excel's
 // limits: 65,536 rows, 256 columns, 32,767 characters a cell, 31-character
@@ -22,4 +22,4 @@ std::vector<std::uint8_t> WriteWorkbookStream(const workbook::Workbook& book);
 // `path` and renames it into place: a failure leaves no file at `path`.
 void WriteWorkbook(const workbook::Workbook& book, const std::string& path);
 
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8

@@ -43,7 +43,7 @@ void Browser::ExecWB(int command, int /*option*/) {
       return;
     case OLECMDID_COPY:
       if (!selected_) throw Error(errors::kRendering, "На странице отчета ничего не выделено");
-      Clipboard::Process().SetPage(page_);
+      clipboard::Clipboard::Process().SetPage(page_);
       return;
     default:
       throw Error(errors::kInvalidArgument,

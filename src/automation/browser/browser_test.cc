@@ -23,7 +23,7 @@ class BrowserTest : public ::testing::Test {
 <xsl:output method="html"/><xsl:template match="/"><html><body><p>page</p></body></html></xsl:template></xsl:stylesheet>)X";
     std::ofstream(dir_ / "a~1.xml") << "<?xml-stylesheet type=\"text/xsl\" href=\"p.xsl\"?><r/>";
     std::ofstream(dir_ / "bad~1.xml") << "<r";
-    Clipboard::Process().Clear();
+    clipboard::Clipboard::Process().Clear();
   }
   void TearDown() override { fs::remove_all(dir_); }
   fs::path dir_;
@@ -57,10 +57,10 @@ TEST_F(BrowserTest, SelectAllThenCopyPutsThePageOnTheClipboard) {
   Browser browser;
   browser.Navigate((dir_ / "a~1.xml").string());
   EXPECT_THROW(browser.ExecWB(OLECMDID_COPY, OLECMDEXECOPT_PROMPTUSER), Error);
-  EXPECT_FALSE(Clipboard::Process().HasPage());
+  EXPECT_FALSE(clipboard::Clipboard::Process().HasPage());
   browser.ExecWB(OLECMDID_SELECTALL, OLECMDEXECOPT_PROMPTUSER);
   browser.ExecWB(OLECMDID_COPY, OLECMDEXECOPT_PROMPTUSER);
-  const page::Page& page = Clipboard::Process().Page();
+  const page::Page& page = clipboard::Clipboard::Process().Page();
   ASSERT_EQ(page.Body().size(), 1u);
   EXPECT_EQ(page.Text(page.ParagraphOf(page.Body()[0])), "page");
   EXPECT_THROW(browser.ExecWB(99, 1), Error);

@@ -357,7 +357,7 @@ std::string AbsolutePath(const std::string& path) {
 // path or a file: URL gives a local path, anything else nothing.
 std::optional<std::string> ResolveHref(const std::string& href, const std::string& base) {
   const auto path = LocalPath(href);
-  if (!path || text::StartsWith(*path, "/")) return path;
+  if (!path || platform::StartsWith(*path, "/")) return path;
   const auto slash = base.rfind('/');
   return slash == std::string::npos ? *path : base.substr(0, slash + 1) + *path;
 }

@@ -48,7 +48,7 @@ class RendererTest : public ::testing::Test {
   std::string Report(const std::string& stylesheet, const std::string& body,
                      const std::string& prolog = "") {
     return Write("DAYRUR~1.xml",
-                 codepage::Utf8ToCp1251("<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n" +
+                 platform::Utf8ToCp1251("<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n" +
                                         prolog + "<?xml-stylesheet type=\"text/xsl\" href=\"" +
                                         stylesheet + "\"?>\n" + body));
   }

@@ -2,7 +2,7 @@
 
 #include "platform/error.h"
 
-namespace quorlex::automation {
+namespace quorlex::automation::clipboard {
 
 Clipboard& Clipboard::Process() {
   static Clipboard clipboard;
@@ -35,4 +35,4 @@ void Clipboard::Clear() {
   page_.reset();
 }
 
-}  // namespace quorlex::automation
+}  // namespace quorlex::automation::clipboard

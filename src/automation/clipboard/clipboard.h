@@ -6,7 +6,7 @@
 #include "automation/page/page.h"
 #include "platform/error.h"
 
-namespace quorlex::automation {
+namespace quorlex::automation::clipboard {
 
 // The clipboard is the process's own: the browser's copy puts the rendered
 // page here and the office components' paste reads it back. No other
@@ -35,4 +35,4 @@ class Clipboard {
   mutable std::shared_ptr<const page::Page> page_;
 };
 
-}  // namespace quorlex::automation
+}  // namespace quorlex::automation::clipboard

@@ -4,7 +4,7 @@
 
 #include "platform/error.h"
 
-namespace quorlex::automation {
+namespace quorlex::automation::clipboard {
 namespace {
 
 std::shared_ptr<const page::Page> PageOf(const std::string& html) {
@@ -58,4 +58,4 @@ TEST(Clipboard, TheProcessHasOneClipboard) {
 }
 
 }  // namespace
-}  // namespace quorlex::automation
+}  // namespace quorlex::automation::clipboard

@@ -76,7 +76,7 @@ std::string Document::PlainText(StoryKind kind) const {
     if (c == mark::kParagraph || c == mark::kSection || c == mark::kLineBreak) c = u'\n';
     if (c == mark::kCell) c = u'\t';
   }
-  return text::Utf16ToUtf8(readable);
+  return platform::Utf16ToUtf8(readable);
 }
 
 }  // namespace quorlex::automation::document

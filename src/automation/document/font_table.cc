@@ -12,14 +12,14 @@ using platform::Append16;
 namespace {
 
 bool Mentions(std::string_view name, std::string_view word) {
-  return text::Contains(text::Lower(name), word);
+  return platform::Contains(platform::Lower(name), word);
 }
 
 }  // namespace
 
 std::optional<std::uint16_t> FontTable::Find(std::string_view name) const {
   for (std::size_t i = 0; i < fonts_.size(); ++i) {
-    if (text::EqualsIgnoringAsciiCase(fonts_[i].name, name)) return static_cast<std::uint16_t>(i);
+    if (platform::EqualsIgnoringAsciiCase(fonts_[i].name, name)) return static_cast<std::uint16_t>(i);
   }
   return std::nullopt;
 }
@@ -56,7 +56,7 @@ std::string FontTable::MakeRecord(std::string_view name) {
   // A record is at most 255 bytes: long names are cut.
   std::size_t i = 0;
   while (i < name.size() && record.size() < 250) {
-    const char32_t c = text::DecodeNext(name, i);
+    const char32_t c = platform::DecodeNext(name, i);
     if (c > 0xFFFF) continue;
     Append16(record, static_cast<std::uint16_t>(c));
   }

@@ -9,9 +9,9 @@
 namespace quorlex::automation::page::css {
 namespace {
 
-using text::IsAsciiSpace;
-using text::LowerAscii;
-using text::TrimAsciiSpace;
+using platform::IsAsciiSpace;
+using platform::LowerAscii;
+using platform::TrimAsciiSpace;
 
 // The text without comments; strings are kept as they are.
 std::string StripComments(std::string_view s) {

@@ -8,8 +8,8 @@
 namespace quorlex::automation::page::css {
 namespace {
 
-using text::IsAsciiSpace;
-using text::LowerAscii;
+using platform::IsAsciiSpace;
+using platform::LowerAscii;
 
 bool IsNameStart(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' ||
@@ -40,7 +40,7 @@ std::size_t ReadEscape(std::string_view s, std::size_t i, std::string& out, bool
       ++i;
     }
     if (code == 0 || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) code = 0xFFFD;
-    text::AppendUtf8(out, static_cast<char32_t>(code));
+    platform::AppendUtf8(out, static_cast<char32_t>(code));
     return i;
   }
   out.push_back(s[i]);

@@ -41,11 +41,11 @@ struct Token {
   bool IsIdent(std::string_view lower) const {
     if (kind != Kind::kIdent || text.size() != lower.size()) return false;
     for (std::size_t i = 0; i < text.size(); ++i) {
-      if (text::LowerAscii(text[i]) != lower[i]) return false;
+      if (platform::LowerAscii(text[i]) != lower[i]) return false;
     }
     return true;
   }
-  std::string Lower() const { return text::LowerAscii(text); }
+  std::string Lower() const { return platform::LowerAscii(text); }
 };
 
 // The tokens of a declaration's value; comments and white space give none.

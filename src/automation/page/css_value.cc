@@ -14,9 +14,9 @@
 namespace quorlex::automation::page::css {
 namespace {
 
-using text::IsAsciiSpace;
-using text::LowerAscii;
-using text::TrimAsciiSpace;
+using platform::IsAsciiSpace;
+using platform::LowerAscii;
+using platform::TrimAsciiSpace;
 
 class DeclarationParser {
  public:

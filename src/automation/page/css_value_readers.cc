@@ -7,8 +7,8 @@
 
 namespace quorlex::automation::page::css {
 
-using text::LowerAscii;
-using text::TrimAsciiSpace;
+using platform::LowerAscii;
+using platform::TrimAsciiSpace;
 
 const std::unordered_map<std::string_view, Rgb>& ColorNames() {
   // clang-format off

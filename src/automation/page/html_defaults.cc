@@ -17,8 +17,8 @@ using css::Property;
 using css::Unit;
 using css::Value;
 
-using text::LowerAscii;
-using text::TrimAsciiSpace;
+using platform::LowerAscii;
+using platform::TrimAsciiSpace;
 
 // HTML's rules for parsing non-negative integers: leading white space, an
 // optional "+", digits; anything after them is ignored.

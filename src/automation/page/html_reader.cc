@@ -82,8 +82,8 @@ std::string Sanitized(std::string_view input) {
       out.push_back(input[i++]);
       continue;
     }
-    const char32_t c = text::DecodeNext(input, i);
-    text::AppendUtf8(out, c == 0 ? U'\uFFFD' : c);
+    const char32_t c = platform::DecodeNext(input, i);
+    platform::AppendUtf8(out, c == 0 ? U'\uFFFD' : c);
   }
   return out;
 }
@@ -110,7 +110,7 @@ bool IsCleanUtf8(std::string_view s) {
       continue;
     }
     const std::size_t start = i;
-    if (text::DecodeNext(s, i) == 0xFFFD && !s.substr(start).starts_with("\xEF\xBF\xBD")) return false;
+    if (platform::DecodeNext(s, i) == 0xFFFD && !s.substr(start).starts_with("\xEF\xBF\xBD")) return false;
   }
   return true;
 }

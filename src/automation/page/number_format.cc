@@ -8,8 +8,8 @@
 
 namespace quorlex::automation::page {
 
-using text::EqualsIgnoringAsciiCase;
-using text::TrimAsciiSpace;
+using platform::EqualsIgnoringAsciiCase;
+using platform::TrimAsciiSpace;
 
 std::string NumberFormatCode(std::string_view css_value) {
   std::string_view raw = TrimAsciiSpace(css_value);

@@ -13,7 +13,7 @@
 namespace quorlex::automation::page {
 namespace {
 
-using text::LowerAsciiInto;
+using platform::LowerAsciiInto;
 
 bool MediaIsForScreen(std::string_view media) {
   std::string lower;

@@ -11,8 +11,8 @@
 namespace quorlex::automation::page {
 namespace {
 
-using text::IsAsciiSpace;
-using text::LowerAsciiInto;
+using platform::IsAsciiSpace;
+using platform::LowerAsciiInto;
 
 std::size_t HashCombine(std::size_t h, std::size_t v) {
   return h ^ (v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2));

@@ -10,8 +10,8 @@
 namespace quorlex::automation::page {
 namespace {
 
-using text::IsAsciiSpace;
-using text::LowerAsciiInto;
+using platform::IsAsciiSpace;
+using platform::LowerAsciiInto;
 
 // <table border>: no number is 1, border="0" is none.
 std::uint32_t BorderAttributeWidth(std::string_view value) {

@@ -9,7 +9,7 @@
 
 namespace quorlex::automation::page {
 
-using text::IsAsciiSpace;
+using platform::IsAsciiSpace;
 
 bool IsControl(char c) {
   const auto u = static_cast<unsigned char>(c);

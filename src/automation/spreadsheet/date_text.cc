@@ -76,9 +76,9 @@ std::string Padded(int value, std::size_t width) {
 }
 
 std::size_t RunOf(std::string_view code, std::size_t i) {
-  const char c = text::LowerAscii(code[i]);
+  const char c = platform::LowerAscii(code[i]);
   std::size_t n = 1;
-  while (i + n < code.size() && text::LowerAscii(code[i + n]) == c)
+  while (i + n < code.size() && platform::LowerAscii(code[i + n]) == c)
     ++n;
   return n;
 }
@@ -87,7 +87,7 @@ std::size_t RunOf(std::string_view code, std::size_t i) {
 bool MinutesAt(std::string_view code, std::size_t i, std::size_t n, bool after_hour) {
   if (after_hour) return true;
   for (std::size_t k = i + n; k < code.size(); ++k) {
-    const char c = text::LowerAscii(code[k]);
+    const char c = platform::LowerAscii(code[k]);
     if (c == 's') return true;
     if (c == 'd' || c == 'm' || c == 'y' || c == 'h') return false;
   }
@@ -99,7 +99,7 @@ std::string Format(const DateTime& t, std::string_view code) {
   bool after_hour = false;
   for (std::size_t i = 0; i < code.size();) {
     const char c = code[i];
-    const char lower = text::LowerAscii(c);
+    const char lower = platform::LowerAscii(c);
     if (c == '"') {
       const std::size_t end = code.find('"', i + 1);
       out += code.substr(i + 1, (end == std::string_view::npos ? code.size() : end) - i - 1);
@@ -122,7 +122,7 @@ std::string Format(const DateTime& t, std::string_view code) {
         out += Padded(t.day, n);
       } else {
         const std::string_view name = kWeekdays[static_cast<std::size_t>(t.weekday)];
-        out += n == 3 ? text::Left(name, 2) : std::string(name);
+        out += n == 3 ? platform::Left(name, 2) : std::string(name);
       }
       i += n;
     } else if (lower == 'm') {
@@ -133,7 +133,7 @@ std::string Format(const DateTime& t, std::string_view code) {
         out += Padded(t.month, n);
       } else {
         const std::string_view name = kMonths[static_cast<std::size_t>(t.month - 1)];
-        out += n == 3 ? text::Lower(text::Left(name, 3)) : std::string(name);
+        out += n == 3 ? platform::Lower(platform::Left(name, 3)) : std::string(name);
       }
       after_hour = false;
       i += n;
@@ -168,7 +168,7 @@ bool Uses1904Dates(const workbook::Workbook& book) {
 std::optional<std::string> DateText(double serial, std::string_view code, bool date1904) {
   if (code == "m/d/yyyy" || code == "m/d/yy") code = "dd.mm.yyyy";
   if (code == "m/d/yyyy h:mm" || code == "m/d/yy h:mm") code = "dd.mm.yyyy h:mm";
-  if (code.empty() || text::EqualsIgnoringAsciiCase(code, "General") || !page::IsDateFormat(code)) {
+  if (code.empty() || platform::EqualsIgnoringAsciiCase(code, "General") || !page::IsDateFormat(code)) {
     return std::nullopt;
   }
   const std::optional<DateTime> t = FromSerial(serial, date1904);

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 class Workbook;
 }
 

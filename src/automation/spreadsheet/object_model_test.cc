@@ -237,7 +237,7 @@ TEST_F(ObjectModel, RefusalsCarryClearDescriptions) {
   EXPECT_EQ(ErrorOf([&] { book.Worksheets(0); }), "Лист 0 не найден");
   EXPECT_EQ(ErrorOf([&] { sheet.Rows("0:3"); }), "Неверная полоса строк: 0:3");
   EXPECT_EQ(ErrorOf([&] { sheet.Rows("a:b"); }), "Неверная полоса строк: «a:b»");
-  Clipboard::Process().Clear();
+  clipboard::Clipboard::Process().Clear();
   EXPECT_EQ(ErrorOf([&] { sheet.Paste(); }), "Буфер обмена пуст: вставлять нечего");
   sheet.Copy(book.Sheets(1));
   EXPECT_NE(ErrorOf([&] { book.Sheets(1).Cells(1, 1).Select(); }).find("неактивного листа"), std::string::npos);
@@ -374,7 +374,7 @@ namespace {
 // The whole way from the clipboard: page parsed, laid out and written at
 // the active cell.
 TEST_F(ObjectModel, PasteOfThePageOnTheClipboard) {
-  Clipboard::Process().SetHtml(
+  clipboard::Clipboard::Process().SetHtml(
       "<html><head><style>td.n { text-align: right } .t { font-weight: bold; background-color: #FFFF00 }</style></head>"
       "<body><table border=1>"
       "<tr><td class=t colspan=3>Обороты</td></tr>"
@@ -407,7 +407,7 @@ TEST_F(ObjectModel, PasteOfThePageOnTheClipboard) {
 // show; accounting negatives become negative numbers; an independent
 // reader sees date cells.
 TEST_F(ObjectModel, DatesAndNegativesFromThePage) {
-  Clipboard::Process().SetHtml(
+  clipboard::Clipboard::Process().SetHtml(
       "<table><tr><td>07.12.2026</td><td>07.12.2026 09:30</td><td>(1 234,56)</td>"
       "<td style='mso-number-format:\"\\@\"'>08.12.2026</td><td>9:30</td></tr></table>");
   sheet.Select();

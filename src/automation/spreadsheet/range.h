@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 class Sheet;
 }
 

@@ -136,7 +136,7 @@ void Worksheet::Paste() {
                            static_cast<int>(active.first) + rows, 256, true));
     return;
   }
-  page::Grid grid = page::LayOutGrid(Clipboard::Process().Page(errors::kSpreadsheet));
+  page::Grid grid = page::LayOutGrid(clipboard::Clipboard::Process().Page(errors::kSpreadsheet));
   PasteGrid(book_->Model(), Model(), active.first, active.second, grid);
   if (grid.row_count > 0 && grid.column_count > 0) {
     app.SetSelection(Range(*book_, Model(), static_cast<int>(active.first) + 1, active.second + 1,

@@ -97,7 +97,7 @@ std::string RenameSheets(std::string_view formula,
         name += formula[j++];
       }
       if (j < formula.size() && j + 1 < formula.size() && formula[j + 1] == '!') {
-        auto it = renames.find(text::Upper(name));
+        auto it = renames.find(platform::Upper(name));
         if (it != renames.end()) {
           out += FormulaSheetName(it->second);
           i = j + 1;
@@ -114,7 +114,7 @@ std::string RenameSheets(std::string_view formula,
       while (j < formula.size() && IsNameChar(formula[j]))
         ++j;
       if (j < formula.size() && formula[j] == '!') {
-        auto it = renames.find(text::Upper(formula.substr(i, j - i)));
+        auto it = renames.find(platform::Upper(formula.substr(i, j - i)));
         if (it != renames.end()) {
           out += FormulaSheetName(it->second);
           i = j;
@@ -838,7 +838,7 @@ std::string WorkbookXml(const workbook::Workbook& book, const BookSource& source
   std::map<std::string, std::string> renames;
   for (std::size_t i = book.SheetCount(); i-- > 0;) {
     if (const auto* s = dynamic_cast<const SheetSource*>(book.SheetAt(i).Markup().get())) {
-      renames[text::Upper(s->name)] = book.SheetAt(i).Name();
+      renames[platform::Upper(s->name)] = book.SheetAt(i).Name();
     }
   }
   for (std::string_view name : kOrder) {
@@ -901,7 +901,7 @@ std::string WorkbookXml(const workbook::Workbook& book, const BookSource& source
         for (std::size_t i = 0; i < book.SheetCount(); ++i) {
           if (book.SheetAt(i).Markup().get() != n.local_sheet || sheet_ids[i].empty()) continue;
           std::map<std::string, std::string> own = renames;
-          own[text::Upper(static_cast<const SheetSource*>(n.local_sheet)->name)] =
+          own[platform::Upper(static_cast<const SheetSource*>(n.local_sheet)->name)] =
               book.SheetAt(i).Name();
           write(i, own);
         }
@@ -959,7 +959,7 @@ void CheckLimits(const workbook::Workbook& book) {
         }
         if (workbook::IsText(c.kind)) {
           const std::string_view text = sheet.Cells().Text(c);
-          if (text.size() > kMaxCellChars && text::Utf16Length(text) > kMaxCellChars) {
+          if (text.size() > kMaxCellChars && platform::Utf16Length(text) > kMaxCellChars) {
             throw Error(errors::kSpreadsheet,
                         "В ячейке листа " + Quoted(sheet.Name()) + " (строка " +
                             std::to_string(r + 1) +
@@ -1047,7 +1047,7 @@ package::Package WorkbookPackage(const workbook::Workbook& book) {
   std::map<std::string, std::string> renames;
   for (std::size_t i = book.SheetCount(); i-- > 0;) {
     if (const auto* s = dynamic_cast<const SheetSource*>(book.SheetAt(i).Markup().get())) {
-      if (s->name != book.SheetAt(i).Name()) renames[text::Upper(s->name)] = book.SheetAt(i).Name();
+      if (s->name != book.SheetAt(i).Name()) renames[platform::Upper(s->name)] = book.SheetAt(i).Name();
     }
   }
   for (const std::string& name : out.PartNames()) {
@@ -1094,7 +1094,7 @@ package::Package WorkbookPackage(const workbook::Workbook& book) {
     if (sheet_source != nullptr) {
       if (const package::Relationships* in_rels = in.FindRelationships(sheet_source->part)) {
         std::map<std::string, std::string> own = renames;
-        own[text::Upper(sheet_source->name)] = sheet.Name();
+        own[platform::Upper(sheet_source->name)] = sheet.Name();
         copier.Reset();
         for (package::Relationship r : in_rels->All()) {
           if (!r.external) {

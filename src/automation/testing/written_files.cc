@@ -15,7 +15,7 @@ namespace quorlex::automation::testing {
 namespace {
 
 bool IsOfficeFile(const std::filesystem::path& path) {
-  const std::string extension = text::LowerAscii(path.extension().string());
+  const std::string extension = platform::LowerAscii(path.extension().string());
   return extension == ".xls" || extension == ".xlt" || extension == ".doc" || extension == ".dot";
 }
 

@@ -90,7 +90,7 @@ double Face::Advance(char32_t c) const {
 double Face::Width(std::string_view utf8) const {
   double width = 0;
   for (std::size_t i = 0; i < utf8.size();) {
-    const char32_t c = text::DecodeNext(utf8, i);
+    const char32_t c = platform::DecodeNext(utf8, i);
     if (c != U'\n') width += Advance(c);
   }
   return width;
@@ -103,7 +103,7 @@ int Face::Pixels(char32_t c, int ppem) const {
 int Face::Pixels(std::string_view utf8, int ppem) const {
   int pixels = 0;
   for (std::size_t i = 0; i < utf8.size();) {
-    const char32_t c = text::DecodeNext(utf8, i);
+    const char32_t c = platform::DecodeNext(utf8, i);
     if (c != U'\n') pixels += Pixels(c, ppem);
   }
   return pixels;
@@ -154,7 +154,7 @@ std::unique_ptr<Face> Fonts::Locate(const std::string& family, bool bold, bool i
       FcPatternGetString(match, FC_FAMILY, 0, &matched_family) == FcResultMatch) {
     FcPatternGetInteger(match, FC_INDEX, 0, &index);
     const std::string_view found(reinterpret_cast<const char*>(matched_family));
-    bool usable = text::EqualsIgnoringAsciiCase(found, family);
+    bool usable = platform::EqualsIgnoringAsciiCase(found, family);
     for (std::string_view compatible : kCompatibleFamilies) {
       usable = usable || found == compatible;
     }
@@ -172,7 +172,7 @@ std::unique_ptr<Face> Fonts::Locate(const std::string& family, bool bold, bool i
 }
 
 const Face& Fonts::Find(std::string_view family, bool bold, bool italic) {
-  std::string key = text::LowerAscii(family);
+  std::string key = platform::LowerAscii(family);
   key += bold ? "|b" : "|";
   key += italic ? "i" : "";
   if (auto it = index_.find(key); it != index_.end()) return *it->second;
@@ -182,7 +182,7 @@ const Face& Fonts::Find(std::string_view family, bool bold, bool italic) {
       face = owned_.emplace_back(std::move(found)).get();
     }
   }
-  if (face == nullptr && !text::EqualsIgnoringAsciiCase(family, kFallbackFamily)) {
+  if (face == nullptr && !platform::EqualsIgnoringAsciiCase(family, kFallbackFamily)) {
     face = &Find(kFallbackFamily, bold, italic);
   }
   if (face == nullptr) face = owned_.emplace_back(std::make_unique<Face>()).get();

@@ -32,7 +32,7 @@ document::FontTable ReadFontTable(std::string_view sttbf_ffn) {
       if (c == 0) break;
       name.push_back(c);
     }
-    table.Add({text::Utf16ToUtf8(name), std::string(record)});
+    table.Add({platform::Utf16ToUtf8(name), std::string(record)});
   }
   return table;
 }

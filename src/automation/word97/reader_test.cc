@@ -79,7 +79,7 @@ TEST(Reader, ReadsHeadersAndFootersOfEachSection) {
   EXPECT_NE(headers.find("Footer Left"), std::string::npos) << headers;
   std::string all;
   for (int kind = 0; kind < 6; ++kind) {
-    all += text::Utf16ToUtf8(
+    all += platform::Utf16ToUtf8(
         d.HeaderFooterText(0, static_cast<document::HeaderFooterKind>(kind)));
   }
   EXPECT_NE(all.find("Mid header"), std::string::npos) << all;

@@ -35,7 +35,7 @@ document::StyleSheet ReadStyleSheet(std::string_view stsh) {
         for (std::size_t k = 0; k < length; ++k) {
           name.push_back(static_cast<char16_t>(s.U16(base_size + 2 + k * 2)));
         }
-        style.name = text::Utf16ToUtf8(name);
+        style.name = platform::Utf16ToUtf8(name);
       }
     }
     sheet.styles.push_back(std::move(style));

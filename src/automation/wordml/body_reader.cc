@@ -212,7 +212,7 @@ class BodyReader {
     buffer_.clear();
     std::size_t i = 0;
     while (i < utf8.size()) {
-      const char32_t c = text::DecodeNext(utf8, i);
+      const char32_t c = platform::DecodeNext(utf8, i);
       if (c < 0x20 && c != U'\t') continue;
       if (c >= 0x10000) {
         const char32_t v = c - 0x10000;

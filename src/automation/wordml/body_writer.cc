@@ -296,7 +296,7 @@ class BodyWriter {
           if (c < 0x80)
             utf8_.push_back(static_cast<char>(c));
           else
-            text::AppendUtf8(utf8_, c);
+            platform::AppendUtf8(utf8_, c);
       }
     }
     const bool keep_spaces = chars.front() == u' ' || chars.back() == u' ' ||

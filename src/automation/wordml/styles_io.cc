@@ -13,7 +13,7 @@ constexpr std::uint16_t kStiNormal = 0;
 constexpr std::uint16_t kStiUser = 0x0FFE;
 
 std::uint16_t BuiltinIdentity(const std::string& name) {
-  const std::string lower = text::LowerAscii(name);
+  const std::string lower = platform::LowerAscii(name);
   if (lower == "normal") return kStiNormal;
   constexpr std::string_view kHeading = "heading ";
   if (lower.size() == kHeading.size() + 1 && lower.starts_with(kHeading)) {

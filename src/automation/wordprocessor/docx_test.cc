@@ -43,7 +43,7 @@ TEST(DocxDocument, ThePageGoesInFrontOfTheTemplateAndTheFirstRowGoes) {
   auto app = Application::Create();
   app->Documents().Add(kTemplate);
   Document& d = app->Documents().Item(1);
-  Clipboard::Process().SetHtml(
+  clipboard::Clipboard::Process().SetHtml(
       "<html><head><style>td { border: 1px solid black }</style></head><body>"
       "<h1>Отчет</h1>"
       "<table><tr><td>Кнопки</td></tr>"
@@ -90,7 +90,7 @@ TEST(DocxDocument, ARowWithOneLineAllRoundSaysItOnce) {
   TempDir dir;
   auto app = Application::Create();
   Document& d = app->Documents().Add(kTemplate);
-  Clipboard::Process().SetHtml(
+  clipboard::Clipboard::Process().SetHtml(
       "<html><head><style>td { border: 1px solid black }</style></head><body>"
       "<table><tr><td>a</td><td>b</td></tr>"
       "<tr><td style=\"border-top: 2px solid black\">c</td><td>d</td></tr></table></body></html>");
@@ -131,7 +131,7 @@ TEST(DocxDocument, APasteInsideAParagraphKeepsTheFormatOfBothHalves) {
   TempDir dir;
   auto app = Application::Create();
   Document& d = app->Documents().Add(kTemplate);
-  Clipboard::Process().SetHtml("<html><body><p>X</p></body></html>");
+  clipboard::Clipboard::Process().SetHtml("<html><body><p>X</p></body></html>");
   d.Range(5, 5).Select();  // after "Отчет"
   app->Selection().Paste();
   const std::string path = dir.File("split.docx");

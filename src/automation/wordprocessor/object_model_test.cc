@@ -107,7 +107,7 @@ TEST(Range, SelectsAnInsertionPointAndRefusesBadPositions) {
 
 TEST(Selection, PasteWithAnEmptyClipboardIsRefused) {
   auto app = Application::Create();
-  Clipboard::Process().Clear();
+  clipboard::Clipboard::Process().Clear();
   Refusal([&] { app->Selection().Paste(); });  // no document either
   app->Documents().Add(DocFixture("simple.doc"));
   EXPECT_NE(Refusal([&] { app->Selection().Paste(); }).find("Буфер обмена пуст"),
@@ -119,7 +119,7 @@ TEST(Selection, PasteInsertsTheClipboardPageAtTheSelection) {
   auto app = Application::Create();
   app->Documents().Add(DocFixture("simple.doc"));
   Document& d = app->Documents().Item(1);
-  Clipboard::Process().SetHtml(
+  clipboard::Clipboard::Process().SetHtml(
       "<html><head><style>td { border: 1px solid black }</style></head><body>"
       "<table><tr><td>Кнопки</td></tr><tr><td>a</td><td>b</td></tr></table>"
       "<p>после</p></body></html>");

@@ -172,7 +172,7 @@ class FragmentBuilder {
         ++i;
         continue;
       }
-      const char32_t c = text::DecodeNext(utf8, i);
+      const char32_t c = platform::DecodeNext(utf8, i);
       if (c < 0x20 && c != U'\t') continue;
       if (c >= 0x10000) {
         const char32_t v = c - 0x10000;

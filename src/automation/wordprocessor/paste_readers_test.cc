@@ -122,7 +122,7 @@ TEST_P(Conversion, LibreOfficeKeepsTheTemplatesHeadersAndFooters) {
   EXPECT_EQ(text.find("Удаляемая"), std::string::npos);
   for (std::size_t s = 0; s < template_.sections.size(); ++s) {
     for (int kind = 0; kind < 6; ++kind) {
-      const std::string header = Squeeze(text::Utf16ToUtf8(
+      const std::string header = Squeeze(platform::Utf16ToUtf8(
           template_.HeaderFooterText(s, static_cast<document::HeaderFooterKind>(kind))));
       // Fields (page numbers) show their result, not their code.
       if (header.empty() || header.find('\x13') != std::string::npos) continue;
@@ -172,7 +172,7 @@ TEST(Conversion, ThroughTheClipboardAndTheObjectModel) {
   automation::testing::TempDir dir;
   auto app = Application::Create();
   Document& d = app->Documents().Add(DocFixture("ThreeColHeadFoot.doc"));
-  Clipboard::Process().SetHtml(R"(<html><head><style>
+  clipboard::Clipboard::Process().SetHtml(R"(<html><head><style>
       table.report td { border: 1px solid #000; font: 9pt Arial }
       th { background: #DDDDDD; font-weight: bold }
       .num { text-align: right }

@@ -19,7 +19,7 @@ void Selection::Forget(const DocumentState* state) {
 
 void Selection::Paste() {
   DocumentState& state = Active();
-  const page::Page& page = Clipboard::Process().Page(errors::kDocument);
+  const page::Page& page = clipboard::Clipboard::Process().Page(errors::kDocument);
   document::Document& model = state.Model();
   // Pasting over selected text would replace it; the conversion pastes at
   // an insertion point, so a selection is taken as its start.

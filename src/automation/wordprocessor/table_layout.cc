@@ -105,7 +105,7 @@ Extent TableLayout::MeasureParagraph(const page::Paragraph& paragraph, bool nowr
     const text_metrics::Face& face = FaceOf(run.format);
     const std::string_view text = page_.Text(run);
     for (std::size_t i = 0; i < text.size();) {
-      const char32_t c = text::DecodeNext(text, i);
+      const char32_t c = platform::DecodeNext(text, i);
       if (c == U'\n') {
         end_word();
         extent.max = std::max(extent.max, line);

@@ -2,7 +2,7 @@
 
 #include "platform/little_endian.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 using platform::Get16;
 using platform::Put16;
@@ -77,4 +77,4 @@ void RetargetCellFormulas(Sheet& copy, std::size_t from, std::size_t to, SheetIn
   });
 }
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

@@ -10,7 +10,7 @@
 #include "automation/workbook/row_edit.h"
 #include "automation/workbook/sheet.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 // Applies `edit` to the formulas of `sheet`, the sheet at `index`, after its
 // cells were deleted or moved.
@@ -19,4 +19,4 @@ void EditCellFormulas(Sheet& sheet, std::size_t index, const RowEdit& edit, Shee
 // Points the formulas of `copy` that name sheet `from` at sheet `to`.
 void RetargetCellFormulas(Sheet& copy, std::size_t from, std::size_t to, SheetIndex& sheets);
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

@@ -8,7 +8,7 @@
 #include "platform/error.h"
 #include "platform/little_endian.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 using platform::Get16;
 
@@ -375,4 +375,4 @@ std::size_t CellStore::MemoryBytes() const {
   return bytes;
 }
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

@@ -12,7 +12,7 @@
 
 #include "automation/workbook/styles.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 // kRichText is a text with formatting runs (a template's header, say).
 enum class CellKind : std::uint8_t { kBlank, kNumber, kText, kBoolean, kError, kFormula, kRichText };
@@ -146,4 +146,4 @@ class CellStore {
 // A cell holds something Excel counts in the used range.
 inline bool IsUsed(const Cell& c) { return c.kind != CellKind::kBlank || c.xf != kDefaultXf; }
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

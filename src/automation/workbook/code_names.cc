@@ -7,7 +7,7 @@
 #include "platform/text.h"
 #include "platform/utf16.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 using platform::Append16;
 using platform::Get16;
@@ -27,7 +27,7 @@ std::string ReadName(const Record& r) {
   std::size_t at = 3;
   for (std::size_t i = 0; i < count && ReadStringChar(r.data, at, wide, chars); ++i) {
   }
-  return text::Utf16ToUtf8(chars);
+  return platform::Utf16ToUtf8(chars);
 }
 
 Record* FindCodeName(std::vector<SheetItem>& items) {
@@ -49,7 +49,7 @@ std::string SheetCodeName(const Sheet& sheet) {
 void SetSheetCodeName(Sheet& sheet, const std::string& name) {
   Record* r = FindCodeName(sheet.Items());
   if (r == nullptr) return;
-  const std::u16string chars = text::Utf8ToUtf16(name);
+  const std::u16string chars = platform::Utf8ToUtf16(name);
   const bool wide = std::any_of(chars.begin(), chars.end(), [](char16_t c) { return c > 0xFF; });
   r->data.clear();
   Append16(r->data, static_cast<std::uint32_t>(chars.size()));
@@ -73,30 +73,30 @@ void CodeNames::Learn(const Workbook& book) {
   learnt_ = true;
   for (const GlobalItem& g : book.Globals()) {
     if (g.slot == GlobalSlot::kNone && g.record.type == kCodeName)
-      taken_.insert(text::Upper(ReadName(g.record)));
+      taken_.insert(platform::Upper(ReadName(g.record)));
   }
   for (std::size_t i = 0; i < book.SheetCount(); ++i) {
     const std::string name = SheetCodeName(book.SheetAt(i));
-    if (!name.empty()) taken_.insert(text::Upper(name));
+    if (!name.empty()) taken_.insert(platform::Upper(name));
   }
 }
 
 std::string CodeNames::Unique(const Workbook& book, const std::string& base) {
   if (!learnt_) Learn(book);
-  const std::string key = text::Upper(base);
+  const std::string key = platform::Upper(base);
   int& n = next_.try_emplace(key, 1).first->second;
   for (;; ++n) {
     const std::string number = std::to_string(n);
     std::string stem = base;
-    while (!stem.empty() && text::Utf16Length(stem) + number.size() > kMaxCodeName) {
-      stem = text::Left(stem, text::Length(stem) - 1);
+    while (!stem.empty() && platform::Utf16Length(stem) + number.size() > kMaxCodeName) {
+      stem = platform::Left(stem, platform::Length(stem) - 1);
     }
     const std::string candidate = stem + number;
-    if (taken_.insert(text::Upper(candidate)).second) {
+    if (taken_.insert(platform::Upper(candidate)).second) {
       ++n;
       return candidate;
     }
   }
 }
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

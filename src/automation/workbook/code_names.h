@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 class Sheet;
 class Workbook;
@@ -37,4 +37,4 @@ class CodeNames {
   std::unordered_map<std::string, int> next_;  // upper-cased base -> next number to try
 };
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

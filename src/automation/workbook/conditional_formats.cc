@@ -6,7 +6,7 @@
 #include "automation/workbook/sqref.h"
 #include "platform/little_endian.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 using platform::Append16;
 using platform::Get16;
@@ -222,4 +222,4 @@ void EditConditionalFormats(std::vector<SheetItem>& items, std::size_t sheet, co
   items = FormatEditor(sheet, edit, sheets, moved).Run(items);
 }
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

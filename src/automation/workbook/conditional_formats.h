@@ -12,7 +12,7 @@
 #include "automation/workbook/row_edit.h"
 #include "automation/workbook/sheet.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 // Applies `edit` to the conditional formats among `items`, the kept records
 // of sheet `sheet`. A format whose cells are all gone is removed with its
@@ -21,4 +21,4 @@ namespace quorlex::workbook {
 void EditConditionalFormats(std::vector<SheetItem>& items, std::size_t sheet, const RowEdit& edit,
                             SheetIndex& sheets, std::vector<Record>& moved);
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

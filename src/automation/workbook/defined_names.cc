@@ -9,7 +9,7 @@
 #include "platform/text.h"
 #include "platform/utf16.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 using platform::Get16;
 using platform::Put16;
@@ -24,7 +24,7 @@ constexpr std::size_t kSheetAt = 8;
 constexpr std::size_t kNameAt = 14;  // the name's option byte, then its characters
 constexpr std::uint8_t kWideChars = 0x01;
 
-std::string Key(const std::u16string& text) { return text::Upper(text::Utf16ToUtf8(text)); }
+std::string Key(const std::u16string& text) { return platform::Upper(platform::Utf16ToUtf8(text)); }
 
 }  // namespace
 
@@ -125,4 +125,4 @@ std::size_t DefinedNames::Find(const std::u16string& text, std::uint16_t sheet_n
   return static_cast<std::size_t>(-1);
 }
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

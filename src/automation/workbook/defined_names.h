@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 class SheetIndex;
 
@@ -78,4 +78,4 @@ class DefinedNames {
   std::unordered_map<std::size_t, std::vector<std::size_t>> by_sheet_;
 };
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

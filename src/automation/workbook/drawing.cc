@@ -7,7 +7,7 @@
 #include "platform/little_endian.h"
 #include "platform/utf16.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 using platform::Append16;
 using platform::Append32;
@@ -420,7 +420,7 @@ void Drawing::Write(std::uint32_t dg_id, std::uint32_t spid_base, std::vector<Re
       Append16(note.data, s.note->col);
       Append16(note.data, s.note->visible ? 0x0002 : 0x0000);
       Append16(note.data, note_object);
-      std::u16string author = text::Utf8ToUtf16(s.note->author);
+      std::u16string author = platform::Utf8ToUtf16(s.note->author);
       if (author.size() > 255) author.resize(255);
       Append16(note.data, static_cast<std::uint32_t>(author.size()));
       note.data.push_back(0x01);
@@ -444,7 +444,7 @@ void Drawing::Write(std::uint32_t dg_id, std::uint32_t spid_base, std::vector<Re
 }
 
 std::vector<Record> MakeTextBoxRecords(const std::string& text) {
-  std::u16string chars = text::Utf8ToUtf16(text);
+  std::u16string chars = platform::Utf8ToUtf16(text);
   std::vector<Record> out;
   Record txo{kTxo, {}};
   Append16(txo.data, 0x0212);  // left, top, locked text
@@ -493,9 +493,9 @@ std::string ReadTextBox(const std::vector<Record>& records) {
     while (chars.size() < cch && ReadStringChar(d, at, wide, chars)) {
     }
   }
-  std::string text = text::Utf16ToUtf8(chars);
+  std::string text = platform::Utf16ToUtf8(chars);
   // Excel stores line ends inside text boxes as LF alone.
   return text;
 }
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

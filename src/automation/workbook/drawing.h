@@ -15,7 +15,7 @@
 #include "automation/workbook/record.h"
 #include "platform/little_endian.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 // A cell comment as NOTE, OBJ and TXO describe it.
 struct Note {
@@ -109,4 +109,4 @@ void WalkArt(const std::vector<std::uint8_t>& art, std::size_t from, std::size_t
   }
 }
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

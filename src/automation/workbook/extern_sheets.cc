@@ -4,7 +4,7 @@
 
 #include "platform/little_endian.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 using platform::Append16;
 using platform::Get16;
@@ -167,4 +167,4 @@ void ExternSheets::Store() {
   globals.erase(next, end);
 }
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

@@ -12,7 +12,7 @@
 #include "automation/workbook/formula_edit.h"
 #include "automation/workbook/workbook.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 // One XTI: a SUPBOOK and a range of its sheets.
 struct Xti {
@@ -55,4 +55,4 @@ class ExternSheets : public SheetIndex {
   bool dirty_ = false;
 };
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

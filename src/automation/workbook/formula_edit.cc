@@ -7,7 +7,7 @@
 #include "automation/workbook/record.h"
 #include "platform/little_endian.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 using platform::Append16;
 using platform::Get16;
@@ -201,4 +201,4 @@ std::optional<std::vector<std::size_t>> FormulaSheets(const std::vector<std::uin
   return out;
 }
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

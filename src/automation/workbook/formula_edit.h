@@ -12,7 +12,7 @@
 
 #include "automation/workbook/row_edit.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 // The workbook's XTI table, as formulas name sheets through it.
 class SheetIndex {
@@ -69,4 +69,4 @@ bool RetargetFormulaSheet(std::vector<std::uint8_t>& rgce, std::size_t from, std
 std::optional<std::vector<std::size_t>> FormulaSheets(const std::vector<std::uint8_t>& rgce,
                                                       const SheetIndex& sheets);
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

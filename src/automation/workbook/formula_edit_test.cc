@@ -6,7 +6,7 @@
 
 #include "automation/workbook/shared_formula.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -187,4 +187,4 @@ TEST(UnshareFormula, OffsetsBecomeTheCellsOwnReferences) {
 }
 
 }  // namespace
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

@@ -4,7 +4,7 @@
 #include "automation/workbook/office_art.h"
 #include "platform/little_endian.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 using platform::Put16;
 using platform::Put32;
@@ -88,4 +88,4 @@ std::map<std::size_t, Record> RenumberKeptDrawing(const std::vector<SheetItem>& 
   return out;
 }
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

@@ -12,7 +12,7 @@
 
 #include "automation/workbook/sheet.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 // Shape identifiers the layer among `items` uses (its shapes and their
 // group), 0 when the sheet keeps none.
@@ -23,4 +23,4 @@ std::uint32_t KeptDrawingShapes(const std::vector<SheetItem>& items);
 std::map<std::size_t, Record> RenumberKeptDrawing(const std::vector<SheetItem>& items,
                                                   std::uint32_t dg_id, std::uint32_t spid_base);
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

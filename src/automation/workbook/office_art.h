@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace quorlex::workbook::office_art {
+namespace quorlex::automation::workbook::office_art {
 
 inline constexpr std::uint16_t kDggContainer = 0xF000;
 inline constexpr std::uint16_t kDgContainer = 0xF002;
@@ -20,4 +20,4 @@ inline constexpr std::uint16_t kClientTextbox = 0xF00D;
 inline constexpr std::uint16_t kClientAnchor = 0xF010;
 inline constexpr std::uint16_t kClientData = 0xF011;
 
-}  // namespace quorlex::workbook::office_art
+}  // namespace quorlex::automation::workbook::office_art

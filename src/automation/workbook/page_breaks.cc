@@ -4,7 +4,7 @@
 
 #include "platform/little_endian.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 using platform::Append16;
 using platform::Get16;
@@ -50,4 +50,4 @@ void EditPageBreaks(std::vector<SheetItem>& items, std::size_t sheet, const RowE
   }
 }
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

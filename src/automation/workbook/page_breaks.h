@@ -10,8 +10,8 @@
 #include "automation/workbook/row_edit.h"
 #include "automation/workbook/sheet.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 void EditPageBreaks(std::vector<SheetItem>& items, std::size_t sheet, const RowEdit& edit);
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

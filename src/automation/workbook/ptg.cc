@@ -2,7 +2,7 @@
 
 #include "platform/little_endian.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 namespace {
 
@@ -84,4 +84,4 @@ bool NamesSheets(std::span<const std::uint8_t> rgce) {
   return found || !parsed;
 }
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <span>
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 // Base token numbers: the class bits (reference, value, array) cleared
 // from the operand tokens at 0x20 and above.
@@ -77,4 +77,4 @@ bool ForEachPtg(std::span<const std::uint8_t> rgce, F&& visit) {
 // index (3-D references and external names), or does not parse.
 bool NamesSheets(std::span<const std::uint8_t> rgce);
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

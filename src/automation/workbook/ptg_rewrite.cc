@@ -6,7 +6,7 @@
 #include "automation/workbook/record.h"
 #include "platform/little_endian.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 using platform::Get16;
 using platform::Put16;
@@ -90,4 +90,4 @@ std::vector<std::uint8_t> ReplacePtgs(std::span<const std::uint8_t> rgce,
   return out;
 }
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

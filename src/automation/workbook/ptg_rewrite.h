@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 // The token at `at` becomes `bytes`.
 struct PtgReplacement {
@@ -23,4 +23,4 @@ struct PtgReplacement {
 std::vector<std::uint8_t> ReplacePtgs(std::span<const std::uint8_t> rgce,
                                       const std::vector<PtgReplacement>& replacements);
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

@@ -6,7 +6,7 @@
 
 #include "automation/workbook/ptg_rewrite.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -96,4 +96,4 @@ TEST(PtgRewrite, ChooseTablesAndMemoryLengthsFollow) {
 }
 
 }  // namespace
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

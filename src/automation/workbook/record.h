@@ -9,7 +9,7 @@
 
 #include "platform/little_endian.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 // A BIFF record: its type and body.
 struct Record {
@@ -35,4 +35,4 @@ inline bool ReadStringChar(const std::vector<std::uint8_t>& d, std::size_t& at, 
   return true;
 }
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

@@ -10,7 +10,7 @@
 #include "automation/workbook/validations.h"
 #include "automation/workbook/workbook.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 namespace {
 
@@ -91,4 +91,4 @@ void ApplyRowEdit(Workbook& book, const RowEdit& edit) {
   sheets.Store();
 }
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

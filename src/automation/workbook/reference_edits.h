@@ -8,7 +8,7 @@
 
 #include "automation/workbook/row_edit.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 class Workbook;
 class SheetIndex;
@@ -21,4 +21,4 @@ void ApplyRowEdit(Workbook& book, const RowEdit& edit);
 void ApplyRowEditToSheet(Workbook& book, std::size_t sheet, const RowEdit& edit,
                          SheetIndex& sheets);
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

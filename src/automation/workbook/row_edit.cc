@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 namespace {
 
@@ -120,4 +120,4 @@ AreaSplit RowEdit::ApplyToCells(std::size_t sheet, const std::vector<Area>& area
   return out;
 }
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

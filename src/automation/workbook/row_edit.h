@@ -13,7 +13,7 @@
 
 #include "automation/workbook/cells.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 // The rows a reference names on one sheet; a cell is a span of one row.
 struct RowSpan {
@@ -80,4 +80,4 @@ class RowEdit {
   std::uint32_t to_row_ = 0;
 };
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

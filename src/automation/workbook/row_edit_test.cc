@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 namespace {
 
 constexpr std::uint32_t kLast = 0xFFFF;
@@ -70,4 +70,4 @@ TEST(RowEditCells, CutTakesItsPartAndPasteReplaces) {
 }
 
 }  // namespace
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

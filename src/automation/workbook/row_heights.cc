@@ -8,7 +8,7 @@
 #include "automation/text_metrics/fonts.h"
 #include "platform/text.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 namespace {
 
 namespace text_metrics = automation::text_metrics;
@@ -85,7 +85,7 @@ std::uint32_t WrapLine(std::string_view line, const FontMetrics& m, int room) {
       if (used > 0) ++lines;
       used = 0;
       for (std::size_t k = 0; k < word.size();) {
-        const int advance = m.face->Pixels(text::DecodeNext(word, k), m.ppem);
+        const int advance = m.face->Pixels(platform::DecodeNext(word, k), m.ppem);
         if (used > 0 && used + advance > room) {
           ++lines;
           used = 0;
@@ -175,4 +175,4 @@ void FitRowHeights(const Styles& styles, Sheet& sheet) {
   }
 }
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

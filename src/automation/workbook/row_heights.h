@@ -3,7 +3,7 @@
 #include "automation/workbook/sheet.h"
 #include "automation/workbook/styles.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 // Fits the rows whose height is not fixed (no custom-height flag) to what
 // they hold, as a spreadsheet does after a paste or when a cell starts to
@@ -20,4 +20,4 @@ void FitRowHeights(const Styles& styles, Sheet& sheet);
 // whole 0.75-point steps: 255 twips (12.75 pt) for a 10-point font.
 std::uint16_t LineHeight(std::uint16_t font_twips);
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

@@ -4,7 +4,7 @@
 
 #include "automation/workbook/workbook.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 namespace {
 
 class RowHeightsTest : public ::testing::Test {
@@ -108,4 +108,4 @@ TEST_F(RowHeightsTest, LinesCountedWithTheFontsAdvanceWidths) {
 }
 
 }  // namespace
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

@@ -4,7 +4,7 @@
 #include "automation/workbook/record.h"
 #include "platform/little_endian.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 using platform::Get16;
 using platform::Put16;
@@ -46,4 +46,4 @@ std::vector<std::uint8_t> UnshareFormula(std::span<const std::uint8_t> rgce, std
   return out;
 }
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

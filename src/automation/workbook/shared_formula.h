@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 // The tokens of a shared formula (relative references as offsets, PtgRefN
 // and PtgAreaN) as the cell at (row, col) reads them: plain references
@@ -16,4 +16,4 @@ namespace quorlex::workbook {
 std::vector<std::uint8_t> UnshareFormula(std::span<const std::uint8_t> rgce, std::uint32_t row,
                                          std::uint16_t col);
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

@@ -5,7 +5,7 @@
 #include "platform/little_endian.h"
 #include "platform/text.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 namespace {
 
@@ -33,7 +33,7 @@ Sheet::Sheet(SheetKind kind, std::string name) : kind_(kind) { SetNameUnchecked(
 
 void Sheet::SetNameUnchecked(std::string name) {
   name_ = std::move(name);
-  name_key_ = text::Upper(name_);
+  name_key_ = platform::Upper(name_);
 }
 
 std::uint16_t Sheet::DefaultRowHeight() const {
@@ -169,4 +169,4 @@ void Sheet::MoveRowsFrom(Sheet& source, std::uint32_t first, std::uint32_t last,
   drawing_.PutNotes(source.drawing_.TakeNotes(first, last), to);
 }
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

@@ -16,7 +16,7 @@
 #include "automation/workbook/record.h"
 #include "automation/workbook/source_markup.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 enum class SheetKind : std::uint8_t { kWorksheet, kChart, kMacro, kOther };
 
@@ -143,4 +143,4 @@ class Sheet {
   SourceMarkupPtr markup_;
 };
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

@@ -8,7 +8,7 @@
 #include "automation/workbook/reference_edits.h"
 #include "automation/workbook/workbook.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 namespace {
 
@@ -60,4 +60,4 @@ void CarryToCopy(Workbook& book, std::size_t source, std::size_t copy,
   }
 }
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

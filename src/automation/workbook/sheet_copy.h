@@ -11,7 +11,7 @@
 
 #include "automation/workbook/row_edit.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 class Workbook;
 class SheetIndex;
@@ -22,4 +22,4 @@ class SheetIndex;
 void CarryToCopy(Workbook& book, std::size_t source, std::size_t copy,
                  const std::vector<RowEdit>& cuts, SheetIndex& sheets);
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

@@ -6,7 +6,7 @@
 #include "automation/workbook/validations.h"
 #include "platform/little_endian.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 using platform::Append16;
 using platform::Get32;
@@ -161,4 +161,4 @@ TEST(PageBreaks, BreaksGoWithTheirRowsAndMoveUp) {
 }
 
 }  // namespace
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

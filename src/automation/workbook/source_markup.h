@@ -7,7 +7,7 @@
 
 #include <memory>
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 // Markup of a file read that the engine carries along unread.
 class SourceMarkup {
@@ -17,4 +17,4 @@ class SourceMarkup {
 
 using SourceMarkupPtr = std::shared_ptr<const SourceMarkup>;
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

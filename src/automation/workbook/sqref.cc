@@ -5,7 +5,7 @@
 #include "automation/workbook/record.h"
 #include "platform/little_endian.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 using platform::Append16;
 using platform::Get16;
@@ -59,4 +59,4 @@ Area BoundingArea(const std::vector<Area>& areas) {
   return box;
 }
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

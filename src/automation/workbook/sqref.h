@@ -10,7 +10,7 @@
 
 #include "automation/workbook/cells.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 // The areas of the list at `at`; `end` receives the offset after it.
 std::vector<Area> ReadSqref(const std::vector<std::uint8_t>& data, std::size_t at,
@@ -23,4 +23,4 @@ void PutRef8(std::vector<std::uint8_t>& data, std::size_t at, const Area& area);
 // The smallest area holding all of them (the first one when alone).
 Area BoundingArea(const std::vector<Area>& areas);
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

@@ -6,7 +6,7 @@
 #include "platform/error.h"
 #include "platform/little_endian.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 namespace {
 
@@ -291,4 +291,4 @@ std::uint8_t Styles::ColorIndexFor(std::uint32_t rgb) {
   return static_cast<std::uint8_t>(best + 8);
 }
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

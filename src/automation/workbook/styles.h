@@ -12,7 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 // A FONT record's fields.
 struct Font {
@@ -160,4 +160,4 @@ class Styles {
 // The built-in number format of index i (0..49), or empty.
 std::string_view BuiltinFormat(std::uint16_t index);
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

@@ -5,7 +5,7 @@
 #include "automation/workbook/sqref.h"
 #include "platform/little_endian.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 using platform::Append16;
 using platform::Get16;
@@ -168,4 +168,4 @@ void AddValidations(std::vector<SheetItem>& items, std::vector<Record> rules) {
   items.insert(last, std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
 }
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

@@ -12,7 +12,7 @@
 #include "automation/workbook/row_edit.h"
 #include "automation/workbook/sheet.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 // Applies `edit` to the validation rules among `items`, the kept records of
 // sheet `sheet`. A rule whose cells are all gone is removed. The part of a
@@ -25,4 +25,4 @@ void EditValidations(std::vector<SheetItem>& items, std::size_t sheet, const Row
 // its hyperlinks when it has none.
 void AddValidations(std::vector<SheetItem>& items, std::vector<Record> rules);
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

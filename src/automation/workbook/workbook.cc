@@ -12,7 +12,7 @@
 #include "platform/text.h"
 #include "platform/utf16.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 using platform::Append16;
 
@@ -85,13 +85,13 @@ std::vector<SheetItem> BlankSheetItems() {
 }  // namespace
 
 void CheckSheetName(std::string_view name) {
-  std::size_t length = text::Utf16Length(name);
-  bool bad = length == 0 || length > 31 || !text::IsValidUtf8(name);
+  std::size_t length = platform::Utf16Length(name);
+  bool bad = length == 0 || length > 31 || !platform::IsValidUtf8(name);
   for (char c : name) {
     if (c == ':' || c == '\\' || c == '/' || c == '?' || c == '*' || c == '[' || c == ']') bad = true;
   }
   if (!name.empty() && (name.front() == '\'' || name.back() == '\'')) bad = true;
-  if (text::Upper(name) == "HISTORY") bad = true;
+  if (platform::Upper(name) == "HISTORY") bad = true;
   if (bad) throw Error(errors::kSpreadsheet, "Недопустимое имя листа: " + Quoted(name));
 }
 
@@ -168,7 +168,7 @@ std::unique_ptr<Workbook> Workbook::CreateBlank() {
 }
 
 std::size_t Workbook::FindSheet(std::string_view name) const {
-  std::string wanted = text::Upper(name);
+  std::string wanted = platform::Upper(name);
   for (std::size_t i = 0; i < sheets_.size(); ++i) {
     if (sheets_[i]->NameKey() == wanted) return i;
   }
@@ -205,8 +205,8 @@ std::string Workbook::CopyName(std::string_view name) const {
   for (int n = 2;; ++n) {
     std::string suffix = " (" + std::to_string(n) + ")";
     std::string stem = base;
-    while (!stem.empty() && text::Utf16Length(stem) + suffix.size() > 31) {
-      stem = text::Left(stem, text::Length(stem) - 1);
+    while (!stem.empty() && platform::Utf16Length(stem) + suffix.size() > 31) {
+      stem = platform::Left(stem, platform::Length(stem) - 1);
     }
     std::string candidate = stem + suffix;
     if (FindSheet(candidate) == std::string::npos) return candidate;
@@ -290,4 +290,4 @@ void Workbook::SetTemplate(bool is_template) {
   globals_.insert(globals_.begin() + (globals_.empty() ? 0 : 1), GlobalItem{GlobalSlot::kNone, Record{kTemplateRecord, {}}});
 }
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

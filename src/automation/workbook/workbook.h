@@ -19,7 +19,7 @@
 #include "automation/workbook/source_markup.h"
 #include "automation/workbook/styles.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 // Where the writer puts what the engine models among the kept globals.
 enum class GlobalSlot : std::uint8_t {
@@ -145,4 +145,4 @@ class Workbook {
 // Throws quorlex::Error when Excel would refuse `name` as a sheet name.
 void CheckSheetName(std::string_view name);
 
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

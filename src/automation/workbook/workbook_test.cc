@@ -5,7 +5,7 @@
 #include "platform/error.h"
 #include "platform/little_endian.h"
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 
 using platform::Get16;
 using platform::Get32;
@@ -144,9 +144,9 @@ TEST(Styles, FormatsAreInternedAndColoursFound) {
 }
 
 }  // namespace
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook
 
-namespace quorlex::workbook {
+namespace quorlex::automation::workbook {
 namespace {
 
 TEST(Sheet, HyperlinksAndMergesMoveWithDeletedRows) {
@@ -161,4 +161,4 @@ TEST(Sheet, HyperlinksAndMergesMoveWithDeletedRows) {
 }
 
 }  // namespace
-}  // namespace quorlex::workbook
+}  // namespace quorlex::automation::workbook

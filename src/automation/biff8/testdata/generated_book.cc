@@ -1,6 +1,6 @@
 #include "automation/biff8/testdata/generated_book.h"
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 
 std::unique_ptr<workbook::Workbook> GeneratedBook() {
   using namespace workbook;
@@ -34,4 +34,4 @@ std::unique_ptr<workbook::Workbook> GeneratedBook() {
   return book;
 }
 
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8

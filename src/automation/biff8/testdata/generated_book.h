@@ -8,8 +8,8 @@
 
 #include "automation/workbook/workbook.h"
 
-namespace quorlex::biff8 {
+namespace quorlex::automation::biff8 {
 
 std::unique_ptr<workbook::Workbook> GeneratedBook();
 
-}  // namespace quorlex::biff8
+}  // namespace quorlex::automation::biff8
