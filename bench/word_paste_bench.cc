@@ -72,10 +72,10 @@ page::Page ReportPage(std::size_t rows, std::size_t columns) {
   p.char_formats[1].bold = true;
   p.paragraph_formats.resize(1);
   page::TableCellFormat cell;
-  cell.top = cell.bottom = cell.left = cell.right = {page::BorderStyle::Thin, page::kAutoColor};
+  cell.top = cell.bottom = cell.left = cell.right = {page::BorderStyle::kThin, page::kAutoColor};
   p.cell_formats = {page::TableCellFormat{}, cell};
   cell.background = 0xDDDDDD;
-  cell.horizontal = page::HorizontalAlignment::Center;
+  cell.horizontal = page::HorizontalAlignment::kCenter;
   p.cell_formats.push_back(cell);
   p.table_formats.resize(1);
   p.runs.reserve(rows * columns);
@@ -99,7 +99,7 @@ page::Page ReportPage(std::size_t rows, std::size_t columns) {
         p.runs.push_back({static_cast<std::uint32_t>(p.text.size()),
                           static_cast<std::uint32_t>(text.size()), r == 0 ? 1u : 0u});
         p.text += text;
-        p.blocks.push_back({page::Block::Kind::Paragraph,
+        p.blocks.push_back({page::Block::Kind::kParagraph,
                             static_cast<std::uint32_t>(p.paragraphs.size())});
         p.paragraphs.push_back(para);
         out.block_count = 1;
@@ -111,7 +111,7 @@ page::Page ReportPage(std::size_t rows, std::size_t columns) {
   }
   p.tables.push_back({0, static_cast<std::uint32_t>(rows + 1), static_cast<std::uint32_t>(columns), 0});
   p.body_first_block = static_cast<std::uint32_t>(p.blocks.size());
-  p.blocks.push_back({page::Block::Kind::Table, 0});
+  p.blocks.push_back({page::Block::Kind::kTable, 0});
   p.body_block_count = 1;
   return p;
 }

@@ -30,7 +30,7 @@ void CheckPage(const Page& page) {
     Check(p.format < page.paragraph_formats.size());
   }
   for (const Block& b : page.blocks) {
-    Check(b.kind == Block::Kind::Paragraph ? b.index < page.paragraphs.size() : b.index < page.tables.size());
+    Check(b.kind == Block::Kind::kParagraph ? b.index < page.paragraphs.size() : b.index < page.tables.size());
   }
   for (std::size_t t = 0; t < page.tables.size(); ++t) {
     const Table& table = page.tables[t];
@@ -43,7 +43,7 @@ void CheckPage(const Page& page) {
         Check(cell.column + static_cast<std::uint64_t>(cell.colspan) <= table.column_count);
         Check(cell.first_block + static_cast<std::uint64_t>(cell.block_count) <= page.blocks.size());
         Check(cell.format < page.cell_formats.size() && cell.char_format < page.char_formats.size());
-        for (const Block& b : page.Blocks(cell)) Check(b.kind == Block::Kind::Paragraph || b.index < t);
+        for (const Block& b : page.Blocks(cell)) Check(b.kind == Block::Kind::kParagraph || b.index < t);
       }
     }
   }

@@ -44,9 +44,9 @@ class ConversionContext {
   ConversionContext(const ConversionContext&) = delete;
   ConversionContext& operator=(const ConversionContext&) = delete;
 
-  std::string InputPath;     // the input file; its bare name after identification
-  std::string OutputPath;    // empty until a converter sets it
-  std::string OutputFormat;  // the "/f:" value, trimmed, case as typed
+  std::string input_path;     // the input file; its bare name after identification
+  std::string output_path;    // empty until a converter sets it
+  std::string output_format;  // the "/f:" value, trimmed, case as typed
   std::shared_ptr<automation::browser::Browser> appIE;
   std::shared_ptr<automation::spreadsheet::Application> appExcel;
   std::shared_ptr<automation::wordprocessor::Application> appWord;
@@ -56,7 +56,7 @@ class ConversionContext {
   virtual std::string ProgramDirectory() const = 0;
   virtual ProgressSink& Progress() = 0;
   // Writes one line of the run log, as tools::WriteLog does.
-  virtual void WriteLog(std::string_view text, bool withTime) = 0;
+  virtual void WriteLog(std::string_view text, bool with_time) = 0;
   // The run has failed: its exit status will say so.
   virtual void SetFailed() = 0;
   // Ends the run: the window goes away and the automation objects are

@@ -43,8 +43,8 @@ class RecordingContext final : public ConversionContext {
 
   std::string ProgramDirectory() const override { return directory_; }
   ProgressSink& Progress() override { return progress_; }
-  void WriteLog(std::string_view text, bool withTime) override {
-    log_.push_back((withTime ? "[t] " : "") + std::string(text));
+  void WriteLog(std::string_view text, bool with_time) override {
+    log_.push_back((with_time ? "[t] " : "") + std::string(text));
   }
   void SetFailed() override { failed_ = true; }
   void Unload() override {

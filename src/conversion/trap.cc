@@ -30,8 +30,8 @@ void Trap(ConversionContext& context, std::string_view converter, const std::exc
   Attempt([&] { context.Progress().AppendError(description); });
   context.WriteLog("ОШИБКА! (" + std::string(converter) + ") " + description, false);
   Attempt([&] {
-    if (!context.OutputPath.empty() && platform::Exists(context.OutputPath)) {
-      platform::DeleteFile(context.OutputPath);
+    if (!context.output_path.empty() && platform::Exists(context.output_path)) {
+      platform::DeleteFile(context.output_path);
     }
     // The path start-up registered for the run, should identification have
     // stopped before setting the output path.

@@ -19,8 +19,8 @@ std::string TempFile(const std::string& name) {
 
 TEST(Trap, LogsShowsDeletesReleasesAndEndsTheRun) {
   RecordingContext context;
-  context.OutputPath = TempFile("quorlex-trap-test-output.xls");
-  { std::ofstream(context.OutputPath) << "left by an earlier run"; }
+  context.output_path = TempFile("quorlex-trap-test-output.xls");
+  { std::ofstream(context.output_path) << "left by an earlier run"; }
   context.Progress().SetProgress("загрузка файла...");
   std::vector<std::string> steps;
   Trap(context, "ConvertToExcel", Error(kRefusalError, "Шаблон не найден"),
@@ -28,7 +28,7 @@ TEST(Trap, LogsShowsDeletesReleasesAndEndsTheRun) {
   EXPECT_EQ(context.Log(), std::vector<std::string>{"ОШИБКА! (ConvertToExcel) Шаблон не найден"});
   EXPECT_EQ(context.ProgressBox().Text(), "загрузка файла...\r\nШаблон не найден");
   EXPECT_EQ(context.ProgressBox().Repaints(), 1);  // the error line is not repainted
-  EXPECT_FALSE(std::filesystem::exists(context.OutputPath));
+  EXPECT_FALSE(std::filesystem::exists(context.output_path));
   EXPECT_EQ(steps, (std::vector<std::string>{"alerts off", "released"}));
   EXPECT_TRUE(context.Failed());
   EXPECT_TRUE(context.Unloaded());
@@ -37,7 +37,7 @@ TEST(Trap, LogsShowsDeletesReleasesAndEndsTheRun) {
 // A clean-up step that fails does not keep the later ones from running.
 TEST(Trap, EveryStepRunsWhenOneBeforeItFails) {
   RecordingContext context;
-  context.OutputPath = "/proc/version";  // exists, cannot be deleted
+  context.output_path = "/proc/version";  // exists, cannot be deleted
   std::vector<std::string> steps;
   Trap(context, "ConvertToWord", std::runtime_error("сбой"),
        {[&] {

@@ -53,19 +53,19 @@ void ConvertToExcel(conversion::ConversionContext& context, const WorkbookFormat
   try {
     const std::string program_directory = context.ProgramDirectory();
     const report::ReportIdentity identity = report::IdentifyReport(
-        {context.InputPath, context.OutputPath}, format.output_extension,
+        {context.input_path, context.output_path}, format.output_extension,
         format.template_extension, tools::SettingsPath(program_directory), program_directory);
 
     context.appExcel = std::make_shared<ss::Application>();
     ss::Application& app = *context.appExcel;
-    ss::Workbook& book = app.Workbooks().Add(identity.TemplatePath);
-    context.WriteLog("   Загружен шаблон " + identity.TemplatePath, true);
+    ss::Workbook& book = app.Workbooks().Add(identity.template_path);
+    context.WriteLog("   Загружен шаблон " + identity.template_path, true);
 
     context.appIE->ExecWB(browser::OLECMDID_SELECTALL, browser::OLECMDEXECOPT_PROMPTUSER);
     context.appIE->ExecWB(browser::OLECMDID_COPY, browser::OLECMDEXECOPT_PROMPTUSER);
     context.WriteLog("   Данные занесены в буфер", true);
 
-    if (!TreatmentSplitsPage(identity.Code)) RequirePageFitsSheet(format);
+    if (!TreatmentSplitsPage(identity.code)) RequirePageFitsSheet(format);
     ss::Worksheet data = book.Worksheets(1);
     data.Select();
     data.Cells(1, 1).Select();
@@ -76,16 +76,16 @@ void ConvertToExcel(conversion::ConversionContext& context, const WorkbookFormat
     if (markers.save_as > 0 || markers.print > 0) RemoveBlankRows(data, markers);
 
     PostProcessWorkbook(context,
-                        {identity.Code, identity.Title, app, book, data, context.Progress()});
+                        {identity.code, identity.title, app, book, data, context.Progress()});
     WrapLongTexts(book);
 
     book.Sheets(1).Select();
     book.Sheets(1).Cells(1, 1).Select();
     app.SetDisplayAlerts(false);
-    book.SaveAs(context.OutputPath, format.file_format, ss::xlNoChange);
+    book.SaveAs(context.output_path, format.file_format, ss::xlNoChange);
     context.WriteLog("   Книга сохранена", true);
     book.Close();
-    context.WriteLog("Конвертация выполнена: " + context.OutputPath, true);
+    context.WriteLog("Конвертация выполнена: " + context.output_path, true);
     context.Unload();
   } catch (const std::exception& failure) {
     // The workbook is neither saved nor closed; the application goes with

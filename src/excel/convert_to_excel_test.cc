@@ -37,9 +37,9 @@ class ConvertToExcelTest : public ::testing::Test {
 
   // Renders the report as the browser does on start-up, then converts it.
   void Convert(const std::string& report) {
-    context.InputPath = report;
+    context.input_path = report;
     context.appIE = std::make_shared<automation::browser::Browser>();
-    context.appIE->Navigate(context.InputPath);
+    context.appIE->Navigate(context.input_path);
     ConvertToExcel(context);
   }
 
@@ -66,8 +66,8 @@ TEST_F(ConvertToExcelTest, AConversionLogsEachStepAndEndsTheRun) {
                 "[t]    Данные занесены в буфер", "[t]    Данные из буфера занесены в книгу",
                 "[t]    Дополнительная обработка ...", "[t]    Дополнительная обработка завершена",
                 "[t]    Книга сохранена", "[t] Конвертация выполнена: " + output}));
-  EXPECT_EQ(context.OutputPath, output);
-  EXPECT_EQ(context.InputPath, "DAYRUR~1.xml");
+  EXPECT_EQ(context.output_path, output);
+  EXPECT_EQ(context.input_path, "DAYRUR~1.xml");
   EXPECT_TRUE(context.Unloaded());
   EXPECT_FALSE(context.Failed());
   EXPECT_EQ(SheetNames(), (std::vector<std::string>{"Альфа", "Бета"}));

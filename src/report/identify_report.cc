@@ -10,16 +10,16 @@
 namespace quorlex::report {
 namespace {
 
-std::string TemplateDirectory(const std::string& settingsPath,
-                              const std::string& programDirectory) {
+std::string TemplateDirectory(const std::string& settings_path,
+                              const std::string& program_directory) {
   std::string dir = platform::ToSlashes(
-      platform::SettingsFile::Load(settingsPath).Value("TEMPLATES", "path").value_or(".\\template"));
+      platform::SettingsFile::Load(settings_path).Value("TEMPLATES", "path").value_or(".\\template"));
   if (dir.empty()) {
     throw Error(errors::kInvalidArgument,
-                "Пустое значение параметра path секции [TEMPLATES] в файле " + settingsPath);
+                "Пустое значение параметра path секции [TEMPLATES] в файле " + settings_path);
   }
   if (platform::StartsWith(dir, "./")) {
-    dir = platform::JoinPath(programDirectory, std::string_view(dir).substr(2));
+    dir = platform::JoinPath(program_directory, std::string_view(dir).substr(2));
   }
   if (dir.back() != '/') dir += '/';
   return dir;
@@ -27,38 +27,38 @@ std::string TemplateDirectory(const std::string& settingsPath,
 
 }  // namespace
 
-ReportIdentity IdentifyReport(ConversionPaths paths, const std::string& outputExtension,
-                              const std::string& templateExtension,
-                              const std::string& settingsPath,
-                              const std::string& programDirectory) {
-  const std::string outputPath = platform::RenameExtension(paths.InputPath, outputExtension);
-  if (outputPath == paths.InputPath) {
+ReportIdentity IdentifyReport(ConversionPaths paths, const std::string& output_extension,
+                              const std::string& template_extension,
+                              const std::string& settings_path,
+                              const std::string& program_directory) {
+  const std::string output_path = platform::RenameExtension(paths.input_path, output_extension);
+  if (output_path == paths.input_path) {
     // Left unset, so that the failure path cannot delete the input file.
-    paths.OutputPath.clear();
+    paths.output_path.clear();
     throw Error(kRefusalError,
-                "Имя выходного файла совпадает с именем входного файла: " + outputPath);
+                "Имя выходного файла совпадает с именем входного файла: " + output_path);
   }
-  paths.OutputPath = outputPath;
-  paths.InputPath = platform::FileNamePart(paths.InputPath);
+  paths.output_path = output_path;
+  paths.input_path = platform::FileNamePart(paths.input_path);
 
-  const auto tag = paths.InputPath.find('~');
+  const auto tag = paths.input_path.find('~');
   if (tag == std::string::npos) {
     throw Error(kRefusalError, "Недопустимое имя файла с отчетом: отсутствует тэг '~'");
   }
   ReportIdentity identity;
-  identity.Code = platform::Upper(platform::Trim(std::string_view(paths.InputPath).substr(0, tag)));
-  if (identity.Code.empty()) throw Error(kRefusalError, "Неизвестный тип отчета");
+  identity.code = platform::Upper(platform::Trim(std::string_view(paths.input_path).substr(0, tag)));
+  if (identity.code.empty()) throw Error(kRefusalError, "Неизвестный тип отчета");
 
-  identity.TemplatePath = TemplateDirectory(settingsPath, programDirectory) +
-                          identity.Code + templateExtension;
-  if (!platform::IsOrdinaryFile(identity.TemplatePath)) {
-    throw Error(kRefusalError, "Не найден шаблон " + identity.TemplatePath);
+  identity.template_path = TemplateDirectory(settings_path, program_directory) +
+                          identity.code + template_extension;
+  if (!platform::IsOrdinaryFile(identity.template_path)) {
+    throw Error(kRefusalError, "Не найден шаблон " + identity.template_path);
   }
 
-  tools::LoadTitlesFrom(settingsPath);
+  tools::LoadTitlesFrom(settings_path);
   for (std::size_t i = 0; i < static_cast<std::size_t>(tools::TitleCount); ++i) {
-    if (platform::Upper(tools::Titles[i].Code) == identity.Code) {
-      identity.Title = tools::Titles[i].Title;
+    if (platform::Upper(tools::Titles[i].code) == identity.code) {
+      identity.title = tools::Titles[i].title;
       break;
     }
   }

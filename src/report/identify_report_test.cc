@@ -57,25 +57,25 @@ class IdentifyReportTest : public ::testing::Test {
 
 TEST_F(IdentifyReportTest, CodeTemplateTitleAndPaths) {
   const auto id = Identify("/data/in/DAYRUR~1.xml");
-  EXPECT_EQ(id.Code, "DAYRUR");
-  EXPECT_EQ(id.TemplatePath, (program_ / "template" / "DAYRUR.xlt").string());
-  EXPECT_EQ(id.Title, "ЕЖЕДНЕВНЫЙ ОТЧЕТ");  // a lower-case code in the file matches
+  EXPECT_EQ(id.code, "DAYRUR");
+  EXPECT_EQ(id.template_path, (program_ / "template" / "DAYRUR.xlt").string());
+  EXPECT_EQ(id.title, "ЕЖЕДНЕВНЫЙ ОТЧЕТ");  // a lower-case code in the file matches
   EXPECT_EQ(output_, "/data/in/DAYRUR~1.xls");
   EXPECT_EQ(input_, "DAYRUR~1.xml");
 }
 
 TEST_F(IdentifyReportTest, DocumentsLookForDocTemplates) {
   const auto id = Identify("/in/DAYRUR~1.xml", ".doc", ".doc");
-  EXPECT_EQ(id.TemplatePath, (program_ / "template" / "DAYRUR.doc").string());
+  EXPECT_EQ(id.template_path, (program_ / "template" / "DAYRUR.doc").string());
   EXPECT_EQ(output_, "/in/DAYRUR~1.doc");
 }
 
 TEST_F(IdentifyReportTest, CodeIsTrimmedUpperCasedAndCutAtTheFirstTag) {
   Touch(program_ / "template" / "A B.xlt");
   Touch(program_ / "template" / "A.xlt");
-  EXPECT_EQ(Identify("/in/ dayrur ~1.xml").Code, "DAYRUR");
-  EXPECT_EQ(Identify("/in/a b~1.xml").Code, "A B");
-  EXPECT_EQ(Identify("/in/A~B~C.xml").Code, "A");
+  EXPECT_EQ(Identify("/in/ dayrur ~1.xml").code, "DAYRUR");
+  EXPECT_EQ(Identify("/in/a b~1.xml").code, "A B");
+  EXPECT_EQ(Identify("/in/A~B~C.xml").code, "A");
 }
 
 TEST_F(IdentifyReportTest, Refusals) {
@@ -106,9 +106,9 @@ TEST_F(IdentifyReportTest, TemplateDirectorySetting) {
   fs::create_directories(program_ / "tpl");
   Touch(program_ / "tpl" / "DAYRUR.xlt");
   Ini("[TITLES]\nX=Y\n[TEMPLATES]\npath=.\\tpl\n");
-  EXPECT_EQ(Identify("/in/DAYRUR~1.xml").TemplatePath, (program_ / "tpl" / "DAYRUR.xlt").string());
+  EXPECT_EQ(Identify("/in/DAYRUR~1.xml").template_path, (program_ / "tpl" / "DAYRUR.xlt").string());
   Ini("[TITLES]\nX=Y\n[TEMPLATES]\npath=" + (program_ / "tpl").string() + "/\n");
-  EXPECT_EQ(Identify("/in/DAYRUR~1.xml").TemplatePath, (program_ / "tpl" / "DAYRUR.xlt").string());
+  EXPECT_EQ(Identify("/in/DAYRUR~1.xml").template_path, (program_ / "tpl" / "DAYRUR.xlt").string());
   Ini("[TITLES]\nX=Y\n[TEMPLATES]\npath=\n");
   try {
     Identify("/in/DAYRUR~1.xml");
@@ -120,7 +120,7 @@ TEST_F(IdentifyReportTest, TemplateDirectorySetting) {
 
 TEST_F(IdentifyReportTest, UnknownCodeHasAnEmptyTitle) {
   Ini("[TITLES]\nOTHER=Y\n");
-  EXPECT_EQ(Identify("/in/DAYRUR~1.xml").Title, "");
+  EXPECT_EQ(Identify("/in/DAYRUR~1.xml").title, "");
 }
 
 TEST_F(IdentifyReportTest, BrokenTitlesStopIdentification) {

@@ -53,12 +53,12 @@ std::optional<Switches> SplitArguments(std::string arguments) {
   return s;
 }
 
-std::string ResolveName(const std::string& name, const std::string& programDirectory) {
+std::string ResolveName(const std::string& name, const std::string& program_directory) {
   if (platform::StartsWith(name, "/") || platform::StartsWith(name, "./") ||
       (name.size() >= 2 && name[1] == ':')) {
     return name;
   }
-  return platform::JoinPath(programDirectory, name);
+  return platform::JoinPath(program_directory, name);
 }
 
 std::string DisplayName(const std::string& name) {

@@ -25,7 +25,7 @@ std::optional<Switches> SplitArguments(std::string arguments);
 
 // A name that does not start at the root, at "./" or with a drive letter is
 // taken relative to the program directory.
-std::string ResolveName(const std::string& name, const std::string& programDirectory);
+std::string ResolveName(const std::string& name, const std::string& program_directory);
 
 // The name as shown in messages: in double quotes when it holds a space.
 std::string DisplayName(const std::string& name);

@@ -25,9 +25,9 @@ std::optional<std::string> OutputExtension(const std::string& format) {
   return std::nullopt;
 }
 
-void PrepareForFailure(const std::string& inputPath, const std::string& extension) {
-  std::string output = platform::RenameExtension(inputPath, extension);
-  if (output == inputPath) output.clear();  // refused later; the input stays
+void PrepareForFailure(const std::string& input_path, const std::string& extension) {
+  std::string output = platform::RenameExtension(input_path, extension);
+  if (output == input_path) output.clear();  // refused later; the input stays
   std::vector<platform::InterruptionMessage> messages;
   const std::pair<int, const char*> signals[] = {
       {SIGTERM, "SIGTERM"}, {SIGINT, "SIGINT"}, {SIGHUP, "SIGHUP"}};
@@ -46,7 +46,7 @@ void FailRun(Form1& form, const std::string& line) {
 }
 
 void appIE_DocumentComplete(Form1& form, const std::string& /*url*/) {
-  const std::string format = platform::Upper(platform::Trim(form.OutputFormat));
+  const std::string format = platform::Upper(platform::Trim(form.output_format));
   if (format == "XLS") {
     excel::ConvertToExcel(form);
   } else if (format == "XLSX") {
@@ -58,7 +58,7 @@ void appIE_DocumentComplete(Form1& form, const std::string& /*url*/) {
   } else {
     // Not a run-log matter; the caller still learns that nothing came of it.
     const std::string message = "quorlex: неизвестный формат выходного файла «" +
-                                form.OutputFormat + "», допустимые форматы: xls,doc,xlsx,docx\n";
+                                form.output_format + "», допустимые форматы: xls,doc,xlsx,docx\n";
     std::fwrite(message.data(), 1, message.size(), stderr);
     form.SetStatus(ExitStatus::kFailed);
   }

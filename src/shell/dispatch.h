@@ -16,7 +16,7 @@ std::optional<std::string> OutputExtension(const std::string& format);
 // whatever ends it early (a rendering failure, exhausted memory, SIGTERM,
 // SIGINT or SIGHUP) leaves no file at its output path, which is never the
 // input. A signal also logs "ОШИБКА! Конвертация прервана сигналом <имя>".
-void PrepareForFailure(const std::string& inputPath, const std::string& extension);
+void PrepareForFailure(const std::string& input_path, const std::string& extension);
 
 // Ends a run that failed before or outside a converter: logs the line (an
 // error line), removes the file at the output path, and unloads the form.

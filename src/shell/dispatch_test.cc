@@ -19,9 +19,9 @@ TEST(Dispatch, EachFormatReachesItsConverter) {
   for (const auto& [format, converter] : cases) {
     RunLogTail log;
     Form1 form;
-    form.InputPath = "/nonexistent/report~1.xml";
-    form.OutputFormat = format;
-    appIE_DocumentComplete(form, form.InputPath);
+    form.input_path = "/nonexistent/report~1.xml";
+    form.output_format = format;
+    appIE_DocumentComplete(form, form.input_path);
     bool trapped = false;
     for (const auto& line : log.Lines()) {
       trapped = trapped || line.rfind(std::string("ОШИБКА! ") + converter, 0) == 0;
@@ -34,7 +34,7 @@ TEST(Dispatch, EachFormatReachesItsConverter) {
 
 TEST(Dispatch, AnUnknownFormatConvertsNothingAndFails) {
   Form1 form;
-  form.OutputFormat = "pdf";
+  form.output_format = "pdf";
   ::testing::internal::CaptureStderr();
   appIE_DocumentComplete(form, "");
   const std::string err = ::testing::internal::GetCapturedStderr();

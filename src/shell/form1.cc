@@ -24,7 +24,7 @@ void Form1::SetVisible(bool visible) {
 
 std::string Form1::ProgramDirectory() const { return platform::ProgramDirectory(); }
 
-void Form1::WriteLog(std::string_view text, bool withTime) { tools::WriteLog(text, withTime); }
+void Form1::WriteLog(std::string_view text, bool with_time) { tools::WriteLog(text, with_time); }
 
 void Form1::Unload() {
   if (!loaded_) return;

@@ -50,7 +50,7 @@ class Form1 final : public conversion::ConversionContext {
   // log beside the program, the exit status.
   std::string ProgramDirectory() const override;
   conversion::ProgressSink& Progress() override { return progress_; }
-  void WriteLog(std::string_view text, bool withTime) override;
+  void WriteLog(std::string_view text, bool with_time) override;
   void SetFailed() override { SetStatus(ExitStatus::kFailed); }
 
   // Replaces the display used when the form becomes visible.

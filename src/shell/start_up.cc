@@ -83,9 +83,9 @@ void Form_Load(Form1& form, const std::vector<std::string>& arguments) {
                               ") ! Допустимые значения: n,y");
     }
 
-    form.InputPath = name;
-    form.OutputFormat = switches->format;
-    if (const auto extension = OutputExtension(form.OutputFormat)) {
+    form.input_path = name;
+    form.output_format = switches->format;
+    if (const auto extension = OutputExtension(form.output_format)) {
       PrepareForFailure(name, *extension);
     }
     form.SetVisible(verbose == "y");
@@ -100,7 +100,7 @@ void Form_Load(Form1& form, const std::vector<std::string>& arguments) {
     form.appIE->OnDocumentComplete(
         [&form](const std::string& url) { appIE_DocumentComplete(form, url); });
     form.appIE->OnNavigateError([&form](const Error& error) { appIE_NavigateError(form, error); });
-    form.appIE->Navigate(form.InputPath);
+    form.appIE->Navigate(form.input_path);
     form.appIE->SetVisible(false);
   } catch (const std::bad_alloc&) {
     FailRun(form, "ОШИБКА! Недостаточно памяти");

@@ -76,8 +76,8 @@ TEST(FormLoad, AnAcceptedCommandLineStoresTheContextAndStartsRendering) {
   Form1 form;
   Form_Load(form, {path, "/f: Xls ", "/v:N"});
   EXPECT_TRUE(form.Loaded());
-  EXPECT_EQ(form.InputPath, path);
-  EXPECT_EQ(form.OutputFormat, "Xls");
+  EXPECT_EQ(form.input_path, path);
+  EXPECT_EQ(form.output_format, "Xls");
   EXPECT_FALSE(form.Visible());
   EXPECT_EQ(form.txtTitle.Text(), "преобразование файла " + path + "...");
   EXPECT_EQ(form.txtProgress.Text(), "загрузка файла...");

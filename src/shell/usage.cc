@@ -14,12 +14,12 @@ std::string VersionText() {
          std::to_string(kVersionRevision);
 }
 
-std::string UsageText(const std::string& programFileName) {
+std::string UsageText(const std::string& program_file_name) {
   const std::string t = kProductTitle;
   const std::string v = VersionText();
   const std::string c = kCopyright;
   const std::string k =
-      "Командная строка: " + programFileName + " [xml-файл] /f:{xls|doc} [/v:{y|n}]";
+      "Командная строка: " + program_file_name + " [xml-файл] /f:{xls|doc} [/v:{y|n}]";
   const std::size_t lt = platform::Length(t);
   const long lv = static_cast<long>(lt) - static_cast<long>(platform::Length(v)) - 10;
   const std::string crlf = "\r\n";

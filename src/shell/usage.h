@@ -17,7 +17,7 @@ std::string VersionText();
 
 // The usage text with CR LF line breaks, each line indented by its length
 // difference to the title line.
-std::string UsageText(const std::string& programFileName);
+std::string UsageText(const std::string& program_file_name);
 
 // The line that --help and -h print after the usage text: every format "/f:"
 // accepts.

@@ -5,8 +5,8 @@
 
 namespace quorlex::tools {
 
-std::uint64_t LoadRenderSeconds(const std::string& iniPath) {
-  const auto value = platform::SettingsFile::Load(iniPath).Value("LIMITS", "render_seconds");
+std::uint64_t LoadRenderSeconds(const std::string& ini_path) {
+  const auto value = platform::SettingsFile::Load(ini_path).Value("LIMITS", "render_seconds");
   if (!value) return kDefaultRenderSeconds;
   // Beyond this the bound is no bound; a larger number still reads as one.
   constexpr std::uint64_t kForever = 1'000'000'000'000ULL;
@@ -22,7 +22,7 @@ std::uint64_t LoadRenderSeconds(const std::string& iniPath) {
   if (!whole) {
     throw Error(kRefusalError,
                 "Недопустимое значение параметра render_seconds секции [LIMITS] в файле " +
-                    iniPath + ": «" + *value + "». Допустимые значения: целое число секунд от 0");
+                    ini_path + ": «" + *value + "». Допустимые значения: целое число секунд от 0");
   }
   return seconds;
 }

@@ -25,8 +25,8 @@ std::string OneLine(std::string_view text) {
   return line;
 }
 
-std::string FormatLogLine(std::string_view text, bool withTime, const std::tm& local) {
-  std::string line = withTime ? FormatTimeStamp(local) + "\t" : std::string("\t\t\t");
+std::string FormatLogLine(std::string_view text, bool with_time, const std::tm& local) {
+  std::string line = with_time ? FormatTimeStamp(local) + "\t" : std::string("\t\t\t");
   line += platform::Utf8ToCp1251(OneLine(text));
   line += "\r\n";
   return line;
@@ -48,7 +48,7 @@ Unwritten& Leftover() {
 
 }  // namespace
 
-void AppendLogLine(const std::string& path, std::string_view text, bool withTime) noexcept {
+void AppendLogLine(const std::string& path, std::string_view text, bool with_time) noexcept {
   try {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -61,7 +61,7 @@ void AppendLogLine(const std::string& path, std::string_view text, bool withTime
       const auto tail = platform::ReadFileTail(path, 2);
       if (tail && !tail->empty() && *tail != "\r\n") bytes = "\r\n";
     }
-    bytes += FormatLogLine(text, withTime, local);
+    bytes += FormatLogLine(text, with_time, local);
     const std::size_t written = platform::AppendAsFarAsPossible(path, bytes);
     // Nothing written: the line is lost, and what was pending still is.
     if (written > 0) leftover.bytes = bytes.substr(written);
@@ -74,10 +74,10 @@ std::string RunLogPath() {
   return platform::JoinPath(platform::ProgramDirectory(), "quorlex.log");
 }
 
-void WriteLog(std::string_view text, bool withTime) noexcept {
+void WriteLog(std::string_view text, bool with_time) noexcept {
   try {
-    AppendLogLine(RunLogPath(), text, withTime);
-    if (!withTime && !text.empty()) {
+    AppendLogLine(RunLogPath(), text, with_time);
+    if (!with_time && !text.empty()) {
       std::string line = OneLine(text);
       line += '\n';
       std::fwrite(line.data(), 1, line.size(), stderr);

@@ -12,8 +12,8 @@ namespace quorlex::tools {
 
 // One entry of the titles table.
 struct TitleEntry {
-  std::string Code;   // text before the first "=", exactly as written
-  std::string Title;  // text after it, trimmed and upper-cased
+  std::string code;   // text before the first "=", exactly as written
+  std::string title;  // text after it, trimmed and upper-cased
 };
 
 // Module state shared by the converters. TitleCount is the number of entries
@@ -27,16 +27,16 @@ extern std::int16_t TitleCount;
 void LoadTitles();
 
 // Same, from the given settings file.
-void LoadTitlesFrom(const std::string& iniPath);
+void LoadTitlesFrom(const std::string& ini_path);
 
 // Parses section text in the platform's form: entry lines each followed by
 // one NUL, the last by two. Fills Titles and returns the number of entries.
 // iniPath is used in messages only.
-std::int16_t ParseTitles(const std::string& iniPath, const std::string& sectionText);
+std::int16_t ParseTitles(const std::string& ini_path, const std::string& section_text);
 
 // Path of the settings file: the program directory followed by
 // "/quorlex.ini".
 std::string SettingsPath();
-std::string SettingsPath(const std::string& programDirectory);
+std::string SettingsPath(const std::string& program_directory);
 
 }  // namespace quorlex::tools

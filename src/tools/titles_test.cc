@@ -29,21 +29,21 @@ class TitlesTest : public ::testing::Test {
 
 TEST_F(TitlesTest, SingleEntry) {
   EXPECT_EQ(ParseTitles("q.ini", Section({"X=Y"})), 1);
-  EXPECT_EQ(Titles[0].Code, "X");
-  EXPECT_EQ(Titles[0].Title, "Y");
+  EXPECT_EQ(Titles[0].code, "X");
+  EXPECT_EQ(Titles[0].title, "Y");
 }
 
 TEST_F(TitlesTest, TitleTrimmedAndUpperCasedCodeKeptAsWritten) {
   ASSERT_EQ(ParseTitles("q.ini", Section({"DAYRUR=  Ежедневный отчёт   ", "DAYRUR = Report",
                                           "=Report", "X=", "A=b=c"})),
             5);
-  EXPECT_EQ(Titles[0].Code, "DAYRUR");
-  EXPECT_EQ(Titles[0].Title, "ЕЖЕДНЕВНЫЙ ОТЧЁТ");
-  EXPECT_EQ(Titles[1].Code, "DAYRUR ");
-  EXPECT_EQ(Titles[2].Code, "");
-  EXPECT_EQ(Titles[3].Title, "");
-  EXPECT_EQ(Titles[4].Code, "A");
-  EXPECT_EQ(Titles[4].Title, "B=C");
+  EXPECT_EQ(Titles[0].code, "DAYRUR");
+  EXPECT_EQ(Titles[0].title, "ЕЖЕДНЕВНЫЙ ОТЧЁТ");
+  EXPECT_EQ(Titles[1].code, "DAYRUR ");
+  EXPECT_EQ(Titles[2].code, "");
+  EXPECT_EQ(Titles[3].title, "");
+  EXPECT_EQ(Titles[4].code, "A");
+  EXPECT_EQ(Titles[4].title, "B=C");
 }
 
 TEST_F(TitlesTest, MalformedLineKeepsEarlierEntriesButNotTheCount) {
@@ -56,7 +56,7 @@ TEST_F(TitlesTest, MalformedLineKeepsEarlierEntriesButNotTheCount) {
               "Неверный формат параметра: broken line секции [TITLES] в файле /opt/q/quorlex.ini");
   }
   EXPECT_EQ(Titles.size(), 3u);
-  EXPECT_EQ(Titles[1].Code, "B");
+  EXPECT_EQ(Titles[1].code, "B");
   EXPECT_EQ(TitleCount, 0);
 }
 
@@ -77,8 +77,8 @@ TEST_F(TitlesTest, LoadFromFile) {
   std::ofstream(ini) << "[Titles]\r\nDAYRUR=\xCE\xF2\xF7\xE5\xF2\r\nrmsdayclr=Clearing\r\n";
   LoadTitlesFrom(ini);
   EXPECT_EQ(TitleCount, 2);
-  EXPECT_EQ(Titles[0].Title, "ОТЧЕТ");
-  EXPECT_EQ(Titles[1].Code, "rmsdayclr");
+  EXPECT_EQ(Titles[0].title, "ОТЧЕТ");
+  EXPECT_EQ(Titles[1].code, "rmsdayclr");
 
   try {
     LoadTitlesFrom((dir / "missing.ini").string());
@@ -99,7 +99,7 @@ TEST_F(TitlesTest, LongSectionIsReadWhole) {
   std::ofstream(path) << ini_text;
   LoadTitlesFrom(path.string());
   EXPECT_EQ(TitleCount, 3000);
-  EXPECT_EQ(Titles[2999].Code, "CODE2999");
+  EXPECT_EQ(Titles[2999].code, "CODE2999");
   std::filesystem::remove(path);
 }
 

@@ -19,14 +19,14 @@ void ConvertToWord(conversion::ConversionContext& context, const DocumentFormat&
   try {
     const std::string program_directory = context.ProgramDirectory();
     const report::ReportIdentity identity = report::IdentifyReport(
-        {context.InputPath, context.OutputPath}, format.output_extension,
+        {context.input_path, context.output_path}, format.output_extension,
         format.template_extension, tools::SettingsPath(program_directory), program_directory);
 
     context.appWord = wp::Application::Create();
     wp::Application& app = *context.appWord;
-    app.Documents().Add(identity.TemplatePath);
+    app.Documents().Add(identity.template_path);
     document = &app.Documents().Item(1);
-    context.WriteLog("   Загружен шаблон " + identity.TemplatePath, true);
+    context.WriteLog("   Загружен шаблон " + identity.template_path, true);
 
     context.appIE->ExecWB(browser::OLECMDID_SELECTALL, browser::OLECMDEXECOPT_PROMPTUSER);
     context.appIE->ExecWB(browser::OLECMDID_COPY, browser::OLECMDEXECOPT_PROMPTUSER);
@@ -41,11 +41,11 @@ void ConvertToWord(conversion::ConversionContext& context, const DocumentFormat&
     document->Range(1, 1).Select();
     if (auto table = document->Tables().Item(1)) table->Rows().Item(1).Delete();
 
-    document->SaveAs(context.OutputPath, format.file_format);
+    document->SaveAs(context.output_path, format.file_format);
     context.WriteLog("   Документ сохранен", true);
     document->Close();
     document = nullptr;
-    context.WriteLog("Конвертация выполнена: " + context.OutputPath, true);
+    context.WriteLog("Конвертация выполнена: " + context.output_path, true);
     context.Unload();
   } catch (const std::exception& failure) {
     // The document is closed unsaved; the application goes with its alerts

@@ -27,9 +27,9 @@ class ConvertToWordTest : public ::testing::Test {
   }
 
   void Convert(const std::string& report, bool render = true) {
-    context.InputPath = report;
+    context.input_path = report;
     context.appIE = std::make_shared<automation::browser::Browser>();
-    if (render) context.appIE->Navigate(context.InputPath);
+    if (render) context.appIE->Navigate(context.input_path);
     ConvertToWord(context);
   }
 };

@@ -264,20 +264,20 @@ struct Subject {
 // A bound passed or memory exhausted ends the rendering, whatever error the
 // stopped parser or transformation reported.
 void FailIfStopped(const RenderGuard& guard, const RenderLimits& limits,
-                   const std::string& xmlPath) {
+                   const std::string& xml_path) {
   if (guard.OutOfMemory()) Fail("Недостаточно памяти");
   if (guard.TimeUp()) {
-    Fail("Преобразование отчета " + xmlPath + " прервано: превышено " + limits.time_name);
+    Fail("Преобразование отчета " + xml_path + " прервано: превышено " + limits.time_name);
   }
   if (guard.OverMemoryLimit()) {
-    Fail("Преобразование отчета " + xmlPath + " прервано: ему нужно больше " +
+    Fail("Преобразование отчета " + xml_path + " прервано: ему нужно больше " +
          std::to_string(limits.memory_bytes >> 20) + " МБ памяти");
   }
 }
 
 DocPtr ParseXml(const std::string& path, const std::string& content, Findings& findings,
                 const Subject& subject, const RenderGuard& guard, const RenderLimits& limits,
-                const std::string& xmlPath) {
+                const std::string& xml_path) {
   std::unique_ptr<xmlParserCtxt, ParserFree> ctxt(xmlNewParserCtxt());
   if (!ctxt) Fail("Недостаточно памяти");
   if (content.size() > static_cast<std::size_t>(INT_MAX)) Fail("Слишком большой файл: " + path);
@@ -285,7 +285,7 @@ DocPtr ParseXml(const std::string& path, const std::string& content, Findings& f
   RenderGuard::GuardParser(ctxt.get());
   DocPtr doc(xmlCtxtReadMemory(ctxt.get(), content.data(), static_cast<int>(content.size()),
                                path.c_str(), nullptr, kParseOptions));
-  FailIfStopped(guard, limits, xmlPath);
+  FailIfStopped(guard, limits, xml_path);
   if (!findings.forbidden.empty()) Fail("В " + subject.prepositional + " " + findings.forbidden);
   if (!doc || !ctxt->wellFormed) {
     const xmlError* e = &ctxt->lastError;
@@ -428,13 +428,13 @@ std::string ReadableFile(const std::string& path, const std::string& missing,
 // The stylesheet an "#id" href names inside the report, compiled as libxslt
 // compiles it, after the same checks as a stylesheet of its own.
 xsltStylesheet* EmbeddedStylesheet(xmlDoc* doc, const std::string& href, Findings& findings,
-                                   const std::string& xmlPath) {
+                                   const std::string& xml_path) {
   if (const xmlAttr* id = xmlGetID(doc, XmlChars(href.c_str() + 1));
       id != nullptr && id->parent != nullptr) {
-    CheckStylesheet(id->parent, xmlPath, findings.stylesheet);
+    CheckStylesheet(id->parent, xml_path, findings.stylesheet);
   }
   xsltStylesheet* style = xsltLoadStylesheetPI(doc);
-  const std::string where = "встроенной таблице стилей отчета " + xmlPath;
+  const std::string where = "встроенной таблице стилей отчета " + xml_path;
   if (!findings.forbidden.empty()) {
     if (style != nullptr) xsltFreeStylesheet(style);
     Fail("Во " + where + " " + findings.forbidden);
@@ -449,30 +449,30 @@ xsltStylesheet* EmbeddedStylesheet(xmlDoc* doc, const std::string& href, Finding
 
 xsltStylesheet* LinkedStylesheet(const std::string& href, const std::string& base,
                                  Findings& findings, const RenderGuard& guard,
-                                 const RenderLimits& limits, const std::string& xmlPath) {
-  const auto stylePath = ResolveHref(href, base);
-  if (!stylePath) Fail("В отчете " + xmlPath + " запрещено обращение к сети (" + href + ")");
-  const std::string styleContent =
-      ReadableFile(*stylePath, "Не найдена таблица стилей " + *stylePath,
-                   "Таблица стилей " + *stylePath + " не является обычным файлом");
-  DocPtr styleDoc = ParseXml(*stylePath, styleContent, findings,
-                             {"таблице стилей " + *stylePath, "таблицы стилей " + *stylePath},
-                             guard, limits, xmlPath);
-  CheckStylesheet(xmlDocGetRootElement(styleDoc.get()), *stylePath, findings.stylesheet);
-  std::unique_ptr<xsltStylesheet, StylesheetFree> style(xsltParseStylesheetDoc(styleDoc.get()));
-  if (style) (void)styleDoc.release();  // the stylesheet owns its document now
-  FailIfStopped(guard, limits, xmlPath);
+                                 const RenderLimits& limits, const std::string& xml_path) {
+  const auto style_path = ResolveHref(href, base);
+  if (!style_path) Fail("В отчете " + xml_path + " запрещено обращение к сети (" + href + ")");
+  const std::string style_content =
+      ReadableFile(*style_path, "Не найдена таблица стилей " + *style_path,
+                   "Таблица стилей " + *style_path + " не является обычным файлом");
+  DocPtr style_doc = ParseXml(*style_path, style_content, findings,
+                             {"таблице стилей " + *style_path, "таблицы стилей " + *style_path},
+                             guard, limits, xml_path);
+  CheckStylesheet(xmlDocGetRootElement(style_doc.get()), *style_path, findings.stylesheet);
+  std::unique_ptr<xsltStylesheet, StylesheetFree> style(xsltParseStylesheetDoc(style_doc.get()));
+  if (style) (void)style_doc.release();  // the stylesheet owns its document now
+  FailIfStopped(guard, limits, xml_path);
   if (!findings.forbidden.empty()) {
-    Fail("В таблице стилей " + *stylePath + " " + findings.forbidden);
+    Fail("В таблице стилей " + *style_path + " " + findings.forbidden);
   }
   FailIfUndefined(findings);
   if (!style || style->errors > 0) {
-    Fail("Ошибка в таблице стилей " + *stylePath + Detail(findings));
+    Fail("Ошибка в таблице стилей " + *style_path + Detail(findings));
   }
   return style.release();
 }
 
-Rendered RenderTree(const std::string& xmlPath, const RenderLimits& limits) {
+Rendered RenderTree(const std::string& xml_path, const RenderLimits& limits) {
   InitializeOnce();
   Findings findings;
   current = &findings;
@@ -481,19 +481,19 @@ Rendered RenderTree(const std::string& xmlPath, const RenderLimits& limits) {
   } reset;
   RenderGuard guard(limits.time, limits.memory_bytes);
 
-  const std::string content = ReadableFile(xmlPath, "Не удалось прочитать файл " + xmlPath,
-                                           "Файл " + xmlPath + " не является обычным файлом");
-  const std::string base = AbsolutePath(xmlPath);
-  DocPtr doc = ParseXml(base, content, findings, {"отчете " + xmlPath, "отчета " + xmlPath}, guard,
-                        limits, xmlPath);
+  const std::string content = ReadableFile(xml_path, "Не удалось прочитать файл " + xml_path,
+                                           "Файл " + xml_path + " не является обычным файлом");
+  const std::string base = AbsolutePath(xml_path);
+  DocPtr doc = ParseXml(base, content, findings, {"отчете " + xml_path, "отчета " + xml_path}, guard,
+                        limits, xml_path);
 
   const std::string href = StylesheetHref(doc.get());
   if (href.empty()) {
-    Fail("В отчете " + xmlPath + " не указана таблица стилей (xml-stylesheet)");
+    Fail("В отчете " + xml_path + " не указана таблица стилей (xml-stylesheet)");
   }
   std::unique_ptr<xsltStylesheet, StylesheetFree> style(
-      href.front() == '#' ? EmbeddedStylesheet(doc.get(), href, findings, xmlPath)
-                          : LinkedStylesheet(href, base, findings, guard, limits, xmlPath));
+      href.front() == '#' ? EmbeddedStylesheet(doc.get(), href, findings, xml_path)
+                          : LinkedStylesheet(href, base, findings, guard, limits, xml_path));
   std::unique_ptr<xsltTransformContext, TransformFree> ctxt(
       xsltNewTransformContext(style.get(), doc.get()));
   if (!ctxt) Fail("Недостаточно памяти");
@@ -502,12 +502,12 @@ Rendered RenderTree(const std::string& xmlPath, const RenderLimits& limits) {
   DocPtr result(
       xsltApplyStylesheetUser(style.get(), doc.get(), nullptr, nullptr, nullptr, ctxt.get()));
   guard.Unwatch();
-  FailIfStopped(guard, limits, xmlPath);
+  FailIfStopped(guard, limits, xml_path);
   if (!findings.forbidden.empty()) {
-    Fail("Таблице стилей отчета " + xmlPath + " " + findings.forbidden);
+    Fail("Таблице стилей отчета " + xml_path + " " + findings.forbidden);
   }
   if (!result || ctxt->state == XSLT_STATE_ERROR || ctxt->state == XSLT_STATE_STOPPED) {
-    Fail("Ошибка преобразования отчета " + xmlPath + Detail(findings));
+    Fail("Ошибка преобразования отчета " + xml_path + Detail(findings));
   }
   if (findings.stylesheet.unescaped_text) ParseUnescapedText(result.get());
   xmlChar* method = nullptr;
@@ -520,13 +520,13 @@ Rendered RenderTree(const std::string& xmlPath, const RenderLimits& limits) {
 
 }  // namespace
 
-std::string RenderReport(const std::string& xmlPath, const RenderLimits& limits) {
-  Rendered page = RenderTree(xmlPath, limits);
+std::string RenderReport(const std::string& xml_path, const RenderLimits& limits) {
+  Rendered page = RenderTree(xml_path, limits);
   return Serialize(page.tree.get(), page.method);
 }
 
-page::Page RenderReportPage(const std::string& xmlPath, const RenderLimits& limits) {
-  Rendered page = RenderTree(xmlPath, limits);
+page::Page RenderReportPage(const std::string& xml_path, const RenderLimits& limits) {
+  Rendered page = RenderTree(xml_path, limits);
   // A plain-text result becomes a page only by being written out as one.
   if (page.method == "text") return page::ParsePage(Serialize(page.tree.get(), page.method));
   return page::ReadPage(*page.tree);

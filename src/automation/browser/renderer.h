@@ -32,10 +32,10 @@ struct RenderLimits {
 // run-time error, a forbidden access, a bound passed) raises quorlex::Error
 // with number errors::kRendering and a description for the run log; when
 // the libraries run out of memory the description is "Недостаточно памяти".
-std::string RenderReport(const std::string& xmlPath, const RenderLimits& limits = {});
+std::string RenderReport(const std::string& xml_path, const RenderLimits& limits = {});
 
 // The same rendering, read straight into the page model without writing the
 // page out: what the browser keeps and copies.
-page::Page RenderReportPage(const std::string& xmlPath, const RenderLimits& limits = {});
+page::Page RenderReportPage(const std::string& xml_path, const RenderLimits& limits = {});
 
 }  // namespace quorlex::automation::browser

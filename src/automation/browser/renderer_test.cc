@@ -277,7 +277,7 @@ TEST_F(RendererTest, UnescapedTextIsParsedAsTheMarkupItIs) {
   const page::Page page = RenderReportPage(Report("doe.xsl", "<r/>"));
   std::vector<std::pair<std::string, bool>> runs;
   for (const page::Block& block : page.Body()) {
-    if (block.kind != page::Block::Kind::Paragraph) continue;
+    if (block.kind != page::Block::Kind::kParagraph) continue;
     for (const page::Run& run : page.Runs(page.ParagraphOf(block))) {
       runs.emplace_back(std::string(page.Text(run)), page.char_formats[run.format].bold);
     }

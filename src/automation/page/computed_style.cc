@@ -67,30 +67,30 @@ Length ToLength(const Value& v, double font_size) {
   Length length;
   if (v.type != Value::Type::kLength) return length;
   if (v.unit == Unit::kPercent) {
-    length.unit = Length::Unit::Percent;
+    length.unit = Length::Unit::kPercent;
     length.value = std::clamp(Finite(v.number, 0), 0.0, 1e6);
   } else {
-    length.unit = Length::Unit::Points;
+    length.unit = Length::Unit::kPoints;
     length.value = std::clamp(Finite(Points(v, font_size), 0), 0.0, 1e6);
   }
   return length;
 }
 
 BorderStyle WidthClass(const Value* width, double font_size) {
-  if (width == nullptr) return BorderStyle::Medium;  // initial: medium
+  if (width == nullptr) return BorderStyle::kMedium;  // initial: medium
   if (width->type == Value::Type::kKeyword) {
     switch (width->keyword) {
-      case Keyword::kThin: return BorderStyle::Thin;
-      case Keyword::kThick: return BorderStyle::Thick;
-      default: return BorderStyle::Medium;
+      case Keyword::kThin: return BorderStyle::kThin;
+      case Keyword::kThick: return BorderStyle::kThick;
+      default: return BorderStyle::kMedium;
     }
   }
-  if (width->type != Value::Type::kLength) return BorderStyle::Medium;
+  if (width->type != Value::Type::kLength) return BorderStyle::kMedium;
   const double px = Points(*width, font_size) / 0.75;
-  if (px <= 0) return BorderStyle::None;
-  if (px < 1.5) return BorderStyle::Thin;
-  if (px < 2.5) return BorderStyle::Medium;
-  return BorderStyle::Thick;
+  if (px <= 0) return BorderStyle::kNone;
+  if (px < 1.5) return BorderStyle::kThin;
+  if (px < 2.5) return BorderStyle::kMedium;
+  return BorderStyle::kThick;
 }
 
 }  // namespace
@@ -198,15 +198,15 @@ void ComputeText(const Winners& winners, ComputedStyle& s) {
   auto winner = [&](Property p) { return WinnerOf(winners, p); };
   if (const Declaration* d = winner(Property::kTextAlign)) {
     const Ask ask = AskOf(d);
-    if (ask == Ask::kInitial) s.text_align = HorizontalAlignment::General;
+    if (ask == Ask::kInitial) s.text_align = HorizontalAlignment::kGeneral;
     if (ask == Ask::kValue) {
       switch (d->value.keyword) {
-        case Keyword::kLeft: s.text_align = HorizontalAlignment::Left; break;
+        case Keyword::kLeft: s.text_align = HorizontalAlignment::kLeft; break;
         case Keyword::kRight:
-        case Keyword::kEnd: s.text_align = HorizontalAlignment::Right; break;
-        case Keyword::kCenter: s.text_align = HorizontalAlignment::Center; break;
-        case Keyword::kJustify: s.text_align = HorizontalAlignment::Justify; break;
-        default: s.text_align = HorizontalAlignment::General; break;
+        case Keyword::kEnd: s.text_align = HorizontalAlignment::kRight; break;
+        case Keyword::kCenter: s.text_align = HorizontalAlignment::kCenter; break;
+        case Keyword::kJustify: s.text_align = HorizontalAlignment::kJustify; break;
+        default: s.text_align = HorizontalAlignment::kGeneral; break;
       }
     }
   }
@@ -256,11 +256,11 @@ void ComputeBox(const ComputedStyle& parent, const Winners& winners, ComputedSty
     } else if (ask == Ask::kValue) {
       switch (d->value.keyword) {
         case Keyword::kTop:
-        case Keyword::kBaseline: s.vertical = VerticalAlignment::Top; break;
-        case Keyword::kMiddle: s.vertical = VerticalAlignment::Center; break;
-        case Keyword::kBottom: s.vertical = VerticalAlignment::Bottom; break;
-        case Keyword::kSub: s.position = VerticalPosition::Subscript; break;
-        case Keyword::kSuper: s.position = VerticalPosition::Superscript; break;
+        case Keyword::kBaseline: s.vertical = VerticalAlignment::kTop; break;
+        case Keyword::kMiddle: s.vertical = VerticalAlignment::kCenter; break;
+        case Keyword::kBottom: s.vertical = VerticalAlignment::kBottom; break;
+        case Keyword::kSub: s.position = VerticalPosition::kSubscript; break;
+        case Keyword::kSuper: s.position = VerticalPosition::kSuperscript; break;
         default: break;
       }
     }
@@ -306,12 +306,12 @@ void ComputeBorders(const ComputedStyle& parent, const Winners& winners, Compute
     if (AskOf(style) != Ask::kValue || style->value.keyword == Keyword::kNone) continue;
     const Value* width_value = AskOf(width) == Ask::kValue ? &width->value : nullptr;
     const BorderStyle weight = WidthClass(width_value, s.font_size);
-    if (weight == BorderStyle::None) continue;
+    if (weight == BorderStyle::kNone) continue;
     Border border;
     switch (style->value.keyword) {
-      case Keyword::kDashed: border.style = BorderStyle::Dashed; break;
-      case Keyword::kDotted: border.style = BorderStyle::Dotted; break;
-      case Keyword::kDouble: border.style = BorderStyle::Double; break;
+      case Keyword::kDashed: border.style = BorderStyle::kDashed; break;
+      case Keyword::kDotted: border.style = BorderStyle::kDotted; break;
+      case Keyword::kDouble: border.style = BorderStyle::kDouble; break;
       default: border.style = weight; break;
     }
     border.color = s.color;

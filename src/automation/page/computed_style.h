@@ -27,17 +27,17 @@ struct ComputedStyle {
   bool italic = false;
   std::uint8_t lines = 0;  // decoration lines: the element's and its ancestors'
   Rgb color = kAutoColor;
-  HorizontalAlignment text_align = HorizontalAlignment::General;
+  HorizontalAlignment text_align = HorizontalAlignment::kGeneral;
   WhiteSpace white_space = WhiteSpace::kNormal;
   bool visible = true;
   bool has_number_format = false;
   std::uint32_t number_format = 0;  // string index, when has_number_format
-  VerticalPosition position = VerticalPosition::Baseline;
+  VerticalPosition position = VerticalPosition::kBaseline;
   // Not inherited.
   Display display = Display::kInline;
   Rgb background = kAutoColor;
   std::array<Border, 4> borders{};  // top, right, bottom, left
-  VerticalAlignment vertical = VerticalAlignment::Default;
+  VerticalAlignment vertical = VerticalAlignment::kDefault;
   Length width;
   Length height;
   bool margin_left_auto = false;

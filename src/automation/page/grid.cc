@@ -90,8 +90,8 @@ struct Frame {
 };
 
 bool HasBorders(const Border& top, const Border& right, const Border& bottom, const Border& left) {
-  return top.style != BorderStyle::None || right.style != BorderStyle::None ||
-         bottom.style != BorderStyle::None || left.style != BorderStyle::None;
+  return top.style != BorderStyle::kNone || right.style != BorderStyle::kNone ||
+         bottom.style != BorderStyle::kNone || left.style != BorderStyle::kNone;
 }
 
 bool OnlyLineBreaks(std::string_view s) { return s.find_first_not_of('\n') == std::string_view::npos; }
@@ -112,7 +112,7 @@ class Layout {
     grid_.cells.reserve(page_.cells.size() + page_.cells.size() / 8 + page_.body_block_count + 64);
     std::uint64_t row = 0;
     for (const Block& block : page_.Body()) {
-      if (block.kind == Block::Kind::Paragraph) {
+      if (block.kind == Block::Kind::kParagraph) {
         row = PlaceLines(page_.ParagraphOf(block), row);
       } else {
         PlaceTable(block.index, row, 0);
@@ -130,7 +130,7 @@ class Layout {
     MeasureAll();
     GridExtent extent;
     for (const Block& block : page_.Body()) {
-      if (block.kind == Block::Kind::Paragraph) {
+      if (block.kind == Block::Kind::kParagraph) {
         const std::string_view text = page_.Text(page_.ParagraphOf(block));
         extent.rows += 1 + static_cast<std::uint64_t>(std::count(text.begin(), text.end(), '\n'));
         extent.columns = std::max<std::uint64_t>(extent.columns, 1);
@@ -151,7 +151,7 @@ class Layout {
     Size size{0, 1};
     bool in_text = false;
     for (const Block& block : page_.Blocks(cell)) {
-      if (block.kind == Block::Kind::Paragraph) {
+      if (block.kind == Block::Kind::kParagraph) {
         if (!in_text) ++size.rows;
         in_text = true;
       } else {
@@ -293,7 +293,7 @@ class Layout {
   void PlaceCell(const Cell& cell, const Area& area) {
     const auto blocks = page_.Blocks(cell);
     const bool holds_table = std::any_of(blocks.begin(), blocks.end(),
-                                         [](const Block& b) { return b.kind == Block::Kind::Table; });
+                                         [](const Block& b) { return b.kind == Block::Kind::kTable; });
     if (!holds_table) {
       PlaceTextCell(cell, blocks, area);
       return;
@@ -305,7 +305,7 @@ class Layout {
     std::uint64_t row = area.top;
     std::size_t i = 0;
     while (i < blocks.size()) {
-      if (blocks[i].kind == Block::Kind::Table) {
+      if (blocks[i].kind == Block::Kind::kTable) {
         const Size& size = sizes_[blocks[i].index];
         PlaceTable(blocks[i].index, row, area.left);
         FillRight(row, size.rows, area.left + size.columns, area.right, cell);
@@ -314,7 +314,7 @@ class Layout {
         continue;
       }
       std::size_t j = i;
-      while (j < blocks.size() && blocks[j].kind == Block::Kind::Paragraph) ++j;
+      while (j < blocks.size() && blocks[j].kind == Block::Kind::kParagraph) ++j;
       const auto run = blocks.subspan(i, j - i);
       std::string text = JoinedText(run);
       FormatKey key = TextKey(cell, run, text);
@@ -359,7 +359,7 @@ class Layout {
     if (!visible_[format]) return;
     for (std::uint64_t r = area.top; r <= area.bottom; ++r) {
       for (std::uint64_t c = area.left; c <= area.right; ++c) {
-        if ((r != area.top || c != area.left) && !Emit(r, c, GridCell::Kind::Empty, {}, 0, format, true))
+        if ((r != area.top || c != area.left) && !Emit(r, c, GridCell::Kind::kEmpty, {}, 0, format, true))
           return;
       }
     }
@@ -383,7 +383,7 @@ class Layout {
     std::string text;
     bool first = true;
     for (const Block& b : paragraphs) {
-      if (b.kind != Block::Kind::Paragraph) continue;
+      if (b.kind != Block::Kind::kParagraph) continue;
       if (!first) text.push_back('\n');
       first = false;
       text.append(page_.Text(page_.ParagraphOf(b)));
@@ -398,7 +398,7 @@ class Layout {
     key.wrap = text.find('\n') != std::string::npos && !OnlyLineBreaks(text);
     bool found = false;
     for (const Block& b : paragraphs) {
-      if (b.kind != Block::Kind::Paragraph) continue;
+      if (b.kind != Block::Kind::kParagraph) continue;
       const Paragraph& p = page_.ParagraphOf(b);
       if (key.paragraph_format == kNone) key.paragraph_format = p.format;
       for (const Run& run : page_.Runs(p)) {
@@ -429,21 +429,21 @@ class Layout {
           key.implied_parentheses = number->parentheses;
         }
         const std::uint32_t format = FormatAt(key, row, column);
-        if (Emit(row, column, GridCell::Kind::Number, {}, number->value, format, false)) {
+        if (Emit(row, column, GridCell::Kind::kNumber, {}, number->value, format, false)) {
           grid_.cells.back().date = date;
         }
         return format;
       }
     }
     const std::uint32_t format = FormatAt(key, row, column);
-    Emit(row, column, GridCell::Kind::Text, text, 0, format, false);
+    Emit(row, column, GridCell::Kind::kText, text, 0, format, false);
     return format;
   }
 
   // An empty place that shows its format (border or fill), if it has one.
   std::uint32_t PutFiller(std::uint64_t row, std::uint64_t column, const FormatKey& key) {
     const std::uint32_t format = FormatAt(key, row, column);
-    if (visible_[format]) Emit(row, column, GridCell::Kind::Empty, {}, 0, format, true);
+    if (visible_[format]) Emit(row, column, GridCell::Kind::kEmpty, {}, 0, format, true);
     return format;
   }
 
@@ -494,10 +494,10 @@ class Layout {
     CellFormat f = Build(key);
     for (auto frame = frames_.rbegin(); frame != frames_.rend(); ++frame) {
       if (f.fill == kAutoColor) f.fill = frame->fill;
-      if (row == frame->area.top && f.top.style == BorderStyle::None) f.top = frame->top;
-      if (row == frame->area.bottom && f.bottom.style == BorderStyle::None) f.bottom = frame->bottom;
-      if (column == frame->area.left && f.left.style == BorderStyle::None) f.left = frame->left;
-      if (column == frame->area.right && f.right.style == BorderStyle::None) f.right = frame->right;
+      if (row == frame->area.top && f.top.style == BorderStyle::kNone) f.top = frame->top;
+      if (row == frame->area.bottom && f.bottom.style == BorderStyle::kNone) f.bottom = frame->bottom;
+      if (column == frame->area.left && f.left.style == BorderStyle::kNone) f.left = frame->left;
+      if (column == frame->area.right && f.right.style == BorderStyle::kNone) f.right = frame->right;
     }
     return Intern(f);
   }
@@ -518,7 +518,7 @@ class Layout {
       }
       f.horizontal = key.paragraph_format != kNone ? page_.paragraph_formats[key.paragraph_format].alignment
                                                    : cf.horizontal;
-      f.vertical = cf.vertical == VerticalAlignment::Default ? VerticalAlignment::Bottom : cf.vertical;
+      f.vertical = cf.vertical == VerticalAlignment::kDefault ? VerticalAlignment::kBottom : cf.vertical;
       number_format = cf.number_format;
     } else if (key.paragraph_format != kNone) {
       const ParagraphFormat& pf = page_.paragraph_formats[key.paragraph_format];

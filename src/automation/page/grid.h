@@ -20,8 +20,8 @@ struct CellFormat {
   CharFormat font;        // font.size 0 / font.font empty: the sheet's default
   Rgb fill = kAutoColor;  // solid fill colour; kAutoColor: no fill
   Border top, right, bottom, left;
-  HorizontalAlignment horizontal = HorizontalAlignment::General;
-  VerticalAlignment vertical = VerticalAlignment::Bottom;  // never Default
+  HorizontalAlignment horizontal = HorizontalAlignment::kGeneral;
+  VerticalAlignment vertical = VerticalAlignment::kBottom;  // never Default
   bool wrap = false;                                       // the cell's text holds a line break
   std::string number_format;                               // Excel number format code; empty: General,
                                                            // "@": text
@@ -31,13 +31,13 @@ struct CellFormat {
 // One cell of the grid: its value and format at its row and column.
 struct GridCell {
   enum class Kind : std::uint8_t {
-    Empty,   // no value, only a visible format (border or fill)
-    Text,    // text holds the value
-    Number,  // number holds the value; text is empty
+    kEmpty,   // no value, only a visible format (border or fill)
+    kText,    // text holds the value
+    kNumber,  // number holds the value; text is empty
   };
   std::uint32_t row = 0;
   std::uint32_t column = 0;
-  Kind kind = Kind::Empty;
+  Kind kind = Kind::kEmpty;
   std::uint32_t format = 0;  // index into Grid::formats
   double number = 0;
   std::string text;  // UTF-8; '\n' for a line break

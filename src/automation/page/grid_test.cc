@@ -19,14 +19,14 @@ const GridCell* At(const Grid& grid, std::uint32_t row, std::uint32_t column) {
 void ExpectText(const Grid& grid, std::uint32_t row, std::uint32_t column, std::string_view text) {
   const GridCell* c = At(grid, row, column);
   ASSERT_NE(c, nullptr) << row << "," << column;
-  EXPECT_EQ(c->kind, GridCell::Kind::Text) << row << "," << column;
+  EXPECT_EQ(c->kind, GridCell::Kind::kText) << row << "," << column;
   EXPECT_EQ(c->text, text) << row << "," << column;
 }
 
 void ExpectNumber(const Grid& grid, std::uint32_t row, std::uint32_t column, double value) {
   const GridCell* c = At(grid, row, column);
   ASSERT_NE(c, nullptr) << row << "," << column;
-  EXPECT_EQ(c->kind, GridCell::Kind::Number) << row << "," << column;
+  EXPECT_EQ(c->kind, GridCell::Kind::kNumber) << row << "," << column;
   EXPECT_DOUBLE_EQ(c->number, value) << row << "," << column;
 }
 
@@ -38,7 +38,7 @@ bool IsDate(const Grid& grid, std::uint32_t row, std::uint32_t column) {
 void ExpectEmpty(const Grid& grid, std::uint32_t row, std::uint32_t column) {
   const GridCell* c = At(grid, row, column);
   ASSERT_NE(c, nullptr) << row << "," << column;
-  EXPECT_EQ(c->kind, GridCell::Kind::Empty) << row << "," << column;
+  EXPECT_EQ(c->kind, GridCell::Kind::kEmpty) << row << "," << column;
 }
 
 const CellFormat& FormatAt(const Grid& grid, std::uint32_t row, std::uint32_t column) {
@@ -52,10 +52,10 @@ const CellFormat& FormatAt(const Grid& grid, std::uint32_t row, std::uint32_t co
 
 std::string Sides(const CellFormat& f) {
   std::string s;
-  if (f.top.style != BorderStyle::None) s += 'T';
-  if (f.right.style != BorderStyle::None) s += 'R';
-  if (f.bottom.style != BorderStyle::None) s += 'B';
-  if (f.left.style != BorderStyle::None) s += 'L';
+  if (f.top.style != BorderStyle::kNone) s += 'T';
+  if (f.right.style != BorderStyle::kNone) s += 'R';
+  if (f.bottom.style != BorderStyle::kNone) s += 'B';
+  if (f.left.style != BorderStyle::kNone) s += 'L';
   return s;
 }
 
@@ -155,7 +155,7 @@ TEST(Grid, ReportFormats) {
 
   const CellFormat& th = FormatAt(g, 3, 0);
   EXPECT_TRUE(th.font.bold);
-  EXPECT_EQ(th.horizontal, HorizontalAlignment::Center);
+  EXPECT_EQ(th.horizontal, HorizontalAlignment::kCenter);
   EXPECT_EQ(th.fill, 0xC0C0C0u);
   EXPECT_EQ(Sides(th), "");  // only td has borders here
   EXPECT_EQ(At(g, 3, 1)->format, At(g, 3, 0)->format);
@@ -164,11 +164,11 @@ TEST(Grid, ReportFormats) {
   EXPECT_EQ(account.number_format, "@");
   EXPECT_EQ(Sides(account), "TRBL");
   EXPECT_EQ(account.top.color, 0x000000u);
-  EXPECT_EQ(account.vertical, VerticalAlignment::Bottom);
+  EXPECT_EQ(account.vertical, VerticalAlignment::kBottom);
   EXPECT_TRUE(FormatAt(g, 5, 1).wrap);
   EXPECT_FALSE(FormatAt(g, 6, 1).wrap);
   EXPECT_EQ(FormatAt(g, 5, 2).number_format, "#,##0.00");
-  EXPECT_EQ(FormatAt(g, 5, 2).horizontal, HorizontalAlignment::Right);
+  EXPECT_EQ(FormatAt(g, 5, 2).horizontal, HorizontalAlignment::kRight);
   EXPECT_EQ(FormatAt(g, 6, 0).number_format, "");
 
   const CellFormat& total = FormatAt(g, 7, 2);
@@ -317,23 +317,23 @@ TEST(Grid, TableFrameShowsOnItsEdgeCells) {
   const Grid g = Lay(
       R"(<table style="border:2px solid red"><tr><td>a<td>b<tr><td>c<td style="border:1px dotted">d</table>)");
   EXPECT_EQ(Sides(FormatAt(g, 0, 0)), "TL");
-  EXPECT_EQ(FormatAt(g, 0, 0).top.style, BorderStyle::Medium);
+  EXPECT_EQ(FormatAt(g, 0, 0).top.style, BorderStyle::kMedium);
   EXPECT_EQ(FormatAt(g, 0, 0).top.color, 0xFF0000u);
   EXPECT_EQ(Sides(FormatAt(g, 0, 1)), "TR");
   EXPECT_EQ(Sides(FormatAt(g, 1, 0)), "BL");
-  EXPECT_EQ(FormatAt(g, 1, 1).right.style, BorderStyle::Dotted);  // the cell's own wins
+  EXPECT_EQ(FormatAt(g, 1, 1).right.style, BorderStyle::kDotted);  // the cell's own wins
 }
 
 TEST(Grid, AlignmentsFromCellsAndTheirBlocks) {
   const Grid g = Lay(
       R"(<table><tr valign=top><td align=right>r<td><p style="text-align:center">c</p><td style="vertical-align:middle">m</table>
       <div align=center>body</div>)");
-  EXPECT_EQ(FormatAt(g, 0, 0).horizontal, HorizontalAlignment::Right);
-  EXPECT_EQ(FormatAt(g, 0, 0).vertical, VerticalAlignment::Top);
-  EXPECT_EQ(FormatAt(g, 0, 1).horizontal, HorizontalAlignment::Center);
-  EXPECT_EQ(FormatAt(g, 0, 2).vertical, VerticalAlignment::Center);
-  EXPECT_EQ(FormatAt(g, 1, 0).horizontal, HorizontalAlignment::Center);
-  EXPECT_EQ(FormatAt(g, 1, 0).vertical, VerticalAlignment::Bottom);
+  EXPECT_EQ(FormatAt(g, 0, 0).horizontal, HorizontalAlignment::kRight);
+  EXPECT_EQ(FormatAt(g, 0, 0).vertical, VerticalAlignment::kTop);
+  EXPECT_EQ(FormatAt(g, 0, 1).horizontal, HorizontalAlignment::kCenter);
+  EXPECT_EQ(FormatAt(g, 0, 2).vertical, VerticalAlignment::kCenter);
+  EXPECT_EQ(FormatAt(g, 1, 0).horizontal, HorizontalAlignment::kCenter);
+  EXPECT_EQ(FormatAt(g, 1, 0).vertical, VerticalAlignment::kBottom);
 }
 
 TEST(Grid, CellsAreSortedUniqueAndMergesDisjoint) {

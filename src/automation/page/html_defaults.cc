@@ -374,7 +374,7 @@ void BrowserDefaults(Tag tag, std::span<const HtmlAttribute> attributes,
   // A th is centred unless its row says otherwise; cells take the vertical
   // alignment of their row, rows that of their row group.
   if (tag == Tag::kTh && context.parent != nullptr &&
-      context.parent->text_align == HorizontalAlignment::General) {
+      context.parent->text_align == HorizontalAlignment::kGeneral) {
     key.push_back('c');
     e.Keyword(Property::kTextAlign, Keyword::kCenter);
   }

@@ -85,7 +85,7 @@ TEST(HtmlDefaults, KeysTellApartWhatDiffers) {
   EXPECT_NE(Of(Tag::kTd, {{"bgcolor", "red"}}).key, Of(Tag::kTd, {{"bgcolor", "blue"}}).key);
   EXPECT_NE(Of(Tag::kTd, {{"align", "left"}}).key, Of(Tag::kTh, {{"align", "left"}}).key);
   ComputedStyle centred;
-  centred.text_align = HorizontalAlignment::Center;
+  centred.text_align = HorizontalAlignment::kCenter;
   ElementContext in_centred_row;
   in_centred_row.parent = &centred;
   ElementContext in_plain_row;

@@ -41,26 +41,26 @@ inline constexpr Rgb kAutoColor = 0xFFFFFFFFu;
 
 // General: the page does not say (a spreadsheet puts text left and numbers
 // right).
-enum class HorizontalAlignment : std::uint8_t { General, Left, Center, Right, Justify };
+enum class HorizontalAlignment : std::uint8_t { kGeneral, kLeft, kCenter, kRight, kJustify };
 
 // Default: the page does not say (a browser centres a table cell; the grid
 // gives Bottom, the spreadsheet's own default).
-enum class VerticalAlignment : std::uint8_t { Default, Top, Center, Bottom };
+enum class VerticalAlignment : std::uint8_t { kDefault, kTop, kCenter, kBottom };
 
 // Thin, Medium and Thick are solid lines. CSS widths map as: below 1.5px
 // thin, below 2.5px medium, else thick; the keywords thin/medium/thick map
 // by name. dashed and dotted are thin dashed and dotted lines, double is a
 // double line; groove, ridge, inset and outset count as solid.
-enum class BorderStyle : std::uint8_t { None, Thin, Medium, Thick, Dashed, Dotted, Double };
+enum class BorderStyle : std::uint8_t { kNone, kThin, kMedium, kThick, kDashed, kDotted, kDouble };
 
 // One border line: its style and colour.
 struct Border {
-  BorderStyle style = BorderStyle::None;
+  BorderStyle style = BorderStyle::kNone;
   Rgb color = kAutoColor;
   bool operator==(const Border&) const = default;
 };
 
-enum class VerticalPosition : std::uint8_t { Baseline, Superscript, Subscript };
+enum class VerticalPosition : std::uint8_t { kBaseline, kSuperscript, kSubscript };
 
 // The look of a run of text.
 struct CharFormat {
@@ -74,21 +74,21 @@ struct CharFormat {
   bool underline = false;
   bool strike = false;
   Rgb color = kAutoColor;
-  VerticalPosition position = VerticalPosition::Baseline;
+  VerticalPosition position = VerticalPosition::kBaseline;
   bool operator==(const CharFormat&) const = default;
 };
 
 // A width or height as the page gives it.
 struct Length {
-  enum class Unit : std::uint8_t { None, Points, Percent };
-  Unit unit = Unit::None;  // None: not given
+  enum class Unit : std::uint8_t { kNone, kPoints, kPercent };
+  Unit unit = Unit::kNone;  // kNone: not given
   double value = 0;        // points (96 px = 72 pt) or percent
   bool operator==(const Length&) const = default;
 };
 
 // The format of a paragraph: alignment and number format.
 struct ParagraphFormat {
-  HorizontalAlignment alignment = HorizontalAlignment::General;
+  HorizontalAlignment alignment = HorizontalAlignment::kGeneral;
   // mso-number-format of the paragraph's block, unescaped and with the named
   // formats spelt out ("Standard" -> "#,##0.00"); "@" keeps the text as text;
   // empty: none given.
@@ -102,8 +102,8 @@ struct TableCellFormat {
                                     // group's or table's
   Border top, right, bottom, left;  // CSS borders; <table border=N> gives
                                     // every cell thin borders
-  HorizontalAlignment horizontal = HorizontalAlignment::General;
-  VerticalAlignment vertical = VerticalAlignment::Default;
+  HorizontalAlignment horizontal = HorizontalAlignment::kGeneral;
+  VerticalAlignment vertical = VerticalAlignment::kDefault;
   Length width, height;
   bool nowrap = false;        // white-space nowrap or pre, or nowrap attribute
   std::string number_format;  // as ParagraphFormat::number_format
@@ -118,7 +118,7 @@ struct TableFormat {
   Length width;
   // Placement of the table itself (align attribute, or margin auto on both
   // sides for Center); General: not given.
-  HorizontalAlignment alignment = HorizontalAlignment::General;
+  HorizontalAlignment alignment = HorizontalAlignment::kGeneral;
   bool operator==(const TableFormat&) const = default;
 };
 
@@ -181,8 +181,8 @@ struct Table {
 
 // A paragraph or a table, in the order of the page or of a cell.
 struct Block {
-  enum class Kind : std::uint8_t { Paragraph, Table };
-  Kind kind = Kind::Paragraph;
+  enum class Kind : std::uint8_t { kParagraph, kTable };
+  Kind kind = Kind::kParagraph;
   std::uint32_t index = 0;  // into Page::paragraphs or Page::tables
 };
 

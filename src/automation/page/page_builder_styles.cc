@@ -248,10 +248,10 @@ std::uint32_t PageBuilder::TableFormatOf(std::uint32_t style,
   f.width = s.width;
   std::string align;
   LowerAsciiInto(AttributeValue(attributes, "align"), align);
-  if (align == "left") f.alignment = HorizontalAlignment::Left;
-  if (align == "right") f.alignment = HorizontalAlignment::Right;
+  if (align == "left") f.alignment = HorizontalAlignment::kLeft;
+  if (align == "right") f.alignment = HorizontalAlignment::kRight;
   if (align == "center" || (s.margin_left_auto && s.margin_right_auto))
-    f.alignment = HorizontalAlignment::Center;
+    f.alignment = HorizontalAlignment::kCenter;
   auto [it, added] =
       table_formats_.emplace(f, static_cast<std::uint32_t>(page_.table_formats.size()));
   if (added) page_.table_formats.push_back(f);

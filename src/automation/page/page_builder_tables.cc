@@ -118,7 +118,7 @@ void PageBuilder::EndTable() {
   structure_.pop_back();
   --table_depth_;
   pending_blocks_.push_back(
-      Block{Block::Kind::Table, static_cast<std::uint32_t>(page_.tables.size())});
+      Block{Block::Kind::kTable, static_cast<std::uint32_t>(page_.tables.size())});
   page_.tables.push_back(table);
 }
 

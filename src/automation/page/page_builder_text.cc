@@ -156,7 +156,7 @@ void PageBuilder::FlushParagraph() {
     p.paragraph.run_count = static_cast<std::uint32_t>(page_.runs.size()) - p.first_run;
     if (p.paragraph.run_count > 0 || p.has_break) {
       pending_blocks_.push_back(
-          Block{Block::Kind::Paragraph, static_cast<std::uint32_t>(page_.paragraphs.size())});
+          Block{Block::Kind::kParagraph, static_cast<std::uint32_t>(page_.paragraphs.size())});
       page_.paragraphs.push_back(p.paragraph);
     }
   }

@@ -5,13 +5,13 @@ namespace {
 
 const char* AlignmentName(HorizontalAlignment a) {
   switch (a) {
-    case HorizontalAlignment::Left:
+    case HorizontalAlignment::kLeft:
       return "left";
-    case HorizontalAlignment::Center:
+    case HorizontalAlignment::kCenter:
       return "center";
-    case HorizontalAlignment::Right:
+    case HorizontalAlignment::kRight:
       return "right";
-    case HorizontalAlignment::Justify:
+    case HorizontalAlignment::kJustify:
       return "justify";
     default:
       return "";
@@ -35,7 +35,7 @@ void Quote(std::string_view s, std::string& out) {
 void DumpBlocks(const Page& page, std::span<const Block> blocks, int depth, std::string& out) {
   const std::string indent(static_cast<std::size_t>(depth) * 2, ' ');
   for (const Block& block : blocks) {
-    if (block.kind == Block::Kind::Paragraph) {
+    if (block.kind == Block::Kind::kParagraph) {
       const Paragraph& p = page.ParagraphOf(block);
       out += indent + "P";
       if (p.heading > 0) out += " [h" + std::to_string(p.heading) + "]";

@@ -24,7 +24,7 @@ const CharFormat& FormatOf(const Page& page, std::string_view text) {
 const Cell& CellOf(const Page& page, std::string_view text) {
   for (const Cell& cell : page.cells) {
     for (const Block& b : page.Blocks(cell)) {
-      if (b.kind == Block::Kind::Paragraph && page.Text(page.ParagraphOf(b)).starts_with(text)) return cell;
+      if (b.kind == Block::Kind::kParagraph && page.Text(page.ParagraphOf(b)).starts_with(text)) return cell;
     }
   }
   ADD_FAILURE() << "no cell holds " << text;
@@ -259,7 +259,7 @@ TEST(PageStyle, InheritanceSizesAndDecorations) {
   EXPECT_EQ(FormatOf(page, "font").color, 0xFF0000u);
   EXPECT_TRUE(FormatOf(page, "still").underline);  // lines go through descendants
   EXPECT_TRUE(FormatOf(page, "struck").strike);
-  EXPECT_EQ(FormatOf(page, "up").position, VerticalPosition::Superscript);
+  EXPECT_EQ(FormatOf(page, "up").position, VerticalPosition::kSuperscript);
   EXPECT_TRUE(FormatOf(page, "link").underline);
   EXPECT_EQ(FormatOf(page, "link").color, 0x0000EEu);
   EXPECT_FALSE(FormatOf(page, "anchor").underline);
@@ -295,8 +295,8 @@ TEST(PageStyle, RepeatedElementsAreStyledByWhereTheyStand) {
   EXPECT_FALSE(FormatOf(page, "a2").bold);
   EXPECT_TRUE(FormatOf(page, "a3").bold);
   EXPECT_TRUE(FormatOf(page, "b3").bold);
-  EXPECT_EQ(page.cell_formats[CellOf(page, "framed").format].top.style, BorderStyle::Thin);
-  EXPECT_EQ(page.cell_formats[CellOf(page, "bare").format].top.style, BorderStyle::None);
+  EXPECT_EQ(page.cell_formats[CellOf(page, "framed").format].top.style, BorderStyle::kThin);
+  EXPECT_EQ(page.cell_formats[CellOf(page, "bare").format].top.style, BorderStyle::kNone);
   EXPECT_EQ(FormatOf(page, "foo").color, 0x008000u);
   EXPECT_EQ(FormatOf(page, "olive").color, 0x808000u);
 }
@@ -330,25 +330,25 @@ TEST(PageStyle, CellFormatsFromAttributesAndRules) {
     return page.cell_formats[CellOf(page, text).format];
   };
   EXPECT_EQ(f("rowbg").background, 0xFFFF00u);
-  EXPECT_EQ(f("rowbg").vertical, VerticalAlignment::Top);
-  EXPECT_EQ(f("rowbg").horizontal, HorizontalAlignment::Center);
-  EXPECT_EQ(f("rowbg").top.style, BorderStyle::Thin);
+  EXPECT_EQ(f("rowbg").vertical, VerticalAlignment::kTop);
+  EXPECT_EQ(f("rowbg").horizontal, HorizontalAlignment::kCenter);
+  EXPECT_EQ(f("rowbg").top.style, BorderStyle::kThin);
   EXPECT_EQ(f("own").background, 0xFF0000u);
   EXPECT_EQ(f("1,5").number_format, "#,##0.00");
-  EXPECT_EQ(f("1,5").horizontal, HorizontalAlignment::Right);
+  EXPECT_EQ(f("1,5").horizontal, HorizontalAlignment::kRight);
   EXPECT_TRUE(f("1,5").nowrap);
   EXPECT_EQ(f("text").background, 0xC0C0C0u);  // the table's shows through
   EXPECT_EQ(f("text").number_format, "@");
-  EXPECT_EQ(f("text").vertical, VerticalAlignment::Default);
-  EXPECT_EQ(f("box").top.style, BorderStyle::Dashed);
+  EXPECT_EQ(f("text").vertical, VerticalAlignment::kDefault);
+  EXPECT_EQ(f("box").top.style, BorderStyle::kDashed);
   EXPECT_EQ(f("box").top.color, 0x00FF00u);
-  EXPECT_EQ(f("box").left.style, BorderStyle::Thick);
+  EXPECT_EQ(f("box").left.style, BorderStyle::kThick);
   EXPECT_EQ(f("box").left.color, 0x123456u);  // currentColor
-  EXPECT_EQ(f("box").width.unit, Length::Unit::Percent);
+  EXPECT_EQ(f("box").width.unit, Length::Unit::kPercent);
   EXPECT_EQ(f("box").width.value, 50);
   EXPECT_EQ(f("box").height.value, 15);
   const TableFormat& table = page.table_formats[page.tables.at(0).format];
-  EXPECT_EQ(table.top.style, BorderStyle::Thin);
+  EXPECT_EQ(table.top.style, BorderStyle::kThin);
   EXPECT_EQ(table.background, 0xC0C0C0u);
 }
 
@@ -358,16 +358,16 @@ TEST(PageStyle, BorderWidthsMapToThinMediumAndThick) {
       <td style="border:3px solid">d<td style="border:medium solid">e<td style="border:1px dotted">f
       <td style="border:thick double red">g<td style="border:0 solid">h<td style="border:1px none">i</table>)");
   const auto top = [&](std::string_view t) { return page.cell_formats[CellOf(page, t).format].top; };
-  EXPECT_EQ(top("a").style, BorderStyle::Thin);
-  EXPECT_EQ(top("b").style, BorderStyle::Thin);
-  EXPECT_EQ(top("c").style, BorderStyle::Medium);
-  EXPECT_EQ(top("d").style, BorderStyle::Thick);
-  EXPECT_EQ(top("e").style, BorderStyle::Medium);
-  EXPECT_EQ(top("f").style, BorderStyle::Dotted);
-  EXPECT_EQ(top("g").style, BorderStyle::Double);
+  EXPECT_EQ(top("a").style, BorderStyle::kThin);
+  EXPECT_EQ(top("b").style, BorderStyle::kThin);
+  EXPECT_EQ(top("c").style, BorderStyle::kMedium);
+  EXPECT_EQ(top("d").style, BorderStyle::kThick);
+  EXPECT_EQ(top("e").style, BorderStyle::kMedium);
+  EXPECT_EQ(top("f").style, BorderStyle::kDotted);
+  EXPECT_EQ(top("g").style, BorderStyle::kDouble);
   EXPECT_EQ(top("g").color, 0xFF0000u);
-  EXPECT_EQ(top("h").style, BorderStyle::None);
-  EXPECT_EQ(top("i").style, BorderStyle::None);
+  EXPECT_EQ(top("h").style, BorderStyle::kNone);
+  EXPECT_EQ(top("i").style, BorderStyle::kNone);
 }
 
 TEST(PageModel, FormatsAreSharedAndTextIsContiguous) {

@@ -54,8 +54,8 @@ TEST_F(Resolver, InheritsWhatInheritsAndNotTheRest) {
   EXPECT_EQ(s.font_size, 15);
   EXPECT_TRUE(s.size_set);
   EXPECT_EQ(s.background, kAutoColor);
-  EXPECT_EQ(s.borders[0].style, BorderStyle::None);
-  EXPECT_EQ(s.vertical, VerticalAlignment::Default);
+  EXPECT_EQ(s.borders[0].style, BorderStyle::kNone);
+  EXPECT_EQ(s.vertical, VerticalAlignment::kDefault);
 }
 
 TEST_F(Resolver, InheritInitialAndUnset) {
@@ -125,7 +125,7 @@ TEST_F(Resolver, EqualElementsShareOneStyle) {
   const std::uint32_t a = resolver->Resolve(0, path, classes, "", {}, "");
   const std::uint32_t b = resolver->Resolve(0, path, classes, "", {}, "");
   EXPECT_EQ(a, b);
-  EXPECT_EQ(resolver->Style(a).text_align, HorizontalAlignment::Right);
+  EXPECT_EQ(resolver->Style(a).text_align, HorizontalAlignment::kRight);
   EXPECT_EQ(resolver->StyleCount(), 2u);  // the initial style and this one
 }
 

@@ -17,13 +17,13 @@ constexpr double kDays1904 = 1462;  // from the 1900 date system's day 0 to 1904
 
 LineStyle MapBorder(page::BorderStyle s) {
   switch (s) {
-    case page::BorderStyle::None: return LineStyle::kNone;
-    case page::BorderStyle::Thin: return LineStyle::kThin;
-    case page::BorderStyle::Medium: return LineStyle::kMedium;
-    case page::BorderStyle::Thick: return LineStyle::kThick;
-    case page::BorderStyle::Dashed: return LineStyle::kDashed;
-    case page::BorderStyle::Dotted: return LineStyle::kDotted;
-    case page::BorderStyle::Double: return LineStyle::kDouble;
+    case page::BorderStyle::kNone: return LineStyle::kNone;
+    case page::BorderStyle::kThin: return LineStyle::kThin;
+    case page::BorderStyle::kMedium: return LineStyle::kMedium;
+    case page::BorderStyle::kThick: return LineStyle::kThick;
+    case page::BorderStyle::kDashed: return LineStyle::kDashed;
+    case page::BorderStyle::kDotted: return LineStyle::kDotted;
+    case page::BorderStyle::kDouble: return LineStyle::kDouble;
   }
   return LineStyle::kNone;
 }
@@ -42,11 +42,11 @@ class FormatMapper {
     font.flags = static_cast<std::uint16_t>((base.flags & ~0x0A) | (f.font.italic ? 0x02 : 0) | (f.font.strike ? 0x08 : 0));
     font.underline = f.font.underline ? 1 : 0;
     font.color = f.font.color == page::kAutoColor ? 0x7FFF : styles_.ColorIndexFor(f.font.color);
-    font.escapement = f.font.position == page::VerticalPosition::Superscript ? 1 : f.font.position == page::VerticalPosition::Subscript ? 2 : 0;
+    font.escapement = f.font.position == page::VerticalPosition::kSuperscript ? 1 : f.font.position == page::VerticalPosition::kSubscript ? 2 : 0;
     if (!(font == base)) xf.SetFontIndex(styles_.InternFont(font));
     if (f.fill != page::kAutoColor) xf.SetFill(1, styles_.ColorIndexFor(f.fill), 65);
     auto border = [&](Edge e, const page::Border& b) {
-      if (b.style == page::BorderStyle::None) return;
+      if (b.style == page::BorderStyle::kNone) return;
       std::uint8_t color = b.color == page::kAutoColor ? 64 : styles_.ColorIndexFor(b.color);
       xf.SetBorder(e, MapBorder(b.style), color);
     };
@@ -55,17 +55,17 @@ class FormatMapper {
     border(Edge::kRight, f.right);
     border(Edge::kBottom, f.bottom);
     switch (f.horizontal) {
-      case page::HorizontalAlignment::General: break;
-      case page::HorizontalAlignment::Left: xf.SetHorizontal(workbook::HAlign::kLeft); break;
-      case page::HorizontalAlignment::Center: xf.SetHorizontal(workbook::HAlign::kCenter); break;
-      case page::HorizontalAlignment::Right: xf.SetHorizontal(workbook::HAlign::kRight); break;
-      case page::HorizontalAlignment::Justify: xf.SetHorizontal(workbook::HAlign::kJustify); break;
+      case page::HorizontalAlignment::kGeneral: break;
+      case page::HorizontalAlignment::kLeft: xf.SetHorizontal(workbook::HAlign::kLeft); break;
+      case page::HorizontalAlignment::kCenter: xf.SetHorizontal(workbook::HAlign::kCenter); break;
+      case page::HorizontalAlignment::kRight: xf.SetHorizontal(workbook::HAlign::kRight); break;
+      case page::HorizontalAlignment::kJustify: xf.SetHorizontal(workbook::HAlign::kJustify); break;
     }
     switch (f.vertical) {
-      case page::VerticalAlignment::Top: xf.SetVertical(workbook::VAlign::kTop); break;
-      case page::VerticalAlignment::Center: xf.SetVertical(workbook::VAlign::kCenter); break;
-      case page::VerticalAlignment::Default:
-      case page::VerticalAlignment::Bottom: break;
+      case page::VerticalAlignment::kTop: xf.SetVertical(workbook::VAlign::kTop); break;
+      case page::VerticalAlignment::kCenter: xf.SetVertical(workbook::VAlign::kCenter); break;
+      case page::VerticalAlignment::kDefault:
+      case page::VerticalAlignment::kBottom: break;
     }
     if (f.wrap) xf.SetWrap(true);
     if (!f.number_format.empty()) xf.SetFormatIndex(styles_.InternFormat(f.number_format));
@@ -118,10 +118,10 @@ void PasteGrid(workbook::Workbook& book, workbook::Sheet& sheet, std::uint32_t r
       xf = xf_of[g.format];
     }
     switch (g.kind) {
-      case page::GridCell::Kind::Text:
+      case page::GridCell::Kind::kText:
         if (!g.text.empty()) cells.SetText(r, c, g.text);
         break;
-      case page::GridCell::Kind::Number:
+      case page::GridCell::Kind::kNumber:
         if (g.date && date1904) {
           // A workbook that counts from 1904 cannot hold an earlier date:
           // it keeps the date's text.
@@ -134,7 +134,7 @@ void PasteGrid(workbook::Workbook& book, workbook::Sheet& sheet, std::uint32_t r
           cells.SetNumber(r, c, g.number);
         }
         break;
-      case page::GridCell::Kind::Empty:
+      case page::GridCell::Kind::kEmpty:
         break;
     }
     if (xf != workbook::kDefaultXf) cells.SetXf(r, c, xf);

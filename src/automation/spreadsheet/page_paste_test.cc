@@ -17,9 +17,9 @@ page::Grid SampleGrid() {
   g.formats[1].font.size = 14;
   g.formats[1].font.font = "Times New Roman";
   g.formats[1].fill = 0xFFFF00;  // in the palette
-  g.formats[1].horizontal = page::HorizontalAlignment::Center;
-  g.formats[1].top = {page::BorderStyle::Thin, page::kAutoColor};
-  g.formats[1].bottom = {page::BorderStyle::Double, 0xFF0000};
+  g.formats[1].horizontal = page::HorizontalAlignment::kCenter;
+  g.formats[1].top = {page::BorderStyle::kThin, page::kAutoColor};
+  g.formats[1].bottom = {page::BorderStyle::kDouble, 0xFF0000};
   g.formats[2].fill = 0x123456;  // nowhere near the palette
   g.formats[2].number_format = "@";
   g.formats[2].wrap = true;
@@ -35,10 +35,10 @@ page::Grid SampleGrid() {
     x.text = std::move(t);
     return x;
   };
-  g.cells = {cell(0, 0, page::GridCell::Kind::Text, 1, 0, "Заголовок"),
-             cell(1, 0, page::GridCell::Kind::Number, 0, 1234567.89, ""),
-             cell(1, 1, page::GridCell::Kind::Text, 2, 0, "00123\nвторая строка"),
-             cell(2, 2, page::GridCell::Kind::Empty, 1, 0, "")};
+  g.cells = {cell(0, 0, page::GridCell::Kind::kText, 1, 0, "Заголовок"),
+             cell(1, 0, page::GridCell::Kind::kNumber, 0, 1234567.89, ""),
+             cell(1, 1, page::GridCell::Kind::kText, 2, 0, "00123\nвторая строка"),
+             cell(2, 2, page::GridCell::Kind::kEmpty, 1, 0, "")};
   g.merges = {{0, 0, 0, 2}};
   return g;
 }

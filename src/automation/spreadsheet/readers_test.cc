@@ -24,12 +24,12 @@ page::Grid ClientBlocks(int clients, int rows_per_client) {
   page::Grid g;
   g.formats.resize(2);
   g.formats[1].font.bold = true;
-  g.formats[1].bottom = {page::BorderStyle::Thin, page::kAutoColor};
+  g.formats[1].bottom = {page::BorderStyle::kThin, page::kAutoColor};
   g.formats[1].fill = 0xCCFFCC;
   g.column_count = 8;
   std::uint32_t r = 0;
   auto text = [&](std::uint32_t row, std::uint32_t col, std::string t, std::uint32_t f = 0) {
-    g.cells.push_back({row, col, page::GridCell::Kind::Text, f, 0, std::move(t)});
+    g.cells.push_back({row, col, page::GridCell::Kind::kText, f, 0, std::move(t)});
   };
   text(r++, 0, "SAVE AS XLS", 1);
   for (int c = 0; c < clients; ++c) {
@@ -38,7 +38,7 @@ page::Grid ClientBlocks(int clients, int rows_per_client) {
     text(r + 2, 6, "Клиент " + std::to_string(c));
     for (int k = 3; k < rows_per_client; ++k) {
       text(r + static_cast<std::uint32_t>(k), 0, "4070281090000000000" + std::to_string(k % 10));
-      g.cells.push_back({r + static_cast<std::uint32_t>(k), 1, page::GridCell::Kind::Number, 0, c * 1000.5 + k, ""});
+      g.cells.push_back({r + static_cast<std::uint32_t>(k), 1, page::GridCell::Kind::kNumber, 0, c * 1000.5 + k, ""});
     }
     r += static_cast<std::uint32_t>(rows_per_client);
   }

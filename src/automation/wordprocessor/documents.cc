@@ -47,9 +47,9 @@ std::unique_ptr<document::Document> ReadTemplate(const std::string& path) {
 
 Documents::Documents(wordprocessor::Selection& selection) : selection_(selection) {}
 
-wordprocessor::Document& Documents::Add(const std::string& templatePath) {
+wordprocessor::Document& Documents::Add(const std::string& template_path) {
   auto state = std::make_shared<DocumentState>();
-  state->model = ReadTemplate(templatePath);
+  state->model = ReadTemplate(template_path);
   auto document = std::unique_ptr<Document>(new Document(*this, selection_, state));
   Document& added = *document;
   all_.push_back(std::move(document));

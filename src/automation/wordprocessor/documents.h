@@ -23,7 +23,7 @@ class Documents {
   // collection. Refused with a clear description when the file is missing
   // or unreadable, saved as Word 6.0/95 or older or as Strict Open XML,
   // encrypted, or not a Word document.
-  wordprocessor::Document& Add(const std::string& templatePath);
+  wordprocessor::Document& Add(const std::string& template_path);
 
   // Item 1 is the first document added that is still open. An index out of
   // range is refused ("the requested member of the collection does not

@@ -29,11 +29,11 @@ std::optional<doc::Color> ColorOf(page::Rgb rgb) {
 
 std::optional<doc::Alignment> AlignmentOf(page::HorizontalAlignment a) {
   switch (a) {
-    case page::HorizontalAlignment::Left: return doc::Alignment::kLeft;
-    case page::HorizontalAlignment::Center: return doc::Alignment::kCenter;
-    case page::HorizontalAlignment::Right: return doc::Alignment::kRight;
-    case page::HorizontalAlignment::Justify: return doc::Alignment::kJustify;
-    case page::HorizontalAlignment::General: break;
+    case page::HorizontalAlignment::kLeft: return doc::Alignment::kLeft;
+    case page::HorizontalAlignment::kCenter: return doc::Alignment::kCenter;
+    case page::HorizontalAlignment::kRight: return doc::Alignment::kRight;
+    case page::HorizontalAlignment::kJustify: return doc::Alignment::kJustify;
+    case page::HorizontalAlignment::kGeneral: break;
   }
   return std::nullopt;
 }
@@ -42,19 +42,19 @@ doc::BorderLine LineOf(const page::Border& border) {
   doc::BorderLine line;
   line.color = ColorOf(border.color);
   switch (border.style) {
-    case page::BorderStyle::None: line.width = 0; break;
-    case page::BorderStyle::Thin: line.width = 4; break;
-    case page::BorderStyle::Medium: line.width = 12; break;
-    case page::BorderStyle::Thick: line.width = 18; break;
-    case page::BorderStyle::Dashed:
+    case page::BorderStyle::kNone: line.width = 0; break;
+    case page::BorderStyle::kThin: line.width = 4; break;
+    case page::BorderStyle::kMedium: line.width = 12; break;
+    case page::BorderStyle::kThick: line.width = 18; break;
+    case page::BorderStyle::kDashed:
       line.width = 4;
       line.style = doc::BorderLine::Style::kDashed;
       break;
-    case page::BorderStyle::Dotted:
+    case page::BorderStyle::kDotted:
       line.width = 4;
       line.style = doc::BorderLine::Style::kDotted;
       break;
-    case page::BorderStyle::Double:
+    case page::BorderStyle::kDouble:
       line.width = 4;
       line.style = doc::BorderLine::Style::kDouble;
       break;
@@ -63,8 +63,8 @@ doc::BorderLine LineOf(const page::Border& border) {
 }
 
 int Twips(const page::Length& length, int whole) {
-  if (length.unit == page::Length::Unit::Points) return static_cast<int>(length.value * 20);
-  if (length.unit == page::Length::Unit::Percent) {
+  if (length.unit == page::Length::Unit::kPoints) return static_cast<int>(length.value * 20);
+  if (length.unit == page::Length::Unit::kPercent) {
     return static_cast<int>(whole * length.value / 100.0);
   }
   return 0;
@@ -90,7 +90,7 @@ class FragmentBuilder {
   void Blocks(std::span<const page::Block> blocks, int depth, int width,
               std::optional<doc::Alignment> fallback) {
     for (const page::Block& block : blocks) {
-      if (block.kind == page::Block::Kind::Paragraph) {
+      if (block.kind == page::Block::Kind::kParagraph) {
         Paragraph(page_.ParagraphOf(block), depth, fallback);
       } else if (depth < kDeepestTable) {
         if (last_was_table_) EmptyParagraph(depth, 0);  // tables that touch would merge
@@ -129,9 +129,9 @@ class FragmentBuilder {
     if (f.underline || explicit_off) c.underline = f.underline;
     if (f.strike || explicit_off) c.strike = f.strike;
     c.color = ColorOf(f.color);
-    if (f.position == page::VerticalPosition::Superscript) {
+    if (f.position == page::VerticalPosition::kSuperscript) {
       c.position = doc::CharacterFormat::Position::kSuperscript;
-    } else if (f.position == page::VerticalPosition::Subscript) {
+    } else if (f.position == page::VerticalPosition::kSubscript) {
       c.position = doc::CharacterFormat::Position::kSubscript;
     }
     slot = document_.character_properties.Intern(doc::EncodeCharacterFormat(c, document_.fonts));
@@ -251,7 +251,7 @@ class FragmentBuilder {
     for (const page::Row& row : page_.Rows(table)) {
       for (const page::Cell& cell : page_.Cells(row)) {
         for (const page::Block& block : page_.Blocks(cell)) {
-          if (block.kind == page::Block::Kind::Paragraph) {
+          if (block.kind == page::Block::Kind::kParagraph) {
             Paragraph(page_.ParagraphOf(block), depth, fallback);
           } else {
             TableAsParagraphs(page_.TableOf(block), depth, fallback);
@@ -324,17 +324,17 @@ class FragmentBuilder {
                                       bool first_row, bool first_column, bool last_column,
                                       bool reaches_bottom, doc::BorderLine& bottom) {
     doc::CellFormat out;
-    out.top = LineOf(cf.top.style != page::BorderStyle::None || !first_row ? cf.top : tf.top);
+    out.top = LineOf(cf.top.style != page::BorderStyle::kNone || !first_row ? cf.top : tf.top);
     out.left =
-        LineOf(cf.left.style != page::BorderStyle::None || !first_column ? cf.left : tf.left);
+        LineOf(cf.left.style != page::BorderStyle::kNone || !first_column ? cf.left : tf.left);
     out.right =
-        LineOf(cf.right.style != page::BorderStyle::None || !last_column ? cf.right : tf.right);
-    bottom = LineOf(cf.bottom.style != page::BorderStyle::None || !reaches_bottom ? cf.bottom
+        LineOf(cf.right.style != page::BorderStyle::kNone || !last_column ? cf.right : tf.right);
+    bottom = LineOf(cf.bottom.style != page::BorderStyle::kNone || !reaches_bottom ? cf.bottom
                                                                                   : tf.bottom);
     out.shading = ColorOf(cf.background != page::kAutoColor ? cf.background : tf.background);
     switch (cf.vertical) {
-      case page::VerticalAlignment::Top: out.vertical = doc::VerticalAlignment::kTop; break;
-      case page::VerticalAlignment::Bottom: out.vertical = doc::VerticalAlignment::kBottom; break;
+      case page::VerticalAlignment::kTop: out.vertical = doc::VerticalAlignment::kTop; break;
+      case page::VerticalAlignment::kBottom: out.vertical = doc::VerticalAlignment::kBottom; break;
       default: out.vertical = doc::VerticalAlignment::kCenter; break;  // as a browser shows it
     }
     return out;
@@ -533,7 +533,7 @@ PasteResult InsertPage(doc::Document& document, std::uint32_t position, const pa
   const std::size_t index = main.ParagraphAt(target.position);
   // A table right before the insertion point would merge with a pasted one.
   if (target.position > 0 && !page.Body().empty() &&
-      page.Body().front().kind == page::Block::Kind::Table &&
+      page.Body().front().kind == page::Block::Kind::kTable &&
       pool.Marks(main.paragraphs[main.ParagraphAt(target.position - 1)].papx).depth > target.depth) {
     builder.EmptyParagraph(target.depth, 0);
   }

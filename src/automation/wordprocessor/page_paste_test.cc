@@ -82,7 +82,7 @@ TEST(Paste, CharacterFormatsBecomeDirectFormatting) {
   f.size = 14;
   f.bold = true;
   f.color = 0xFF0000;
-  f.position = page::VerticalPosition::Superscript;
+  f.position = page::VerticalPosition::kSuperscript;
   const std::uint32_t format = p.Char(f);
   ASSERT_FALSE(d.fonts.Find("Verdana"));
   InsertPage(d, 0, p.Build({p.Paragraph({{"plain ", 0}, {"formatted", format}})}));
@@ -228,9 +228,9 @@ TEST(Paste, CellLookBecomesRowProperties) {
   TestPage p;
   page::TableCellFormat look;
   look.background = 0xC0C0C0;
-  look.top = look.bottom = look.left = look.right = {page::BorderStyle::Thin, page::kAutoColor};
-  look.width = {page::Length::Unit::Points, 100};
-  look.horizontal = page::HorizontalAlignment::Right;
+  look.top = look.bottom = look.left = look.right = {page::BorderStyle::kThin, page::kAutoColor};
+  look.width = {page::Length::Unit::kPoints, 100};
+  look.horizontal = page::HorizontalAlignment::kRight;
   const std::uint32_t format = p.Cell(look);
   TestCell a{{p.Text("a")}, 1, 1, format};
   InsertPage(d, 0, p.Build({p.Table({{a, a}}, 0, {true})}));

@@ -41,7 +41,7 @@ page::Page ReportPage() {
   strong.bold = true;
   strong.color = 0x003399;
   page::TableCellFormat boxed;
-  boxed.top = boxed.bottom = boxed.left = boxed.right = {page::BorderStyle::Thin, page::kAutoColor};
+  boxed.top = boxed.bottom = boxed.left = boxed.right = {page::BorderStyle::kThin, page::kAutoColor};
   const std::uint32_t box = p.Cell(boxed);
   boxed.background = 0xDDDDDD;
   const std::uint32_t shaded = p.Cell(boxed);

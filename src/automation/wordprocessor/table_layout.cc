@@ -20,10 +20,10 @@ constexpr double kMeasureGrowth = 0.01;
 constexpr int kDeepestMeasured = 8;
 
 int Twips(const page::Length& length, int whole) {
-  if (length.unit == page::Length::Unit::Points) {
+  if (length.unit == page::Length::Unit::kPoints) {
     return static_cast<int>(length.value * kTwipsPerPoint);
   }
-  if (length.unit == page::Length::Unit::Percent) {
+  if (length.unit == page::Length::Unit::kPercent) {
     return static_cast<int>(whole * length.value / 100.0);
   }
   return 0;
@@ -147,7 +147,7 @@ Extent TableLayout::MeasureCell(const page::Cell& cell, int depth) {
   Extent extent;
   for (const page::Block& block : page_.Blocks(cell)) {
     Extent e;
-    if (block.kind == page::Block::Kind::Paragraph) {
+    if (block.kind == page::Block::Kind::kParagraph) {
       e = MeasureParagraph(page_.ParagraphOf(block), nowrap);
     } else if (depth < kDeepestMeasured) {
       e = MeasureTable(page_.TableOf(block), depth + 1);

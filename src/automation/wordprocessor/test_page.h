@@ -51,7 +51,7 @@ class TestPage {
     p.heading = heading;
     p.format = format;
     page_.paragraphs.push_back(p);
-    return {page::Block::Kind::Paragraph, static_cast<std::uint32_t>(page_.paragraphs.size() - 1)};
+    return {page::Block::Kind::kParagraph, static_cast<std::uint32_t>(page_.paragraphs.size() - 1)};
   }
   page::Block Text(const std::string& text, std::uint32_t char_format = 0) {
     return Paragraph({{text, char_format}});
@@ -107,7 +107,7 @@ class TestPage {
     table.column_count = columns;
     table.format = format;
     page_.tables.push_back(table);
-    return {page::Block::Kind::Table, static_cast<std::uint32_t>(page_.tables.size() - 1)};
+    return {page::Block::Kind::kTable, static_cast<std::uint32_t>(page_.tables.size() - 1)};
   }
 
   // Plain text cells: each string one paragraph.
