@@ -50,7 +50,8 @@ std::string Amount(int i) {
 }
 
 std::string MakeReport() {
-  std::string html = R"(<html><head><meta http-equiv="Content-Type" content="text/html; charset=windows-1251">
+  std::string html =
+      R"(<html><head><meta http-equiv="Content-Type" content="text/html; charset=windows-1251">
 <title>Выписка по счетам</title>
 <style>
   body { font-family: Arial; font-size: 9pt }
@@ -74,18 +75,22 @@ std::string MakeReport() {
     html += "<td>" + std::to_string(i) + "</td>";
     html += "<td class=\"txt\">408178100" + std::to_string(10000000000LL + i) + "</td>";
     html += "<td>Клиент номер " + std::to_string(i) + " &laquo;Ромашка&raquo;</td>";
-    html += "<td>" + std::string(i % 28 < 9 ? "0" : "") + std::to_string(i % 28 + 1) + ".01.2026</td>";
+    html +=
+        "<td>" + std::string(i % 28 < 9 ? "0" : "") + std::to_string(i % 28 + 1) + ".01.2026</td>";
     html += "<td>00" + std::to_string(i % 1000) + "</td>";
     html += "<td class=\"num\">" + Amount(i) + "</td>";
     html += "<td class=\"num\">" + Amount(i * 7) + "</td>";
     html += "<td class=\"num\">" + Amount(i * 3) + "</td>";
-    html += "<td class=\"pct\">" + std::to_string(i % 100) + "," + std::to_string(i % 10) + "%</td>";
+    html +=
+        "<td class=\"pct\">" + std::to_string(i % 100) + "," + std::to_string(i % 10) + "%</td>";
     html += "<td>" + std::string(i % 5 == 0 ? "Проверено<br>вручную" : "&nbsp;") + "</td>";
     html += "</tr>\n";
   }
   html +=
-      "<tr id=\"total\"><td colspan=\"5\">Итого</td><td class=\"num\">0,00</td><td class=\"num\">0,00</td>"
-      "<td class=\"num\">0,00</td><td></td><td></td></tr>\n</table>\n<p>Конец выписки</p></body></html>\n";
+      "<tr id=\"total\"><td colspan=\"5\">Итого</td><td class=\"num\">0,00</td><td "
+      "class=\"num\">0,00</td>"
+      "<td class=\"num\">0,00</td><td></td><td></td></tr>\n</table>\n<p>Конец "
+      "выписки</p></body></html>\n";
   return html;
 }
 

@@ -49,12 +49,8 @@ std::string Value(std::size_t row, std::size_t column) {
   switch (column % 8) {
     case 0: return std::to_string(row + 1);
     case 1: return "07.12.2026";
-    case 2:
-      std::snprintf(buffer, sizeof buffer, "%06zu", (row * 7919) % 1000000);
-      return buffer;
-    case 3:
-      std::snprintf(buffer, sizeof buffer, "4070281%013zu", row * 104729);
-      return buffer;
+    case 2: std::snprintf(buffer, sizeof buffer, "%06zu", (row * 7919) % 1000000); return buffer;
+    case 3: std::snprintf(buffer, sizeof buffer, "4070281%013zu", row * 104729); return buffer;
     case 4: return kParties[row % 5];
     case 5:
       std::snprintf(buffer, sizeof buffer, "%zu %03zu,%02zu", row % 900 + 1, row % 1000, row % 100);
@@ -99,8 +95,8 @@ page::Page ReportPage(std::size_t rows, std::size_t columns) {
         p.runs.push_back({static_cast<std::uint32_t>(p.text.size()),
                           static_cast<std::uint32_t>(text.size()), r == 0 ? 1u : 0u});
         p.text += text;
-        p.blocks.push_back({page::Block::Kind::kParagraph,
-                            static_cast<std::uint32_t>(p.paragraphs.size())});
+        p.blocks.push_back(
+            {page::Block::Kind::kParagraph, static_cast<std::uint32_t>(p.paragraphs.size())});
         p.paragraphs.push_back(para);
         out.block_count = 1;
       }
@@ -109,7 +105,8 @@ page::Page ReportPage(std::size_t rows, std::size_t columns) {
     row.cell_count = static_cast<std::uint32_t>(columns);
     p.rows.push_back(row);
   }
-  p.tables.push_back({0, static_cast<std::uint32_t>(rows + 1), static_cast<std::uint32_t>(columns), 0});
+  p.tables.push_back(
+      {0, static_cast<std::uint32_t>(rows + 1), static_cast<std::uint32_t>(columns), 0});
   p.body_first_block = static_cast<std::uint32_t>(p.blocks.size());
   p.blocks.push_back({page::Block::Kind::kTable, 0});
   p.body_block_count = 1;
@@ -150,12 +147,13 @@ int main(int argc, char** argv) {
     stat(argv[2], &info);
     std::printf("page: %zu rows x %zu columns, %zu bytes of text (model built in %.3f s)\n", rows,
                 columns, page.text.size(), build);
-    std::printf("open template %.3f s, paste %.3f s, delete row %.3f s, save %.3f s\n", open,
-                paste, remove, save);
-    std::printf("total %.3f s; document %.1f MB; peak memory %.1f MB (%.1f MB with the page "
-                "model alone)\n",
-                total, static_cast<double>(info.st_size) / 1e6,
-                static_cast<double>(PeakKilobytes()) / 1024, static_cast<double>(before) / 1024);
+    std::printf("open template %.3f s, paste %.3f s, delete row %.3f s, save %.3f s\n", open, paste,
+                remove, save);
+    std::printf(
+        "total %.3f s; document %.1f MB; peak memory %.1f MB (%.1f MB with the page "
+        "model alone)\n",
+        total, static_cast<double>(info.st_size) / 1e6, static_cast<double>(PeakKilobytes()) / 1024,
+        static_cast<double>(before) / 1024);
   } catch (const quorlex::Error& e) {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;

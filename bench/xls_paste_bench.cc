@@ -29,7 +29,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 namespace ss = quorlex::automation::spreadsheet;
 
-double Seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
+double Seconds(Clock::time_point from) {
+  return std::chrono::duration<double>(Clock::now() - from).count();
+}
 
 long PeakKb() {
   rusage u{};
@@ -59,11 +61,13 @@ std::string Amount(int i, int k) {
 void WriteReport(const std::string& dir, int rows) {
   std::ofstream xml(dir + "/report.xml");
   xml << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-         "<?xml-stylesheet type=\"text/xsl\" href=\"report.xsl\"?>\n<report title=\"Обороты по счетам\">\n";
+         "<?xml-stylesheet type=\"text/xsl\" href=\"report.xsl\"?>\n<report title=\"Обороты по "
+         "счетам\">\n";
   for (int i = 0; i < rows; ++i) {
-    xml << "<op acc=\"" << Account(i) << "\" client=\"ООО Клиент " << (i % 997) << "\" date=\"0" << (1 + i % 9)
-        << ".12.2026\">";
-    for (int k = 0; k < 7; ++k) xml << "<a>" << Amount(i, k) << "</a>";
+    xml << "<op acc=\"" << Account(i) << "\" client=\"ООО Клиент " << (i % 997) << "\" date=\"0"
+        << (1 + i % 9) << ".12.2026\">";
+    for (int k = 0; k < 7; ++k)
+      xml << "<a>" << Amount(i, k) << "</a>";
     xml << "</op>\n";
   }
   xml << "</report>\n";
@@ -97,8 +101,8 @@ std::pair<double, long> RunXsltproc(const std::string& dir) {
   pid_t pid = fork();
   if (pid == 0) {
     std::string out = dir + "/page.html";
-    execlp("xsltproc", "xsltproc", "-o", out.c_str(), (dir + "/report.xsl").c_str(), (dir + "/report.xml").c_str(),
-           static_cast<char*>(nullptr));
+    execlp("xsltproc", "xsltproc", "-o", out.c_str(), (dir + "/report.xsl").c_str(),
+           (dir + "/report.xml").c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
   int status = 0;
@@ -111,7 +115,6 @@ std::pair<double, long> RunXsltproc(const std::string& dir) {
   }
   return {s, u.ru_maxrss};
 }
-
 
 void SheetMemory() {
   auto book = quorlex::automation::workbook::Workbook::CreateBlank();
@@ -130,8 +133,9 @@ void SheetMemory() {
       }
     }
   }
-  std::printf("sheet 100,000 x 20: %.1f MB held for %.1f MB of text shown (%.2fx)\n", static_cast<double>(cells.MemoryBytes()) / 1e6,
-              static_cast<double>(text) / 1e6, static_cast<double>(cells.MemoryBytes()) / static_cast<double>(text));
+  std::printf("sheet 100,000 x 20: %.1f MB held for %.1f MB of text shown (%.2fx)\n",
+              static_cast<double>(cells.MemoryBytes()) / 1e6, static_cast<double>(text) / 1e6,
+              static_cast<double>(cells.MemoryBytes()) / static_cast<double>(text));
 }
 
 void Split(int clients) {
@@ -140,30 +144,36 @@ void Split(int clients) {
   const std::uint32_t rows_per_client = 47;
   for (std::uint32_t r = 0; r < static_cast<std::uint32_t>(clients) * rows_per_client; ++r) {
     for (std::uint16_t c = 0; c < 10; ++c) {
-      if (c < 3) sheet.Cells().SetText(r, c, "Клиент " + std::to_string(r / rows_per_client));
-      else sheet.Cells().SetNumber(r, c, r + c * 0.25);
+      if (c < 3)
+        sheet.Cells().SetText(r, c, "Клиент " + std::to_string(r / rows_per_client));
+      else
+        sheet.Cells().SetNumber(r, c, r + c * 0.25);
     }
   }
   auto start = Clock::now();
   for (int k = 1; k < clients; ++k) {
     std::uint32_t first = static_cast<std::uint32_t>(k) * rows_per_client;
-    std::size_t index = book->CopySheetRows(0, first, first + rows_per_client - 1, book->SheetCount() - 1);
+    std::size_t index =
+        book->CopySheetRows(0, first, first + rows_per_client - 1, book->SheetCount() - 1);
     book->RenameSheet(index, "Клиент " + std::to_string(k));
   }
   sheet.DeleteRows(rows_per_client, static_cast<std::uint32_t>(clients) * rows_per_client);
-  std::printf("per-client split, %d clients x %u rows: %.3f s\n", clients, rows_per_client, Seconds(start));
+  std::printf("per-client split, %d clients x %u rows: %.3f s\n", clients, rows_per_client,
+              Seconds(start));
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   int rows = argc > 1 ? std::atoi(argv[1]) : 50000;
-  std::string dir = (std::filesystem::temp_directory_path() / ("quorlex-bench-" + std::to_string(getpid()))).string();
+  std::string dir =
+      (std::filesystem::temp_directory_path() / ("quorlex-bench-" + std::to_string(getpid())))
+          .string();
   std::filesystem::create_directories(dir);
   WriteReport(dir, rows);
   auto [xslt_seconds, xslt_kb] = RunXsltproc(dir);
-  std::printf("xsltproc rendering (%d rows x 10 columns): %.2f s, peak %.0f MB\n", rows, xslt_seconds,
-              static_cast<double>(xslt_kb) / 1024.0);
+  std::printf("xsltproc rendering (%d rows x 10 columns): %.2f s, peak %.0f MB\n", rows,
+              xslt_seconds, static_cast<double>(xslt_kb) / 1024.0);
 
   std::ifstream page_file(dir + "/page.html");
   std::stringstream html;
@@ -184,19 +194,23 @@ int main(int argc, char** argv) {
   double layout_seconds = Seconds(step);
   step = Clock::now();
   ss::PasteGrid(book.Model(), sheet.Model(), 0, 0, grid);
-  std::printf("paste steps: page parsed %.2f s, laid out %.2f s, written into the sheet %.2f s\n", parse_seconds,
-              layout_seconds, Seconds(step));
+  std::printf("paste steps: page parsed %.2f s, laid out %.2f s, written into the sheet %.2f s\n",
+              parse_seconds, layout_seconds, Seconds(step));
   const char* how = "page parsed and laid out";
   double paste_seconds = Seconds(start);
   start = Clock::now();
   app.SetDisplayAlerts(false);
   book.SaveAs(dir + "/page.xls");
   double save_seconds = Seconds(start);
-  std::printf("paste (%s): %.2f s; save: %.2f s; paste + save: %.2f s (%.0f%% of the rendering)\n", how, paste_seconds,
-              save_seconds, paste_seconds + save_seconds, 100.0 * (paste_seconds + save_seconds) / xslt_seconds);
-  std::printf("peak memory of this process: %.0f MB (%.0f MB before the paste), file %.1f MB, used rows %d\n",
-              static_cast<double>(PeakKb()) / 1024.0, static_cast<double>(before_kb) / 1024.0,
-              static_cast<double>(std::filesystem::file_size(dir + "/page.xls")) / 1e6, sheet.UsedRange().Rows().Count());
+  std::printf("paste (%s): %.2f s; save: %.2f s; paste + save: %.2f s (%.0f%% of the rendering)\n",
+              how, paste_seconds, save_seconds, paste_seconds + save_seconds,
+              100.0 * (paste_seconds + save_seconds) / xslt_seconds);
+  std::printf(
+      "peak memory of this process: %.0f MB (%.0f MB before the paste), file %.1f MB, used rows "
+      "%d\n",
+      static_cast<double>(PeakKb()) / 1024.0, static_cast<double>(before_kb) / 1024.0,
+      static_cast<double>(std::filesystem::file_size(dir + "/page.xls")) / 1e6,
+      sheet.UsedRange().Rows().Count());
   book.Close();
   SheetMemory();
   Split(1000);

@@ -16,8 +16,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::span<const std::uint8_t> bytes(data, size);
   try {
-    auto book = quorlex::automation::compound::IsCompoundFile(bytes) ? quorlex::automation::biff8::ReadWorkbookBytes(bytes)
-                                                                     : quorlex::automation::biff8::ReadWorkbookStream(bytes);
+    auto book = quorlex::automation::compound::IsCompoundFile(bytes)
+                    ? quorlex::automation::biff8::ReadWorkbookBytes(bytes)
+                    : quorlex::automation::biff8::ReadWorkbookStream(bytes);
     auto stream = quorlex::automation::biff8::WriteWorkbookStream(*book);
     quorlex::automation::biff8::ReadWorkbookStream(stream);
   } catch (const quorlex::Error&) {

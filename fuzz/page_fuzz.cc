@@ -19,7 +19,8 @@ void Check(bool ok) {
 }
 
 void CheckPage(const Page& page) {
-  Check(page.body_first_block + static_cast<std::uint64_t>(page.body_block_count) <= page.blocks.size());
+  Check(page.body_first_block + static_cast<std::uint64_t>(page.body_block_count) <=
+        page.blocks.size());
   for (const Run& run : page.runs) {
     Check(run.offset + static_cast<std::uint64_t>(run.length) <= page.text.size());
     Check(run.length > 0);
@@ -30,7 +31,8 @@ void CheckPage(const Page& page) {
     Check(p.format < page.paragraph_formats.size());
   }
   for (const Block& b : page.blocks) {
-    Check(b.kind == Block::Kind::kParagraph ? b.index < page.paragraphs.size() : b.index < page.tables.size());
+    Check(b.kind == Block::Kind::kParagraph ? b.index < page.paragraphs.size()
+                                            : b.index < page.tables.size());
   }
   for (std::size_t t = 0; t < page.tables.size(); ++t) {
     const Table& table = page.tables[t];
@@ -41,9 +43,12 @@ void CheckPage(const Page& page) {
       for (const Cell& cell : page.Cells(row)) {
         Check(cell.colspan >= 1 && cell.rowspan >= 1);
         Check(cell.column + static_cast<std::uint64_t>(cell.colspan) <= table.column_count);
-        Check(cell.first_block + static_cast<std::uint64_t>(cell.block_count) <= page.blocks.size());
-        Check(cell.format < page.cell_formats.size() && cell.char_format < page.char_formats.size());
-        for (const Block& b : page.Blocks(cell)) Check(b.kind == Block::Kind::kParagraph || b.index < t);
+        Check(cell.first_block + static_cast<std::uint64_t>(cell.block_count) <=
+              page.blocks.size());
+        Check(cell.format < page.cell_formats.size() &&
+              cell.char_format < page.char_formats.size());
+        for (const Block& b : page.Blocks(cell))
+          Check(b.kind == Block::Kind::kParagraph || b.index < t);
       }
     }
   }

@@ -10,8 +10,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace quorlex;
-  const auto file = platform::SettingsFile::Parse(
-      std::string_view(reinterpret_cast<const char*>(data), size));
+  const auto file =
+      platform::SettingsFile::Parse(std::string_view(reinterpret_cast<const char*>(data), size));
   (void)file.Value("TEMPLATES", "path");
   std::string section;
   for (const auto& line : file.SectionLines("TITLES")) {

@@ -34,16 +34,19 @@ std::string Thousands(std::uint64_t n) {
 // report whose page runs to a million rows fails at once instead of after
 // filling memory with cells that could never be saved.
 void RequirePageFitsSheet(const WorkbookFormat& format) {
-  const page::GridExtent extent = page::MeasureGrid(automation::clipboard::Clipboard::Process().Page());
+  const page::GridExtent extent =
+      page::MeasureGrid(automation::clipboard::Clipboard::Process().Page());
   if (extent.rows > static_cast<std::uint64_t>(format.max_rows)) {
     throw Error(errors::kSpreadsheet, "Число строк страницы отчета (" + Thousands(extent.rows) +
                                           ") больше, чем вмещает лист книги (" +
-                                          Thousands(static_cast<std::uint64_t>(format.max_rows)) + ")");
+                                          Thousands(static_cast<std::uint64_t>(format.max_rows)) +
+                                          ")");
   }
   if (extent.columns > static_cast<std::uint64_t>(format.max_columns)) {
-    throw Error(errors::kSpreadsheet, "Число столбцов страницы отчета (" + Thousands(extent.columns) +
-                                          ") больше, чем вмещает лист книги (" +
-                                          Thousands(static_cast<std::uint64_t>(format.max_columns)) + ")");
+    throw Error(errors::kSpreadsheet,
+                "Число столбцов страницы отчета (" + Thousands(extent.columns) +
+                    ") больше, чем вмещает лист книги (" +
+                    Thousands(static_cast<std::uint64_t>(format.max_columns)) + ")");
   }
 }
 

@@ -11,7 +11,7 @@ struct WorkbookFormat {
   const char* output_extension;
   const char* template_extension;
   int file_format;
-  int max_rows;     // the rows and columns one sheet of the format holds
+  int max_rows;  // the rows and columns one sheet of the format holds
   int max_columns;
 };
 

@@ -9,7 +9,9 @@ namespace {
 
 namespace ss = automation::spreadsheet;
 
-std::string MarkerText(const ss::Range& cell) { return platform::Upper(platform::Trim(cell.Value())); }
+std::string MarkerText(const ss::Range& cell) {
+  return platform::Upper(platform::Trim(cell.Value()));
+}
 
 void ClearCell(const ss::Range& cell) {
   cell.SetValue("");

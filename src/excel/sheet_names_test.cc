@@ -57,8 +57,9 @@ TEST(ClientSheetName, TakenNamesAreNumberedWithin31Characters) {
   const std::string legal = "Общество с ограниченной ответственностью «Ромашка»";
   const std::string first = "Общество с ограниченной ответст";
   EXPECT_EQ(Name(legal, {platform::Upper(first)}), "Общество с ограниченной отв (2)");
-  EXPECT_EQ(Name(legal, {platform::Upper(first), platform::Upper("Общество с ограниченной отв (2)")}),
-            "Общество с ограниченной отв (3)");
+  EXPECT_EQ(
+      Name(legal, {platform::Upper(first), platform::Upper("Общество с ограниченной отв (2)")}),
+      "Общество с ограниченной отв (3)");
   EXPECT_EQ(Name("Лист1", {"ЛИСТ1"}), "Лист1 (2)");
 }
 

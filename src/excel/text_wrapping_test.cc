@@ -40,7 +40,8 @@ TEST_F(TextWrapping, ATextAsLongAsItsColumnIsWideWraps) {
 
 TEST_F(TextWrapping, AnEmptyCellWrapsOnlyInAColumnOfNoWidth) {
   Fill(1, {{"", "x"}});
-  data.Model().Columns().push_back({0, 0, 2340, automation::workbook::kDefaultXf, 0x0001});  // A hidden
+  data.Model().Columns().push_back(
+      {0, 0, 2340, automation::workbook::kDefaultXf, 0x0001});  // A hidden
   WrapLongTexts(book);
   EXPECT_EQ(Wrapped(data, 1, 2), (std::vector<bool>{true, false}));
 }
@@ -57,8 +58,8 @@ TEST_F(TextWrapping, SheetsAddedByATreatmentWrapToo) {
 }
 
 TEST_F(TextWrapping, AChartSheetFailsTheConversion) {
-  book.Model().AppendSheet(
-      std::make_unique<automation::workbook::Sheet>(automation::workbook::SheetKind::kChart, "Диаграмма1"));
+  book.Model().AppendSheet(std::make_unique<automation::workbook::Sheet>(
+      automation::workbook::SheetKind::kChart, "Диаграмма1"));
   EXPECT_THROW(WrapLongTexts(book), Error);
 }
 

@@ -10,13 +10,16 @@ TEST(CodepageTest, CyrillicIsOneBytePerCharacter) {
 }
 
 TEST(CodepageTest, MissingCharactersBecomeQuestionMarks) {
-  EXPECT_EQ(Utf8ToCp1251("a€b中"), "a\x88" "b?");
+  EXPECT_EQ(Utf8ToCp1251("a€b中"),
+            "a\x88"
+            "b?");
   EXPECT_EQ(Utf8ToCp1251("\xFF"), "?");
 }
 
 TEST(CodepageTest, RoundTripOfEveryByte) {
   std::string all;
-  for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
+  for (int b = 0; b < 256; ++b)
+    all.push_back(static_cast<char>(b));
   const std::string back = Utf8ToCp1251(Cp1251ToUtf8(all));
   ASSERT_EQ(back.size(), all.size());
   for (int b = 0; b < 256; ++b) {

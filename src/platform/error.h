@@ -26,12 +26,12 @@ class Error : public std::runtime_error {
 
 // Error numbers of the components, so that a trap can tell them apart.
 namespace errors {
-inline constexpr int kFile = 53;          // a file could not be read or written
+inline constexpr int kFile = 53;  // a file could not be read or written
 inline constexpr int kInvalidArgument = 5;
-inline constexpr int kRendering = 1004;   // the page could not be rendered
-inline constexpr int kSpreadsheet = 1005; // refused by the spreadsheet component
-inline constexpr int kDocument = 1006;    // refused by the document component
-inline constexpr int kFormat = 1007;      // a file in a format we cannot read
+inline constexpr int kRendering = 1004;    // the page could not be rendered
+inline constexpr int kSpreadsheet = 1005;  // refused by the spreadsheet component
+inline constexpr int kDocument = 1006;     // refused by the document component
+inline constexpr int kFormat = 1007;       // a file in a format we cannot read
 }  // namespace errors
 
 }  // namespace quorlex

@@ -62,7 +62,8 @@ std::optional<std::string> ReadFileTail(const std::string& path, std::size_t cou
     const auto size = static_cast<std::size_t>(st.st_size);
     const std::size_t n = size < count ? size : count;
     std::string bytes(n, '\0');
-    if (n == 0 || pread(fd, bytes.data(), n, static_cast<off_t>(size - n)) == static_cast<ssize_t>(n)) {
+    if (n == 0 ||
+        pread(fd, bytes.data(), n, static_cast<off_t>(size - n)) == static_cast<ssize_t>(n)) {
       tail = std::move(bytes);
     }
   }

@@ -23,9 +23,7 @@ TEST(PathsTest, FileNamePart) {
   EXPECT_EQ(FileNamePart("/dir/"), "");
 }
 
-TEST(PathsTest, BackslashesReadAsSlashes) {
-  EXPECT_EQ(ToSlashes(".\\template\\"), "./template/");
-}
+TEST(PathsTest, BackslashesReadAsSlashes) { EXPECT_EQ(ToSlashes(".\\template\\"), "./template/"); }
 
 }  // namespace
 }  // namespace quorlex::platform

@@ -26,12 +26,14 @@ std::string SystemReason() { return std::strerror(errno); }
 
 }  // namespace
 
-ReplacingFile::ReplacingFile(std::string target) : target_(std::move(target)), temp_(TemporaryPattern(target_)) {
+ReplacingFile::ReplacingFile(std::string target)
+    : target_(std::move(target)), temp_(TemporaryPattern(target_)) {
   // No interruption may fall between the file's creation and its
   // registration for removal.
   const SignalsHeld held;
   const int fd = ::mkstemp(temp_.data());
-  if (fd < 0) throw Error(errors::kFile, "Не удалось создать файл " + target_ + ": " + SystemReason());
+  if (fd < 0)
+    throw Error(errors::kFile, "Не удалось создать файл " + target_ + ": " + SystemReason());
   registration_.Register(temp_);
   file_ = ::fdopen(fd, "wb");
   if (file_ == nullptr) {

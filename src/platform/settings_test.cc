@@ -14,8 +14,8 @@ TEST(SettingsTest, SectionsAndKeysIgnoreLetterCase) {
 }
 
 TEST(SettingsTest, EntryLinesComeBackAsWritten) {
-  const auto file = SettingsFile::Parse(
-      "[TITLES]\n  DAYRUR = Отчет  \n\n; a comment\nno equals sign\nX==Y\n");
+  const auto file =
+      SettingsFile::Parse("[TITLES]\n  DAYRUR = Отчет  \n\n; a comment\nno equals sign\nX==Y\n");
   // White space around the whole line goes; inside the line nothing changes.
   EXPECT_EQ(file.SectionLines("TITLES"), (Lines{"DAYRUR = Отчет", "no equals sign", "X==Y"}));
 }
@@ -51,7 +51,8 @@ TEST(SettingsTest, TextEncodings) {
   EXPECT_EQ(DecodeSettingsText("\xEF\xBB\xBFОтчет"), "Отчет");
   EXPECT_EQ(DecodeSettingsText("Отчет"), "Отчет");
   EXPECT_EQ(DecodeSettingsText("plain"), "plain");
-  const auto file = SettingsFile::Parse("[TITLES]\nDAYRUR=\xC5\xE6\xE5\xE4\xED\xE5\xE2\xED\xFB\xE9\n");
+  const auto file =
+      SettingsFile::Parse("[TITLES]\nDAYRUR=\xC5\xE6\xE5\xE4\xED\xE5\xE2\xED\xFB\xE9\n");
   EXPECT_EQ(file.SectionLines("TITLES"), Lines{"DAYRUR=Ежедневный"});
 }
 

@@ -41,7 +41,8 @@ std::string MapCase(std::string_view s, Map map) {
 
 std::size_t ByteOffset(std::string_view s, std::size_t chars) {
   std::size_t i = 0;
-  for (std::size_t n = 0; n < chars && i < s.size(); ++n) DecodeNext(s, i);
+  for (std::size_t n = 0; n < chars && i < s.size(); ++n)
+    DecodeNext(s, i);
   return i;
 }
 
@@ -68,7 +69,8 @@ std::string Lower(std::string_view s) {
 
 std::size_t Length(std::string_view s) {
   std::size_t n = 0;
-  for (std::size_t i = 0; i < s.size(); ++n) DecodeNext(s, i);
+  for (std::size_t i = 0; i < s.size(); ++n)
+    DecodeNext(s, i);
   return n;
 }
 

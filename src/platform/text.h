@@ -34,20 +34,28 @@ std::string Spaces(std::size_t n);
 
 // The ASCII rules of markup and style sheets: white space is space, tab,
 // line feed, carriage return and form feed, and only A-Z change case.
-constexpr bool IsAsciiSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-constexpr char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+constexpr bool IsAsciiSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+constexpr char LowerAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 inline void LowerAsciiInto(std::string_view s, std::string& out) {
   out.assign(s);
-  for (char& c : out) c = LowerAscii(c);
+  for (char& c : out)
+    c = LowerAscii(c);
 }
 inline std::string LowerAscii(std::string_view s) {
   std::string out(s);
-  for (char& c : out) c = LowerAscii(c);
+  for (char& c : out)
+    c = LowerAscii(c);
   return out;
 }
 constexpr std::string_view TrimAsciiSpace(std::string_view s) {
-  while (!s.empty() && IsAsciiSpace(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsAsciiSpace(s.back())) s.remove_suffix(1);
+  while (!s.empty() && IsAsciiSpace(s.front()))
+    s.remove_prefix(1);
+  while (!s.empty() && IsAsciiSpace(s.back()))
+    s.remove_suffix(1);
   return s;
 }
 constexpr bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {

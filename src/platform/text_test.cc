@@ -30,8 +30,12 @@ TEST(TextTest, AsciiRulesLeaveOtherCharactersAlone) {
 }
 
 TEST(TextTest, UndecodableBytesSurviveCaseMapping) {
-  const std::string bad = "a\xFF" "b";
-  EXPECT_EQ(Upper(bad), "A\xFF" "B");
+  const std::string bad =
+      "a\xFF"
+      "b";
+  EXPECT_EQ(Upper(bad),
+            "A\xFF"
+            "B");
 }
 
 TEST(TextTest, CountsAndPositionsAreInCharacters) {
@@ -46,10 +50,10 @@ TEST(TextTest, CountsAndPositionsAreInCharacters) {
 TEST(TextTest, Utf8Validation) {
   EXPECT_TRUE(IsValidUtf8("Привет, мир"));
   EXPECT_TRUE(IsValidUtf8("\xEF\xBF\xBD"));
-  EXPECT_FALSE(IsValidUtf8("\xCF\xF0\xE8"));       // Windows-1251 bytes
-  EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));           // overlong "/"
-  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));       // surrogate
-  EXPECT_FALSE(IsValidUtf8("\xE2\x82"));           // cut short
+  EXPECT_FALSE(IsValidUtf8("\xCF\xF0\xE8"));  // Windows-1251 bytes
+  EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));      // overlong "/"
+  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));  // surrogate
+  EXPECT_FALSE(IsValidUtf8("\xE2\x82"));      // cut short
 }
 
 }  // namespace
@@ -69,7 +73,10 @@ TEST(Utf16Test, RoundTripWithSurrogates) {
 }
 
 TEST(Utf16Test, UnpairedSurrogatesBecomeReplacementCharacters) {
-  EXPECT_EQ(Utf16ToUtf8(u"a\xD800" u"b"), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(Utf16ToUtf8(u"a\xD800"
+                        u"b"),
+            "a\xEF\xBF\xBD"
+            "b");
   EXPECT_EQ(Utf16ToUtf8(u"\xDC00"), "\xEF\xBF\xBD");
 }
 

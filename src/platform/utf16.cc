@@ -26,7 +26,8 @@ std::string Utf16ToUtf8(std::u16string_view utf16) {
   out.reserve(utf16.size());
   for (std::size_t i = 0; i < utf16.size(); ++i) {
     char32_t c = utf16[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 && utf16[i + 1] < 0xE000) {
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
+        utf16[i + 1] < 0xE000) {
       c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(utf16[i + 1]) - 0xDC00);
       ++i;
     } else if (c >= 0xD800 && c < 0xE000) {

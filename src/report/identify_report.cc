@@ -12,8 +12,9 @@ namespace {
 
 std::string TemplateDirectory(const std::string& settings_path,
                               const std::string& program_directory) {
-  std::string dir = platform::ToSlashes(
-      platform::SettingsFile::Load(settings_path).Value("TEMPLATES", "path").value_or(".\\template"));
+  std::string dir = platform::ToSlashes(platform::SettingsFile::Load(settings_path)
+                                            .Value("TEMPLATES", "path")
+                                            .value_or(".\\template"));
   if (dir.empty()) {
     throw Error(errors::kInvalidArgument,
                 "Пустое значение параметра path секции [TEMPLATES] в файле " + settings_path);
@@ -46,11 +47,12 @@ ReportIdentity IdentifyReport(ConversionPaths paths, const std::string& output_e
     throw Error(kRefusalError, "Недопустимое имя файла с отчетом: отсутствует тэг '~'");
   }
   ReportIdentity identity;
-  identity.code = platform::Upper(platform::Trim(std::string_view(paths.input_path).substr(0, tag)));
+  identity.code =
+      platform::Upper(platform::Trim(std::string_view(paths.input_path).substr(0, tag)));
   if (identity.code.empty()) throw Error(kRefusalError, "Неизвестный тип отчета");
 
-  identity.template_path = TemplateDirectory(settings_path, program_directory) +
-                          identity.code + template_extension;
+  identity.template_path =
+      TemplateDirectory(settings_path, program_directory) + identity.code + template_extension;
   if (!platform::IsOrdinaryFile(identity.template_path)) {
     throw Error(kRefusalError, "Не найден шаблон " + identity.template_path);
   }

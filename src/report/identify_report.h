@@ -6,8 +6,8 @@ namespace quorlex::report {
 
 // What a report's file name and the settings say about it.
 struct ReportIdentity {
-  std::string code;          // trimmed, upper-cased text in front of the first "~"
-  std::string title;         // the matching title of the titles table, or empty
+  std::string code;           // trimmed, upper-cased text in front of the first "~"
+  std::string title;          // the matching title of the titles table, or empty
   std::string template_path;  // template directory + code + template extension
 };
 

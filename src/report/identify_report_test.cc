@@ -128,8 +128,9 @@ TEST_F(IdentifyReportTest, BrokenTitlesStopIdentification) {
   EXPECT_EQ(Refusal("/in/DAYRUR~1.xml"),
             "Ошибка чтения секции [TITLES] в файле " + (program_ / "quorlex.ini").string());
   Ini("[TITLES]\nbroken\n");
-  EXPECT_EQ(Refusal("/in/DAYRUR~1.xml"), "Неверный формат параметра: broken секции [TITLES] в файле " +
-                                             (program_ / "quorlex.ini").string());
+  EXPECT_EQ(Refusal("/in/DAYRUR~1.xml"),
+            "Неверный формат параметра: broken секции [TITLES] в файле " +
+                (program_ / "quorlex.ini").string());
 }
 
 }  // namespace

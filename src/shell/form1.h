@@ -12,9 +12,9 @@ namespace quorlex::shell {
 
 // How a run ends, as its exit status tells the program that started it.
 enum class ExitStatus {
-  kDone = 0,      // a conversion, or the usage text
-  kFailed = 1,    // the conversion failed, or nothing was converted
-  kRefused = 2,   // the command line was refused
+  kDone = 0,     // a conversion, or the usage text
+  kFailed = 1,   // the conversion failed, or nothing was converted
+  kRefused = 2,  // the command line was refused
 };
 
 // The program's one window. It owns the conversion context for the whole

@@ -43,13 +43,12 @@ automation::browser::RenderLimits RenderLimitsFromSettings() {
   const std::uint64_t seconds = tools::LoadRenderSeconds(ini);
   automation::browser::RenderLimits limits;
   limits.time = std::chrono::seconds(seconds);
-  limits.time_name = "ограничение render_seconds=" + std::to_string(seconds) +
-                     " секции [LIMITS] в файле " + ini;
+  limits.time_name =
+      "ограничение render_seconds=" + std::to_string(seconds) + " секции [LIMITS] в файле " + ini;
   return limits;
 }
 
-const char* const kMissingFormat =
-    "Формат выходного файла не указан! Допустимые форматы: xls,doc";
+const char* const kMissingFormat = "Формат выходного файла не указан! Допустимые форматы: xls,doc";
 
 }  // namespace
 
@@ -68,8 +67,7 @@ void Form_Load(Form1& form, const std::vector<std::string>& arguments) {
     const auto switches = SplitArguments(a);
     if (!switches) return Refuse(form, kMissingFormat);
     const std::string name = ResolveName(switches->name, platform::ProgramDirectory());
-    tools::WriteLog("Конвертация файла:     " + name + " (xml->" + switches->format + ")",
-                    true);
+    tools::WriteLog("Конвертация файла:     " + name + " (xml->" + switches->format + ")", true);
 
     const std::string shown = DisplayName(name);
     if (!platform::IsOrdinaryFile(name)) return Refuse(form, "Файл не найден: " + shown);
@@ -79,8 +77,8 @@ void Form_Load(Form1& form, const std::vector<std::string>& arguments) {
     if (switches->format.empty()) return Refuse(form, kMissingFormat);
     const std::string verbose = platform::Lower(switches->verbose);
     if (verbose != "y" && verbose != "n") {
-      return Refuse(form, "Недопустимое значение параметра /v: (" + verbose +
-                              ") ! Допустимые значения: n,y");
+      return Refuse(
+          form, "Недопустимое значение параметра /v: (" + verbose + ") ! Допустимые значения: n,y");
     }
 
     form.input_path = name;

@@ -57,8 +57,8 @@ struct WindowDisplay::Widgets {
   std::vector<std::uint8_t> pixels32 = DrawWindowIcon(32);
   std::vector<std::uint8_t> pixels16 = DrawWindowIcon(16);
   std::unique_ptr<Fl_Window> window;
-  Fl_Multiline_Output* title = nullptr;       // owned by the window
-  Fl_Text_Display* progress = nullptr;        // owned by the window
+  Fl_Multiline_Output* title = nullptr;  // owned by the window
+  Fl_Text_Display* progress = nullptr;   // owned by the window
   std::string caption;
   std::string shown;  // what the progress box shows now, without CRs
 };
@@ -101,7 +101,8 @@ std::unique_ptr<WindowDisplay> WindowDisplay::Open(const std::string& caption) {
 
   w->window->show();
   FixBorder(*w->window);
-  for (int i = 0; i < 50 && !w->window->visible(); ++i) Fl::wait(0.01);
+  for (int i = 0; i < 50 && !w->window->visible(); ++i)
+    Fl::wait(0.01);
   Fl::flush();
   return std::unique_ptr<WindowDisplay>(new WindowDisplay(std::move(w)));
 }

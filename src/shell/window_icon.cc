@@ -10,13 +10,31 @@ struct Rgb {
 };
 
 // The 16-colour palette icons of that size are drawn in.
-constexpr std::array<Rgb, 16> kPalette = {{{0, 0, 0},       {128, 0, 0},   {0, 128, 0},
-                                           {128, 128, 0},   {0, 0, 128},   {128, 0, 128},
-                                           {0, 128, 128},   {192, 192, 192}, {128, 128, 128},
-                                           {255, 0, 0},     {0, 255, 0},   {255, 255, 0},
-                                           {0, 0, 255},     {255, 0, 255}, {0, 255, 255},
+constexpr std::array<Rgb, 16> kPalette = {{{0, 0, 0},
+                                           {128, 0, 0},
+                                           {0, 128, 0},
+                                           {128, 128, 0},
+                                           {0, 0, 128},
+                                           {128, 0, 128},
+                                           {0, 128, 128},
+                                           {192, 192, 192},
+                                           {128, 128, 128},
+                                           {255, 0, 0},
+                                           {0, 255, 0},
+                                           {255, 255, 0},
+                                           {0, 0, 255},
+                                           {255, 0, 255},
+                                           {0, 255, 255},
                                            {255, 255, 255}}};
-enum Colour { kBlack = 0, kGreen = 2, kNavy = 4, kSilver = 7, kGrey = 8, kYellow = 11, kWhite = 15 };
+enum Colour {
+  kBlack = 0,
+  kGreen = 2,
+  kNavy = 4,
+  kSilver = 7,
+  kGrey = 8,
+  kYellow = 11,
+  kWhite = 15
+};
 
 class Canvas {
  public:
@@ -24,7 +42,8 @@ class Canvas {
 
   void Fill(int x0, int y0, int x1, int y1, int colour) {
     for (int y = y0; y <= y1; ++y)
-      for (int x = x0; x <= x1; ++x) Set(x, y, colour);
+      for (int x = x0; x <= x1; ++x)
+        Set(x, y, colour);
   }
   void Set(int x, int y, int colour) {
     if (x >= 0 && y >= 0 && x < size_ && y < size_) {
@@ -50,11 +69,14 @@ std::vector<std::uint8_t> DrawWindowIcon(int size) {
   c.Fill(2 * s + 1, 1 * s + 1, 12 * s - 2, 14 * s - 2, kWhite);
   // A title bar and a table of three columns.
   c.Fill(3 * s, 3 * s, 11 * s - 1, 4 * s - 1, kNavy);
-  for (int row = 5; row <= 12; row += 2) c.Fill(3 * s, row * s, 11 * s - 1, row * s + s / 2, kGreen);
-  for (int col : {6, 9}) c.Fill(col * s, 5 * s, col * s + s / 2, 12 * s, kGreen);
+  for (int row = 5; row <= 12; row += 2)
+    c.Fill(3 * s, row * s, 11 * s - 1, row * s + s / 2, kGreen);
+  for (int col : {6, 9})
+    c.Fill(col * s, 5 * s, col * s + s / 2, 12 * s, kGreen);
   // The arrow into the spreadsheet.
   c.Fill(9 * s, 10 * s, 13 * s - 1, 12 * s - 1, kYellow);
-  for (int i = 0; i < 3 * s; ++i) c.Fill(13 * s + i, 9 * s + i, 13 * s + i, 13 * s - 1 - i, kYellow);
+  for (int i = 0; i < 3 * s; ++i)
+    c.Fill(13 * s + i, 9 * s + i, 13 * s + i, 13 * s - 1 - i, kYellow);
   std::vector<std::uint8_t> rgb;
   rgb.reserve(static_cast<std::size_t>(size * size * 3));
   for (int y = 0; y < size; ++y) {

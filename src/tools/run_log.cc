@@ -12,8 +12,7 @@ namespace quorlex::tools {
 std::string FormatTimeStamp(const std::tm& local) {
   char buffer[96];
   std::snprintf(buffer, sizeof buffer, "%02d.%02d.%04d %02d:%02d:%02d", local.tm_mday,
-                local.tm_mon + 1, local.tm_year + 1900, local.tm_hour, local.tm_min,
-                local.tm_sec);
+                local.tm_mon + 1, local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec);
   return buffer;
 }
 
@@ -70,9 +69,7 @@ void AppendLogLine(const std::string& path, std::string_view text, bool with_tim
   }
 }
 
-std::string RunLogPath() {
-  return platform::JoinPath(platform::ProgramDirectory(), "quorlex.log");
-}
+std::string RunLogPath() { return platform::JoinPath(platform::ProgramDirectory(), "quorlex.log"); }
 
 void WriteLog(std::string_view text, bool with_time) noexcept {
   try {

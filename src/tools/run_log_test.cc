@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <csignal>
-
 #include <filesystem>
 
 #include "platform/files.h"
@@ -33,15 +32,16 @@ TEST(RunLogTest, TimeStampIsNineteenCharacters) {
 TEST(RunLogTest, LineLayouts) {
   const auto t = At(2027, 2, 1, 9, 5, 3);
   EXPECT_EQ(FormatLogLine("", false, t), "\t\t\t\r\n");
-  EXPECT_EQ(FormatLogLine("   Книга сохранена", true, t),
-            "01.02.2027 09:05:03\t   \xCA\xED\xE8\xE3\xE0 \xF1\xEE\xF5\xF0\xE0\xED\xE5\xED\xE0\r\n");
+  EXPECT_EQ(
+      FormatLogLine("   Книга сохранена", true, t),
+      "01.02.2027 09:05:03\t   \xCA\xED\xE8\xE3\xE0 \xF1\xEE\xF5\xF0\xE0\xED\xE5\xED\xE0\r\n");
   // Every message is one line: CR and LF inside it become spaces.
   EXPECT_EQ(FormatLogLine("a\r\nb\nc", false, t), "\t\t\ta  b c\r\n");
 }
 
 TEST(RunLogTest, AppendsAndNeverFails) {
-  const auto dir = std::filesystem::temp_directory_path() /
-                   ("quorlex-runlog-" + std::to_string(getpid()));
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("quorlex-runlog-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
   const auto path = (dir / "quorlex.log").string();
   AppendLogLine(path, "first", false);
@@ -52,7 +52,8 @@ TEST(RunLogTest, AppendsAndNeverFails) {
   // A log left ending inside a line (a full disk) gets its line ended first.
   platform::AppendToFile(path, "torn fragm");
   AppendLogLine(path, "third", false);
-  EXPECT_EQ(platform::ReadFile(path).value_or("").substr(content.size()), "torn fragm\r\n\t\t\tthird\r\n");
+  EXPECT_EQ(platform::ReadFile(path).value_or("").substr(content.size()),
+            "torn fragm\r\n\t\t\tthird\r\n");
   // A log that cannot be written loses the line silently.
   AppendLogLine((dir / "missing" / "quorlex.log").string(), "lost", true);
   AppendLogLine(dir.string(), "lost", true);
@@ -62,8 +63,8 @@ TEST(RunLogTest, AppendsAndNeverFails) {
 // A file-size limit stands in for a full disk: the line is cut short, and
 // its rest is written before the next line once the limit is lifted.
 TEST(RunLogTest, ShortWriteIsCompletedWhenTheDiskAllows) {
-  const auto dir = std::filesystem::temp_directory_path() /
-                   ("quorlex-runlog-short-" + std::to_string(getpid()));
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("quorlex-runlog-short-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
   const auto path = (dir / "quorlex.log").string();
   AppendLogLine(path, "first", false);
@@ -79,7 +80,8 @@ TEST(RunLogTest, ShortWriteIsCompletedWhenTheDiskAllows) {
   std::signal(SIGXFSZ, previous_handler);
   EXPECT_EQ(platform::ReadFile(path).value_or(""), "\t\t\tfirst\r\n\t\t\tse");
   AppendLogLine(path, "third", false);
-  EXPECT_EQ(platform::ReadFile(path).value_or(""), "\t\t\tfirst\r\n\t\t\tsecond\r\n\t\t\tthird\r\n");
+  EXPECT_EQ(platform::ReadFile(path).value_or(""),
+            "\t\t\tfirst\r\n\t\t\tsecond\r\n\t\t\tthird\r\n");
   std::filesystem::remove_all(dir);
 }
 

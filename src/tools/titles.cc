@@ -43,8 +43,7 @@ std::int16_t ParseTitles(const std::string& ini_path, const std::string& section
   do {
     // The count is 16 bits: a 32,768th entry could not be counted.
     if (i >= static_cast<std::size_t>(std::numeric_limits<std::int16_t>::max())) {
-      throw Error(kRefusalError,
-                  "Слишком много записей в секции [TITLES] в файле " + ini_path);
+      throw Error(kRefusalError, "Слишком много записей в секции [TITLES] в файле " + ini_path);
     }
     Titles.resize(i + 1);
     auto b = section_text.find('\0', a);
@@ -52,8 +51,8 @@ std::int16_t ParseTitles(const std::string& ini_path, const std::string& section
     const std::string line = section_text.substr(a, b - a);
     const auto c = line.find('=');
     if (c == std::string::npos) {
-      throw Error(kRefusalError, "Неверный формат параметра: " + line +
-                                     " секции [TITLES] в файле " + ini_path);
+      throw Error(kRefusalError,
+                  "Неверный формат параметра: " + line + " секции [TITLES] в файле " + ini_path);
     }
     Titles[i].code = line.substr(0, c);
     Titles[i].title = platform::Upper(platform::Trim(std::string_view(line).substr(c + 1)));

@@ -22,7 +22,8 @@ class TitlesTest : public ::testing::Test {
   // Section text as the platform delivers it.
   static std::string Section(std::initializer_list<std::string> lines) {
     std::string s;
-    for (const auto& l : lines) s += l + '\0';
+    for (const auto& l : lines)
+      s += l + '\0';
     return s + '\0';
   }
 };
@@ -61,8 +62,8 @@ TEST_F(TitlesTest, MalformedLineKeepsEarlierEntriesButNotTheCount) {
 }
 
 TEST_F(TitlesTest, LoadFromFile) {
-  const auto dir = std::filesystem::temp_directory_path() /
-                   ("quorlex-titles-" + std::to_string(getpid()));
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("quorlex-titles-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
   const auto ini = (dir / "quorlex.ini").string();
 
@@ -107,7 +108,8 @@ TEST_F(TitlesTest, LongSectionIsReadWhole) {
 // more must be refused rather than wrap to a negative count.
 TEST_F(TitlesTest, CountStopsAtThe16BitLimit) {
   std::string section;
-  for (int i = 0; i < 32767; ++i) section += "C" + std::to_string(i) + "=T" + '\0';
+  for (int i = 0; i < 32767; ++i)
+    section += "C" + std::to_string(i) + "=T" + '\0';
   EXPECT_EQ(ParseTitles("q.ini", section + '\0'), 32767);
   section += "LAST=T";
   section += '\0';

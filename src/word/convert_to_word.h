@@ -24,7 +24,6 @@ inline constexpr DocumentFormat kWordXml{".docx", ".dotx",
 
 // Turns the rendered page into a document saved at the output path, then
 // ends the run. Every failure ends in the converter's trap.
-void ConvertToWord(conversion::ConversionContext& context,
-                   const DocumentFormat& format = kWord97);
+void ConvertToWord(conversion::ConversionContext& context, const DocumentFormat& format = kWord97);
 
 }  // namespace quorlex::word

@@ -29,7 +29,8 @@ DrawingIds PlanDrawings(const workbook::Workbook& book) {
   for (std::size_t i = 0; i < book.SheetCount(); ++i) {
     const auto& sheet = book.SheetAt(i);
     const bool modelled = sheet.IsWorksheet() && !sheet.Art().Empty();
-    std::uint32_t need = modelled ? sheet.Art().ShapeIdCount() : workbook::KeptDrawingShapes(sheet.Items());
+    std::uint32_t need =
+        modelled ? sheet.Art().ShapeIdCount() : workbook::KeptDrawingShapes(sheet.Items());
     if (need == 0) continue;
     std::uint32_t dg = next_dg++;
     std::uint32_t count = (need + 1023) / 1024;
@@ -65,7 +66,8 @@ std::vector<std::uint8_t> DrawingGroupBody(const workbook::Workbook& book, const
   std::vector<std::uint8_t> rest;
   const auto& old = book.DrawingGroup();
   if (old.size() >= 8 && Get16(old, 2) == workbook::office_art::kDggContainer) {
-    std::size_t end = std::min<std::size_t>(old.size(), 8 + static_cast<std::size_t>(Get32(old, 4)));
+    std::size_t end =
+        std::min<std::size_t>(old.size(), 8 + static_cast<std::size_t>(Get32(old, 4)));
     std::size_t at = 8;
     while (at + 8 <= end) {
       std::size_t next = std::min(end, at + 8 + static_cast<std::size_t>(Get32(old, at + 4)));
@@ -76,10 +78,12 @@ std::vector<std::uint8_t> DrawingGroupBody(const workbook::Workbook& book, const
     }
   } else {
     // Default shape properties and the colours of the drawing menus.
-    const std::uint8_t opt[] = {0x33, 0x00, 0x0B, 0xF0, 0x12, 0x00, 0x00, 0x00, 0xBF, 0x00, 0x08, 0x00, 0x08, 0x00,
-                                0x81, 0x01, 0x09, 0x00, 0x00, 0x08, 0xC0, 0x01, 0x40, 0x00, 0x00, 0x08};
-    const std::uint8_t colors[] = {0x40, 0x00, 0x1E, 0xF1, 0x10, 0x00, 0x00, 0x00, 0x0D, 0x00, 0x00, 0x08, 0x0C, 0x00,
-                                   0x00, 0x08, 0x17, 0x00, 0x00, 0x08, 0xF7, 0x00, 0x00, 0x10};
+    const std::uint8_t opt[] = {0x33, 0x00, 0x0B, 0xF0, 0x12, 0x00, 0x00, 0x00, 0xBF,
+                                0x00, 0x08, 0x00, 0x08, 0x00, 0x81, 0x01, 0x09, 0x00,
+                                0x00, 0x08, 0xC0, 0x01, 0x40, 0x00, 0x00, 0x08};
+    const std::uint8_t colors[] = {0x40, 0x00, 0x1E, 0xF1, 0x10, 0x00, 0x00, 0x00,
+                                   0x0D, 0x00, 0x00, 0x08, 0x0C, 0x00, 0x00, 0x08,
+                                   0x17, 0x00, 0x00, 0x08, 0xF7, 0x00, 0x00, 0x10};
     rest.insert(rest.end(), std::begin(opt), std::end(opt));
     rest.insert(rest.end(), std::begin(colors), std::end(colors));
   }

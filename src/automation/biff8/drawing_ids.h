@@ -18,7 +18,8 @@ namespace quorlex::automation::biff8 {
 struct DrawingIds {
   std::vector<std::uint32_t> dg_id;      // per sheet, 0 when none
   std::vector<std::uint32_t> spid_base;  // per sheet
-  std::map<std::uint32_t, std::pair<std::uint32_t, std::uint32_t>> clusters;  // cluster -> (dg, used)
+  std::map<std::uint32_t, std::pair<std::uint32_t, std::uint32_t>>
+      clusters;  // cluster -> (dg, used)
   std::uint32_t shapes = 0;
   std::uint32_t drawings = 0;
 };

@@ -72,7 +72,8 @@ std::pair<std::string, std::string> ContinuedBytes::RichString() {
   std::size_t ext = (flags & 0x04) != 0 ? U32() : 0;
   std::u16string chars = Chars(cch, (flags & 0x01) != 0);
   std::string run_bytes;
-  for (std::size_t i = 0; i < runs * 4; ++i) run_bytes.push_back(static_cast<char>(Byte()));
+  for (std::size_t i = 0; i < runs * 4; ++i)
+    run_bytes.push_back(static_cast<char>(Byte()));
   SkipBytes(ext);
   return {platform::Utf16ToUtf8(chars), std::move(run_bytes)};
 }
@@ -84,7 +85,8 @@ void ContinuedBytes::Skip() {
   }
 }
 
-std::string ReadUnicodeString(const std::vector<std::uint8_t>& d, std::size_t at, bool short_count, std::size_t* end) {
+std::string ReadUnicodeString(const std::vector<std::uint8_t>& d, std::size_t at, bool short_count,
+                              std::size_t* end) {
   std::size_t cch = short_count ? (at < d.size() ? d[at] : 0) : Get16(d, at);
   at += short_count ? 1 : 2;
   if (at >= d.size()) {
@@ -121,7 +123,8 @@ double DecodeRk(std::uint32_t rk) {
 }
 
 double DecodeDouble(const std::vector<std::uint8_t>& d, std::size_t at) {
-  std::uint64_t bits = static_cast<std::uint64_t>(Get32(d, at)) | (static_cast<std::uint64_t>(Get32(d, at + 4)) << 32);
+  std::uint64_t bits = static_cast<std::uint64_t>(Get32(d, at)) |
+                       (static_cast<std::uint64_t>(Get32(d, at + 4)) << 32);
   return std::bit_cast<double>(bits);
 }
 

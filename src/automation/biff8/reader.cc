@@ -54,15 +54,18 @@ constexpr std::uint8_t kBoundChart = 0x02;
 void CheckBof(const Record& bof, bool globals) {
   if (bof.type != rt::kBof) {
     if (bof.type == kBiff2Bof || bof.type == kBiff3Bof || bof.type == kBiff4Bof) {
-      throw Error(errors::kFormat, "Книги Excel 4.0 и более ранних версий (BIFF4 и старше) не поддерживаются");
+      throw Error(errors::kFormat,
+                  "Книги Excel 4.0 и более ранних версий (BIFF4 и старше) не поддерживаются");
     }
     Damaged("no BOF record");
   }
   std::uint16_t version = Get16(bof.data, 0);
   if (version != 0x0600) {
-    throw Error(errors::kFormat, "Книги Excel 5.0/95 (BIFF5) и более ранних версий не поддерживаются");
+    throw Error(errors::kFormat,
+                "Книги Excel 5.0/95 (BIFF5) и более ранних версий не поддерживаются");
   }
-  if (globals && Get16(bof.data, 2) != 0x0005) Damaged("the workbook stream does not start with the workbook globals");
+  if (globals && Get16(bof.data, 2) != 0x0005)
+    Damaged("the workbook stream does not start with the workbook globals");
 }
 
 bool IsUsableSheetName(const std::string& name) {
@@ -77,7 +80,8 @@ bool IsUsableSheetName(const std::string& name) {
 // A sheet name Excel would not save (other programs write names of any
 // length and with any character): forbidden characters become "_", the
 // name is cut to 31 characters and numbered when another sheet has it.
-std::string UsableSheetName(std::string name, std::size_t index, const std::set<std::string>& taken) {
+std::string UsableSheetName(std::string name, std::size_t index,
+                            const std::set<std::string>& taken) {
   for (char& c : name) {
     if (std::string_view(":\\/?*[]").find(c) != std::string_view::npos) c = '_';
   }
@@ -86,7 +90,8 @@ std::string UsableSheetName(std::string name, std::size_t index, const std::set<
   if (platform::Upper(name) == "HISTORY") name += '_';
   if (name.empty() || !platform::IsValidUtf8(name)) name = "Лист" + std::to_string(index + 1);
   const auto cut = [](std::string s, std::size_t room) {
-    while (platform::Utf16Length(s) > room) s = platform::Left(s, platform::Length(s) - 1);
+    while (platform::Utf16Length(s) > room)
+      s = platform::Left(s, platform::Length(s) - 1);
     return s;
   };
   std::string usable = cut(name, 31);
@@ -283,7 +288,8 @@ class Reader {
     // Sheets follow one another in the stream. Refusing overlaps keeps the
     // work linear in the stream, whatever the offsets claim.
     std::vector<std::pair<std::uint32_t, std::size_t>> order;
-    for (std::size_t i = 0; i < bound_.size(); ++i) order.emplace_back(bound_[i].offset, i);
+    for (std::size_t i = 0; i < bound_.size(); ++i)
+      order.emplace_back(bound_[i].offset, i);
     std::sort(order.begin(), order.end());
     std::vector<std::unique_ptr<workbook::Sheet>> sheets(bound_.size());
     std::size_t end = 0;
@@ -300,12 +306,14 @@ class Reader {
       sheets[i]->SetNameUnchecked(UsableSheetName(sheets[i]->Name(), i, taken));
       taken.insert(sheets[i]->NameKey());
     }
-    for (auto& sheet : sheets) book_->AppendSheet(std::move(sheet));
+    for (auto& sheet : sheets)
+      book_->AppendSheet(std::move(sheet));
     if (book_->SheetCount() == 0) Damaged("no sheets");
     if (book_->ActiveSheet() >= book_->SheetCount()) book_->SetActiveSheet(0);
     // Some writers leave out the style formats Excel always has; the engine
     // counts on format 15 being the Normal cell format.
-    while (book_->Formats().XfCount() <= workbook::kDefaultXf) book_->Formats().AddXfRaw(workbook::Xf());
+    while (book_->Formats().XfCount() <= workbook::kDefaultXf)
+      book_->Formats().AddXfRaw(workbook::Xf());
     if (book_->Formats().FontCount() == 0) Damaged("no fonts");
     return std::move(book_);
   }
@@ -319,12 +327,14 @@ class Reader {
 
   void ReadSst(const std::vector<Record>& parts) {
     ContinuedBytes s;
-    for (const Record& p : parts) s.Add(&p.data);
+    for (const Record& p : parts)
+      s.Add(&p.data);
     s.U32();
     std::uint32_t unique = s.U32();
     // The count comes from the file: trust only what the bytes can hold.
     strings_.reserve(std::min<std::size_t>(unique, stream_.size() / 3));
-    for (std::uint32_t i = 0; i < unique && !s.AtEnd(); ++i) strings_.push_back(s.RichString());
+    for (std::uint32_t i = 0; i < unique && !s.AtEnd(); ++i)
+      strings_.push_back(s.RichString());
   }
 
   std::unique_ptr<workbook::Sheet> ReadSheet(const BoundSheet& bs, std::size_t& end) {
@@ -365,7 +375,6 @@ class Reader {
     }
   }
 
-
   std::span<const std::uint8_t> stream_;
   std::unique_ptr<workbook::Workbook> book_;
   std::vector<BoundSheet> bound_;
@@ -374,9 +383,11 @@ class Reader {
 
 // The tree of a file that has the compound-file signature; one that does
 // not hold together is a damaged workbook.
-automation::compound::Entry ReadCompound(std::span<const std::uint8_t> bytes, const std::string& display_name) {
+automation::compound::Entry ReadCompound(std::span<const std::uint8_t> bytes,
+                                         const std::string& display_name) {
   try {
-    return automation::compound::ReadCompoundBytes({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+    return automation::compound::ReadCompoundBytes(
+        {reinterpret_cast<const char*>(bytes.data()), bytes.size()});
   } catch (const automation::compound::ReadError& e) {
     throw Error(errors::kFormat, "Файл " + display_name + " поврежден: " + e.Detail());
   }
@@ -388,11 +399,15 @@ std::unique_ptr<workbook::Workbook> ReadWorkbookStream(std::span<const std::uint
   return Reader(stream).Read();
 }
 
-std::unique_ptr<workbook::Workbook> ReadWorkbookBytes(std::span<const std::uint8_t> bytes, const std::string& display_name) {
+std::unique_ptr<workbook::Workbook> ReadWorkbookBytes(std::span<const std::uint8_t> bytes,
+                                                      const std::string& display_name) {
   if (!automation::compound::IsCompoundFile(bytes)) {
     // A bare BIFF stream: Excel 2, 3 and 4 wrote these.
-    if (bytes.size() >= 2 && bytes[1] < 0x10 && (bytes[0] == 0x09) && (bytes[1] == 0x00 || bytes[1] == 0x02 || bytes[1] == 0x04 || bytes[1] == 0x08)) {
-      throw Error(errors::kFormat, "Книги Excel 4.0 и более ранних версий (BIFF4 и старше) не поддерживаются: " + display_name);
+    if (bytes.size() >= 2 && bytes[1] < 0x10 && (bytes[0] == 0x09) &&
+        (bytes[1] == 0x00 || bytes[1] == 0x02 || bytes[1] == 0x04 || bytes[1] == 0x08)) {
+      throw Error(errors::kFormat,
+                  "Книги Excel 4.0 и более ранних версий (BIFF4 и старше) не поддерживаются: " +
+                      display_name);
     }
     throw Error(errors::kFormat, "Файл " + display_name + " не является книгой Excel 97-2003");
   }
@@ -405,8 +420,8 @@ std::unique_ptr<workbook::Workbook> ReadWorkbookBytes(std::span<const std::uint8
   }
   std::unique_ptr<workbook::Workbook> book;
   try {
-    book = ReadWorkbookStream(
-        {reinterpret_cast<const std::uint8_t*>(contents.workbook.data()), contents.workbook.size()});
+    book = ReadWorkbookStream({reinterpret_cast<const std::uint8_t*>(contents.workbook.data()),
+                               contents.workbook.size()});
   } catch (const DamagedWorkbook& e) {
     throw Error(errors::kFormat, "Файл " + display_name + " поврежден (" + e.Detail() + ")");
   }
@@ -418,7 +433,8 @@ std::unique_ptr<workbook::Workbook> ReadWorkbookBytes(std::span<const std::uint8
 std::unique_ptr<workbook::Workbook> ReadWorkbook(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw Error(errors::kFile, "Не удалось открыть файл " + path);
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
   if (in.bad()) throw Error(errors::kFile, "Не удалось прочитать файл " + path);
   return ReadWorkbookBytes(bytes, path);
 }

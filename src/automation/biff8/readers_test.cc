@@ -33,9 +33,10 @@ TEST_P(Readers, RoundTripOfAnExcelFileOpensEverywhere) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, Readers,
-                         ::testing::Values("12843-2.xls", "13796.xls", "15573.xls", "19599-2.xls", "27394.xls",
-                                           "3dFormulas.xls", "44010-SingleChart.xls", "SimpleWithComments.xls",
-                                           "xlrd-Formate.xls", "xlrd-namesdemo.xls"),
+                         ::testing::Values("12843-2.xls", "13796.xls", "15573.xls", "19599-2.xls",
+                                           "27394.xls", "3dFormulas.xls", "44010-SingleChart.xls",
+                                           "SimpleWithComments.xls", "xlrd-Formate.xls",
+                                           "xlrd-namesdemo.xls"),
                          XlsTestName);
 
 TEST(Readers, GeneratedWorkbookOpensEverywhere) {

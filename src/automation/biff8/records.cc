@@ -33,14 +33,18 @@ bool RecordReader::PeekType(std::uint16_t& type) const {
   return true;
 }
 
-void AppendRecord(std::vector<std::uint8_t>& stream, std::uint16_t type, std::span<const std::uint8_t> data) {
-  if (data.size() > 0xFFFF) throw Error(errors::kSpreadsheet, "Внутренняя ошибка: запись BIFF8 длиннее 65 535 байт");
+void AppendRecord(std::vector<std::uint8_t>& stream, std::uint16_t type,
+                  std::span<const std::uint8_t> data) {
+  if (data.size() > 0xFFFF)
+    throw Error(errors::kSpreadsheet, "Внутренняя ошибка: запись BIFF8 длиннее 65 535 байт");
   platform::Append16(stream, type);
   platform::Append16(stream, static_cast<std::uint32_t>(data.size()));
   stream.insert(stream.end(), data.begin(), data.end());
 }
 
-void RecordSink::Put(std::uint16_t type, std::span<const std::uint8_t> data) { AppendRecord(bytes, type, data); }
+void RecordSink::Put(std::uint16_t type, std::span<const std::uint8_t> data) {
+  AppendRecord(bytes, type, data);
+}
 
 void RecordSink::Put(const workbook::Record& r) {
   if (r.data.size() <= kMaxRecordData) {
@@ -54,7 +58,8 @@ void RecordSink::Put(const workbook::Record& r) {
   }
 }
 
-void RecordSink::PutWithString(std::uint16_t type, std::span<const std::uint8_t> head, std::u16string_view chars) {
+void RecordSink::PutWithString(std::uint16_t type, std::span<const std::uint8_t> head,
+                               std::u16string_view chars) {
   const bool wide = std::any_of(chars.begin(), chars.end(), [](char16_t c) { return c > 0xFF; });
   const std::size_t unit = wide ? 2 : 1;
   const std::uint8_t option = wide ? 0x01 : 0x00;

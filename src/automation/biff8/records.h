@@ -74,7 +74,8 @@ inline constexpr std::size_t kMaxRecordData = 8224;
 // Reads the records of a BIFF8 stream one after another.
 class RecordReader {
  public:
-  explicit RecordReader(std::span<const std::uint8_t> stream, std::size_t at = 0) : stream_(stream), at_(at) {}
+  explicit RecordReader(std::span<const std::uint8_t> stream, std::size_t at = 0)
+      : stream_(stream), at_(at) {}
 
   // False at the end of the stream; throws on a record that runs past it.
   bool Next(workbook::Record& out);
@@ -95,7 +96,8 @@ class RecordSink {
   // A record that ends in an XLUnicodeString (16-bit count) after `head`.
   // A string too long for one record goes on in CONTINUE records, split
   // only between characters, each CONTINUE starting with the option byte.
-  void PutWithString(std::uint16_t type, std::span<const std::uint8_t> head, std::u16string_view chars);
+  void PutWithString(std::uint16_t type, std::span<const std::uint8_t> head,
+                     std::u16string_view chars);
   std::size_t Size() const { return bytes.size(); }
   std::vector<std::uint8_t> bytes;
 };
@@ -106,6 +108,7 @@ void AppendUnicodeString(std::vector<std::uint8_t>& out, std::string_view utf8, 
 void AppendDouble(std::vector<std::uint8_t>& out, double v);
 
 // Appends a record (type, length, body) to a stream.
-void AppendRecord(std::vector<std::uint8_t>& stream, std::uint16_t type, std::span<const std::uint8_t> data);
+void AppendRecord(std::vector<std::uint8_t>& stream, std::uint16_t type,
+                  std::span<const std::uint8_t> data);
 
 }  // namespace quorlex::automation::biff8

@@ -227,7 +227,8 @@ namespace {
 // The stream with the first MSODRAWING of the first sheet carried on in a
 // CONTINUE record after `split` bytes, as Excel writes a drawing longer
 // than a record; sheet offsets follow.
-std::vector<std::uint8_t> WithContinuedDrawing(const std::vector<std::uint8_t>& stream, std::size_t split) {
+std::vector<std::uint8_t> WithContinuedDrawing(const std::vector<std::uint8_t>& stream,
+                                               std::size_t split) {
   RecordReader in(stream);
   workbook::Record r;
   std::vector<std::pair<std::size_t, workbook::Record>> records;
@@ -274,7 +275,8 @@ TEST(Drawings, ALayerGoingOnInContinueRecordsIsTakenApart) {
 }
 
 // Drawing and shape identifiers of a written stream, sheet by sheet.
-std::vector<std::pair<std::uint32_t, std::vector<std::uint32_t>>> DrawingIdentifiers(const std::vector<std::uint8_t>& stream) {
+std::vector<std::pair<std::uint32_t, std::vector<std::uint32_t>>> DrawingIdentifiers(
+    const std::vector<std::uint8_t>& stream) {
   std::vector<std::pair<std::uint32_t, std::vector<std::uint32_t>>> out;
   RecordReader in(stream);
   workbook::Record r;
@@ -282,10 +284,13 @@ std::vector<std::pair<std::uint32_t, std::vector<std::uint32_t>>> DrawingIdentif
   auto flush = [&] {
     if (art.empty()) return;
     std::pair<std::uint32_t, std::vector<std::uint32_t>> layer;
-    workbook::WalkArt(art, 0, art.size(), [&](std::uint16_t type, std::uint16_t instance, std::size_t, std::size_t body, std::size_t len, int) {
-      if (type == 0xF008) layer.first = instance;
-      if (type == 0xF00A && len >= 8) layer.second.push_back(platform::Get32(art, body));
-    });
+    workbook::WalkArt(art, 0, art.size(),
+                      [&](std::uint16_t type, std::uint16_t instance, std::size_t, std::size_t body,
+                          std::size_t len, int) {
+                        if (type == 0xF008) layer.first = instance;
+                        if (type == 0xF00A && len >= 8)
+                          layer.second.push_back(platform::Get32(art, body));
+                      });
     out.push_back(layer);
     art.clear();
   };
@@ -316,7 +321,8 @@ TEST(Drawings, EveryLayerHasIdentifiersOfItsOwn) {
   std::set<std::uint32_t> shapes;
   for (const auto& [dg, spids] : layers) {
     EXPECT_TRUE(drawings.insert(dg).second) << dg;
-    for (std::uint32_t spid : spids) EXPECT_TRUE(shapes.insert(spid).second) << spid;
+    for (std::uint32_t spid : spids)
+      EXPECT_TRUE(shapes.insert(spid).second) << spid;
   }
 }
 

@@ -24,11 +24,15 @@ using automation::testing::XlsCheck;
 using automation::testing::XlsFixture;
 using automation::testing::XlsTestName;
 
-const char* const kBiff8Fixtures[] = {
-    "12843-2.xls", "13796.xls", "15573.xls", "1900DateWindowing.xls", "19599-2.xls", "24207.xls",
-    "27394.xls", "29675.xls", "3dFormulas.xls", "44010-SingleChart.xls", "44643.xls",
-    "SimpleWithComments.xls", "xlrd-Formate.xls", "xlrd-namesdemo.xls", "xlrd-profiles.xls",
-    "xlrd-ragged.xls", "xlrd-xf_class.xls"};
+const char* const kBiff8Fixtures[] = {"12843-2.xls",       "13796.xls",
+                                      "15573.xls",         "1900DateWindowing.xls",
+                                      "19599-2.xls",       "24207.xls",
+                                      "27394.xls",         "29675.xls",
+                                      "3dFormulas.xls",    "44010-SingleChart.xls",
+                                      "44643.xls",         "SimpleWithComments.xls",
+                                      "xlrd-Formate.xls",  "xlrd-namesdemo.xls",
+                                      "xlrd-profiles.xls", "xlrd-ragged.xls",
+                                      "xlrd-xf_class.xls"};
 
 class RoundTrip : public ::testing::TestWithParam<const char*> {};
 
@@ -60,7 +64,8 @@ TEST(RoundTripRecords, ChartAndDrawingRecordsSurvive) {
     RecordReader in(stream);
     workbook::Record r;
     int n = 0;
-    while (in.Next(r)) n += r.type == type ? 1 : 0;
+    while (in.Next(r))
+      n += r.type == type ? 1 : 0;
     return n;
   };
   auto book = ReadWorkbook(XlsFixture("44010-SingleChart.xls"));
@@ -68,7 +73,7 @@ TEST(RoundTripRecords, ChartAndDrawingRecordsSurvive) {
   EXPECT_EQ(count(stream, 0x1033), 15);  // chart BEGIN records
   EXPECT_EQ(count(stream, rt::kObj), 6);
   EXPECT_EQ(count(stream, rt::kTxo), 6);
-  EXPECT_EQ(count(stream, rt::kBof), 3);  // globals, sheet, embedded chart
+  EXPECT_EQ(count(stream, rt::kBof), 3);        // globals, sheet, embedded chart
   EXPECT_EQ(book->OtherStreams().size(), 10u);  // VBA project and properties come along
 }
 
@@ -96,7 +101,8 @@ TEST(StreamNames, WorkbooksUnderOtherStreamNamesAreRead) {
     }
     return cells;
   };
-  for (const char* name : {"BOOK_in_capitals.xls", "WORKBOOK_in_capitals.xls", "NoGutsRecords.xls", "OddStyleRecord.xls"}) {
+  for (const char* name : {"BOOK_in_capitals.xls", "WORKBOOK_in_capitals.xls", "NoGutsRecords.xls",
+                           "OddStyleRecord.xls"}) {
     TempDir dir;
     std::string target = dir.File(name);
     WriteWorkbook(*ReadWorkbook(XlsFixture(name)), target);
@@ -105,7 +111,8 @@ TEST(StreamNames, WorkbooksUnderOtherStreamNamesAreRead) {
     EXPECT_EQ(values(target), before) << name;
   }
   // Its one sheet has a name of 55 characters, which Excel cuts to 31.
-  EXPECT_EQ(ReadWorkbook(XlsFixture("BOOK_in_capitals.xls"))->SheetAt(0).Name(), "301. exposures by cpty and agre");
+  EXPECT_EQ(ReadWorkbook(XlsFixture("BOOK_in_capitals.xls"))->SheetAt(0).Name(),
+            "301. exposures by cpty and agre");
 }
 
 // Names other programs give sheets, which Excel would not save, are made
@@ -148,7 +155,8 @@ TEST(Refusals, NonWorkbookFilesAreRefused) {
   const std::uint8_t text[] = {'h', 'e', 'l', 'l', 'o'};
   EXPECT_THROW(ReadWorkbookBytes(text), Error);
   EXPECT_THROW(ReadWorkbook("/nonexistent/book.xls"), Error);
-  std::vector<std::uint8_t> truncated = WriteWorkbookStream(*ReadWorkbook(XlsFixture("xlrd-ragged.xls")));
+  std::vector<std::uint8_t> truncated =
+      WriteWorkbookStream(*ReadWorkbook(XlsFixture("xlrd-ragged.xls")));
   truncated.resize(truncated.size() / 2);
   EXPECT_THROW(ReadWorkbookStream(truncated), Error);
 }
@@ -231,7 +239,8 @@ TEST(SharedFormulas, BandWithoutItsHostKeepsFormulasAndValues) {
   auto stream = WriteWorkbookStream(*book);
   RecordReader in(stream);
   workbook::Record r;
-  while (in.Next(r)) EXPECT_NE(r.type, rt::kShrFmla);
+  while (in.Next(r))
+    EXPECT_NE(r.type, rt::kShrFmla);
   auto values = RunCommand(XlsCheck() + " values " + Quote(path));
   ASSERT_EQ(values.status, 0) << values.output;
   // Every value of the row on the first sheet is on the copy's row 0.
@@ -246,7 +255,8 @@ TEST(SharedFormulas, BandWithoutItsHostKeepsFormulasAndValues) {
     if (line.rfind(copy_prefix, 0) == 0) copy[line.substr(copy_prefix.size())] = line;
   }
   EXPECT_FALSE(source.empty());
-  for (const auto& [rest, full] : source) EXPECT_EQ(copy.count(rest), 1u) << full;
+  for (const auto& [rest, full] : source)
+    EXPECT_EQ(copy.count(rest), 1u) << full;
 }
 
 }  // namespace

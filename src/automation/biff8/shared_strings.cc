@@ -24,7 +24,8 @@ void SharedStrings::Add(std::string_view text, std::string_view runs) {
   std::string key(text);
   key.push_back('\0');
   key.append(runs);
-  auto [it, inserted] = rich_index_.try_emplace(std::move(key), static_cast<std::uint32_t>(strings_.size()));
+  auto [it, inserted] =
+      rich_index_.try_emplace(std::move(key), static_cast<std::uint32_t>(strings_.size()));
   if (inserted) strings_.push_back({text, runs});
 }
 
@@ -67,7 +68,8 @@ void SharedStrings::Write(RecordSink& sink) const {
     std::size_t header = runs.empty() ? 3 : 5;
     if (rec.size() + header + unit > kMaxRecordData) flush();
     if (i % bucket == 0) {
-      ext.emplace_back(static_cast<std::uint32_t>(sink.Size() + 4 + rec.size()), static_cast<std::uint16_t>(rec.size() + 4));
+      ext.emplace_back(static_cast<std::uint32_t>(sink.Size() + 4 + rec.size()),
+                       static_cast<std::uint16_t>(rec.size() + 4));
     }
     Append16(rec, static_cast<std::uint32_t>(chars.size()));
     rec.push_back(static_cast<std::uint8_t>((wide ? 0x01 : 0x00) | (runs.empty() ? 0x00 : 0x08)));

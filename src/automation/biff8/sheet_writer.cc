@@ -64,17 +64,20 @@ bool HasTextResult(const std::vector<std::uint8_t>& rec) {
 FormulaHosts FindFormulaHosts(const workbook::Sheet& sheet) {
   FormulaHosts hosts;
   const auto& rows = sheet.Cells().Rows();
-  const std::uint32_t count = static_cast<std::uint32_t>(std::min<std::size_t>(rows.size(), kMaxRows));
+  const std::uint32_t count =
+      static_cast<std::uint32_t>(std::min<std::size_t>(rows.size(), kMaxRows));
   for (std::uint32_t r = 0; r < count; ++r) {
     for (const auto& c : rows[r].cells) {
       if (c.kind != workbook::CellKind::kFormula) continue;
-      if (!workbook::FormulaBody::Decode(sheet.Cells().Blob(c)).attached.empty()) hosts.emplace(r, c.col);
+      if (!workbook::FormulaBody::Decode(sheet.Cells().Blob(c)).attached.empty())
+        hosts.emplace(r, c.col);
     }
   }
   return hosts;
 }
 
-bool HostIsMissing(const workbook::FormulaBody& body, std::uint32_t row, const FormulaHosts& hosts) {
+bool HostIsMissing(const workbook::FormulaBody& body, std::uint32_t row,
+                   const FormulaHosts& hosts) {
   const auto& rec = body.record;
   if (!IsShared(rec)) return false;
   const auto host_row = static_cast<std::uint16_t>(Get16(rec, 17) + row);
@@ -85,8 +88,9 @@ const std::string* CachedText(const workbook::FormulaBody& body) {
   return HasTextResult(body.record) && !body.cached_text.empty() ? &body.cached_text : nullptr;
 }
 
-SheetWriter::SheetWriter(const workbook::Sheet& sheet, const SharedStrings& strings, bool active, std::uint32_t dg_id,
-                         std::uint32_t spid_base, const FormulaHosts& hosts, const CellFormats& cell_formats)
+SheetWriter::SheetWriter(const workbook::Sheet& sheet, const SharedStrings& strings, bool active,
+                         std::uint32_t dg_id, std::uint32_t spid_base, const FormulaHosts& hosts,
+                         const CellFormats& cell_formats)
     : sheet_(sheet),
       strings_(strings),
       active_(active),
@@ -99,9 +103,9 @@ void SheetWriter::Write(RecordSink& out, std::size_t stream_offset) {
   bool selection_done = false;
   bool index_done = false;
   // A drawing layer kept as records still gets identifiers of its own.
-  const auto kept_drawing =
-      sheet_.Art().Empty() ? workbook::RenumberKeptDrawing(sheet_.Items(), dg_id_, spid_base_)
-                           : std::map<std::size_t, workbook::Record>{};
+  const auto kept_drawing = sheet_.Art().Empty()
+                                ? workbook::RenumberKeptDrawing(sheet_.Items(), dg_id_, spid_base_)
+                                : std::map<std::size_t, workbook::Record>{};
   for (std::size_t index = 0; index < sheet_.Items().size(); ++index) {
     const auto& item = sheet_.Items()[index];
     if (auto kept = kept_drawing.find(index); kept != kept_drawing.end()) {
@@ -118,7 +122,8 @@ void SheetWriter::Write(RecordSink& out, std::size_t stream_offset) {
         if (item.record.type == rt::kWindow2 && item.record.data.size() >= 2) {
           workbook::Record w = item.record;
           std::uint16_t flags = Get16(w.data, 0);
-          flags = active_ ? static_cast<std::uint16_t>(flags | 0x0600) : static_cast<std::uint16_t>(flags & ~0x0600);
+          flags = active_ ? static_cast<std::uint16_t>(flags | 0x0600)
+                          : static_cast<std::uint16_t>(flags & ~0x0600);
           Put16(w.data, 0, flags);
           out.Put(w);
         } else {
@@ -243,7 +248,8 @@ void SheetWriter::WriteCells(RecordSink& out) {
         Append16(d, 0);
         Append16(d, 0);
         Append16(d, row.info.flags | 0x0100);
-        Append16(d, (row.info.xf_word & ~kRowXfMask) | cell_formats_.Written(row.info.xf_word & kRowXfMask));
+        Append16(d, (row.info.xf_word & ~kRowXfMask) |
+                        cell_formats_.Written(row.info.xf_word & kRowXfMask));
       } else {
         Append16(d, default_height);
         Append16(d, 0);
@@ -257,7 +263,8 @@ void SheetWriter::WriteCells(RecordSink& out) {
     for (std::uint32_t r = block; r < end; ++r) {
       if (!wanted(r)) continue;
       row_cells.push_back(out.Size());
-      for (const auto& c : rows[r].cells) WriteCell(out, r, c);
+      for (const auto& c : rows[r].cells)
+        WriteCell(out, r, c);
     }
     if (row_cells.empty()) continue;
     // DBCELL: back to the block's first ROW record, then to each row's first
@@ -275,7 +282,8 @@ void SheetWriter::WriteCells(RecordSink& out) {
   }
 }
 
-void SheetWriter::CellHeader(std::vector<std::uint8_t>& d, std::uint32_t r, const workbook::Cell& c) {
+void SheetWriter::CellHeader(std::vector<std::uint8_t>& d, std::uint32_t r,
+                             const workbook::Cell& c) {
   d.clear();
   Append16(d, r);
   Append16(d, c.col);
@@ -287,9 +295,7 @@ void SheetWriter::WriteCell(RecordSink& out, std::uint32_t r, const workbook::Ce
   const auto& cells = sheet_.Cells();
   CellHeader(d, r, c);
   switch (c.kind) {
-    case workbook::CellKind::kBlank:
-      out.Put(rt::kBlank, d);
-      return;
+    case workbook::CellKind::kBlank: out.Put(rt::kBlank, d); return;
     case workbook::CellKind::kNumber: {
       double v = cells.Number(c);
       bool ok = false;
@@ -314,9 +320,7 @@ void SheetWriter::WriteCell(RecordSink& out, std::uint32_t r, const workbook::Ce
       d.push_back(c.kind == workbook::CellKind::kError ? 1 : 0);
       out.Put(rt::kBoolErr, d);
       return;
-    case workbook::CellKind::kFormula:
-      WriteFormula(out, r, c);
-      return;
+    case workbook::CellKind::kFormula: WriteFormula(out, r, c); return;
   }
 }
 
@@ -342,10 +346,12 @@ void SheetWriter::WriteFormula(RecordSink& out, std::uint32_t r, const workbook:
     Put16(a.data, 2, static_cast<std::uint16_t>(Get16(a.data, 2) + r));
     out.Put(a.type, a.data);
   }
-  if (HasTextResult(rec)) out.PutWithString(rt::kString, {}, platform::Utf8ToUtf16(body.cached_text));
+  if (HasTextResult(rec))
+    out.PutWithString(rt::kString, {}, platform::Utf8ToUtf16(body.cached_text));
 }
 
-void SheetWriter::WriteCachedValue(RecordSink& out, std::uint32_t r, const workbook::Cell& c, const workbook::FormulaBody& body) {
+void SheetWriter::WriteCachedValue(RecordSink& out, std::uint32_t r, const workbook::Cell& c,
+                                   const workbook::FormulaBody& body) {
   std::vector<std::uint8_t> d;
   CellHeader(d, r, c);
   const auto& rec = body.record;
@@ -372,8 +378,10 @@ void SheetWriter::WriteDrawing(RecordSink& out) {
   std::vector<workbook::Record> records;
   std::vector<workbook::Record> notes;
   sheet_.Art().Write(dg_id_, spid_base_, records, notes);
-  for (const auto& r : records) out.Put(r);
-  for (const auto& r : notes) out.Put(r);
+  for (const auto& r : records)
+    out.Put(r);
+  for (const auto& r : notes)
+    out.Put(r);
 }
 
 void SheetWriter::WriteSelection(RecordSink& out, const workbook::Record& original) {

@@ -33,8 +33,9 @@ const std::string* CachedText(const workbook::FormulaBody& body);
 // Writes one worksheet substream from the sheet model.
 class SheetWriter {
  public:
-  SheetWriter(const workbook::Sheet& sheet, const SharedStrings& strings, bool active, std::uint32_t dg_id,
-              std::uint32_t spid_base, const FormulaHosts& hosts, const CellFormats& cell_formats);
+  SheetWriter(const workbook::Sheet& sheet, const SharedStrings& strings, bool active,
+              std::uint32_t dg_id, std::uint32_t spid_base, const FormulaHosts& hosts,
+              const CellFormats& cell_formats);
   // `stream_offset`: where the substream starts in the workbook stream, for
   // the file positions INDEX holds.
   void Write(RecordSink& out, std::size_t stream_offset);
@@ -51,7 +52,8 @@ class SheetWriter {
   void CellHeader(std::vector<std::uint8_t>& d, std::uint32_t r, const workbook::Cell& c);
   void WriteCell(RecordSink& out, std::uint32_t r, const workbook::Cell& c);
   void WriteFormula(RecordSink& out, std::uint32_t r, const workbook::Cell& c);
-  void WriteCachedValue(RecordSink& out, std::uint32_t r, const workbook::Cell& c, const workbook::FormulaBody& body);
+  void WriteCachedValue(RecordSink& out, std::uint32_t r, const workbook::Cell& c,
+                        const workbook::FormulaBody& body);
   void WriteDrawing(RecordSink& out);
   void WriteSelection(RecordSink& out, const workbook::Record& original);
   void WriteMerges(RecordSink& out);
@@ -65,8 +67,8 @@ class SheetWriter {
   const FormulaHosts& hosts_;
   const CellFormats& cell_formats_;
   std::vector<std::uint8_t> cell_buffer_;
-  std::size_t index_at_ = 0;        // INDEX record, in the substream
-  std::size_t def_col_width_at_ = 0;  // DEFCOLWIDTH record
+  std::size_t index_at_ = 0;           // INDEX record, in the substream
+  std::size_t def_col_width_at_ = 0;   // DEFCOLWIDTH record
   std::vector<std::size_t> db_cells_;  // DBCELL records
 };
 

@@ -20,7 +20,7 @@ struct WorkbookFile {
   // The workbook stream: "Workbook", or a "Book" stream that holds BIFF8
   // (some programs name it so); empty when there is neither.
   std::string workbook;
-  bool has_biff5_book = false;  // only a "Book" stream of Excel 5/95; it is left out
+  bool has_biff5_book = false;                 // only a "Book" stream of Excel 5/95; it is left out
   std::vector<workbook::StoredStream> others;  // each storage before what it holds
   std::array<std::uint8_t, 16> root_clsid{};
 };

@@ -33,7 +33,9 @@ TEST(WorkbookFile, StoragesComeBeforeWhatTheyHold) {
     EXPECT_NE(stored.path, "Workbook");
     paths.push_back(stored.path);
   }
-  const auto at = [&](const std::string& path) { return std::find(paths.begin(), paths.end(), path) - paths.begin(); };
+  const auto at = [&](const std::string& path) {
+    return std::find(paths.begin(), paths.end(), path) - paths.begin();
+  };
   ASSERT_LT(at("_VBA_PROJECT_CUR/VBA/dir"), static_cast<std::ptrdiff_t>(paths.size()));
   EXPECT_LT(at("_VBA_PROJECT_CUR"), at("_VBA_PROJECT_CUR/VBA"));
   EXPECT_LT(at("_VBA_PROJECT_CUR/VBA"), at("_VBA_PROJECT_CUR/VBA/dir"));
@@ -45,7 +47,8 @@ TEST(WorkbookFile, StoragesComeBeforeWhatTheyHold) {
 // Taken apart and put together again, every fixture's compound file is the
 // one it was, once written.
 TEST(WorkbookFile, JoinedAgainTheTreeIsTheSame) {
-  for (const char* name : {"44010-SingleChart.xls", "SimpleWithComments.xls", "xlrd-namesdemo.xls", "27394.xls"}) {
+  for (const char* name :
+       {"44010-SingleChart.xls", "SimpleWithComments.xls", "xlrd-namesdemo.xls", "27394.xls"}) {
     const Entry tree = ReadCompoundFile(XlsFixture(name));
     const WorkbookFile file = SplitWorkbookFile(tree);
     const Entry joined = JoinWorkbookFile(Bytes(file.workbook), file.others, file.root_clsid);
@@ -68,7 +71,8 @@ TEST(WorkbookFile, AnExcel95BookStreamIsNotedAndLeftOut) {
 // Stream names compare without regard to case, and BIFF8 may sit in a
 // stream named "Book": Excel opens both, and so do we.
 TEST(WorkbookFile, TheWorkbookStreamIsFoundWhateverItsCaseOrName) {
-  for (const char* name : {"BOOK_in_capitals.xls", "WORKBOOK_in_capitals.xls", "NoGutsRecords.xls", "OddStyleRecord.xls"}) {
+  for (const char* name : {"BOOK_in_capitals.xls", "WORKBOOK_in_capitals.xls", "NoGutsRecords.xls",
+                           "OddStyleRecord.xls"}) {
     const Entry tree = ReadCompoundFile(XlsFixture(name));
     ASSERT_EQ(tree.Find("Workbook"), nullptr) << name;
     const WorkbookFile file = SplitWorkbookFile(tree);
@@ -84,8 +88,10 @@ TEST(WorkbookFile, TheWorkbookStreamIsFoundWhateverItsCaseOrName) {
   }
   // Excel's dual format holds both: the BIFF8 one is taken, the other left out.
   Entry dual = Entry::Storage("");
-  dual.children.push_back(Entry::Stream("Book", std::string("\x09\x08\x08\x00\x00\x05\x05\x00", 8)));
-  dual.children.push_back(Entry::Stream("workbook", std::string("\x09\x08\x08\x00\x00\x06\x05\x00", 8)));
+  dual.children.push_back(
+      Entry::Stream("Book", std::string("\x09\x08\x08\x00\x00\x05\x05\x00", 8)));
+  dual.children.push_back(
+      Entry::Stream("workbook", std::string("\x09\x08\x08\x00\x00\x06\x05\x00", 8)));
   const WorkbookFile file = SplitWorkbookFile(dual);
   EXPECT_EQ(static_cast<int>(file.workbook[5]), 6);
   EXPECT_TRUE(file.others.empty());

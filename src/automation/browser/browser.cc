@@ -38,9 +38,7 @@ void Browser::ExecWB(int command, int /*option*/) {
     throw Error(errors::kRendering, "Страница отчета не загружена");
   }
   switch (command) {
-    case OLECMDID_SELECTALL:
-      selected_ = true;
-      return;
+    case OLECMDID_SELECTALL: selected_ = true; return;
     case OLECMDID_COPY:
       if (!selected_) throw Error(errors::kRendering, "На странице отчета ничего не выделено");
       clipboard::Clipboard::Process().SetPage(page_);

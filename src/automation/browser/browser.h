@@ -7,7 +7,6 @@
 
 #include "automation/browser/renderer.h"
 #include "automation/page/page.h"
-
 #include "platform/error.h"
 
 namespace quorlex::automation::browser {

@@ -456,8 +456,8 @@ xsltStylesheet* LinkedStylesheet(const std::string& href, const std::string& bas
       ReadableFile(*style_path, "Не найдена таблица стилей " + *style_path,
                    "Таблица стилей " + *style_path + " не является обычным файлом");
   DocPtr style_doc = ParseXml(*style_path, style_content, findings,
-                             {"таблице стилей " + *style_path, "таблицы стилей " + *style_path},
-                             guard, limits, xml_path);
+                              {"таблице стилей " + *style_path, "таблицы стилей " + *style_path},
+                              guard, limits, xml_path);
   CheckStylesheet(xmlDocGetRootElement(style_doc.get()), *style_path, findings.stylesheet);
   std::unique_ptr<xsltStylesheet, StylesheetFree> style(xsltParseStylesheetDoc(style_doc.get()));
   if (style) (void)style_doc.release();  // the stylesheet owns its document now
@@ -484,8 +484,8 @@ Rendered RenderTree(const std::string& xml_path, const RenderLimits& limits) {
   const std::string content = ReadableFile(xml_path, "Не удалось прочитать файл " + xml_path,
                                            "Файл " + xml_path + " не является обычным файлом");
   const std::string base = AbsolutePath(xml_path);
-  DocPtr doc = ParseXml(base, content, findings, {"отчете " + xml_path, "отчета " + xml_path}, guard,
-                        limits, xml_path);
+  DocPtr doc = ParseXml(base, content, findings, {"отчете " + xml_path, "отчета " + xml_path},
+                        guard, limits, xml_path);
 
   const std::string href = StylesheetHref(doc.get());
   if (href.empty()) {

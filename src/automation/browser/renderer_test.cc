@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <chrono>
-
 #include <filesystem>
 #include <fstream>
 
@@ -67,8 +66,8 @@ class RendererTest : public ::testing::Test {
 
 TEST_F(RendererTest, RendersCyrillicReportAsUtf8Page) {
   Write("page.xsl", kPage);
-  const auto page =
-      RenderReport(Report("page.xsl", "<report><row name=\"Клиент Один\" sum=\"1 234,50\"/></report>"));
+  const auto page = RenderReport(
+      Report("page.xsl", "<report><row name=\"Клиент Один\" sum=\"1 234,50\"/></report>"));
   EXPECT_NE(page.find("<td>Клиент Один</td>"), std::string::npos) << page;
   EXPECT_NE(page.find("<td class=\"num\">1 234,50</td>"), std::string::npos);
   EXPECT_NE(page.find("td.num { text-align: right }"), std::string::npos);
@@ -89,7 +88,8 @@ TEST_F(RendererTest, NodeSetOfBothCommonNamespaces) {
 
 TEST_F(RendererTest, LocalDocumentsMayBeRead) {
   Write("lookup.xml", "<names><n id=\"1\">Один</n></names>");
-  Write("doc.xsl", R"X(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+  Write("doc.xsl",
+        R"X(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
 <xsl:output method="html"/><xsl:template match="/"><p><xsl:value-of
  select="document('lookup.xml')/names/n[@id='1']"/></p></xsl:template></xsl:stylesheet>)X");
   const auto page = RenderReport(Report("doc.xsl", "<r/>"));
@@ -111,13 +111,15 @@ TEST_F(RendererTest, ReportsThatCannotBeRendered) {
             std::string::npos);
   EXPECT_NE(Failure(Report("page.xsl", "<r><unclosed></r>")).find("Ошибка разбора отчета"),
             std::string::npos);
-  Write("bad.xsl", "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
-                   "<xsl:template match=\"/\"><xsl:value-of select=\"(((\"/></xsl:template></xsl:stylesheet>");
+  Write("bad.xsl",
+        "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+        "<xsl:template match=\"/\"><xsl:value-of select=\"(((\"/></xsl:template></xsl:stylesheet>");
   EXPECT_NE(Failure(Report("bad.xsl", "<r/>")).find("Ошибка в таблице стилей"), std::string::npos)
       << Failure(Report("bad.xsl", "<r/>"));
   Write("notxml.xsl", "<xsl:stylesheet");
   EXPECT_NE(Failure(Report("notxml.xsl", "<r/>")).find("таблицы стилей"), std::string::npos);
-  Write("stop.xsl", R"X(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+  Write("stop.xsl",
+        R"X(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
 <xsl:template match="/"><xsl:message terminate="yes">нет данных</xsl:message></xsl:template></xsl:stylesheet>)X");
   EXPECT_NE(Failure(Report("stop.xsl", "<r/>")).find("Ошибка преобразования"), std::string::npos);
   EXPECT_NE(Failure((dir_ / "none.xml").string()).find("Не удалось прочитать"), std::string::npos);
@@ -125,33 +127,41 @@ TEST_F(RendererTest, ReportsThatCannotBeRendered) {
 
 TEST_F(RendererTest, NetworkIsNeverReached) {
   Write("page.xsl", kPage);
-  EXPECT_NE(Failure(Report("page.xsl", "<r/>",
-                           "<!DOCTYPE r SYSTEM \"http://192.0.2.1/report.dtd\">\n"))
-                .find("обращение к сети"),
-            std::string::npos);
+  EXPECT_NE(
+      Failure(Report("page.xsl", "<r/>", "<!DOCTYPE r SYSTEM \"http://192.0.2.1/report.dtd\">\n"))
+          .find("обращение к сети"),
+      std::string::npos);
   EXPECT_NE(Failure(Report("page.xsl", "<r>&ext;</r>",
                            "<!DOCTYPE r [<!ENTITY ext SYSTEM \"http://192.0.2.1/x\">]>\n"))
                 .find("обращение к сети"),
             std::string::npos);
   EXPECT_NE(Failure(Report("http://192.0.2.1/page.xsl", "<r/>")).find("обращение к сети"),
             std::string::npos);
-  Write("net.xsl", R"X(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+  Write("net.xsl",
+        R"X(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
 <xsl:template match="/"><p><xsl:value-of select="document('http://192.0.2.1/x.xml')"/></p></xsl:template></xsl:stylesheet>)X");
   EXPECT_NE(Failure(Report("net.xsl", "<r/>")).find("обращение к сети"), std::string::npos);
-  Write("imp.xsl", R"X(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+  Write("imp.xsl",
+        R"X(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
 <xsl:import href="http://192.0.2.1/base.xsl"/></xsl:stylesheet>)X");
   EXPECT_NE(Failure(Report("imp.xsl", "<r/>")).find("сети"), std::string::npos);
 }
 
 TEST_F(RendererTest, StylesheetsCannotWriteFiles) {
   const auto target = dir_ / "written.txt";
-  Write("write.xsl", R"X(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform"
+  Write("write.xsl",
+        R"X(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform"
  xmlns:exsl="http://exslt.org/common" extension-element-prefixes="exsl">
-<xsl:template match="/"><exsl:document href=")X" + target.string() + R"X(" method="text">x</exsl:document><p/></xsl:template></xsl:stylesheet>)X");
+<xsl:template match="/"><exsl:document href=")X" +
+            target.string() +
+            R"X(" method="text">x</exsl:document><p/></xsl:template></xsl:stylesheet>)X");
   EXPECT_NE(Failure(Report("write.xsl", "<r/>")).find("запись файла"), std::string::npos);
   EXPECT_FALSE(fs::exists(target));
-  Write("doc.xsl", R"X(<xsl:stylesheet version="1.1" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
-<xsl:template match="/"><xsl:document href=")X" + (dir_ / "sub" / "w.txt").string() + R"X(" method="text">x</xsl:document></xsl:template></xsl:stylesheet>)X");
+  Write("doc.xsl",
+        R"X(<xsl:stylesheet version="1.1" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:template match="/"><xsl:document href=")X" +
+            (dir_ / "sub" / "w.txt").string() +
+            R"X(" method="text">x</xsl:document></xsl:template></xsl:stylesheet>)X");
   Failure(Report("doc.xsl", "<r/>"));
   EXPECT_FALSE(fs::exists(dir_ / "sub"));
 }
@@ -161,7 +171,8 @@ TEST_F(RendererTest, EntityExpansionIsBounded) {
   std::string prolog = "<!DOCTYPE r [<!ENTITY a0 \"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx\">";
   for (int i = 1; i < 12; ++i) {
     prolog += "<!ENTITY a" + std::to_string(i) + " \"";
-    for (int k = 0; k < 10; ++k) prolog += "&a" + std::to_string(i - 1) + ";";
+    for (int k = 0; k < 10; ++k)
+      prolog += "&a" + std::to_string(i - 1) + ";";
     prolog += "\">";
   }
   prolog += "]>\n";
@@ -169,7 +180,8 @@ TEST_F(RendererTest, EntityExpansionIsBounded) {
 }
 
 std::string Escaped(std::string path) {
-  for (std::size_t at = 0; (at = path.find(' ', at)) != std::string::npos;) path.replace(at, 1, "%20");
+  for (std::size_t at = 0; (at = path.find(' ', at)) != std::string::npos;)
+    path.replace(at, 1, "%20");
   return path;
 }
 
@@ -177,19 +189,25 @@ TEST_F(RendererTest, OnlyLocalRegularFilesAreRead) {
   ASSERT_EQ(mkfifo((dir_ / "fifo.xsl").c_str(), 0600), 0);
   EXPECT_EQ(Failure(Report("fifo.xsl", "<r/>")),
             "Таблица стилей " + (dir_ / "fifo.xsl").string() + " не является обычным файлом");
-  Write("zero.xsl", R"X(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+  Write("zero.xsl",
+        R"X(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
 <xsl:template match="/"><p><xsl:value-of select="document('/dev/zero')"/></p></xsl:template></xsl:stylesheet>)X");
-  EXPECT_NE(Failure(Report("zero.xsl", "<r/>")).find("запрещено чтение файла, не являющегося обычным (/dev/zero)"),
+  EXPECT_NE(Failure(Report("zero.xsl", "<r/>"))
+                .find("запрещено чтение файла, не являющегося обычным (/dev/zero)"),
             std::string::npos);
   Write("page.xsl", kPage);
-  EXPECT_NE(Failure(Report("page.xsl", "<r>&e;</r>", "<!DOCTYPE r [<!ENTITY e SYSTEM \"/dev/zero\">]>\n"))
-                .find("В отчете "),
-            std::string::npos);
+  EXPECT_NE(
+      Failure(Report("page.xsl", "<r>&e;</r>", "<!DOCTYPE r [<!ENTITY e SYSTEM \"/dev/zero\">]>\n"))
+          .find("В отчете "),
+      std::string::npos);
   // A file: URL and an escaped name are local files like any other.
   Write("a b.xml", "<n>с пробелом</n>");
-  Write("url.xsl", R"X(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+  Write("url.xsl",
+        R"X(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
 <xsl:output method="html"/><xsl:template match="/"><p><xsl:value-of select="document('a%20b.xml')"/>|<xsl:value-of
- select="document('file://)X" + Escaped((dir_ / "a b.xml").string()) + R"X(')"/></p></xsl:template></xsl:stylesheet>)X");
+ select="document('file://)X" +
+            Escaped((dir_ / "a b.xml").string()) +
+            R"X(')"/></p></xsl:template></xsl:stylesheet>)X");
   const auto page = RenderReport(Report("url.xsl", "<r/>"));
   EXPECT_NE(page.find("<p>с пробелом|с пробелом</p>"), std::string::npos)
       << page << Failure(Report("url.xsl", "<r/>"));
@@ -205,7 +223,8 @@ TEST_F(RendererTest, LocalPaths) {
   EXPECT_EQ(LocalPath("ftp://x/a.xml"), std::nullopt);
 }
 
-constexpr const char* kForever = R"X(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+constexpr const char* kForever =
+    R"X(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
 <xsl:template name="t"><xsl:param name="n"/><xsl:if test="$n &gt; 0">
 <xsl:call-template name="t"><xsl:with-param name="n" select="$n - 1"/></xsl:call-template>
 <xsl:call-template name="t"><xsl:with-param name="n" select="$n - 1"/></xsl:call-template></xsl:if></xsl:template>
@@ -226,23 +245,26 @@ TEST_F(RendererTest, TimeAndMemoryBounds) {
   Write("page.xsl", kPage);
   EXPECT_NO_THROW(RenderReport(Report("page.xsl", "<r/>")));
 
-  Write("huge.xsl", R"X(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+  Write("huge.xsl",
+        R"X(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
 <xsl:template name="t"><xsl:param name="n"/><xsl:if test="$n &gt; 0"></xsl:if></xsl:template>
 <xsl:template match="/"><div><xsl:for-each select="//a"><xsl:for-each select="//a"><xsl:for-each select="//a">
 <p>строка текста</p></xsl:for-each></xsl:for-each></xsl:for-each></div></xsl:template></xsl:stylesheet>)X");
   RenderLimits memory;
   memory.memory_bytes = 8u << 20;
   std::string hundred;
-  for (int i = 0; i < 100; ++i) hundred += "<a/>";
-  EXPECT_NE(Failure(Report("huge.xsl", "<r>" + hundred + "</r>"), memory).find("больше 8 МБ памяти"),
-            std::string::npos);
+  for (int i = 0; i < 100; ++i)
+    hundred += "<a/>";
+  EXPECT_NE(
+      Failure(Report("huge.xsl", "<r>" + hundred + "</r>"), memory).find("больше 8 МБ памяти"),
+      std::string::npos);
 }
 
 TEST_F(RendererTest, Version10StylesheetsMayHoldOnlyWhatXslt10Defines) {
   const auto sheet = [](const std::string& version, const std::string& body) {
     return "<xsl:stylesheet version=\"" + version +
-           "\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">\n<xsl:template match=\"/\">" + body +
-           "</xsl:template><xsl:output method=\"html\"/></xsl:stylesheet>";
+           "\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">\n<xsl:template match=\"/\">" +
+           body + "</xsl:template><xsl:output method=\"html\"/></xsl:stylesheet>";
   };
   const std::string path = (dir_ / "s.xsl").string();
   Write("s.xsl", sheet("1.0", "<p><xsl:valueof select=\"1\"/></p>"));
@@ -250,26 +272,35 @@ TEST_F(RendererTest, Version10StylesheetsMayHoldOnlyWhatXslt10Defines) {
             "Ошибка в таблице стилей " + path + ": неизвестный элемент xsl:valueof (строка 2)");
   Write("s.xsl", sheet("1.0", "<p><xsl:value-of select=\"1\" mode=\"x\"/></p>"));
   EXPECT_EQ(Failure(Report("s.xsl", "<r/>")),
-            "Ошибка в таблице стилей " + path + ": неизвестный атрибут mode элемента xsl:value-of (строка 2)");
+            "Ошибка в таблице стилей " + path +
+                ": неизвестный атрибут mode элемента xsl:value-of (строка 2)");
   Write("s.xsl", sheet("1.0", "<p xsl:use-attribute-sets=\"\" xsl:colour=\"red\">x</p>"));
-  EXPECT_EQ(Failure(Report("s.xsl", "<r/>")),
-            "Ошибка в таблице стилей " + path + ": неизвестный атрибут xsl:colour элемента p (строка 2)");
+  EXPECT_EQ(
+      Failure(Report("s.xsl", "<r/>")),
+      "Ошибка в таблице стилей " + path + ": неизвестный атрибут xsl:colour элемента p (строка 2)");
   // Attributes of other namespaces, xml:space and data elements are free.
-  Write("s.xsl", "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\" "
-                 "xmlns:d=\"urn:data\"><xsl:output method=\"html\"/><d:months><d:m n=\"1\">январь</d:m></d:months>"
-                 "<xsl:template match=\"/\" d:note=\"x\" xml:space=\"preserve\"><p>"
-                 "<xsl:value-of select=\"document('')//d:m[@n=1]\"/></p></xsl:template></xsl:stylesheet>");
+  Write("s.xsl",
+        "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\" "
+        "xmlns:d=\"urn:data\"><xsl:output method=\"html\"/><d:months><d:m "
+        "n=\"1\">январь</d:m></d:months>"
+        "<xsl:template match=\"/\" d:note=\"x\" xml:space=\"preserve\"><p>"
+        "<xsl:value-of select=\"document('')//d:m[@n=1]\"/></p></xsl:template></xsl:stylesheet>");
   EXPECT_NE(RenderReport(Report("s.xsl", "<r/>")).find("\">январь</p>"), std::string::npos)
       << RenderReport(Report("s.xsl", "<r/>"));
   // Another version, or xsl:version on a literal result element, is forwards-compatible.
   Write("s.xsl", sheet("1.1", "<p><xsl:later><xsl:fallback>запас</xsl:fallback></xsl:later></p>"));
   EXPECT_NE(RenderReport(Report("s.xsl", "<r/>")).find("<p>запас</p>"), std::string::npos);
-  Write("s.xsl", sheet("1.0", "<p xsl:version=\"2.0\"><xsl:later><xsl:fallback>запас</xsl:fallback></xsl:later></p>"));
+  Write(
+      "s.xsl",
+      sheet(
+          "1.0",
+          "<p xsl:version=\"2.0\"><xsl:later><xsl:fallback>запас</xsl:fallback></xsl:later></p>"));
   EXPECT_NE(RenderReport(Report("s.xsl", "<r/>")).find("<p>запас</p>"), std::string::npos);
 }
 
 TEST_F(RendererTest, UnescapedTextIsParsedAsTheMarkupItIs) {
-  Write("doe.xsl", R"X(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+  Write("doe.xsl",
+        R"X(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
 <xsl:output method="xml"/><xsl:template match="/"><html><body>
 <p>a<xsl:text disable-output-escaping="yes">&amp;nbsp;&lt;b&gt;</xsl:text>b<xsl:text disable-output-escaping="yes">&lt;/b&gt;</xsl:text></p>
 <p>&lt;i&gt;escaped&lt;/i&gt;</p><style><xsl:text disable-output-escaping="yes">p &gt; b {}</xsl:text></style>

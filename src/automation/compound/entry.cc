@@ -21,12 +21,14 @@ Entry Entry::Storage(std::string name, const std::array<std::uint8_t, 16>& class
 }
 
 const Entry* Entry::Find(std::string_view child) const {
-  const auto at = std::find_if(children.begin(), children.end(), [&](const Entry& c) { return c.name == child; });
+  const auto at = std::find_if(children.begin(), children.end(),
+                               [&](const Entry& c) { return c.name == child; });
   return at == children.end() ? nullptr : &*at;
 }
 
 Entry* Entry::Find(std::string_view child) {
-  const auto at = std::find_if(children.begin(), children.end(), [&](const Entry& c) { return c.name == child; });
+  const auto at = std::find_if(children.begin(), children.end(),
+                               [&](const Entry& c) { return c.name == child; });
   return at == children.end() ? nullptr : &*at;
 }
 

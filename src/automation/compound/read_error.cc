@@ -5,12 +5,9 @@ namespace {
 
 std::string Describe(ReadFailure failure, const std::string& detail) {
   switch (failure) {
-    case ReadFailure::kUnreadable:
-      return "Составной файл не читается: " + detail;
-    case ReadFailure::kNotCompound:
-      return "Файл не является составным файлом: " + detail;
-    case ReadFailure::kDamaged:
-      break;
+    case ReadFailure::kUnreadable: return "Составной файл не читается: " + detail;
+    case ReadFailure::kNotCompound: return "Файл не является составным файлом: " + detail;
+    case ReadFailure::kDamaged: break;
   }
   return "Составной файл поврежден: " + detail;
 }
@@ -18,7 +15,8 @@ std::string Describe(ReadFailure failure, const std::string& detail) {
 }  // namespace
 
 ReadError::ReadError(ReadFailure failure, const std::string& detail)
-    : Error(failure == ReadFailure::kUnreadable ? errors::kFile : errors::kFormat, Describe(failure, detail)),
+    : Error(failure == ReadFailure::kUnreadable ? errors::kFile : errors::kFormat,
+            Describe(failure, detail)),
       failure_(failure),
       detail_(detail) {}
 

@@ -19,7 +19,9 @@ struct Budget {
   int entries_left = 100000;
 };
 
-[[noreturn]] void ThrowDamaged(const std::string& what) { throw ReadError(ReadFailure::kDamaged, what); }
+[[noreturn]] void ThrowDamaged(const std::string& what) {
+  throw ReadError(ReadFailure::kDamaged, what);
+}
 
 // What went wrong in our words, with libgsf's own (English) text after it.
 std::string Message(const GErrorPtr& error, const char* what) {
@@ -73,7 +75,8 @@ Entry ReadFrom(GsfInput* input) {
 
 bool IsCompoundFile(std::span<const std::uint8_t> bytes) {
   static constexpr std::uint8_t kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-  return bytes.size() >= std::size(kSignature) && std::equal(std::begin(kSignature), std::end(kSignature), bytes.begin());
+  return bytes.size() >= std::size(kSignature) &&
+         std::equal(std::begin(kSignature), std::end(kSignature), bytes.begin());
 }
 
 Entry ReadCompoundFile(const std::string& path) {

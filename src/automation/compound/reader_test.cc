@@ -38,7 +38,8 @@ ReadError ErrorOf(std::string_view bytes) {
 std::size_t DirectoryEntry(const std::string& bytes, const std::u16string& name) {
   const std::size_t sector_size = std::size_t{1} << (Get32(bytes, 0x1E) & 0xFFFF);
   const std::size_t directory = (Get32(bytes, 0x30) + 1) * sector_size;
-  for (std::size_t at = directory; at + 128 <= directory + sector_size && at + 128 <= bytes.size(); at += 128) {
+  for (std::size_t at = directory; at + 128 <= directory + sector_size && at + 128 <= bytes.size();
+       at += 128) {
     if (std::memcmp(bytes.data() + at, name.data(), name.size() * 2) == 0) return at;
   }
   return 0;
@@ -51,7 +52,10 @@ TEST(CompoundReader, ReadsTheTreeOfAWordDocument) {
   EXPECT_EQ(root.class_id[0], 0x06);
   EXPECT_EQ(root.class_id[1], 0x09);
   EXPECT_EQ(root.class_id[2], 0x02);
-  for (const char* stream : {"WordDocument", "1Table", "Data", "\x01" "CompObj", "\x05SummaryInformation"}) {
+  for (const char* stream : {"WordDocument", "1Table", "Data",
+                             "\x01"
+                             "CompObj",
+                             "\x05SummaryInformation"}) {
     const Entry* entry = root.Find(stream);
     ASSERT_NE(entry, nullptr) << stream;
     EXPECT_FALSE(entry->is_storage) << stream;
@@ -107,7 +111,8 @@ TEST(CompoundReader, TellsCompoundFilesByTheirSignature) {
 }
 
 TEST(CompoundReader, RefusesWhatIsNotACompoundFile) {
-  const ReadError text = ErrorOf("This is plain text, long enough to be taken for a header. " + std::string(600, 'x'));
+  const ReadError text =
+      ErrorOf("This is plain text, long enough to be taken for a header. " + std::string(600, 'x'));
   EXPECT_EQ(text.Failure(), ReadFailure::kNotCompound);
   EXPECT_EQ(text.Number(), errors::kFormat);
   EXPECT_EQ(ErrorOf("").Failure(), ReadFailure::kNotCompound);
@@ -137,7 +142,8 @@ TEST(CompoundReader, ADamagedFileIsAnErrorNotACrash) {
     }
     for (std::size_t step : {7u, 61u, 509u}) {
       std::string scribbled = bytes;
-      for (std::size_t i = 512; i < scribbled.size(); i += step) scribbled[i] = static_cast<char>(i * 31);
+      for (std::size_t i = 512; i < scribbled.size(); i += step)
+        scribbled[i] = static_cast<char>(i * 31);
       try {
         ReadCompoundBytes(scribbled);
       } catch (const ReadError&) {

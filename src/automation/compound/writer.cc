@@ -15,10 +15,12 @@ void WriteChildren(GsfOutfile* storage, const Entry& entry) {
       gsf_outfile_msole_set_class_id(GSF_OUTFILE_MSOLE(out.get()), child.class_id.data());
       WriteChildren(GSF_OUTFILE(out.get()), child);
     } else if (!child.data.empty() &&
-               !gsf_output_write(out.get(), child.data.size(), reinterpret_cast<const guint8*>(child.data.data()))) {
+               !gsf_output_write(out.get(), child.data.size(),
+                                 reinterpret_cast<const guint8*>(child.data.data()))) {
       throw Error(errors::kFile, "Не удалось записать поток «" + child.name + "»");
     }
-    if (!gsf_output_close(out.get())) throw Error(errors::kFile, "Не удалось записать поток «" + child.name + "»");
+    if (!gsf_output_close(out.get()))
+      throw Error(errors::kFile, "Не удалось записать поток «" + child.name + "»");
   }
 }
 
@@ -27,7 +29,8 @@ void WriteTo(GsfOutput* sink, const Entry& root) {
   if (!ole) throw Error(errors::kFile, "Не удалось создать составной файл");
   gsf_outfile_msole_set_class_id(GSF_OUTFILE_MSOLE(ole.get()), root.class_id.data());
   WriteChildren(ole.get(), root);
-  if (!gsf_output_close(GSF_OUTPUT(ole.get()))) throw Error(errors::kFile, "Не удалось записать составной файл");
+  if (!gsf_output_close(GSF_OUTPUT(ole.get())))
+    throw Error(errors::kFile, "Не удалось записать составной файл");
 }
 
 }  // namespace

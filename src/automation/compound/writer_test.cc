@@ -28,7 +28,8 @@ void ExpectSameTree(const Entry& a, const Entry& b, const std::string& where) {
   if (a.is_storage) {
     EXPECT_EQ(a.class_id, b.class_id) << where;
   } else {
-    EXPECT_TRUE(a.data == b.data) << where << ": " << a.data.size() << " and " << b.data.size() << " bytes";
+    EXPECT_TRUE(a.data == b.data) << where << ": " << a.data.size() << " and " << b.data.size()
+                                  << " bytes";
   }
   ASSERT_EQ(a.children.size(), b.children.size()) << where;
   for (std::size_t i = 0; i < a.children.size(); ++i) {
@@ -39,7 +40,8 @@ void ExpectSameTree(const Entry& a, const Entry& b, const std::string& where) {
 
 std::array<std::uint8_t, 16> Class(std::uint8_t first) {
   std::array<std::uint8_t, 16> id{};
-  for (std::size_t i = 0; i < id.size(); ++i) id[i] = static_cast<std::uint8_t>(first + i);
+  for (std::size_t i = 0; i < id.size(); ++i)
+    id[i] = static_cast<std::uint8_t>(first + i);
   return id;
 }
 
@@ -56,7 +58,10 @@ Entry HandMadeTree() {
   Entry inner = Entry::Storage("Inner", Class(0x30));
   inner.children.push_back(Entry::Stream("Deep", std::string(5000, 'd')));
   outer.children.push_back(std::move(inner));
-  outer.children.push_back(Entry::Stream("\x05" "Properties", std::string(300, 'p')));
+  outer.children.push_back(
+      Entry::Stream("\x05"
+                    "Properties",
+                    std::string(300, 'p')));
   root.children.push_back(std::move(outer));
   root.children.push_back(Entry::Stream("Small", "small stream"));
   return root;
@@ -66,7 +71,8 @@ TEST(CompoundWriter, EveryFixtureWrittenBackReadsTheSame) {
   std::vector<std::string> paths;
   for (const auto& dir : {"xls", "doc"}) {
     for (const auto& file : fs::directory_iterator(fs::path(QUORLEX_FIXTURES_DIR) / dir)) {
-      if (file.path().filename() != "xlrd-biff4_no_format_no_window2.xls") paths.push_back(file.path().string());
+      if (file.path().filename() != "xlrd-biff4_no_format_no_window2.xls")
+        paths.push_back(file.path().string());
     }
   }
   ASSERT_GE(paths.size(), 25u);
@@ -97,7 +103,8 @@ TEST(CompoundWriter, XlrdReadsTheStreamsWeWrite) {
             "    print(name, len(s), s[:1].decode())\n") +
       " " + Quote(path));
   ASSERT_EQ(lengths.status, 0) << lengths.output;
-  EXPECT_EQ(lengths.output, "Big 10000 b\nSmall 12 s\nOuter/Inner/Deep 5000 d\nOuter/\x05Properties 300 p\n");
+  EXPECT_EQ(lengths.output,
+            "Big 10000 b\nSmall 12 s\nOuter/Inner/Deep 5000 d\nOuter/\x05Properties 300 p\n");
 }
 
 TEST(CompoundWriter, AFileTakesTheTargetsPlaceWithTheUsualPermissions) {
@@ -108,7 +115,8 @@ TEST(CompoundWriter, AFileTakesTheTargetsPlaceWithTheUsualPermissions) {
   WriteCompoundFile(tree, target);
   ExpectSameTree(tree, ReadCompoundFile(target), target);
   int files = 0;
-  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir.Path())) ++files;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir.Path()))
+    ++files;
   EXPECT_EQ(files, 1) << "a temporary file was left behind";
   const mode_t mask = ::umask(0);
   ::umask(mask);

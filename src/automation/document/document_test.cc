@@ -31,8 +31,8 @@ class Builder {
   }
 
   Builder& Row(const std::vector<std::u16string>& cells, RowFormat format = {}) {
-    const std::uint32_t cell_papx = d_.paragraph_properties.Intern(
-        0, EncodeParagraphFormat({}, {1, true, false}));
+    const std::uint32_t cell_papx =
+        d_.paragraph_properties.Intern(0, EncodeParagraphFormat({}, {1, true, false}));
     for (const auto& text : cells) {
       d_.Main().Append(text, 0);
       d_.Main().EndParagraph(mark::kCell, cell_papx, 0);
@@ -50,8 +50,13 @@ class Builder {
 
 TEST(DocumentTables, AreFoundInOrderWithTheirRows) {
   Document d;
-  Builder(d).Paragraph(u"before").Row({u"a", u"b"}).Row({u"c", u"d"}).Paragraph(u"between")
-      .Row({u"e"}).Paragraph(u"after");
+  Builder(d)
+      .Paragraph(u"before")
+      .Row({u"a", u"b"})
+      .Row({u"c", u"d"})
+      .Paragraph(u"between")
+      .Row({u"e"})
+      .Paragraph(u"after");
   const auto tables = d.Tables();
   ASSERT_EQ(tables.size(), 2u);
   EXPECT_EQ(tables[0].rows.size(), 2u);
@@ -138,8 +143,11 @@ TEST(DocumentSections, PageSetupHasTheDefaultsOfTheFormat) {
   Section s;
   EXPECT_EQ(s.Page().width, 12240);
   PropertyWriter w;
-  w.Word(sprm::kSXaPage, 16838).Word(sprm::kSYaPage, 11906).Byte(sprm::kSBOrientation, 2)
-      .Word(sprm::kSDxaLeft, 1134).Word(sprm::kSDxaRight, 850);
+  w.Word(sprm::kSXaPage, 16838)
+      .Word(sprm::kSYaPage, 11906)
+      .Byte(sprm::kSBOrientation, 2)
+      .Word(sprm::kSDxaLeft, 1134)
+      .Word(sprm::kSDxaRight, 850);
   s.properties = w.Take();
   const PageSetup page = s.Page();
   EXPECT_TRUE(page.landscape);

@@ -19,7 +19,8 @@ bool Mentions(std::string_view name, std::string_view word) {
 
 std::optional<std::uint16_t> FontTable::Find(std::string_view name) const {
   for (std::size_t i = 0; i < fonts_.size(); ++i) {
-    if (platform::EqualsIgnoringAsciiCase(fonts_[i].name, name)) return static_cast<std::uint16_t>(i);
+    if (platform::EqualsIgnoringAsciiCase(fonts_[i].name, name))
+      return static_cast<std::uint16_t>(i);
   }
   return std::nullopt;
 }
@@ -48,11 +49,11 @@ std::string FontTable::MakeRecord(std::string_view name) {
   }
   std::string record;
   record.push_back(static_cast<char>(pitch | 0x04 /* TrueType */ | (family << 4)));
-  Append16(record, 400);                // weight
-  record.push_back('\0');               // character set: the text is Unicode
-  record.push_back('\0');               // no alternative name
-  record.append(10, '\0');              // panose
-  record.append(24, '\0');              // font signature
+  Append16(record, 400);    // weight
+  record.push_back('\0');   // character set: the text is Unicode
+  record.push_back('\0');   // no alternative name
+  record.append(10, '\0');  // panose
+  record.append(24, '\0');  // font signature
   // A record is at most 255 bytes: long names are cut.
   std::size_t i = 0;
   while (i < name.size() && record.size() < 250) {

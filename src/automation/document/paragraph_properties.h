@@ -13,8 +13,8 @@ namespace quorlex::automation::document {
 // structure: table paragraphs carry their nesting depth, and the paragraph
 // that ends a row carries the row's properties.
 struct TableMarks {
-  int depth = 0;             // 0 outside tables, 1 in a table, 2 in a nested table...
-  bool row_end = false;      // ends a row at its depth
+  int depth = 0;                // 0 outside tables, 1 in a table, 2 in a nested table...
+  bool row_end = false;         // ends a row at its depth
   bool inner_cell_end = false;  // ends a cell of a nested table (depth > 1)
 };
 

@@ -5,14 +5,16 @@ namespace quorlex::automation::document {
 PropertyPool::PropertyPool() { Intern(std::string_view()); }
 
 PropertyPool::PropertyPool(const PropertyPool& other) : values_(other.values_) {
-  for (std::uint32_t i = 0; i < values_.size(); ++i) index_.emplace(values_[i], i);
+  for (std::uint32_t i = 0; i < values_.size(); ++i)
+    index_.emplace(values_[i], i);
 }
 
 PropertyPool& PropertyPool::operator=(const PropertyPool& other) {
   if (this != &other) {
     index_.clear();
     values_ = other.values_;
-    for (std::uint32_t i = 0; i < values_.size(); ++i) index_.emplace(values_[i], i);
+    for (std::uint32_t i = 0; i < values_.size(); ++i)
+      index_.emplace(values_[i], i);
   }
   return *this;
 }

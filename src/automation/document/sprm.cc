@@ -87,7 +87,8 @@ std::string WithoutSprms(std::string_view list, std::initializer_list<std::uint1
   std::size_t end = 0;
   while (auto s = it.Next()) {
     bool drop = false;
-    for (std::uint16_t code : codes) drop = drop || s->code == code;
+    for (std::uint16_t code : codes)
+      drop = drop || s->code == code;
     if (!drop) out.append(list.substr(s->offset, s->size));
     end = s->offset + s->size;
   }

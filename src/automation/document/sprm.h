@@ -72,9 +72,7 @@ inline constexpr std::uint16_t kSDyaBottom = 0x9024;
 // Property groups of a sprm code (its sgc field).
 enum class SprmGroup { kParagraph = 1, kCharacter = 2, kPicture = 3, kSection = 4, kTable = 5 };
 
-inline SprmGroup GroupOf(std::uint16_t code) {
-  return static_cast<SprmGroup>((code >> 10) & 7);
-}
+inline SprmGroup GroupOf(std::uint16_t code) { return static_cast<SprmGroup>((code >> 10) & 7); }
 
 // One sprm of a property list: its code and its operand bytes (for
 // variable-size operands, without the size prefix).

@@ -15,20 +15,21 @@ namespace {
 std::vector<std::uint16_t> Codes(std::string_view list) {
   std::vector<std::uint16_t> codes;
   SprmIterator it(list);
-  while (auto s = it.Next()) codes.push_back(s->code);
+  while (auto s = it.Next())
+    codes.push_back(s->code);
   return codes;
 }
 
 TEST(Sprm, OperandSizesFollowTheCode) {
   PropertyWriter w;
-  w.Byte(sprm::kCFBold, 1)                 // one byte
-      .Word(sprm::kCHps, 24)               // two bytes
-      .Long(sprm::kCCv, 0x00112233)        // four bytes
-      .Bytes(0xC60D, std::string(3, 'x'))  // counted
+  w.Byte(sprm::kCFBold, 1)                            // one byte
+      .Word(sprm::kCHps, 24)                          // two bytes
+      .Long(sprm::kCCv, 0x00112233)                   // four bytes
+      .Bytes(0xC60D, std::string(3, 'x'))             // counted
       .Bytes(sprm::kTDefTable, std::string(5, 'y'));  // counted in two bytes
   const std::string list = w.Take();
-  EXPECT_EQ(Codes(list), (std::vector<std::uint16_t>{sprm::kCFBold, sprm::kCHps, sprm::kCCv,
-                                                      0xC60D, sprm::kTDefTable}));
+  EXPECT_EQ(Codes(list), (std::vector<std::uint16_t>{sprm::kCFBold, sprm::kCHps, sprm::kCCv, 0xC60D,
+                                                     sprm::kTDefTable}));
   const auto def = FindLast(list, sprm::kTDefTable);
   ASSERT_TRUE(def);
   EXPECT_EQ(def->operand, "yyyyy");

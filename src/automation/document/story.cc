@@ -37,18 +37,22 @@ void Story::Insert(std::uint32_t at, const Story& fragment) {
   const auto run_pos = std::upper_bound(runs.begin(), runs.end(), at,
                                         [](std::uint32_t o, const Run& r) { return o < r.end; });
   const auto run_index = run_pos - runs.begin();
-  for (auto it = run_pos; it != runs.end(); ++it) it->end += length;
+  for (auto it = run_pos; it != runs.end(); ++it)
+    it->end += length;
   std::vector<Run> added = fragment.runs;
-  for (Run& r : added) r.end += at;
+  for (Run& r : added)
+    r.end += at;
   runs.insert(runs.begin() + run_index, added.begin(), added.end());
   // Paragraphs.
-  const auto par_pos = std::upper_bound(
-      paragraphs.begin(), paragraphs.end(), at,
-      [](std::uint32_t o, const Paragraph& p) { return o < p.end; });
+  const auto par_pos =
+      std::upper_bound(paragraphs.begin(), paragraphs.end(), at,
+                       [](std::uint32_t o, const Paragraph& p) { return o < p.end; });
   const auto par_index = par_pos - paragraphs.begin();
-  for (auto it = par_pos; it != paragraphs.end(); ++it) it->end += length;
+  for (auto it = par_pos; it != paragraphs.end(); ++it)
+    it->end += length;
   std::vector<Paragraph> added_paragraphs = fragment.paragraphs;
-  for (Paragraph& p : added_paragraphs) p.end += at;
+  for (Paragraph& p : added_paragraphs)
+    p.end += at;
   paragraphs.insert(paragraphs.begin() + par_index, added_paragraphs.begin(),
                     added_paragraphs.end());
   text.insert(at, fragment.text);
@@ -84,10 +88,9 @@ void Story::Erase(std::uint32_t from, std::uint32_t to) {
   for (Run& r : runs) {
     if (r.end > to) r.end -= length;
   }
-  paragraphs.erase(
-      std::remove_if(paragraphs.begin(), paragraphs.end(),
-                     [&](const Paragraph& p) { return p.end > from && p.end <= to; }),
-      paragraphs.end());
+  paragraphs.erase(std::remove_if(paragraphs.begin(), paragraphs.end(),
+                                  [&](const Paragraph& p) { return p.end > from && p.end <= to; }),
+                   paragraphs.end());
   for (Paragraph& p : paragraphs) {
     if (p.end > to) p.end -= length;
   }

@@ -17,8 +17,8 @@ namespace quorlex::automation::document {
 // Characters with a meaning of their own.
 namespace mark {
 inline constexpr char16_t kParagraph = 0x000D;
-inline constexpr char16_t kCell = 0x0007;         // cell end and row end
-inline constexpr char16_t kSection = 0x000C;      // also a page break inside a paragraph
+inline constexpr char16_t kCell = 0x0007;     // cell end and row end
+inline constexpr char16_t kSection = 0x000C;  // also a page break inside a paragraph
 inline constexpr char16_t kLineBreak = 0x000B;
 inline constexpr char16_t kFieldBegin = 0x0013;
 inline constexpr char16_t kFieldSeparator = 0x0014;
@@ -36,8 +36,8 @@ inline constexpr std::uint32_t kNew = 0xFFFFFFFFu;
 
 // A paragraph: its last character is its mark.
 struct Paragraph {
-  std::uint32_t end = 0;   // offset just after its mark
-  std::uint32_t papx = 0;  // id in Document::paragraph_properties
+  std::uint32_t end = 0;     // offset just after its mark
+  std::uint32_t papx = 0;    // id in Document::paragraph_properties
   bool section_end = false;  // its mark ends a section of the main text
 };
 

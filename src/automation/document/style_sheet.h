@@ -16,10 +16,10 @@ class StyleSheet {
 
   // One style of the sheet, with its properties as stored.
   struct Style {
-    std::uint16_t istd = 0;   // index in the sheet, what paragraphs refer to
-    std::uint16_t sti = 0;    // built-in identity: 0 Normal, 1-9 heading 1-9, 0x0FFE user
+    std::uint16_t istd = 0;  // index in the sheet, what paragraphs refer to
+    std::uint16_t sti = 0;   // built-in identity: 0 Normal, 1-9 heading 1-9, 0x0FFE user
     Kind kind = Kind::kParagraph;
-    std::string name;         // UTF-8
+    std::string name;  // UTF-8
   };
 
   std::string raw;  // the style sheet as the file holds it

@@ -41,9 +41,9 @@ std::int16_t Twips(int value) {
 std::string EncodeRowFormat(const RowFormat& row) {
   PropertyWriter w;
   if (row.alignment) {
-    w.Word(sprm::kTJc90, static_cast<std::uint16_t>(*row.alignment == Alignment::kJustify
-                                                        ? Alignment::kLeft
-                                                        : *row.alignment));
+    w.Word(sprm::kTJc90,
+           static_cast<std::uint16_t>(*row.alignment == Alignment::kJustify ? Alignment::kLeft
+                                                                            : *row.alignment));
   }
   w.Word(sprm::kTDxaGapHalf, static_cast<std::uint16_t>(row.gap_half));
   if (row.header) w.Byte(kSprmTTableHeader, 1);
@@ -75,7 +75,8 @@ std::string EncodeRowFormat(const RowFormat& row) {
   w.Bytes(sprm::kTDefTable, def);
 
   bool any_shading = false;
-  for (std::size_t i = 0; i < count; ++i) any_shading = any_shading || row.cells[i].shading;
+  for (std::size_t i = 0; i < count; ++i)
+    any_shading = any_shading || row.cells[i].shading;
   if (any_shading) {
     std::string shd80;
     std::string shd;

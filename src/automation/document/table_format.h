@@ -41,11 +41,11 @@ inline constexpr std::size_t kMaxCells = 63;
 // The format of one table row: its cells, edges, height and borders.
 struct RowFormat {
   std::vector<CellFormat> cells;
-  int left = 0;          // left edge of the first cell, twips from the margin
-  int gap_half = 108;    // half the space between the text of two cells
-  int height = 0;        // at least this high; 0: as the text needs
-  bool header = false;   // repeated at the top of each page (leading rows only)
-  bool keep_together = false;  // never split across two pages
+  int left = 0;                        // left edge of the first cell, twips from the margin
+  int gap_half = 108;                  // half the space between the text of two cells
+  int height = 0;                      // at least this high; 0: as the text needs
+  bool header = false;                 // repeated at the top of each page (leading rows only)
+  bool keep_together = false;          // never split across two pages
   std::optional<Alignment> alignment;  // of the table on the page
 
   friend bool operator==(const RowFormat&, const RowFormat&) = default;

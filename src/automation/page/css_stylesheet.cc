@@ -33,7 +33,8 @@ std::string StripComments(std::string_view s) {
     }
     if (c == '"' || c == '\'') {
       const std::size_t start = i++;
-      while (i < s.size() && s[i] != c && s[i] != '\n') i += (s[i] == '\\') ? 2u : 1u;
+      while (i < s.size() && s[i] != c && s[i] != '\n')
+        i += (s[i] == '\\') ? 2u : 1u;
       i = std::min(i + 1, s.size());
       out.append(s.substr(start, i - start));
       continue;
@@ -85,11 +86,12 @@ bool MediaApplies(std::string_view condition) {
   while (start <= lower.size()) {
     std::size_t comma = lower.find(',', start);
     if (comma == std::string::npos) comma = lower.size();
-    const std::string_view query = TrimAsciiSpace(std::string_view(lower).substr(start, comma - start));
+    const std::string_view query =
+        TrimAsciiSpace(std::string_view(lower).substr(start, comma - start));
     const bool negated = query.starts_with("not ");
     const bool print = query.find("print") != std::string_view::npos;
-    const bool screen =
-        query.find("screen") != std::string_view::npos || query.find("all") != std::string_view::npos;
+    const bool screen = query.find("screen") != std::string_view::npos ||
+                        query.find("all") != std::string_view::npos;
     bool applies;
     if (negated) {
       applies = print && !screen;
@@ -181,14 +183,16 @@ class SelectorParser {
     if (never) compounds.front().never = true;
     selector.compounds = std::move(compounds);
     selector.combinators = std::move(combinators);
-    selector.specificity = std::min(ids, 255u) << 16 | std::min(classes, 255u) << 8 | std::min(types, 255u);
+    selector.specificity =
+        std::min(ids, 255u) << 16 | std::min(classes, 255u) << 8 | std::min(types, 255u);
     return selector;
   }
 
  private:
   bool SkipSpaces() {
     const std::size_t start = i_;
-    while (i_ < s_.size() && IsAsciiSpace(s_[i_])) ++i_;
+    while (i_ < s_.size() && IsAsciiSpace(s_[i_]))
+      ++i_;
     return i_ > start;
   }
 
@@ -288,7 +292,8 @@ class SelectorParser {
       i_ = close + 1;
       function = true;
     }
-    if (element || name == "before" || name == "after" || name == "first-line" || name == "first-letter") {
+    if (element || name == "before" || name == "after" || name == "first-line" ||
+        name == "first-letter") {
       ++types;
       c.never = true;
       return true;
@@ -393,7 +398,8 @@ class SheetParser {
 
 }  // namespace
 
-void ParseStyleSheet(std::string_view css_text, Interner& atoms, Interner& strings, StyleSheet& sheet) {
+void ParseStyleSheet(std::string_view css_text, Interner& atoms, Interner& strings,
+                     StyleSheet& sheet) {
   const std::string text = StripComments(css_text);
   SheetParser(atoms, strings, sheet).ParseRules(text, 0);
 }

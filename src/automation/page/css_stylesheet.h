@@ -56,6 +56,7 @@ struct StyleSheet {
 // Appends the rules of a style sheet. @media blocks for the screen (or for
 // all media) are read; print-only ones and other at-rules are skipped.
 // Rules with a selector that does not parse are dropped whole.
-void ParseStyleSheet(std::string_view css_text, Interner& atoms, Interner& strings, StyleSheet& sheet);
+void ParseStyleSheet(std::string_view css_text, Interner& atoms, Interner& strings,
+                     StyleSheet& sheet);
 
 }  // namespace quorlex::automation::page::css

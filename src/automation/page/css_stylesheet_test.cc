@@ -40,12 +40,13 @@ TEST_F(StyleSheetTest, ReadsCompoundsCombinatorsAndSpecificity) {
 }
 
 TEST_F(StyleSheetTest, UnsupportedSelectorsNeverMatchButStayValid) {
-  const StyleSheet sheet =
-      Parse("a:hover, td[colspan], p + p, p::first-line, tr:nth-child(2n+1), li:first-child {color:red}");
+  const StyleSheet sheet = Parse(
+      "a:hover, td[colspan], p + p, p::first-line, tr:nth-child(2n+1), li:first-child {color:red}");
   ASSERT_EQ(sheet.rules.size(), 1u);
   const auto& s = sheet.rules[0].selectors;
   ASSERT_EQ(s.size(), 6u);
-  for (int i = 0; i < 4; ++i) EXPECT_TRUE(s[static_cast<std::size_t>(i)].compounds[0].never) << i;
+  for (int i = 0; i < 4; ++i)
+    EXPECT_TRUE(s[static_cast<std::size_t>(i)].compounds[0].never) << i;
   EXPECT_FALSE(s[4].compounds[0].never);
   EXPECT_TRUE(s[4].compounds[0].nth);
   EXPECT_EQ(s[4].compounds[0].nth_a, 2);
@@ -79,8 +80,8 @@ TEST_F(StyleSheetTest, SkipsCommentsPrintMediaAndOtherAtRules) {
 }
 
 TEST_F(StyleSheetTest, SurvivesUnterminatedText) {
-  for (std::string_view text :
-       {"td { color: red", "td {", "@media screen {", "\"", "/*", "a[", "{}}}{{", "td:nth-child("}) {
+  for (std::string_view text : {"td { color: red", "td {", "@media screen {", "\"", "/*", "a[",
+                                "{}}}{{", "td:nth-child("}) {
     EXPECT_NO_THROW(Parse(text)) << text;
   }
   EXPECT_EQ(Parse("td { color: red").rules.size(), 1u);

@@ -120,7 +120,8 @@ TEST_F(Declarations, MapsGenericFamiliesAndTakesTheFirst) {
 }
 
 TEST_F(Declarations, ReadsImportantAndDropsWhatDoesNotParse) {
-  auto d = Parse("color: blue ! important; color: nonsense; width: -5px; text-align: middle; foo: bar");
+  auto d =
+      Parse("color: blue ! important; color: nonsense; width: -5px; text-align: middle; foo: bar");
   ASSERT_EQ(d.size(), 1u);
   EXPECT_TRUE(d[0].important);
   EXPECT_EQ(d[0].value.color, 0x0000FFu);

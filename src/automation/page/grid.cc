@@ -23,12 +23,13 @@ struct CellFormatHash {
   std::size_t operator()(const CellFormat& f) const noexcept {
     std::size_t h = std::hash<std::string>{}(f.font.font);
     h = Combine(h, std::hash<double>{}(f.font.size));
-    h = Combine(h, static_cast<std::size_t>(f.font.bold) | static_cast<std::size_t>(f.font.italic) << 1 |
-                       static_cast<std::size_t>(f.font.underline) << 2 |
-                       static_cast<std::size_t>(f.font.strike) << 3 |
-                       static_cast<std::size_t>(f.font.position) << 4 |
-                       static_cast<std::size_t>(f.horizontal) << 8 |
-                       static_cast<std::size_t>(f.vertical) << 12 | static_cast<std::size_t>(f.wrap) << 16);
+    h = Combine(
+        h, static_cast<std::size_t>(f.font.bold) | static_cast<std::size_t>(f.font.italic) << 1 |
+               static_cast<std::size_t>(f.font.underline) << 2 |
+               static_cast<std::size_t>(f.font.strike) << 3 |
+               static_cast<std::size_t>(f.font.position) << 4 |
+               static_cast<std::size_t>(f.horizontal) << 8 |
+               static_cast<std::size_t>(f.vertical) << 12 | static_cast<std::size_t>(f.wrap) << 16);
     h = Combine(h, f.font.color);
     h = Combine(h, f.fill);
     for (const Border* b : {&f.top, &f.right, &f.bottom, &f.left}) {
@@ -65,7 +66,8 @@ struct FormatKeyHash {
                           static_cast<std::size_t>(k.implied_wins) << 13 |
                           static_cast<std::size_t>(k.implied_decimals) << 5 |
                           static_cast<std::size_t>(k.implied_shape) << 2 |
-                          static_cast<std::size_t>(k.wrap) << 1 | static_cast<std::size_t>(k.no_borders));
+                          static_cast<std::size_t>(k.wrap) << 1 |
+                          static_cast<std::size_t>(k.no_borders));
   }
 };
 
@@ -94,7 +96,9 @@ bool HasBorders(const Border& top, const Border& right, const Border& bottom, co
          bottom.style != BorderStyle::kNone || left.style != BorderStyle::kNone;
 }
 
-bool OnlyLineBreaks(std::string_view s) { return s.find_first_not_of('\n') == std::string_view::npos; }
+bool OnlyLineBreaks(std::string_view s) {
+  return s.find_first_not_of('\n') == std::string_view::npos;
+}
 
 class Layout {
  public:
@@ -199,18 +203,22 @@ class Layout {
     for (const Spanning& s : spanning) {
       if (s.cell->colspan > 1) {
         std::uint64_t sum = 0;
-        for (std::uint32_t c = 0; c < s.cell->colspan; ++c) sum += widths[s.cell->column + c];
-        if (s.size.columns > sum) widths[s.cell->column + s.cell->colspan - 1] += s.size.columns - sum;
+        for (std::uint32_t c = 0; c < s.cell->colspan; ++c)
+          sum += widths[s.cell->column + c];
+        if (s.size.columns > sum)
+          widths[s.cell->column + s.cell->colspan - 1] += s.size.columns - sum;
       }
       if (s.cell->rowspan > 1) {
         std::uint64_t sum = 0;
-        for (std::uint32_t r = 0; r < s.cell->rowspan; ++r) sum += heights[s.row + r];
+        for (std::uint32_t r = 0; r < s.cell->rowspan; ++r)
+          sum += heights[s.row + r];
         if (s.size.rows > sum) heights[s.row + s.cell->rowspan - 1] += s.size.rows - sum;
       }
     }
     auto prefix = [](const std::vector<std::uint64_t>& v) {
       std::vector<std::uint64_t> offsets(v.size() + 1, 0);
-      for (std::size_t i = 0; i < v.size(); ++i) offsets[i + 1] = std::min(offsets[i] + v[i], kMaxExtent);
+      for (std::size_t i = 0; i < v.size(); ++i)
+        offsets[i + 1] = std::min(offsets[i] + v[i], kMaxExtent);
       return offsets;
     };
     return Geometry{prefix(heights), prefix(widths)};
@@ -273,8 +281,8 @@ class Layout {
     const TableFormat& tf = page_.table_formats[table.format];
     const bool framed = HasBorders(tf.top, tf.right, tf.bottom, tf.left) && size.columns > 0;
     if (framed) {
-      frames_.push_back(Frame{Area{top, left, top + size.rows - 1, left + size.columns - 1}, tf.top, tf.right,
-                              tf.bottom, tf.left, kAutoColor});
+      frames_.push_back(Frame{Area{top, left, top + size.rows - 1, left + size.columns - 1}, tf.top,
+                              tf.right, tf.bottom, tf.left, kAutoColor});
     }
     const Geometry geometry = Measure(index);
     const auto& ro = geometry.rows;
@@ -292,8 +300,8 @@ class Layout {
 
   void PlaceCell(const Cell& cell, const Area& area) {
     const auto blocks = page_.Blocks(cell);
-    const bool holds_table = std::any_of(blocks.begin(), blocks.end(),
-                                         [](const Block& b) { return b.kind == Block::Kind::kTable; });
+    const bool holds_table = std::any_of(
+        blocks.begin(), blocks.end(), [](const Block& b) { return b.kind == Block::Kind::kTable; });
     if (!holds_table) {
       PlaceTextCell(cell, blocks, area);
       return;
@@ -314,7 +322,8 @@ class Layout {
         continue;
       }
       std::size_t j = i;
-      while (j < blocks.size() && blocks[j].kind == Block::Kind::kParagraph) ++j;
+      while (j < blocks.size() && blocks[j].kind == Block::Kind::kParagraph)
+        ++j;
       const auto run = blocks.subspan(i, j - i);
       std::string text = JoinedText(run);
       FormatKey key = TextKey(cell, run, text);
@@ -359,7 +368,8 @@ class Layout {
     if (!visible_[format]) return;
     for (std::uint64_t r = area.top; r <= area.bottom; ++r) {
       for (std::uint64_t c = area.left; c <= area.right; ++c) {
-        if ((r != area.top || c != area.left) && !Emit(r, c, GridCell::Kind::kEmpty, {}, 0, format, true))
+        if ((r != area.top || c != area.left) &&
+            !Emit(r, c, GridCell::Kind::kEmpty, {}, 0, format, true))
           return;
       }
     }
@@ -375,7 +385,8 @@ class Layout {
     key.cell_format = cell.format;
     key.no_borders = true;
     for (std::uint64_t r = row; r < row + rows && filler_budget_ > 0; ++r) {
-      for (std::uint64_t c = from; c <= to; ++c) PutFiller(r, c, key);
+      for (std::uint64_t c = from; c <= to; ++c)
+        PutFiller(r, c, key);
     }
   }
 
@@ -391,7 +402,8 @@ class Layout {
     return text;
   }
 
-  FormatKey TextKey(const Cell& cell, std::span<const Block> paragraphs, const std::string& text) const {
+  FormatKey TextKey(const Cell& cell, std::span<const Block> paragraphs,
+                    const std::string& text) const {
     FormatKey key;
     key.cell_format = cell.format;
     key.char_format = cell.char_format;
@@ -495,9 +507,11 @@ class Layout {
     for (auto frame = frames_.rbegin(); frame != frames_.rend(); ++frame) {
       if (f.fill == kAutoColor) f.fill = frame->fill;
       if (row == frame->area.top && f.top.style == BorderStyle::kNone) f.top = frame->top;
-      if (row == frame->area.bottom && f.bottom.style == BorderStyle::kNone) f.bottom = frame->bottom;
+      if (row == frame->area.bottom && f.bottom.style == BorderStyle::kNone)
+        f.bottom = frame->bottom;
       if (column == frame->area.left && f.left.style == BorderStyle::kNone) f.left = frame->left;
-      if (column == frame->area.right && f.right.style == BorderStyle::kNone) f.right = frame->right;
+      if (column == frame->area.right && f.right.style == BorderStyle::kNone)
+        f.right = frame->right;
     }
     return Intern(f);
   }
@@ -516,9 +530,11 @@ class Layout {
         f.bottom = cf.bottom;
         f.left = cf.left;
       }
-      f.horizontal = key.paragraph_format != kNone ? page_.paragraph_formats[key.paragraph_format].alignment
-                                                   : cf.horizontal;
-      f.vertical = cf.vertical == VerticalAlignment::kDefault ? VerticalAlignment::kBottom : cf.vertical;
+      f.horizontal = key.paragraph_format != kNone
+                         ? page_.paragraph_formats[key.paragraph_format].alignment
+                         : cf.horizontal;
+      f.vertical =
+          cf.vertical == VerticalAlignment::kDefault ? VerticalAlignment::kBottom : cf.vertical;
       number_format = cf.number_format;
     } else if (key.paragraph_format != kNone) {
       const ParagraphFormat& pf = page_.paragraph_formats[key.paragraph_format];
@@ -526,7 +542,8 @@ class Layout {
       number_format = pf.number_format;
     }
     if (number_format.empty() || key.implied_wins) {
-      number_format = ImpliedFormat(key.implied_shape, key.implied_decimals, key.implied_parentheses);
+      number_format =
+          ImpliedFormat(key.implied_shape, key.implied_decimals, key.implied_parentheses);
     }
     f.number_format = std::move(number_format);
     return f;
@@ -549,16 +566,19 @@ class Layout {
       // Sort small keys, then move each cell once.
       std::vector<std::pair<std::uint64_t, std::uint32_t>> order(grid_.cells.size());
       for (std::uint32_t i = 0; i < order.size(); ++i) {
-        order[i] = {static_cast<std::uint64_t>(grid_.cells[i].row) << 32 | grid_.cells[i].column, i};
+        order[i] = {static_cast<std::uint64_t>(grid_.cells[i].row) << 32 | grid_.cells[i].column,
+                    i};
       }
       std::sort(order.begin(), order.end());
       std::vector<GridCell> sorted;
       sorted.reserve(grid_.cells.size());
-      for (const auto& entry : order) sorted.push_back(std::move(grid_.cells[entry.second]));
+      for (const auto& entry : order)
+        sorted.push_back(std::move(grid_.cells[entry.second]));
       grid_.cells = std::move(sorted);
     }
     std::sort(grid_.merges.begin(), grid_.merges.end(), [](const Merge& a, const Merge& b) {
-      return a.first_row != b.first_row ? a.first_row < b.first_row : a.first_column < b.first_column;
+      return a.first_row != b.first_row ? a.first_row < b.first_row
+                                        : a.first_column < b.first_column;
     });
     grid_.row_count = static_cast<std::uint32_t>(rows_);
     grid_.column_count = static_cast<std::uint32_t>(columns_);

@@ -22,9 +22,9 @@ struct CellFormat {
   Border top, right, bottom, left;
   HorizontalAlignment horizontal = HorizontalAlignment::kGeneral;
   VerticalAlignment vertical = VerticalAlignment::kBottom;  // never Default
-  bool wrap = false;                                       // the cell's text holds a line break
-  std::string number_format;                               // Excel number format code; empty: General,
-                                                           // "@": text
+  bool wrap = false;                                        // the cell's text holds a line break
+  std::string number_format;  // Excel number format code; empty: General,
+                              // "@": text
   bool operator==(const CellFormat&) const = default;
 };
 
@@ -40,7 +40,7 @@ struct GridCell {
   Kind kind = Kind::kEmpty;
   std::uint32_t format = 0;  // index into Grid::formats
   double number = 0;
-  std::string text;  // UTF-8; '\n' for a line break
+  std::string text;   // UTF-8; '\n' for a line break
   bool date = false;  // number is a date serial of the 1900 date system
 };
 

@@ -63,7 +63,8 @@ Grid Lay(std::string_view html) { return LayOutGrid(ParsePage(html)); }
 
 // A report page as the converter renders one: every rule of the paste at
 // once.
-constexpr std::string_view kReport = R"(<html><head><meta charset="windows-1251"><title>Отчёт</title>
+constexpr std::string_view kReport =
+    R"(<html><head><meta charset="windows-1251"><title>Отчёт</title>
 <style>
   body { font-family: Arial; font-size: 10pt }
   table.data td { border: 1px solid black }
@@ -139,7 +140,8 @@ TEST(Grid, ReportLandsCellByCell) {
   ExpectText(g, 13, 0, "После");
 
   EXPECT_EQ(g.merges,
-            (std::vector<Merge>{{3, 0, 3, 1}, {3, 2, 4, 2}, {7, 0, 7, 1}, {9, 2, 11, 2}, {12, 0, 12, 1}}));
+            (std::vector<Merge>{
+                {3, 0, 3, 1}, {3, 2, 4, 2}, {7, 0, 7, 1}, {9, 2, 11, 2}, {12, 0, 12, 1}}));
   EXPECT_EQ(g.cells.size(), 32u);
 }
 
@@ -272,7 +274,8 @@ TEST(Grid, EmptyCellsShowOnlyAVisibleFormat) {
 }
 
 TEST(Grid, EveryTableRowIsASheetRow) {
-  const Grid g = Lay("<table><tr><td>a</tr><tr></tr><tr><td></td></tr><tr><td>b</tr></table><br><br>end");
+  const Grid g =
+      Lay("<table><tr><td>a</tr><tr></tr><tr><td></td></tr><tr><td>b</tr></table><br><br>end");
   ExpectText(g, 0, 0, "a");
   ExpectText(g, 3, 0, "b");
   ExpectText(g, 6, 0, "end");  // two empty lines from the line breaks
@@ -294,8 +297,8 @@ TEST(Grid, NestedTablesSpreadFromTheirCell) {
   // | L | [x y]   | R |
   // |   | [z w]   |   |
   // | a | b (merged over two columns) | c |
-  const Grid g =
-      Lay(R"(<table><tr><td>L<td bgcolor=yellow><table><tr><td>x<td>y<tr><td>z<td bgcolor=blue>w</table><td>R
+  const Grid g = Lay(
+      R"(<table><tr><td>L<td bgcolor=yellow><table><tr><td>x<td>y<tr><td>z<td bgcolor=blue>w</table><td>R
       <tr><td>a<td>b<td>c</table>)");
   ExpectText(g, 0, 0, "L");
   ExpectText(g, 0, 1, "x");
@@ -376,7 +379,8 @@ TEST(Grid, CellsAreSortedUniqueAndMergesDisjoint) {
 
 TEST(Grid, RowspanZeroReachesTheEndOfItsGroup) {
   const Grid g =
-      Lay("<table><tbody><tr><td rowspan=0>a<td>b<tr><td>c</tbody><tbody><tr><td>d<td>e</tbody></table>");
+      Lay("<table><tbody><tr><td "
+          "rowspan=0>a<td>b<tr><td>c</tbody><tbody><tr><td>d<td>e</tbody></table>");
   ExpectText(g, 0, 0, "a");
   ExpectText(g, 0, 1, "b");
   ExpectText(g, 1, 1, "c");
@@ -386,7 +390,8 @@ TEST(Grid, RowspanZeroReachesTheEndOfItsGroup) {
 }
 
 TEST(Grid, LinesOutsideTablesReadNumbersToo) {
-  const Grid g = Lay(R"(<p>1 234,5</p><p style='mso-number-format:"\@"'>1 234,5</p><div>007<br>12,5%</div>)");
+  const Grid g =
+      Lay(R"(<p>1 234,5</p><p style='mso-number-format:"\@"'>1 234,5</p><div>007<br>12,5%</div>)");
   ExpectNumber(g, 0, 0, 1234.5);
   ExpectText(g, 1, 0, "1 234,5");
   EXPECT_EQ(FormatAt(g, 1, 0).number_format, "@");

@@ -28,7 +28,8 @@ std::optional<std::uint32_t> NonNegativeInteger(std::string_view s) {
   std::uint64_t v = 0;
   std::size_t digits = 0;
   while (digits < s.size() && s[digits] >= '0' && s[digits] <= '9') {
-    v = std::min<std::uint64_t>(v * 10 + static_cast<std::uint64_t>(s[digits] - '0'), 0xFFFFFFFFull);
+    v = std::min<std::uint64_t>(v * 10 + static_cast<std::uint64_t>(s[digits] - '0'),
+                                0xFFFFFFFFull);
     ++digits;
   }
   if (digits == 0) return std::nullopt;
@@ -48,7 +49,8 @@ std::optional<Value> DimensionValue(std::string_view s) {
   if (i == 0) return std::nullopt;
   if (i < s.size() && s[i] == '.') {
     double scale = 0.1;
-    for (++i; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, scale /= 10) v += (s[i] - '0') * scale;
+    for (++i; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, scale /= 10)
+      v += (s[i] - '0') * scale;
   }
   Value value;
   value.type = Value::Type::kLength;
@@ -204,24 +206,24 @@ Tag TagOf(std::string_view name) {
 namespace {
 
 bool HiddenTagSlow(Tag tag) {
-  return OneOf(tag,
-               {Tag::kHead,     Tag::kTitle, Tag::kStyle,    Tag::kScript,   Tag::kNoscript, Tag::kTemplate,
-                Tag::kMeta,     Tag::kLink,  Tag::kBase,     Tag::kColgroup, Tag::kCol,      Tag::kIframe,
-                Tag::kEmbed,    Tag::kVideo, Tag::kAudio,    Tag::kCanvas,   Tag::kSvg,      Tag::kMath,
-                Tag::kArea,     Tag::kParam, Tag::kDatalist, Tag::kRp,       Tag::kNoembed,  Tag::kNoframes,
-                Tag::kFrameset, Tag::kFrame, Tag::kSource,   Tag::kTrack});
+  return OneOf(tag, {Tag::kHead,     Tag::kTitle,  Tag::kStyle,   Tag::kScript,   Tag::kNoscript,
+                     Tag::kTemplate, Tag::kMeta,   Tag::kLink,    Tag::kBase,     Tag::kColgroup,
+                     Tag::kCol,      Tag::kIframe, Tag::kEmbed,   Tag::kVideo,    Tag::kAudio,
+                     Tag::kCanvas,   Tag::kSvg,    Tag::kMath,    Tag::kArea,     Tag::kParam,
+                     Tag::kDatalist, Tag::kRp,     Tag::kNoembed, Tag::kNoframes, Tag::kFrameset,
+                     Tag::kFrame,    Tag::kSource, Tag::kTrack});
 }
 
 bool BlockTagSlow(Tag tag) {
-  return OneOf(
-      tag, {Tag::kHtml,       Tag::kBody,    Tag::kDiv,      Tag::kP,         Tag::kH1,         Tag::kH2,
-            Tag::kH3,         Tag::kH4,      Tag::kH5,       Tag::kH6,        Tag::kUl,         Tag::kOl,
-            Tag::kLi,         Tag::kDl,      Tag::kDt,       Tag::kDd,        Tag::kMenu,       Tag::kDir,
-            Tag::kPre,        Tag::kListing, Tag::kXmp,      Tag::kPlaintext, Tag::kBlockquote, Tag::kAddress,
-            Tag::kCenter,     Tag::kForm,    Tag::kFieldset, Tag::kLegend,    Tag::kSection,    Tag::kArticle,
-            Tag::kHeader,     Tag::kFooter,  Tag::kNav,      Tag::kAside,     Tag::kMain,       Tag::kFigure,
-            Tag::kFigcaption, Tag::kHr,      Tag::kDetails,  Tag::kSummary,   Tag::kHgroup,     Tag::kCaption,
-            Tag::kDialog});
+  return OneOf(tag, {Tag::kHtml,   Tag::kBody,       Tag::kDiv,        Tag::kP,       Tag::kH1,
+                     Tag::kH2,     Tag::kH3,         Tag::kH4,         Tag::kH5,      Tag::kH6,
+                     Tag::kUl,     Tag::kOl,         Tag::kLi,         Tag::kDl,      Tag::kDt,
+                     Tag::kDd,     Tag::kMenu,       Tag::kDir,        Tag::kPre,     Tag::kListing,
+                     Tag::kXmp,    Tag::kPlaintext,  Tag::kBlockquote, Tag::kAddress, Tag::kCenter,
+                     Tag::kForm,   Tag::kFieldset,   Tag::kLegend,     Tag::kSection, Tag::kArticle,
+                     Tag::kHeader, Tag::kFooter,     Tag::kNav,        Tag::kAside,   Tag::kMain,
+                     Tag::kFigure, Tag::kFigcaption, Tag::kHr,         Tag::kDetails, Tag::kSummary,
+                     Tag::kHgroup, Tag::kCaption,    Tag::kDialog});
 }
 
 // Traits of every tag, looked up once per element.
@@ -232,8 +234,8 @@ std::uint8_t TraitsOf(Tag tag) {
     std::array<std::uint8_t, 256> t{};
     for (int i = 0; i <= static_cast<int>(Tag::kTrack); ++i) {
       const auto tag_i = static_cast<Tag>(i);
-      t[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((HiddenTagSlow(tag_i) ? kHiddenTrait : 0) |
-                                                                 (BlockTagSlow(tag_i) ? kBlockTrait : 0));
+      t[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(
+          (HiddenTagSlow(tag_i) ? kHiddenTrait : 0) | (BlockTagSlow(tag_i) ? kBlockTrait : 0));
     }
     return t;
   }();
@@ -246,28 +248,21 @@ bool IsHiddenTag(Tag tag) { return (TraitsOf(tag) & kHiddenTrait) != 0; }
 bool IsBlockTag(Tag tag) { return (TraitsOf(tag) & kBlockTrait) != 0; }
 
 bool IsTableTag(Tag tag) {
-  return OneOf(
-      tag, {Tag::kTable, Tag::kCaption, Tag::kThead, Tag::kTbody, Tag::kTfoot, Tag::kTr, Tag::kTd, Tag::kTh});
+  return OneOf(tag, {Tag::kTable, Tag::kCaption, Tag::kThead, Tag::kTbody, Tag::kTfoot, Tag::kTr,
+                     Tag::kTd, Tag::kTh});
 }
 
 bool IsListTag(Tag tag) { return OneOf(tag, {Tag::kUl, Tag::kOl, Tag::kMenu, Tag::kDir}); }
 
 int HeadingLevel(Tag tag) {
   switch (tag) {
-    case Tag::kH1:
-      return 1;
-    case Tag::kH2:
-      return 2;
-    case Tag::kH3:
-      return 3;
-    case Tag::kH4:
-      return 4;
-    case Tag::kH5:
-      return 5;
-    case Tag::kH6:
-      return 6;
-    default:
-      return 0;
+    case Tag::kH1: return 1;
+    case Tag::kH2: return 2;
+    case Tag::kH3: return 3;
+    case Tag::kH4: return 4;
+    case Tag::kH5: return 5;
+    case Tag::kH6: return 6;
+    default: return 0;
   }
 }
 
@@ -291,7 +286,8 @@ namespace {
 // a cell hands it.
 void BrowserDefaults(Tag tag, std::span<const HtmlAttribute> attributes,
                      const ElementContext& context, Emitter& e, std::string& key) {
-  if (IsBlockTag(tag)) e.Keyword(Property::kDisplay, tag == Tag::kLi ? Keyword::kListItem : Keyword::kBlock);
+  if (IsBlockTag(tag))
+    e.Keyword(Property::kDisplay, tag == Tag::kLi ? Keyword::kListItem : Keyword::kBlock);
   if (const int level = HeadingLevel(tag); level > 0) {
     static constexpr double kEm[] = {2, 1.5, 1.17, 1, 0.83, 0.67};
     e.Keyword(Property::kFontWeight, Keyword::kBold);
@@ -300,32 +296,22 @@ void BrowserDefaults(Tag tag, std::span<const HtmlAttribute> attributes,
   switch (tag) {
     case Tag::kB:
     case Tag::kStrong:
-    case Tag::kTh:
-      e.Keyword(Property::kFontWeight, Keyword::kBolder);
-      break;
+    case Tag::kTh: e.Keyword(Property::kFontWeight, Keyword::kBolder); break;
     case Tag::kI:
     case Tag::kEm:
     case Tag::kCite:
     case Tag::kVar:
     case Tag::kDfn:
-    case Tag::kAddress:
-      e.Keyword(Property::kFontStyle, Keyword::kItalic);
-      break;
+    case Tag::kAddress: e.Keyword(Property::kFontStyle, Keyword::kItalic); break;
     case Tag::kU:
-    case Tag::kIns:
-      e.Lines(css::kUnderlineLine);
-      break;
+    case Tag::kIns: e.Lines(css::kUnderlineLine); break;
     case Tag::kS:
     case Tag::kStrike:
-    case Tag::kDel:
-      e.Lines(css::kStrikeLine);
-      break;
+    case Tag::kDel: e.Lines(css::kStrikeLine); break;
     case Tag::kTt:
     case Tag::kCode:
     case Tag::kKbd:
-    case Tag::kSamp:
-      e.String(Property::kFontFamily, "Courier New");
-      break;
+    case Tag::kSamp: e.String(Property::kFontFamily, "Courier New"); break;
     case Tag::kPre:
     case Tag::kListing:
     case Tag::kXmp:
@@ -333,18 +319,10 @@ void BrowserDefaults(Tag tag, std::span<const HtmlAttribute> attributes,
       e.String(Property::kFontFamily, "Courier New");
       e.Keyword(Property::kWhiteSpace, Keyword::kPre);
       break;
-    case Tag::kTextarea:
-      e.Keyword(Property::kWhiteSpace, Keyword::kPreWrap);
-      break;
-    case Tag::kNobr:
-      e.Keyword(Property::kWhiteSpace, Keyword::kNowrap);
-      break;
-    case Tag::kBig:
-      e.Keyword(Property::kFontSize, Keyword::kLarger);
-      break;
-    case Tag::kSmall:
-      e.Keyword(Property::kFontSize, Keyword::kSmaller);
-      break;
+    case Tag::kTextarea: e.Keyword(Property::kWhiteSpace, Keyword::kPreWrap); break;
+    case Tag::kNobr: e.Keyword(Property::kWhiteSpace, Keyword::kNowrap); break;
+    case Tag::kBig: e.Keyword(Property::kFontSize, Keyword::kLarger); break;
+    case Tag::kSmall: e.Keyword(Property::kFontSize, Keyword::kSmaller); break;
     case Tag::kSub:
       e.Keyword(Property::kFontSize, Keyword::kSmaller);
       e.Keyword(Property::kVerticalAlign, Keyword::kSub);
@@ -354,9 +332,7 @@ void BrowserDefaults(Tag tag, std::span<const HtmlAttribute> attributes,
       e.Keyword(Property::kVerticalAlign, Keyword::kSuper);
       break;
     case Tag::kCenter:
-    case Tag::kCaption:
-      e.Keyword(Property::kTextAlign, Keyword::kCenter);
-      break;
+    case Tag::kCaption: e.Keyword(Property::kTextAlign, Keyword::kCenter); break;
     case Tag::kA:
       if (HasAttribute(attributes, "href")) {
         key.push_back('h');
@@ -368,8 +344,7 @@ void BrowserDefaults(Tag tag, std::span<const HtmlAttribute> attributes,
       if (!HasAttribute(attributes, "open")) e.Keyword(Property::kDisplay, Keyword::kNone);
       key.push_back(HasAttribute(attributes, "open") ? 'o' : 'c');
       break;
-    default:
-      break;
+    default: break;
   }
   // A th is centred unless its row says otherwise; cells take the vertical
   // alignment of their row, rows that of their row group.
@@ -382,7 +357,8 @@ void BrowserDefaults(Tag tag, std::span<const HtmlAttribute> attributes,
     key.push_back('v');
     e.Inherit(Property::kVerticalAlign);
   }
-  if ((tag == Tag::kTd || tag == Tag::kTh) && context.table != nullptr && context.table->has_border) {
+  if ((tag == Tag::kTd || tag == Tag::kTh) && context.table != nullptr &&
+      context.table->has_border) {
     key.push_back('b');
     key.append(context.table->border_color);
     key.push_back('\0');
@@ -410,9 +386,9 @@ void AttributeDeclarations(Tag tag, std::span<const HtmlAttribute> attributes, E
     kSize,
     kCount
   };
-  static constexpr std::array<std::string_view, kCount> kNames = {"bgcolor",     "text",   "align",  "valign",
-                                                                  "width",       "height", "nowrap", "border",
-                                                                  "bordercolor", "color",  "face",   "size"};
+  static constexpr std::array<std::string_view, kCount> kNames = {
+      "bgcolor", "text",   "align",       "valign", "width", "height",
+      "nowrap",  "border", "bordercolor", "color",  "face",  "size"};
   std::array<const HtmlAttribute*, kCount> found{};
   for (const HtmlAttribute& a : attributes) {
     for (std::size_t n = 0; n < kCount; ++n) {
@@ -435,7 +411,8 @@ void AttributeDeclarations(Tag tag, std::span<const HtmlAttribute> attributes, E
     e.Keyword(Property::kDisplay, Keyword::kNone);
   }
   const bool cell = tag == Tag::kTd || tag == Tag::kTh;
-  const bool row_or_group = tag == Tag::kTr || tag == Tag::kThead || tag == Tag::kTbody || tag == Tag::kTfoot;
+  const bool row_or_group =
+      tag == Tag::kTr || tag == Tag::kThead || tag == Tag::kTbody || tag == Tag::kTfoot;
   if (cell || row_or_group || tag == Tag::kTable || tag == Tag::kBody) {
     if (auto v = use(kBgcolor, 'g')) {
       if (auto rgb = css::ParseAttributeColor(*v)) e.Color(Property::kBackgroundColor, *rgb);
@@ -480,7 +457,8 @@ void AttributeDeclarations(Tag tag, std::span<const HtmlAttribute> attributes, E
   if (cell) {
     if (auto v = use(kBordercolor, 'C')) {
       if (auto rgb = css::ParseAttributeColor(*v)) {
-        for (int side = 0; side < 4; ++side) e.Color(css::BorderColorOf(side), *rgb);
+        for (int side = 0; side < 4; ++side)
+          e.Color(css::BorderColorOf(side), *rgb);
       }
     }
   }

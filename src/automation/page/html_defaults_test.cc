@@ -36,7 +36,8 @@ struct Presentational {
   std::string key;
 };
 
-Presentational Of(Tag tag, std::vector<HtmlAttribute> attributes, const ElementContext& context = {}) {
+Presentational Of(Tag tag, std::vector<HtmlAttribute> attributes,
+                  const ElementContext& context = {}) {
   static Interner strings;
   Presentational p;
   PresentationalDeclarations(tag, attributes, context, strings, &p.declarations, p.key);
@@ -77,11 +78,13 @@ TEST(HtmlDefaults, TableBordersReachTheCells) {
   EXPECT_NE(Of(Tag::kTd, {}).key, cell.key);
 
   EXPECT_TRUE(Find(Of(Tag::kTable, {{"border", ""}}), css::Property::kBorderTopStyle).has_value());
-  EXPECT_FALSE(Find(Of(Tag::kTable, {{"border", "0"}}), css::Property::kBorderTopStyle).has_value());
+  EXPECT_FALSE(
+      Find(Of(Tag::kTable, {{"border", "0"}}), css::Property::kBorderTopStyle).has_value());
 }
 
 TEST(HtmlDefaults, KeysTellApartWhatDiffers) {
-  EXPECT_EQ(Of(Tag::kTd, {{"class", "x"}}).key, Of(Tag::kTd, {{"id", "y"}}).key);  // no look of their own
+  EXPECT_EQ(Of(Tag::kTd, {{"class", "x"}}).key,
+            Of(Tag::kTd, {{"id", "y"}}).key);  // no look of their own
   EXPECT_NE(Of(Tag::kTd, {{"bgcolor", "red"}}).key, Of(Tag::kTd, {{"bgcolor", "blue"}}).key);
   EXPECT_NE(Of(Tag::kTd, {{"align", "left"}}).key, Of(Tag::kTh, {{"align", "left"}}).key);
   ComputedStyle centred;

@@ -110,7 +110,8 @@ bool IsCleanUtf8(std::string_view s) {
       continue;
     }
     const std::size_t start = i;
-    if (platform::DecodeNext(s, i) == 0xFFFD && !s.substr(start).starts_with("\xEF\xBF\xBD")) return false;
+    if (platform::DecodeNext(s, i) == 0xFFFD && !s.substr(start).starts_with("\xEF\xBF\xBD"))
+      return false;
   }
   return true;
 }
@@ -144,11 +145,11 @@ void ReadHtml(std::string_view utf8, HtmlHandler& handler) {
   session.ctxt = ctxt.get();
   ctxt->userData = &session;
 
-  const int options = HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_RECOVER |
-                      HTML_PARSE_IGNORE_ENC;
+  const int options = HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
+                      HTML_PARSE_RECOVER | HTML_PARSE_IGNORE_ENC;
   // With a SAX handler that builds nothing the parser returns no document.
-  xmlDocPtr doc =
-      htmlCtxtReadMemory(ctxt.get(), utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8", options);
+  xmlDocPtr doc = htmlCtxtReadMemory(ctxt.get(), utf8.data(), static_cast<int>(utf8.size()),
+                                     nullptr, "UTF-8", options);
   if (doc != nullptr) xmlFreeDoc(doc);
   if (session.failure) std::rethrow_exception(session.failure);
 }
@@ -161,7 +162,8 @@ namespace {
 // Element and attribute names as the HTML parser gives them: lower case.
 std::string_view LowerName(const xmlChar* name, std::string& buffer) {
   const std::string_view view = View(name);
-  if (std::none_of(view.begin(), view.end(), [](char c) { return c >= 'A' && c <= 'Z'; })) return view;
+  if (std::none_of(view.begin(), view.end(), [](char c) { return c >= 'A' && c <= 'Z'; }))
+    return view;
   buffer.assign(view);
   for (char& c : buffer) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -210,7 +212,8 @@ class TreeWalker {
       std::string lowered;
       names_.push_back(std::string(LowerName(a->name, lowered)));
     }
-    for (std::size_t i = 0; i < values_.size(); ++i) attributes_.push_back({names_[i], values_[i]});
+    for (std::size_t i = 0; i < values_.size(); ++i)
+      attributes_.push_back({names_[i], values_[i]});
     handler_.StartElement(LowerName(element.name, name_), attributes_);
   }
 

@@ -12,7 +12,8 @@ class Recorder : public HtmlHandler {
  public:
   void StartElement(std::string_view name, std::span<const HtmlAttribute> attributes) override {
     out += "<" + std::string(name);
-    for (const HtmlAttribute& a : attributes) out += " " + std::string(a.name) + "=" + std::string(a.value);
+    for (const HtmlAttribute& a : attributes)
+      out += " " + std::string(a.name) + "=" + std::string(a.value);
     out += ">";
   }
   void EndElement(std::string_view name) override { out += "</" + std::string(name) + ">"; }
@@ -28,8 +29,9 @@ std::string Events(std::string_view html) {
 
 TEST(HtmlReader, ImpliesTheStructureAndClosesWhatIsLeftOpen) {
   EXPECT_EQ(Events("<p>a<p>b"), "<html><body><p>\"a\"</p><p>\"b\"</p></body></html>");
-  EXPECT_EQ(Events("<TABLE><TR><TD Class=X>1<td>2</table>"),
-            "<html><body><table><tr><td class=X>\"1\"</td><td>\"2\"</td></tr></table></body></html>");
+  EXPECT_EQ(
+      Events("<TABLE><TR><TD Class=X>1<td>2</table>"),
+      "<html><body><table><tr><td class=X>\"1\"</td><td>\"2\"</td></tr></table></body></html>");
 }
 
 TEST(HtmlReader, GivesAttributesWithoutValuesAndResolvesEntities) {
@@ -38,17 +40,20 @@ TEST(HtmlReader, GivesAttributesWithoutValuesAndResolvesEntities) {
 }
 
 TEST(HtmlReader, PassesScriptAndStyleContentAsText) {
-  EXPECT_EQ(Events("<style>a < b {}</style><script>if (a<b) x();</script>"),
-            "<html><head><style>\"a < b {}\"</style><script>\"if (a<b) x();\"</script></head></html>");
+  EXPECT_EQ(
+      Events("<style>a < b {}</style><script>if (a<b) x();</script>"),
+      "<html><head><style>\"a < b {}\"</style><script>\"if (a<b) x();\"</script></head></html>");
 }
 
 TEST(HtmlReader, ReadsUtf8WhateverTheMetaSays) {
-  EXPECT_EQ(Events("<meta charset=\"windows-1251\"><p>Ёлка</p>"),
-            "<html><head><meta charset=windows-1251></meta></head><body><p>\"Ёлка\"</p></body></html>");
+  EXPECT_EQ(
+      Events("<meta charset=\"windows-1251\"><p>Ёлка</p>"),
+      "<html><head><meta charset=windows-1251></meta></head><body><p>\"Ёлка\"</p></body></html>");
 }
 
 TEST(HtmlReader, RepairsBytesThatAreNotUtf8) {
-  const std::string html = std::string("<p>\xC3(") + '\0' + "\xE2\x82\xAC\xF0\x9F\x98\x80\xED\xA0\x80</p>";
+  const std::string html =
+      std::string("<p>\xC3(") + '\0' + "\xE2\x82\xAC\xF0\x9F\x98\x80\xED\xA0\x80</p>";
   EXPECT_EQ(Events(html), "<html><body><p>\"\uFFFD(\uFFFD€😀\uFFFD\uFFFD\uFFFD\"</p></body></html>");
   EXPECT_EQ(Events(""), "");
 }

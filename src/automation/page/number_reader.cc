@@ -99,7 +99,8 @@ std::optional<NumberReading> ReadDate(std::string_view text) {
     reading.decimals = static_cast<std::uint8_t>(colon - 11);
     reading.shape = NumberShape::kDateMinutes;
     if (s.size() != colon + 3) {
-      const int second = s.size() == colon + 6 && s[colon + 3] == ':' ? Digits(s, colon + 4, 2) : -1;
+      const int second =
+          s.size() == colon + 6 && s[colon + 3] == ':' ? Digits(s, colon + 4, 2) : -1;
       if (second < 0 || second > 59) return std::nullopt;
       seconds += second;
       reading.shape = NumberShape::kDateSeconds;
@@ -108,8 +109,9 @@ std::optional<NumberReading> ReadDate(std::string_view text) {
   // Serial 1 is 01.01.1900, and the 1900 date system counts a 29.02.1900
   // that never was: from March 1900 on a serial is the days since
   // 30.12.1899.
-  std::int64_t serial = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
-                        DaysFromCivil(1899, 12, 30);
+  std::int64_t serial =
+      DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
+      DaysFromCivil(1899, 12, 30);
   if (year == 1900 && month <= 2) --serial;
   reading.value = static_cast<double>(serial) + seconds / 86400.0;
   reading.format = ImpliedFormat(reading.shape, reading.decimals);
@@ -180,7 +182,8 @@ std::optional<NumberReading> ReadNumber(std::string_view text) {
   // group of one to three, separated by spaces.
   std::string digits;  // the number with no separators: "123.45e6"
   std::size_t i = 0;
-  while (i < s.size() && IsDigit(s[i])) digits.push_back(s[i++]);
+  while (i < s.size() && IsDigit(s[i]))
+    digits.push_back(s[i++]);
   if (digits.empty()) return std::nullopt;
   std::size_t integer_digits = digits.size();
   const bool grouped = SpaceAt(s, i) != 0;
@@ -189,7 +192,8 @@ std::optional<NumberReading> ReadNumber(std::string_view text) {
     while (const std::size_t space = SpaceAt(s, i)) {
       const std::size_t start = i + space;
       std::size_t end = start;
-      while (end < s.size() && IsDigit(s[end])) ++end;
+      while (end < s.size() && IsDigit(s[end]))
+        ++end;
       if (end - start != 3) return std::nullopt;
       digits.append(s.substr(start, 3));
       i = end;
@@ -227,7 +231,8 @@ std::optional<NumberReading> ReadNumber(std::string_view text) {
 
   double value = 0;
   const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-  if (result.ec != std::errc() || result.ptr != digits.data() + digits.size() || !std::isfinite(value)) {
+  if (result.ec != std::errc() || result.ptr != digits.data() + digits.size() ||
+      !std::isfinite(value)) {
     return std::nullopt;
   }
   if (value != 0 && std::fabs(value) < 1e-307) return std::nullopt;
@@ -258,22 +263,14 @@ std::string ImpliedFormat(NumberShape shape, std::uint8_t decimals, bool parenth
   const std::string fraction = decimals > 0 ? "." + std::string(decimals, '0') : std::string();
   const std::string hour = decimals == 2 ? "hh" : "h";
   switch (shape) {
-    case NumberShape::kGeneral:
-      return {};
-    case NumberShape::kDate:
-      return "dd.mm.yyyy";
-    case NumberShape::kDateMinutes:
-      return "dd.mm.yyyy " + hour + ":mm";
-    case NumberShape::kDateSeconds:
-      return "dd.mm.yyyy " + hour + ":mm:ss";
-    case NumberShape::kPlain:
-      return "0" + fraction;
-    case NumberShape::kGrouped:
-      return "#,##0" + fraction;
-    case NumberShape::kPercent:
-      return "0" + fraction + "%";
-    case NumberShape::kExponent:
-      return "0" + fraction + "E+00";
+    case NumberShape::kGeneral: return {};
+    case NumberShape::kDate: return "dd.mm.yyyy";
+    case NumberShape::kDateMinutes: return "dd.mm.yyyy " + hour + ":mm";
+    case NumberShape::kDateSeconds: return "dd.mm.yyyy " + hour + ":mm:ss";
+    case NumberShape::kPlain: return "0" + fraction;
+    case NumberShape::kGrouped: return "#,##0" + fraction;
+    case NumberShape::kPercent: return "0" + fraction + "%";
+    case NumberShape::kExponent: return "0" + fraction + "E+00";
   }
   return {};
 }

@@ -19,7 +19,7 @@ void ExpectText(std::string_view text) { EXPECT_FALSE(ReadNumber(text).has_value
 TEST(ReadNumber, ReadsTheNumbersOfABackOffice) {
   ExpectNumber("1 234 567,89", 1234567.89, "#,##0.00");
   ExpectNumber("1\u00A0234\u00A0567,89", 1234567.89, "#,##0.00");  // no-break spaces
-  ExpectNumber("1\u202F234", 1234, "#,##0");                        // narrow no-break space
+  ExpectNumber("1\u202F234", 1234, "#,##0");                       // narrow no-break space
   ExpectNumber("1 574 439,90", 1574439.9, "#,##0.00");
   ExpectNumber("1234.5", 1234.5, "0.0");
   ExpectNumber("0,12500", 0.125, "0.00000");

@@ -82,7 +82,7 @@ struct CharFormat {
 struct Length {
   enum class Unit : std::uint8_t { kNone, kPoints, kPercent };
   Unit unit = Unit::kNone;  // kNone: not given
-  double value = 0;        // points (96 px = 72 pt) or percent
+  double value = 0;         // points (96 px = 72 pt) or percent
   bool operator==(const Length&) const = default;
 };
 
@@ -207,11 +207,19 @@ struct Page {
   std::vector<TableFormat> table_formats;
 
   std::span<const Block> Body() const { return Range(blocks, body_first_block, body_block_count); }
-  std::span<const Block> Blocks(const Cell& c) const { return Range(blocks, c.first_block, c.block_count); }
+  std::span<const Block> Blocks(const Cell& c) const {
+    return Range(blocks, c.first_block, c.block_count);
+  }
   std::span<const Row> Rows(const Table& t) const { return Range(rows, t.first_row, t.row_count); }
-  std::span<const Cell> Cells(const Row& r) const { return Range(cells, r.first_cell, r.cell_count); }
-  std::span<const Run> Runs(const Paragraph& p) const { return Range(runs, p.first_run, p.run_count); }
-  std::string_view Text(const Run& r) const { return std::string_view(text).substr(r.offset, r.length); }
+  std::span<const Cell> Cells(const Row& r) const {
+    return Range(cells, r.first_cell, r.cell_count);
+  }
+  std::span<const Run> Runs(const Paragraph& p) const {
+    return Range(runs, p.first_run, p.run_count);
+  }
+  std::string_view Text(const Run& r) const {
+    return std::string_view(text).substr(r.offset, r.length);
+  }
   // The whole text of a paragraph (its runs are contiguous in text).
   std::string_view Text(const Paragraph& p) const;
 
@@ -220,7 +228,8 @@ struct Page {
 
  private:
   template <typename T>
-  static std::span<const T> Range(const std::vector<T>& v, std::uint32_t first, std::uint32_t count) {
+  static std::span<const T> Range(const std::vector<T>& v, std::uint32_t first,
+                                  std::uint32_t count) {
     return std::span<const T>(v.data() + first, count);
   }
 };

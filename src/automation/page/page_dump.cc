@@ -5,16 +5,11 @@ namespace {
 
 const char* AlignmentName(HorizontalAlignment a) {
   switch (a) {
-    case HorizontalAlignment::kLeft:
-      return "left";
-    case HorizontalAlignment::kCenter:
-      return "center";
-    case HorizontalAlignment::kRight:
-      return "right";
-    case HorizontalAlignment::kJustify:
-      return "justify";
-    default:
-      return "";
+    case HorizontalAlignment::kLeft: return "left";
+    case HorizontalAlignment::kCenter: return "center";
+    case HorizontalAlignment::kRight: return "right";
+    case HorizontalAlignment::kJustify: return "justify";
+    default: return "";
   }
 }
 
@@ -40,8 +35,8 @@ void DumpBlocks(const Page& page, std::span<const Block> blocks, int depth, std:
       out += indent + "P";
       if (p.heading > 0) out += " [h" + std::to_string(p.heading) + "]";
       if (p.list_level > 0) {
-        out += " [" + std::string(p.list_ordered ? "ol " : "ul ") + std::to_string(p.list_level) + "." +
-               std::to_string(p.list_number) + (p.list_item_start ? "*" : "") + "]";
+        out += " [" + std::string(p.list_ordered ? "ol " : "ul ") + std::to_string(p.list_level) +
+               "." + std::to_string(p.list_number) + (p.list_item_start ? "*" : "") + "]";
       }
       const char* align = AlignmentName(page.paragraph_formats[p.format].alignment);
       if (*align != '\0') out += std::string(" [") + align + "]";

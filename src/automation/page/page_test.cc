@@ -24,7 +24,8 @@ const CharFormat& FormatOf(const Page& page, std::string_view text) {
 const Cell& CellOf(const Page& page, std::string_view text) {
   for (const Cell& cell : page.cells) {
     for (const Block& b : page.Blocks(cell)) {
-      if (b.kind == Block::Kind::kParagraph && page.Text(page.ParagraphOf(b)).starts_with(text)) return cell;
+      if (b.kind == Block::Kind::kParagraph && page.Text(page.ParagraphOf(b)).starts_with(text))
+        return cell;
     }
   }
   ADD_FAILURE() << "no cell holds " << text;
@@ -53,7 +54,8 @@ TEST(PageWhiteSpace, PreKeepsSpacesAndLines) {
 }
 
 TEST(PageHidden, HiddenContentGivesNothing) {
-  const char* html = R"(<html><head><title>T</title><style>.h{display:none} .v{visibility:hidden}</style>
+  const char* html =
+      R"(<html><head><title>T</title><style>.h{display:none} .v{visibility:hidden}</style>
     <script>var x = "<p>no</p>";</script></head><body>
     a<script>document.write('no')</script><noscript>no</noscript><template><p>no</p></template>
     <span class=h>no</span><span class="v">no<span style="visibility:visible">yes</span></span>
@@ -66,29 +68,32 @@ TEST(PageHidden, HiddenContentGivesNothing) {
 
 TEST(PageControls, ControlsGiveTheirValues) {
   EXPECT_EQ(Dump("<button> Send <b>now</b> </button>"), "P \"Send now\"\n");
-  EXPECT_EQ(Dump("a<input value=\"12,5\">b<input type=checkbox value=x><input type=password value=ab>"),
-            "P \"a12,5b\u2022\u2022\"\n");
-  EXPECT_EQ(Dump("<select><option>one<option selected> two  2 <option>three</select>"), "P \"two 2\"\n");
+  EXPECT_EQ(
+      Dump("a<input value=\"12,5\">b<input type=checkbox value=x><input type=password value=ab>"),
+      "P \"a12,5b\u2022\u2022\"\n");
+  EXPECT_EQ(Dump("<select><option>one<option selected> two  2 <option>three</select>"),
+            "P \"two 2\"\n");
   EXPECT_EQ(Dump("<select><optgroup><option>first</option></optgroup><option>second</select>"),
             "P \"first\"\n");
   EXPECT_EQ(Dump("<select><option label=\"Shown\" selected>content</select>"), "P \"Shown\"\n");
   // A style block inside a select box applies to the whole page.
-  EXPECT_EQ(Dump("<select><option>a<style>p{color:red}</style><option selected>b</select>"), "P \"b\"\n");
+  EXPECT_EQ(Dump("<select><option>a<style>p{color:red}</style><option selected>b</select>"),
+            "P \"b\"\n");
   EXPECT_EQ(Dump("<textarea>\nline1\n  line2</textarea>"), "P \"line1\\n  line2\"\n");
   EXPECT_EQ(Dump("<img src=x.png alt=\"Logo\"> text"), "P \"Logo text\"\n");
 }
 
 TEST(PageBlocks, ListsHeadingsAndBlocksMakeParagraphs) {
-  EXPECT_EQ(
-      Dump("<h2>Head</h2>Text<ul><li>one<li>two<div>more</div><ol start=3><li>x<li value=7>y<li>z</ol></ul>"),
-      "P [h2] \"Head\"\n"
-      "P \"Text\"\n"
-      "P [ul 1.1*] \"one\"\n"
-      "P [ul 1.2*] \"two\"\n"
-      "P [ul 1.2] \"more\"\n"
-      "P [ol 2.3*] \"x\"\n"
-      "P [ol 2.7*] \"y\"\n"
-      "P [ol 2.8*] \"z\"\n");
+  EXPECT_EQ(Dump("<h2>Head</h2>Text<ul><li>one<li>two<div>more</div><ol start=3><li>x<li "
+                 "value=7>y<li>z</ol></ul>"),
+            "P [h2] \"Head\"\n"
+            "P \"Text\"\n"
+            "P [ul 1.1*] \"one\"\n"
+            "P [ul 1.2*] \"two\"\n"
+            "P [ul 1.2] \"more\"\n"
+            "P [ol 2.3*] \"x\"\n"
+            "P [ol 2.7*] \"y\"\n"
+            "P [ol 2.8*] \"z\"\n");
   EXPECT_EQ(Dump("<span>a<div>b</div>c</span>"), "P \"a\"\nP \"b\"\nP \"c\"\n");
   EXPECT_EQ(Dump("<center>c</center><p align=right>r</p><div style='text-align:justify'>j</div>"),
             "P [center] \"c\"\nP [right] \"r\"\nP [justify] \"j\"\n");
@@ -113,37 +118,36 @@ TEST(PageEncoding, InvalidBytesReadAsReplacementCharacters) {
 
 TEST(PageTables, RowsCellsSpansAndTextAround) {
   // The colspan of c runs into the place r's rowspan holds and is cut short.
-  EXPECT_EQ(
-      Dump(
-          "before<table><caption>Cap</caption><tr><th>h<td rowspan=2>r</tr><tr><td colspan=3>c</table>after"),
-      "P \"before\"\n"
-      "P [center] \"Cap\"\n"
-      "T columns=2\n"
-      "  R\n"
-      "    C column=0 th\n"
-      "      P [center] \"h\"\n"
-      "    C column=1 rowspan=2\n"
-      "      P \"r\"\n"
-      "  R\n"
-      "    C column=0\n"
-      "      P \"c\"\n"
-      "P \"after\"\n");
+  EXPECT_EQ(Dump("before<table><caption>Cap</caption><tr><th>h<td rowspan=2>r</tr><tr><td "
+                 "colspan=3>c</table>after"),
+            "P \"before\"\n"
+            "P [center] \"Cap\"\n"
+            "T columns=2\n"
+            "  R\n"
+            "    C column=0 th\n"
+            "      P [center] \"h\"\n"
+            "    C column=1 rowspan=2\n"
+            "      P \"r\"\n"
+            "  R\n"
+            "    C column=0\n"
+            "      P \"c\"\n"
+            "P \"after\"\n");
 }
 
 TEST(PageTables, HeadFirstFootLastAndLooseTextBeforeTheTable) {
-  EXPECT_EQ(
-      Dump("<table>loose<tfoot><tr><td>f</tfoot><tbody><tr><td>b</tbody><thead><tr><td>h</thead></table>"),
-      "P \"loose\"\n"
-      "T columns=1\n"
-      "  R head\n"
-      "    C column=0\n"
-      "      P \"h\"\n"
-      "  R\n"
-      "    C column=0\n"
-      "      P \"b\"\n"
-      "  R\n"
-      "    C column=0\n"
-      "      P \"f\"\n");
+  EXPECT_EQ(Dump("<table>loose<tfoot><tr><td>f</tfoot><tbody><tr><td>b</tbody><thead><tr><td>h</"
+                 "thead></table>"),
+            "P \"loose\"\n"
+            "T columns=1\n"
+            "  R head\n"
+            "    C column=0\n"
+            "      P \"h\"\n"
+            "  R\n"
+            "    C column=0\n"
+            "      P \"b\"\n"
+            "  R\n"
+            "    C column=0\n"
+            "      P \"f\"\n");
   // Cells without a row form one.
   EXPECT_EQ(Dump("<table><td>a<td>b</table>"),
             "T columns=2\n  R\n    C column=0\n      P \"a\"\n    C column=1\n      P \"b\"\n");
@@ -190,7 +194,8 @@ TEST(PageTables, NestedTablesStayInTheirCell) {
 
 TEST(PageTables, DeepNestingIsFlattened) {
   std::string html;
-  for (int i = 0; i < 80; ++i) html += "<table><tr><td>" + std::to_string(i);
+  for (int i = 0; i < 80; ++i)
+    html += "<table><tr><td>" + std::to_string(i);
   const Page page = ParsePage(html);
   EXPECT_EQ(page.tables.size(), 64u);
   // The innermost kept cell holds the rest as paragraphs.
@@ -198,12 +203,14 @@ TEST(PageTables, DeepNestingIsFlattened) {
   EXPECT_EQ(inner.block_count, 17u);
   // Past 256 open elements, text is kept without its structure.
   html.clear();
-  for (int i = 0; i < 120; ++i) html += "<table><tr><td>" + std::to_string(i);
+  for (int i = 0; i < 120; ++i)
+    html += "<table><tr><td>" + std::to_string(i);
   EXPECT_EQ(CellOf(ParsePage(html), "63").block_count, 22u);
 
   EXPECT_NO_THROW(ParsePage(std::string(100000, '<') + "div>" + std::string(50000, 'x')));
   std::string divs;
-  for (int i = 0; i < 20000; ++i) divs += "<div><span>";
+  for (int i = 0; i < 20000; ++i)
+    divs += "<div><span>";
   divs += "deep<br>text";
   EXPECT_EQ(Dump(divs), "P \"deep\\ntext\"\n");
 }
@@ -290,8 +297,10 @@ TEST(PageStyle, RepeatedElementsAreStyledByWhereTheyStand) {
     <table class=b><tr><td>b1<tr><td>b2<tr><td>b3</table>
     <table border=1><tr><td>framed</table><table><tr><td>bare</table>
     <x-foo>foo</x-foo><x-bar>olive</x-bar>)");
-  for (const char* text : {"a1", "a2", "a3"}) EXPECT_EQ(FormatOf(page, text).color, 0xFF0000u) << text;
-  for (const char* text : {"b1", "b2", "b3"}) EXPECT_EQ(FormatOf(page, text).color, 0x0000FFu) << text;
+  for (const char* text : {"a1", "a2", "a3"})
+    EXPECT_EQ(FormatOf(page, text).color, 0xFF0000u) << text;
+  for (const char* text : {"b1", "b2", "b3"})
+    EXPECT_EQ(FormatOf(page, text).color, 0x0000FFu) << text;
   EXPECT_FALSE(FormatOf(page, "a2").bold);
   EXPECT_TRUE(FormatOf(page, "a3").bold);
   EXPECT_TRUE(FormatOf(page, "b3").bold);
@@ -303,13 +312,14 @@ TEST(PageStyle, RepeatedElementsAreStyledByWhereTheyStand) {
 
 TEST(PageStyle, AStyleBlockAfterContentStillAppliesToAllOfIt) {
   const Page page = ParsePage(
-      "<p class=x>early</p><style>.x { color: red } body { font-size: 8pt }</style><p class=x>late</p>");
+      "<p class=x>early</p><style>.x { color: red } body { font-size: 8pt }</style><p "
+      "class=x>late</p>");
   EXPECT_EQ(FormatOf(page, "early").color, 0xFF0000u);
   EXPECT_EQ(FormatOf(page, "early").size, 8);
   EXPECT_EQ(FormatOf(page, "late").color, 0xFF0000u);
   // In the body before any content: html and body are restyled.
-  const Page second =
-      ParsePage("<body class=b><style>.b { color: green } html { font-size: 9pt }</style>text</body>");
+  const Page second = ParsePage(
+      "<body class=b><style>.b { color: green } html { font-size: 9pt }</style>text</body>");
   EXPECT_EQ(FormatOf(second, "text").color, 0x008000u);
   EXPECT_EQ(FormatOf(second, "text").size, 9);
   // Print-only styles do not apply.
@@ -357,7 +367,9 @@ TEST(PageStyle, BorderWidthsMapToThinMediumAndThick) {
       <td style="border:1px solid">a<td style="border:.5pt solid">b<td style="border:2px solid">c
       <td style="border:3px solid">d<td style="border:medium solid">e<td style="border:1px dotted">f
       <td style="border:thick double red">g<td style="border:0 solid">h<td style="border:1px none">i</table>)");
-  const auto top = [&](std::string_view t) { return page.cell_formats[CellOf(page, t).format].top; };
+  const auto top = [&](std::string_view t) {
+    return page.cell_formats[CellOf(page, t).format].top;
+  };
   EXPECT_EQ(top("a").style, BorderStyle::kThin);
   EXPECT_EQ(top("b").style, BorderStyle::kThin);
   EXPECT_EQ(top("c").style, BorderStyle::kMedium);
@@ -372,7 +384,8 @@ TEST(PageStyle, BorderWidthsMapToThinMediumAndThick) {
 
 TEST(PageModel, FormatsAreSharedAndTextIsContiguous) {
   std::string html = "<style>.n{color:red}</style><table>";
-  for (int i = 0; i < 1000; ++i) html += "<tr><td class=n>" + std::to_string(i) + "<td>x <b>y</b> z</tr>";
+  for (int i = 0; i < 1000; ++i)
+    html += "<tr><td class=n>" + std::to_string(i) + "<td>x <b>y</b> z</tr>";
   html += "</table>";
   const Page page = ParsePage(html);
   EXPECT_EQ(page.cells.size(), 2000u);

@@ -26,7 +26,8 @@ bool NthMatches(int a, int b, std::uint32_t index) {
   return diff / a >= 0;
 }
 
-bool MatchCompound(const css::Compound& c, const ElementInfo& e, std::span<const std::uint32_t> class_pool) {
+bool MatchCompound(const css::Compound& c, const ElementInfo& e,
+                   std::span<const std::uint32_t> class_pool) {
   if (c.never) return false;
   if (c.tag != 0 && c.tag != e.tag) return false;
   if (c.id != 0 && c.id != e.id) return false;
@@ -57,7 +58,8 @@ StyleResolver::StyleResolver(const css::StyleSheet& sheet, Interner& strings)
         if (c.first_child) tests.emplace_back(0, 1);
         if (c.nth) tests.emplace_back(c.nth_a, c.nth_b);
         for (const auto& t : tests) {
-          if (std::find(structural_tests_.begin(), structural_tests_.end(), t) == structural_tests_.end()) {
+          if (std::find(structural_tests_.begin(), structural_tests_.end(), t) ==
+              structural_tests_.end()) {
             structural_tests_.push_back(t);
           }
         }
@@ -65,7 +67,8 @@ StyleResolver::StyleResolver(const css::StyleSheet& sheet, Interner& strings)
     }
   }
   position_in_context_ = structural_tests_.size() > 32;
-  auto add = [](std::vector<std::vector<std::uint32_t>>& index, std::uint32_t atom, std::uint32_t entry) {
+  auto add = [](std::vector<std::vector<std::uint32_t>>& index, std::uint32_t atom,
+                std::uint32_t entry) {
     if (index.size() <= atom) index.resize(atom + 1);
     index[atom].push_back(entry);
   };
@@ -91,8 +94,8 @@ StyleResolver::StyleResolver(const css::StyleSheet& sheet, Interner& strings)
 }
 
 bool StyleResolver::MatchFrom(const css::Selector& s, std::size_t k, std::size_t pos,
-                              std::span<const ElementInfo> path, std::span<const std::uint32_t> class_pool,
-                              int& budget) const {
+                              std::span<const ElementInfo> path,
+                              std::span<const std::uint32_t> class_pool, int& budget) const {
   if (k + 1 == s.compounds.size()) return true;
   const css::Compound& next = s.compounds[k + 1];
   if (s.combinators[k] == css::Combinator::kChild) {
@@ -102,7 +105,8 @@ bool StyleResolver::MatchFrom(const css::Selector& s, std::size_t k, std::size_t
   }
   for (std::size_t p = pos; p-- > 0;) {
     if (--budget < 0) return false;
-    if (MatchCompound(next, path[p], class_pool) && MatchFrom(s, k + 1, p, path, class_pool, budget))
+    if (MatchCompound(next, path[p], class_pool) &&
+        MatchFrom(s, k + 1, p, path, class_pool, budget))
       return true;
   }
   return false;
@@ -115,8 +119,9 @@ bool StyleResolver::MatchSelector(const css::Selector& s, std::span<const Elemen
   return MatchFrom(s, 0, path.size() - 1, path, class_pool, budget);
 }
 
-void StyleResolver::Candidates(const std::vector<std::vector<std::uint32_t>>& index, std::uint32_t atom,
-                               std::span<const ElementInfo> path, std::span<const std::uint32_t> class_pool) {
+void StyleResolver::Candidates(const std::vector<std::vector<std::uint32_t>>& index,
+                               std::uint32_t atom, std::span<const ElementInfo> path,
+                               std::span<const std::uint32_t> class_pool) {
   if (atom == 0 || atom >= index.size()) return;
   for (std::uint32_t e : index[atom]) {
     const Entry& entry = entries_[e];
@@ -125,7 +130,8 @@ void StyleResolver::Candidates(const std::vector<std::vector<std::uint32_t>>& in
   }
 }
 
-void StyleResolver::Match(std::span<const ElementInfo> path, std::span<const std::uint32_t> class_pool) {
+void StyleResolver::Match(std::span<const ElementInfo> path,
+                          std::span<const std::uint32_t> class_pool) {
   matched_.clear();
   if (entries_.empty()) return;
   const ElementInfo& e = path.back();
@@ -158,20 +164,24 @@ std::uint32_t StyleResolver::StructuralSignature(std::uint32_t child_index) cons
   if (position_in_context_) return child_index;
   std::uint32_t passed = 0;
   for (std::size_t t = 0; t < structural_tests_.size(); ++t) {
-    if (NthMatches(structural_tests_[t].first, structural_tests_[t].second, child_index)) passed |= 1u << t;
+    if (NthMatches(structural_tests_[t].first, structural_tests_[t].second, child_index))
+      passed |= 1u << t;
   }
   return passed;
 }
 
-void StyleResolver::Contextualize(std::span<ElementInfo> path, std::span<const std::uint32_t> class_pool) {
+void StyleResolver::Contextualize(std::span<ElementInfo> path,
+                                  std::span<const std::uint32_t> class_pool) {
   ElementInfo& e = path.back();
   key_.clear();
   Append(key_, path.size() > 1 ? path[path.size() - 2].context : 0);
   Append(key_, e.tag);
   Append(key_, e.id);
   Append(key_, static_cast<std::uint32_t>(e.link) | static_cast<std::uint32_t>(e.root) << 1);
-  if (position_in_context_ || !structural_tests_.empty()) Append(key_, StructuralSignature(e.child_index));
-  for (std::uint32_t cls : class_pool.subspan(e.class_begin, e.class_count)) Append(key_, cls);
+  if (position_in_context_ || !structural_tests_.empty())
+    Append(key_, StructuralSignature(e.child_index));
+  for (std::uint32_t cls : class_pool.subspan(e.class_begin, e.class_count))
+    Append(key_, cls);
   if (auto it = contexts_.find(key_); it != contexts_.end()) {
     e.context = it->second;
     return;
@@ -191,15 +201,18 @@ std::uint32_t StyleResolver::MatchedSet(std::span<const ElementInfo> path,
   }
   Match(path, class_pool);
   std::string key;
-  for (std::uint32_t m : matched_) Append(key, m);
-  auto [it, added] =
-      matched_sets_.emplace(std::move(key), static_cast<std::uint32_t>(matched_set_entries_.size()));
+  for (std::uint32_t m : matched_)
+    Append(key, m);
+  auto [it, added] = matched_sets_.emplace(std::move(key),
+                                           static_cast<std::uint32_t>(matched_set_entries_.size()));
   if (added) matched_set_entries_.push_back(matched_);
-  if (context != 0 && context < matched_set_of_context_.size()) matched_set_of_context_[context] = it->second;
+  if (context != 0 && context < matched_set_of_context_.size())
+    matched_set_of_context_[context] = it->second;
   return it->second;
 }
 
-const std::vector<css::Declaration>& StyleResolver::InlineDeclarations(std::string_view inline_style) {
+const std::vector<css::Declaration>& StyleResolver::InlineDeclarations(
+    std::string_view inline_style) {
   auto it = inline_cache_.find(std::string(inline_style));
   if (it != inline_cache_.end()) return it->second;
   std::vector<css::Declaration> declarations;
@@ -236,20 +249,25 @@ std::uint32_t StyleResolver::Resolve(std::uint32_t parent_style, std::span<const
   auto apply = [&winners](const css::Declaration& d, bool important) {
     if (d.important == important) winners[static_cast<std::size_t>(d.property)] = &d;
   };
-  for (const css::Declaration& d : presentational) apply(d, false);
+  for (const css::Declaration& d : presentational)
+    apply(d, false);
   for (std::uint32_t m : matched) {
-    for (const css::Declaration& d : sheet_.rules[entries_[m].rule].declarations) apply(d, false);
+    for (const css::Declaration& d : sheet_.rules[entries_[m].rule].declarations)
+      apply(d, false);
   }
   const std::vector<css::Declaration>* inline_declarations = nullptr;
   if (!inline_style.empty()) {
     inline_declarations = &InlineDeclarations(inline_style);
-    for (const css::Declaration& d : *inline_declarations) apply(d, false);
+    for (const css::Declaration& d : *inline_declarations)
+      apply(d, false);
   }
   for (std::uint32_t m : matched) {
-    for (const css::Declaration& d : sheet_.rules[entries_[m].rule].declarations) apply(d, true);
+    for (const css::Declaration& d : sheet_.rules[entries_[m].rule].declarations)
+      apply(d, true);
   }
   if (inline_declarations != nullptr) {
-    for (const css::Declaration& d : *inline_declarations) apply(d, true);
+    for (const css::Declaration& d : *inline_declarations)
+      apply(d, true);
   }
 
   const ComputedStyle parent = styles_[parent_style];  // copy: Intern may grow styles_

@@ -55,8 +55,10 @@ class StyleResolver {
   // the element and its presentational attributes, in that order;
   // `presentational_key` identifies them (equal keys, equal declarations).
   std::uint32_t Resolve(std::uint32_t parent_style, std::span<const ElementInfo> path,
-                        std::span<const std::uint32_t> class_pool, std::string_view presentational_key,
-                        std::span<const css::Declaration> presentational, std::string_view inline_style);
+                        std::span<const std::uint32_t> class_pool,
+                        std::string_view presentational_key,
+                        std::span<const css::Declaration> presentational,
+                        std::string_view inline_style);
 
   // What of an element's position its context holds: which :first-child
   // and :nth-child tests of the sheet it passes (or the position itself).
@@ -77,19 +79,21 @@ class StyleResolver {
   };
 
   void Match(std::span<const ElementInfo> path, std::span<const std::uint32_t> class_pool);
-  std::uint32_t MatchedSet(std::span<const ElementInfo> path, std::span<const std::uint32_t> class_pool);
+  std::uint32_t MatchedSet(std::span<const ElementInfo> path,
+                           std::span<const std::uint32_t> class_pool);
   void Candidates(const std::vector<std::vector<std::uint32_t>>& index, std::uint32_t atom,
                   std::span<const ElementInfo> path, std::span<const std::uint32_t> class_pool);
   bool MatchSelector(const css::Selector& s, std::span<const ElementInfo> path,
                      std::span<const std::uint32_t> class_pool) const;
-  bool MatchFrom(const css::Selector& s, std::size_t k, std::size_t pos, std::span<const ElementInfo> path,
-                 std::span<const std::uint32_t> class_pool, int& budget) const;
+  bool MatchFrom(const css::Selector& s, std::size_t k, std::size_t pos,
+                 std::span<const ElementInfo> path, std::span<const std::uint32_t> class_pool,
+                 int& budget) const;
   const std::vector<css::Declaration>& InlineDeclarations(std::string_view inline_style);
   std::uint32_t Intern(const ComputedStyle& style);
 
   const css::StyleSheet& sheet_;
   Interner& strings_;
-  std::vector<Entry> entries_;                                         // every selector, in source order
+  std::vector<Entry> entries_;  // every selector, in source order
   std::vector<std::vector<std::uint32_t>> by_id_, by_class_, by_tag_;  // atom -> entries
   std::vector<std::uint32_t> universal_;
   std::vector<std::uint32_t> matched_;  // scratch: matched entries

@@ -32,7 +32,8 @@ class Resolver : public ::testing::Test {
       info.tag = atoms.Find(e.tag);
       info.child_index = e.child_index;
       info.class_begin = static_cast<std::uint32_t>(classes.size());
-      for (const std::string& c : e.classes) classes.push_back(atoms.Find(c));
+      for (const std::string& c : e.classes)
+        classes.push_back(atoms.Find(c));
       info.class_count = static_cast<std::uint32_t>(e.classes.size());
       path.push_back(info);
       resolver->Contextualize(path, classes);
@@ -48,7 +49,9 @@ class Resolver : public ::testing::Test {
 };
 
 TEST_F(Resolver, InheritsWhatInheritsAndNotTheRest) {
-  Sheet("div { color: red; background: blue; border: 1px solid; font-size: 20px; vertical-align: top }");
+  Sheet(
+      "div { color: red; background: blue; border: 1px solid; font-size: 20px; vertical-align: top "
+      "}");
   const ComputedStyle& s = Style({{"div", {}, ""}, {"span", {}, ""}});
   EXPECT_EQ(s.color, 0xFF0000u);
   EXPECT_EQ(s.font_size, 15);
@@ -61,7 +64,8 @@ TEST_F(Resolver, InheritsWhatInheritsAndNotTheRest) {
 TEST_F(Resolver, InheritInitialAndUnset) {
   Sheet(
       "div { color: red; background: blue; font-weight: bold } "
-      ".i { background: inherit } .n { color: initial } .u { color: unset; background: unset; font-weight: "
+      ".i { background: inherit } .n { color: initial } .u { color: unset; background: unset; "
+      "font-weight: "
       "initial }");
   EXPECT_EQ(Style({{"div", {}, ""}, {"p", {"i"}, ""}}).background, 0x0000FFu);
   EXPECT_EQ(Style({{"div", {}, ""}, {"p", {"n"}, ""}}).color, kAutoColor);
@@ -73,8 +77,10 @@ TEST_F(Resolver, InheritInitialAndUnset) {
 
 TEST_F(Resolver, RelativeFontSizesAndWeights) {
   Sheet(
-      ".a { font-size: 10pt } .b { font-size: 150% } .c { font-size: 2em } .d { font-size: larger } "
-      ".e { font-size: x-large } .w { font-weight: 700 } .l { font-weight: lighter } .r { font-size: 1.5rem "
+      ".a { font-size: 10pt } .b { font-size: 150% } .c { font-size: 2em } .d { font-size: larger "
+      "} "
+      ".e { font-size: x-large } .w { font-weight: 700 } .l { font-weight: lighter } .r { "
+      "font-size: 1.5rem "
       "}");
   EXPECT_EQ(Style({{"p", {"a"}, ""}, {"span", {"b"}, ""}}).font_size, 15);
   EXPECT_EQ(Style({{"p", {"a"}, ""}, {"span", {"c"}, ""}}).font_size, 20);
@@ -102,7 +108,8 @@ TEST_F(Resolver, ChildAndDescendantCombinatorsBacktrack) {
 
 TEST_F(Resolver, PositionsMatterOnlyThroughTheTestsTheSheetMakes) {
   Sheet(
-      "li:nth-child(2n+1) { color: red } li:first-child { font-weight: bold } :root { font-style: italic }");
+      "li:nth-child(2n+1) { color: red } li:first-child { font-weight: bold } :root { font-style: "
+      "italic }");
   EXPECT_EQ(Style({{"li", {}, "", 1}}).color, 0xFF0000u);
   EXPECT_TRUE(Style({{"li", {}, "", 1}}).bold);
   EXPECT_EQ(Style({{"li", {}, "", 2}}).color, kAutoColor);

@@ -24,7 +24,8 @@ std::uint32_t PlaceCells(std::span<const RowSlice> rows, std::span<Cell> cells) 
     if (first_expiry < r) {
       std::erase_if(spans, [r](const Span& s) { return s.last_row < r; });
       first_expiry = 0xFFFFFFFFu;
-      for (const Span& s : spans) first_expiry = std::min(first_expiry, s.last_row);
+      for (const Span& s : spans)
+        first_expiry = std::min(first_expiry, s.last_row);
     }
     std::uint32_t cursor = 0;
     std::size_t k = 0;  // first span that may lie at or after the cursor
@@ -45,9 +46,11 @@ std::uint32_t PlaceCells(std::span<const RowSlice> rows, std::span<Cell> cells) 
         continue;
       }
       const std::uint32_t limit = k < spans.size() ? spans[k].begin : kMaxTableColumns;
-      const std::uint32_t colspan = std::max<std::uint32_t>(1, std::min(cell.colspan, limit - cursor));
+      const std::uint32_t colspan =
+          std::max<std::uint32_t>(1, std::min(cell.colspan, limit - cursor));
       const std::uint32_t rows_left = row.group_end > r ? row.group_end - r : 1;
-      const std::uint32_t rowspan = cell.rowspan == 0 ? rows_left : std::min(cell.rowspan, rows_left);
+      const std::uint32_t rowspan =
+          cell.rowspan == 0 ? rows_left : std::min(cell.rowspan, rows_left);
       cell.column = cursor;
       cell.colspan = colspan;
       cell.rowspan = std::max<std::uint32_t>(rowspan, 1);
@@ -60,7 +63,8 @@ std::uint32_t PlaceCells(std::span<const RowSlice> rows, std::span<Cell> cells) 
         if (k > 0 && spans[k - 1].end == cell.column && spans[k - 1].last_row == last_row) {
           spans[k - 1].end = cursor;
         } else {
-          spans.insert(spans.begin() + static_cast<std::ptrdiff_t>(k), Span{cell.column, cursor, last_row});
+          spans.insert(spans.begin() + static_cast<std::ptrdiff_t>(k),
+                       Span{cell.column, cursor, last_row});
           ++k;
         }
       }

@@ -21,7 +21,8 @@ struct Placed {
 
 std::vector<Placed> Places(const std::vector<Cell>& cells) {
   std::vector<Placed> out;
-  for (const Cell& c : cells) out.push_back(Placed{c.column, c.colspan, c.rowspan});
+  for (const Cell& c : cells)
+    out.push_back(Placed{c.column, c.colspan, c.rowspan});
   return out;
 }
 
@@ -32,8 +33,8 @@ TEST(PlaceCells, SkipsPlacesHeldByRowSpans) {
   std::vector<Cell> cells = {Ask(1, 2), Ask(1, 1), Ask(1, 3), Ask(1, 1), Ask(1, 1), Ask(1, 1)};
   const std::vector<RowSlice> rows = {{0, 3, 3}, {3, 1, 3}, {4, 2, 3}};
   EXPECT_EQ(PlaceCells(rows, cells), 3u);
-  EXPECT_EQ(Places(cells),
-            (std::vector<Placed>{{0, 1, 2}, {1, 1, 1}, {2, 1, 3}, {1, 1, 1}, {0, 1, 1}, {1, 1, 1}}));
+  EXPECT_EQ(Places(cells), (std::vector<Placed>{
+                               {0, 1, 2}, {1, 1, 1}, {2, 1, 3}, {1, 1, 1}, {0, 1, 1}, {1, 1, 1}}));
 }
 
 TEST(PlaceCells, CutsColspansShortOfRowSpansAndClampsRowspansToTheGroup) {
@@ -43,13 +44,14 @@ TEST(PlaceCells, CutsColspansShortOfRowSpansAndClampsRowspansToTheGroup) {
   // Rows 0-1 are one group, rows 2-3 another.
   const std::vector<RowSlice> rows = {{0, 2, 2}, {2, 1, 2}, {3, 2, 4}, {5, 1, 4}};
   EXPECT_EQ(PlaceCells(rows, cells), 3u);
-  EXPECT_EQ(Places(cells),
-            (std::vector<Placed>{{0, 1, 1}, {1, 1, 2}, {0, 1, 1}, {0, 1, 2}, {1, 1, 2}, {2, 1, 1}}));
+  EXPECT_EQ(Places(cells), (std::vector<Placed>{
+                               {0, 1, 1}, {1, 1, 2}, {0, 1, 1}, {0, 1, 2}, {1, 1, 2}, {2, 1, 1}}));
 }
 
 TEST(PlaceCells, LeavesOutCellsBeyondTheWidestTable) {
   std::vector<Cell> cells = {Ask(1000, 1)};
-  for (int i = 0; i < 20; ++i) cells.push_back(Ask(1000, 1));
+  for (int i = 0; i < 20; ++i)
+    cells.push_back(Ask(1000, 1));
   const std::vector<RowSlice> rows = {{0, static_cast<std::uint32_t>(cells.size()), 1}};
   EXPECT_EQ(PlaceCells(rows, cells), kMaxTableColumns);
   EXPECT_EQ(cells[15].colspan, 1000u);

@@ -168,7 +168,8 @@ bool Uses1904Dates(const workbook::Workbook& book) {
 std::optional<std::string> DateText(double serial, std::string_view code, bool date1904) {
   if (code == "m/d/yyyy" || code == "m/d/yy") code = "dd.mm.yyyy";
   if (code == "m/d/yyyy h:mm" || code == "m/d/yy h:mm") code = "dd.mm.yyyy h:mm";
-  if (code.empty() || platform::EqualsIgnoringAsciiCase(code, "General") || !page::IsDateFormat(code)) {
+  if (code.empty() || platform::EqualsIgnoringAsciiCase(code, "General") ||
+      !page::IsDateFormat(code)) {
     return std::nullopt;
   }
   const std::optional<DateTime> t = FromSerial(serial, date1904);

@@ -43,7 +43,8 @@ class ObjectModel : public ::testing::Test {
 
   void Fill(int first, int last, int columns = 3) {
     for (int r = first; r <= last; ++r) {
-      for (int c = 1; c <= columns; ++c) sheet.Cells(r, c).SetValue("r" + std::to_string(r) + "c" + std::to_string(c));
+      for (int c = 1; c <= columns; ++c)
+        sheet.Cells(r, c).SetValue("r" + std::to_string(r) + "c" + std::to_string(c));
     }
   }
   std::string Saved(const TempDir& dir, const std::string& name = "book.xls") {
@@ -90,9 +91,9 @@ TEST_F(ObjectModel, ValuesReadAsText) {
 TEST_F(ObjectModel, RowDeletionMovesEverythingBelowUp) {
   Fill(1, 10);
   auto& model = sheet.Model();
-  model.Merges().push_back({4, 5, 0, 1});  // A5:B6, below the band
-  model.Merges().push_back({1, 3, 0, 0});  // A2:A4, across the band
-  model.Merges().push_back({1, 2, 1, 2});  // B2:C3, inside the band
+  model.Merges().push_back({4, 5, 0, 1});                     // A5:B6, below the band
+  model.Merges().push_back({1, 3, 0, 0});                     // A2:A4, across the band
+  model.Merges().push_back({1, 2, 1, 2});                     // B2:C3, inside the band
   model.Cells().MutableRowInfo(7) = {600, 0x0140, 15, true};  // row 8: 30 pt
   sheet.Cells(8, 3).AddComment("below");
   sheet.Cells(2, 3).AddComment("inside");
@@ -142,7 +143,8 @@ TEST_F(ObjectModel, SheetNamesFollowExcelsRules) {
   sheet.SetName(std::string(31, 'x'));
   sheet.SetName("Лист");
   sheet.Copy(book.Sheets(1));
-  EXPECT_EQ(ErrorOf([&] { book.Sheets(2).SetName("ЛИСТ"); }), "Лист с именем «ЛИСТ» уже существует");
+  EXPECT_EQ(ErrorOf([&] { book.Sheets(2).SetName("ЛИСТ"); }),
+            "Лист с именем «ЛИСТ» уже существует");
   book.Sheets(2).SetName("лист2");
   sheet.SetName("ЛИСТ");  // renaming a sheet to its own name in another case
   EXPECT_EQ(sheet.Name(), "ЛИСТ");
@@ -151,15 +153,19 @@ TEST_F(ObjectModel, SheetNamesFollowExcelsRules) {
 TEST_F(ObjectModel, CommentsAreAddedOnceHiddenAndSaved) {
   TempDir dir;
   sheet.Cells(40, 19).AddComment();
-  EXPECT_EQ(ErrorOf([&] { sheet.Cells(40, 19).AddComment(); }), "Ячейка S40 уже содержит примечание");
+  EXPECT_EQ(ErrorOf([&] { sheet.Cells(40, 19).AddComment(); }),
+            "Ячейка S40 уже содержит примечание");
   sheet.Cells(40, 19).Comment().SetVisible(false);
-  sheet.Cells(40, 19).Comment().Text("В расчете итогового РРР участвуют только положительные РРР по сделкам");
+  sheet.Cells(40, 19).Comment().Text(
+      "В расчете итогового РРР участвуют только положительные РРР по сделкам");
   EXPECT_EQ(ErrorOf([&] { sheet.Cells(1, 1).Comment(); }), "Ячейка A1 не содержит примечания");
   std::string path = Saved(dir);
   auto dump = RunCommand(XlsCheck() + " dump " + Quote(path));
   ASSERT_EQ(dump.status, 0) << dump.output;
-  EXPECT_NE(dump.output.find("\"39,18\": [\n     \"В расчете итогового РРР участвуют только положительные РРР по сделкам\""),
-            std::string::npos) << dump.output;
+  EXPECT_NE(dump.output.find("\"39,18\": [\n     \"В расчете итогового РРР участвуют только "
+                             "положительные РРР по сделкам\""),
+            std::string::npos)
+      << dump.output;
   // And the engine reads it back.
   auto again = biff8::ReadWorkbook(path);
   auto* note = again->SheetAt(0).Art().FindNote(39, 18);
@@ -179,7 +185,8 @@ TEST_F(ObjectModel, NumberFormatsBordersFillAndWrap) {
   cell.Interior().SetColorIndex(6);
   EXPECT_EQ(cell.Borders(xlEdgeLeft).LineStyle(), xlContinuous);
   EXPECT_EQ(cell.Interior().ColorIndex(), 6);
-  for (int edge : {xlEdgeLeft, xlEdgeTop, xlEdgeRight, xlEdgeBottom}) cell.Borders(edge).SetLineStyle(xlNone);
+  for (int edge : {xlEdgeLeft, xlEdgeTop, xlEdgeRight, xlEdgeBottom})
+    cell.Borders(edge).SetLineStyle(xlNone);
   cell.Interior().SetColorIndex(xlNone);
   EXPECT_EQ(cell.Borders(xlEdgeLeft).LineStyle(), xlNone);
   EXPECT_EQ(cell.Interior().ColorIndex(), xlNone);
@@ -207,7 +214,8 @@ TEST_F(ObjectModel, CutRowsPastedOnAnotherSheetLeaveTheSourceEmpty) {
   sheet.Copy(book.Sheets(1));
   Worksheet second = book.Sheets(2);
   second.Select();
-  for (int r = 1; r <= 8; ++r) second.Rows(r, r).Delete();
+  for (int r = 1; r <= 8; ++r)
+    second.Rows(r, r).Delete();
   second.Rows("1:8").Delete();
   sheet.Select();
   sheet.Rows("6:8").Select();
@@ -240,17 +248,19 @@ TEST_F(ObjectModel, RefusalsCarryClearDescriptions) {
   clipboard::Clipboard::Process().Clear();
   EXPECT_EQ(ErrorOf([&] { sheet.Paste(); }), "Буфер обмена пуст: вставлять нечего");
   sheet.Copy(book.Sheets(1));
-  EXPECT_NE(ErrorOf([&] { book.Sheets(1).Cells(1, 1).Select(); }).find("неактивного листа"), std::string::npos);
+  EXPECT_NE(ErrorOf([&] { book.Sheets(1).Cells(1, 1).Select(); }).find("неактивного листа"),
+            std::string::npos);
 }
 
 // Excel 97-2003 opens a workbook of 200 number formats of its own in any
 // language; the next one is refused rather than written.
 TEST_F(ObjectModel, NumberFormatsAreCappedAtTwoHundred) {
-  for (int i = 0; i < 200; ++i) sheet.Cells(i + 1, 1).SetNumberFormat("0\" шт. " + std::to_string(i) + "\"");
+  for (int i = 0; i < 200; ++i)
+    sheet.Cells(i + 1, 1).SetNumberFormat("0\" шт. " + std::to_string(i) + "\"");
   EXPECT_EQ(ErrorOf([&] { sheet.Cells(1, 2).SetNumberFormat("0.000\" кг\""); }),
             "Слишком много различных числовых форматов в книге (более 200)");
   sheet.Cells(1, 3).SetNumberFormat("0\" шт. 7\"");  // one the workbook has
-  sheet.Cells(1, 4).SetNumberFormat("0.00");        // a built-in one
+  sheet.Cells(1, 4).SetNumberFormat("0.00");         // a built-in one
   TempDir dir;
   const auto dump = RunCommand(XlsCheck() + " dump " + Quote(Saved(dir)));
   ASSERT_EQ(dump.status, 0) << dump.output;
@@ -265,8 +275,10 @@ TEST_F(ObjectModel, ChartSheetIsNotAWorksheet) {
   EXPECT_EQ(book.Worksheets().Count(), 2);
   EXPECT_EQ(book.Worksheets(2).Name(), "Лист1 (2)");
   EXPECT_EQ(book.Sheets(2).Name(), "Диаграмма1");
-  EXPECT_EQ(ErrorOf([&] { book.Sheets(2).UsedRange(); }), "Лист «Диаграмма1» не является рабочим листом");
-  EXPECT_EQ(ErrorOf([&] { book.Sheets(2).Cells(1, 1); }), "Лист «Диаграмма1» не является рабочим листом");
+  EXPECT_EQ(ErrorOf([&] { book.Sheets(2).UsedRange(); }),
+            "Лист «Диаграмма1» не является рабочим листом");
+  EXPECT_EQ(ErrorOf([&] { book.Sheets(2).Cells(1, 1); }),
+            "Лист «Диаграмма1» не является рабочим листом");
 }
 
 TEST_F(ObjectModel, SaveRespectsAlertsAndLimits) {
@@ -282,7 +294,8 @@ TEST_F(ObjectModel, SaveRespectsAlertsAndLimits) {
   sheet.Cells(70000, 1).SetValue("");
   EXPECT_NE(ErrorOf([&] { book.SaveAs(path, 6); }).find("Формат файла 6"), std::string::npos);
   // A workbook keeps the kind of file its template was.
-  EXPECT_NE(ErrorOf([&] { book.SaveAs(path, xlOpenXMLWorkbook); }).find("шаблона Excel 97-2003"), std::string::npos);
+  EXPECT_NE(ErrorOf([&] { book.SaveAs(path, xlOpenXMLWorkbook); }).find("шаблона Excel 97-2003"),
+            std::string::npos);
   EXPECT_EQ(std::filesystem::file_size(path), 3u);
   book.SaveAs(path, xlWorkbookNormal, xlNoChange);
   EXPECT_GT(std::filesystem::file_size(path), 3u);
@@ -328,7 +341,8 @@ TEST_F(ObjectModel, WorkbookFromATemplateIsNotATemplate) {
   std::string out = dir.File("out.xls");
   made.SaveAs(out);
   EXPECT_FALSE(biff8::ReadWorkbook(out)->IsTemplate());
-  auto result = RunCommand(XlsCheck() + " compare " + Quote(XlsFixture("xlrd-namesdemo.xls")) + " " + Quote(out));
+  auto result = RunCommand(XlsCheck() + " compare " + Quote(XlsFixture("xlrd-namesdemo.xls")) +
+                           " " + Quote(out));
   EXPECT_EQ(result.status, 0) << result.output;
 }
 
@@ -375,7 +389,8 @@ namespace {
 // the active cell.
 TEST_F(ObjectModel, PasteOfThePageOnTheClipboard) {
   clipboard::Clipboard::Process().SetHtml(
-      "<html><head><style>td.n { text-align: right } .t { font-weight: bold; background-color: #FFFF00 }</style></head>"
+      "<html><head><style>td.n { text-align: right } .t { font-weight: bold; background-color: "
+      "#FFFF00 }</style></head>"
       "<body><table border=1>"
       "<tr><td class=t colspan=3>Обороты</td></tr>"
       "<tr><td rowspan=2>40702810900000000001</td><td class=n>1 234 567,89</td><td>007</td></tr>"
@@ -425,8 +440,10 @@ TEST_F(ObjectModel, DatesAndNegativesFromThePage) {
   auto dump = RunCommand(XlsCheck() + " dump " + Quote(Saved(dir)));
   ASSERT_EQ(dump.status, 0) << dump.output;
   // xlrd's cell type 3 is a date: a number under a date format.
-  EXPECT_NE(dump.output.find("\"0,0\": [\n     3,\n     46363.0"), std::string::npos) << dump.output;
-  EXPECT_NE(dump.output.find("\"0,2\": [\n     2,\n     -1234.56"), std::string::npos) << dump.output;
+  EXPECT_NE(dump.output.find("\"0,0\": [\n     3,\n     46363.0"), std::string::npos)
+      << dump.output;
+  EXPECT_NE(dump.output.find("\"0,2\": [\n     2,\n     -1234.56"), std::string::npos)
+      << dump.output;
 }
 
 }  // namespace

@@ -37,12 +37,17 @@ class FormatMapper {
     const workbook::Font& base = styles_.FontAt(0);
     workbook::Font font = base;
     if (!f.font.font.empty()) font.name = f.font.font;
-    if (f.font.size > 0) font.height = static_cast<std::uint16_t>(std::clamp(std::lround(f.font.size * 20), 20L, 8191L));
+    if (f.font.size > 0)
+      font.height =
+          static_cast<std::uint16_t>(std::clamp(std::lround(f.font.size * 20), 20L, 8191L));
     font.weight = f.font.bold ? 700 : 400;
-    font.flags = static_cast<std::uint16_t>((base.flags & ~0x0A) | (f.font.italic ? 0x02 : 0) | (f.font.strike ? 0x08 : 0));
+    font.flags = static_cast<std::uint16_t>((base.flags & ~0x0A) | (f.font.italic ? 0x02 : 0) |
+                                            (f.font.strike ? 0x08 : 0));
     font.underline = f.font.underline ? 1 : 0;
     font.color = f.font.color == page::kAutoColor ? 0x7FFF : styles_.ColorIndexFor(f.font.color);
-    font.escapement = f.font.position == page::VerticalPosition::kSuperscript ? 1 : f.font.position == page::VerticalPosition::kSubscript ? 2 : 0;
+    font.escapement = f.font.position == page::VerticalPosition::kSuperscript ? 1
+                      : f.font.position == page::VerticalPosition::kSubscript ? 2
+                                                                              : 0;
     if (!(font == base)) xf.SetFontIndex(styles_.InternFont(font));
     if (f.fill != page::kAutoColor) xf.SetFill(1, styles_.ColorIndexFor(f.fill), 65);
     auto border = [&](Edge e, const page::Border& b) {
@@ -79,8 +84,8 @@ class FormatMapper {
 
 }  // namespace
 
-void PasteGrid(workbook::Workbook& book, workbook::Sheet& sheet, std::uint32_t row, std::uint16_t column,
-               const page::Grid& grid) {
+void PasteGrid(workbook::Workbook& book, workbook::Sheet& sheet, std::uint32_t row,
+               std::uint16_t column, const page::Grid& grid) {
   if (grid.row_count == 0 || grid.column_count == 0) return;
   std::uint64_t last_col = static_cast<std::uint64_t>(column) + grid.column_count - 1;
   if (last_col > 0xFFFF) throw Error(errors::kSpreadsheet, "Страница слишком широка для листа");
@@ -98,7 +103,8 @@ void PasteGrid(workbook::Workbook& book, workbook::Sheet& sheet, std::uint32_t r
     }
   }
   std::erase_if(sheet.Merges(), [&](const workbook::Area& m) {
-    return !(m.last_row < row || m.first_row > last_row || m.last_col < column || m.first_col > last_col);
+    return !(m.last_row < row || m.first_row > last_row || m.last_col < column ||
+             m.first_col > last_col);
   });
 
   FormatMapper mapper(book);
@@ -134,14 +140,14 @@ void PasteGrid(workbook::Workbook& book, workbook::Sheet& sheet, std::uint32_t r
           cells.SetNumber(r, c, g.number);
         }
         break;
-      case page::GridCell::Kind::kEmpty:
-        break;
+      case page::GridCell::Kind::kEmpty: break;
     }
     if (xf != workbook::kDefaultXf) cells.SetXf(r, c, xf);
   }
   for (const page::Merge& m : grid.merges) {
     if (m.last_row >= grid.row_count || m.last_column >= grid.column_count) continue;
-    workbook::Area a{row + m.first_row, row + m.last_row, static_cast<std::uint16_t>(column + m.first_column),
+    workbook::Area a{row + m.first_row, row + m.last_row,
+                     static_cast<std::uint16_t>(column + m.first_column),
                      static_cast<std::uint16_t>(column + m.last_column)};
     if (a.first_row != a.last_row || a.first_col != a.last_col) sheet.Merges().push_back(a);
   }

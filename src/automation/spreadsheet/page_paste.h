@@ -13,7 +13,7 @@ namespace quorlex::automation::spreadsheet {
 
 // Row and column are 0-based. Cells of the pasted rectangle that the grid
 // leaves empty lose their values and formats; merges that meet it go.
-void PasteGrid(workbook::Workbook& book, workbook::Sheet& sheet, std::uint32_t row, std::uint16_t column,
-               const page::Grid& grid);
+void PasteGrid(workbook::Workbook& book, workbook::Sheet& sheet, std::uint32_t row,
+               std::uint16_t column, const page::Grid& grid);
 
 }  // namespace quorlex::automation::spreadsheet

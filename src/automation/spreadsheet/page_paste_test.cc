@@ -25,7 +25,8 @@ page::Grid SampleGrid() {
   g.formats[2].wrap = true;
   g.row_count = 3;
   g.column_count = 3;
-  auto cell = [](std::uint32_t r, std::uint32_t c, page::GridCell::Kind k, std::uint32_t f, double n, std::string t) {
+  auto cell = [](std::uint32_t r, std::uint32_t c, page::GridCell::Kind k, std::uint32_t f,
+                 double n, std::string t) {
     page::GridCell x;
     x.row = r;
     x.column = c;

@@ -40,7 +40,8 @@ workbook::Edge EdgeOf(int index) {
 // Applies `change` to a copy of the cell's format; a change that only
 // marks attributes as set leaves the cell as it was.
 template <typename F>
-void ChangeFormat(workbook::Workbook& book, workbook::Sheet& sheet, std::uint32_t r, std::uint16_t c, F&& change) {
+void ChangeFormat(workbook::Workbook& book, workbook::Sheet& sheet, std::uint32_t r,
+                  std::uint16_t c, F&& change) {
   auto& styles = book.Formats();
   std::uint16_t old_index = sheet.Cells().XfOf(r, c);
   workbook::Xf before = styles.XfAt(old_index);
@@ -68,10 +69,15 @@ void ChangeFormat(workbook::Workbook& book, workbook::Sheet& sheet, std::uint32_
 
 }  // namespace
 
-Range::Range(Workbook& book, workbook::Sheet& sheet, int first_row, int first_col, int last_row, int last_col,
-             bool whole_rows)
-    : book_(&book), sheet_(&sheet), first_row_(first_row), first_col_(first_col), last_row_(last_row),
-      last_col_(last_col), whole_rows_(whole_rows) {}
+Range::Range(Workbook& book, workbook::Sheet& sheet, int first_row, int first_col, int last_row,
+             int last_col, bool whole_rows)
+    : book_(&book),
+      sheet_(&sheet),
+      first_row_(first_row),
+      first_col_(first_col),
+      last_row_(last_row),
+      last_col_(last_col),
+      whole_rows_(whole_rows) {}
 
 workbook::Sheet& Range::Sheet() const {
   book_->Model();  // refuses a closed workbook
@@ -117,7 +123,8 @@ void Range::ForEachCell(F&& f) const {
 
 std::string Range::Value() const {
   const auto& cells = Sheet().Cells();
-  const workbook::Cell* cell = cells.Find(static_cast<std::uint32_t>(first_row_ - 1), static_cast<std::uint16_t>(first_col_ - 1));
+  const workbook::Cell* cell = cells.Find(static_cast<std::uint32_t>(first_row_ - 1),
+                                          static_cast<std::uint16_t>(first_col_ - 1));
   if (cell == nullptr) return {};
   switch (cell->kind) {
     case workbook::CellKind::kBlank: return {};
@@ -125,7 +132,8 @@ std::string Range::Value() const {
       // A date reads as the text it shows, as in the locale the reports
       // are written for.
       const workbook::Workbook& model = book_->Model();
-      const std::string code = model.Formats().FormatCode(model.Formats().XfAt(cell->xf).FormatIndex());
+      const std::string code =
+          model.Formats().FormatCode(model.Formats().XfAt(cell->xf).FormatIndex());
       if (auto date = DateText(cells.Number(*cell), code, Uses1904Dates(model))) return *date;
       return NumberText(cells.Number(*cell));
     }
@@ -146,7 +154,8 @@ std::string Range::Value() const {
         }
       }
       std::uint64_t bits = 0;
-      for (int i = 7; i >= 0; --i) bits = (bits << 8) | rec[static_cast<std::size_t>(i)];
+      for (int i = 7; i >= 0; --i)
+        bits = (bits << 8) | rec[static_cast<std::size_t>(i)];
       return NumberText(std::bit_cast<double>(bits));
     }
   }
@@ -170,9 +179,11 @@ void Range::SetValue(std::string_view text) const {
 void Range::Select() const {
   auto& model = book_->Model();
   if (model.ActiveSheet() != model.IndexOf(Sheet())) {
-    throw Error(errors::kSpreadsheet, "Нельзя выделить ячейки неактивного листа «" + Sheet().Name() + "»");
+    throw Error(errors::kSpreadsheet,
+                "Нельзя выделить ячейки неактивного листа «" + Sheet().Name() + "»");
   }
-  Sheet().SetActiveCell(static_cast<std::uint32_t>(first_row_ - 1), static_cast<std::uint16_t>(first_col_ - 1));
+  Sheet().SetActiveCell(static_cast<std::uint32_t>(first_row_ - 1),
+                        static_cast<std::uint16_t>(first_col_ - 1));
   book_->App().SetSelection(*this);
 }
 
@@ -193,7 +204,8 @@ void Range::Cut() const {
     throw Error(errors::kSpreadsheet, "Вырезать можно только целые строки");
   }
   Application& app = book_->App();
-  app.cut_ = Application::CutRows{book_, &Sheet(), static_cast<std::uint32_t>(first_row_ - 1), static_cast<std::uint32_t>(last_row_ - 1)};
+  app.cut_ = Application::CutRows{book_, &Sheet(), static_cast<std::uint32_t>(first_row_ - 1),
+                                  static_cast<std::uint32_t>(last_row_ - 1)};
 }
 
 RangeBorder Range::Borders(int index) const { return RangeBorder(*this, index); }
@@ -201,7 +213,8 @@ RangeInterior Range::Interior() const { return RangeInterior(*this); }
 
 std::string Range::NumberFormat() const {
   const auto& styles = book_->Model().Formats();
-  std::uint16_t xf = Sheet().Cells().XfOf(static_cast<std::uint32_t>(first_row_ - 1), static_cast<std::uint16_t>(first_col_ - 1));
+  std::uint16_t xf = Sheet().Cells().XfOf(static_cast<std::uint32_t>(first_row_ - 1),
+                                          static_cast<std::uint16_t>(first_col_ - 1));
   return styles.FormatCode(styles.XfAt(xf).FormatIndex());
 }
 
@@ -209,7 +222,8 @@ void Range::SetNumberFormat(std::string_view code) const {
   if (code.empty()) throw Error(errors::kSpreadsheet, "Пустой формат числа");
   std::uint16_t index = book_->Model().Formats().InternFormat(code);
   ForEachCell([&](std::uint32_t r, std::uint16_t c) {
-    ChangeFormat(book_->Model(), Sheet(), r, c, [&](workbook::Xf& xf) { xf.SetFormatIndex(index); });
+    ChangeFormat(book_->Model(), Sheet(), r, c,
+                 [&](workbook::Xf& xf) { xf.SetFormatIndex(index); });
   });
 }
 
@@ -217,7 +231,8 @@ CellComment Range::AddComment(std::string_view text) const {
   auto r = static_cast<std::uint32_t>(first_row_ - 1);
   auto c = static_cast<std::uint16_t>(first_col_ - 1);
   if (Sheet().Art().FindNote(r, c) != nullptr) {
-    throw Error(errors::kSpreadsheet, "Ячейка " + CellName(first_row_, first_col_) + " уже содержит примечание");
+    throw Error(errors::kSpreadsheet,
+                "Ячейка " + CellName(first_row_, first_col_) + " уже содержит примечание");
   }
   auto& shape = Sheet().Art().AddNote(r, c, "");
   shape.note->text = std::string(text);
@@ -226,13 +241,16 @@ CellComment Range::AddComment(std::string_view text) const {
 
 CellComment Range::Comment() const {
   if (!HasComment()) {
-    throw Error(errors::kSpreadsheet, "Ячейка " + CellName(first_row_, first_col_) + " не содержит примечания");
+    throw Error(errors::kSpreadsheet,
+                "Ячейка " + CellName(first_row_, first_col_) + " не содержит примечания");
   }
-  return CellComment(*book_, Sheet(), static_cast<std::uint32_t>(first_row_ - 1), static_cast<std::uint16_t>(first_col_ - 1));
+  return CellComment(*book_, Sheet(), static_cast<std::uint32_t>(first_row_ - 1),
+                     static_cast<std::uint16_t>(first_col_ - 1));
 }
 
 bool Range::HasComment() const {
-  return Sheet().Art().FindNote(static_cast<std::uint32_t>(first_row_ - 1), static_cast<std::uint16_t>(first_col_ - 1)) != nullptr;
+  return Sheet().Art().FindNote(static_cast<std::uint32_t>(first_row_ - 1),
+                                static_cast<std::uint16_t>(first_col_ - 1)) != nullptr;
 }
 
 double Range::ColumnWidth() const {
@@ -250,7 +268,10 @@ double Range::ColumnWidth() const {
 
 bool Range::WrapText() const {
   const auto& styles = book_->Model().Formats();
-  return styles.XfAt(Sheet().Cells().XfOf(static_cast<std::uint32_t>(first_row_ - 1), static_cast<std::uint16_t>(first_col_ - 1))).Wrap();
+  return styles
+      .XfAt(Sheet().Cells().XfOf(static_cast<std::uint32_t>(first_row_ - 1),
+                                 static_cast<std::uint16_t>(first_col_ - 1)))
+      .Wrap();
 }
 
 void Range::SetWrapText(bool wrap) const {
@@ -259,7 +280,9 @@ void Range::SetWrapText(bool wrap) const {
   });
 }
 
-RangeBorder::RangeBorder(const Range& range, int index) : range_(range), index_(index) { EdgeOf(index); }
+RangeBorder::RangeBorder(const Range& range, int index) : range_(range), index_(index) {
+  EdgeOf(index);
+}
 
 void RangeBorder::SetLineStyle(int style) const {
   workbook::LineStyle line;
@@ -269,7 +292,8 @@ void RangeBorder::SetLineStyle(int style) const {
     case xlDash: line = workbook::LineStyle::kDashed; break;
     case xlDot: line = workbook::LineStyle::kDotted; break;
     case xlDouble: line = workbook::LineStyle::kDouble; break;
-    default: throw Error(errors::kSpreadsheet, "Неверный тип линии границы: " + std::to_string(style));
+    default:
+      throw Error(errors::kSpreadsheet, "Неверный тип линии границы: " + std::to_string(style));
   }
   workbook::Edge edge = EdgeOf(index_);
   range_.ForEachCell([&](std::uint32_t r, std::uint16_t c) {
@@ -281,7 +305,8 @@ void RangeBorder::SetLineStyle(int style) const {
 
 int RangeBorder::LineStyle() const {
   const auto& styles = range_.book_->Model().Formats();
-  std::uint16_t xf = range_.Sheet().Cells().XfOf(static_cast<std::uint32_t>(range_.first_row_ - 1), static_cast<std::uint16_t>(range_.first_col_ - 1));
+  std::uint16_t xf = range_.Sheet().Cells().XfOf(static_cast<std::uint32_t>(range_.first_row_ - 1),
+                                                 static_cast<std::uint16_t>(range_.first_col_ - 1));
   switch (styles.XfAt(xf).Border(EdgeOf(index_))) {
     case workbook::LineStyle::kNone: return xlNone;
     case workbook::LineStyle::kDashed: return xlDash;
@@ -310,7 +335,8 @@ void RangeInterior::SetColorIndex(int index) const {
 
 int RangeInterior::ColorIndex() const {
   const auto& styles = range_.book_->Model().Formats();
-  std::uint16_t xf = range_.Sheet().Cells().XfOf(static_cast<std::uint32_t>(range_.first_row_ - 1), static_cast<std::uint16_t>(range_.first_col_ - 1));
+  std::uint16_t xf = range_.Sheet().Cells().XfOf(static_cast<std::uint32_t>(range_.first_row_ - 1),
+                                                 static_cast<std::uint16_t>(range_.first_col_ - 1));
   const workbook::Xf& x = styles.XfAt(xf);
   if (x.Pattern() == 0) return xlNone;
   int color = x.PatternColor();

@@ -39,8 +39,8 @@ class CellComment {
 // A rectangle of cells of one worksheet, 1-based. A cheap value.
 class Range {
  public:
-  Range(Workbook& book, workbook::Sheet& sheet, int first_row, int first_col, int last_row, int last_col,
-        bool whole_rows = false);
+  Range(Workbook& book, workbook::Sheet& sheet, int first_row, int first_col, int last_row,
+        int last_col, bool whole_rows = false);
 
   int Row() const { return first_row_; }
   int Column() const { return first_col_; }

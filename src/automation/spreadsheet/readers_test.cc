@@ -38,7 +38,8 @@ page::Grid ClientBlocks(int clients, int rows_per_client) {
     text(r + 2, 6, "Клиент " + std::to_string(c));
     for (int k = 3; k < rows_per_client; ++k) {
       text(r + static_cast<std::uint32_t>(k), 0, "4070281090000000000" + std::to_string(k % 10));
-      g.cells.push_back({r + static_cast<std::uint32_t>(k), 1, page::GridCell::Kind::kNumber, 0, c * 1000.5 + k, ""});
+      g.cells.push_back({r + static_cast<std::uint32_t>(k), 1, page::GridCell::Kind::kNumber, 0,
+                         c * 1000.5 + k, ""});
     }
     r += static_cast<std::uint32_t>(rows_per_client);
   }
@@ -56,7 +57,8 @@ TEST(ConverterLikeRun, SavedWorkbookOpensEverywhere) {
   PasteGrid(book.Model(), data.Model(), 0, 0, ClientBlocks(6, 12));
   Range marker = data.Cells(1, 1);
   marker.SetValue("");
-  for (int edge : {xlEdgeLeft, xlEdgeTop, xlEdgeRight, xlEdgeBottom}) marker.Borders(edge).SetLineStyle(xlNone);
+  for (int edge : {xlEdgeLeft, xlEdgeTop, xlEdgeRight, xlEdgeBottom})
+    marker.Borders(edge).SetLineStyle(xlNone);
   marker.Interior().SetColorIndex(xlNone);
   data.Rows("1:1").Select();
   app.Selection().Delete();
@@ -73,8 +75,9 @@ TEST(ConverterLikeRun, SavedWorkbookOpensEverywhere) {
   }
   for (int c = 3; c < 6; ++c) {
     auto& engine = book.Model();
-    std::size_t i = engine.CopySheetRows(engine.IndexOf(data.Model()), static_cast<std::uint32_t>(12 * c),
-                                         static_cast<std::uint32_t>(12 * c + 11), engine.SheetCount() - 1);
+    std::size_t i =
+        engine.CopySheetRows(engine.IndexOf(data.Model()), static_cast<std::uint32_t>(12 * c),
+                             static_cast<std::uint32_t>(12 * c + 11), engine.SheetCount() - 1);
     book.SheetAtIndex(i).SetName("Клиент " + std::to_string(c));
   }
   data.Select();
@@ -82,12 +85,15 @@ TEST(ConverterLikeRun, SavedWorkbookOpensEverywhere) {
   app.Selection().Delete();
   data.Cells(12, 19).AddComment();
   data.Cells(12, 19).Comment().SetVisible(false);
-  data.Cells(12, 19).Comment().Text("В расчете итогового РРР участвуют только положительные РРР по сделкам");
-  for (int r = 7; r <= 12; ++r) data.Cells(r, 2).SetNumberFormat("#,##0.00000");
+  data.Cells(12, 19).Comment().Text(
+      "В расчете итогового РРР участвуют только положительные РРР по сделкам");
+  for (int r = 7; r <= 12; ++r)
+    data.Cells(r, 2).SetNumberFormat("#,##0.00000");
   for (int i = 1; i <= book.Sheets().Count(); ++i) {
     Worksheet s = book.Sheets(i);
     for (int r = 1; r <= s.UsedRange().Rows().Count(); ++r) {
-      if (static_cast<double>(s.Cells(r, 1).Value().size()) >= s.Cells(r, 1).ColumnWidth()) s.Cells(r, 1).SetWrapText(true);
+      if (static_cast<double>(s.Cells(r, 1).Value().size()) >= s.Cells(r, 1).ColumnWidth())
+        s.Cells(r, 1).SetWrapText(true);
     }
   }
   book.Sheets(1).Select();
@@ -101,7 +107,8 @@ TEST(ConverterLikeRun, SavedWorkbookOpensEverywhere) {
   ASSERT_EQ(values.status, 0) << values.output;
   for (int c = 0; c < 6; ++c) {
     std::string name = "Клиент " + std::to_string(c);
-    EXPECT_NE(values.output.find(name + "\t0\t0\t'ВЫПИСКА'"), std::string::npos) << name << "\n" << values.output;
+    EXPECT_NE(values.output.find(name + "\t0\t0\t'ВЫПИСКА'"), std::string::npos) << name << "\n"
+                                                                                 << values.output;
     EXPECT_NE(values.output.find(name + "\t2\t6\t'" + name + "'"), std::string::npos) << name;
   }
   EXPECT_EQ(values.output.find("SAVE AS"), std::string::npos);

@@ -16,9 +16,11 @@ std::string NumberText(double value) {
   std::string digits;
   digits += buf[0];
   const char* p = buf + 2;
-  while (*p != 'e') digits += *p++;
+  while (*p != 'e')
+    digits += *p++;
   int exponent = std::atoi(p + 1);
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  while (digits.size() > 1 && digits.back() == '0')
+    digits.pop_back();
   std::string out = value < 0 ? "-" : "";
   if (exponent >= 15 || exponent < -4) {
     out += digits[0];
@@ -51,25 +53,30 @@ std::string NumberText(double value) {
 
 std::optional<double> ParseTypedNumber(std::string_view text) {
   std::size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
+  while (i < text.size() && text[i] == ' ')
+    ++i;
   std::size_t end = text.size();
-  while (end > i && text[end - 1] == ' ') --end;
+  while (end > i && text[end - 1] == ' ')
+    --end;
   std::string_view t = text.substr(i, end - i);
   if (t.empty()) return std::nullopt;
   std::size_t k = 0;
   if (t[k] == '-' || t[k] == '+') ++k;
   std::size_t digits = 0;
-  while (k < t.size() && t[k] >= '0' && t[k] <= '9') ++k, ++digits;
+  while (k < t.size() && t[k] >= '0' && t[k] <= '9')
+    ++k, ++digits;
   if (k < t.size() && t[k] == '.') {
     ++k;
-    while (k < t.size() && t[k] >= '0' && t[k] <= '9') ++k, ++digits;
+    while (k < t.size() && t[k] >= '0' && t[k] <= '9')
+      ++k, ++digits;
   }
   if (digits == 0) return std::nullopt;
   if (k < t.size() && (t[k] == 'e' || t[k] == 'E')) {
     ++k;
     if (k < t.size() && (t[k] == '-' || t[k] == '+')) ++k;
     std::size_t exp_digits = 0;
-    while (k < t.size() && t[k] >= '0' && t[k] <= '9') ++k, ++exp_digits;
+    while (k < t.size() && t[k] >= '0' && t[k] <= '9')
+      ++k, ++exp_digits;
     if (exp_digits == 0) return std::nullopt;
   }
   if (k != t.size()) return std::nullopt;
@@ -81,7 +88,8 @@ std::optional<double> ParseTypedNumber(std::string_view text) {
 
 std::string CellName(int row, int column) {
   std::string letters;
-  for (int c = column; c > 0; c = (c - 1) / 26) letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
+  for (int c = column; c > 0; c = (c - 1) / 26)
+    letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
   return letters + std::to_string(row);
 }
 

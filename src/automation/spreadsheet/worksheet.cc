@@ -58,7 +58,8 @@ Worksheet Worksheet::CopyRows(int first, int last, const Worksheet& after) {
     throw Error(errors::kSpreadsheet, "Копирование листа в другую книгу не поддерживается");
   }
   if (first < 1 || last < first || last > kModelRows) {
-    throw Error(errors::kSpreadsheet, "Неверная полоса строк: " + std::to_string(first) + ":" + std::to_string(last));
+    throw Error(errors::kSpreadsheet,
+                "Неверная полоса строк: " + std::to_string(first) + ":" + std::to_string(last));
   }
   auto& model = book_->Model();
   const std::size_t index =
@@ -70,15 +71,16 @@ Worksheet Worksheet::CopyRows(int first, int last, const Worksheet& after) {
 
 void Worksheet::RequireWorksheet() const {
   if (!Model().IsWorksheet()) {
-    throw Error(errors::kSpreadsheet, "Лист " + Quoted(Model().Name()) + " не является рабочим листом");
+    throw Error(errors::kSpreadsheet,
+                "Лист " + Quoted(Model().Name()) + " не является рабочим листом");
   }
 }
 
 Range Worksheet::Cells(int row, int column) const {
   RequireWorksheet();
   if (row < 1 || row > kModelRows || column < 1 || column > kModelColumns) {
-    throw Error(errors::kSpreadsheet, "Неверный адрес ячейки: строка " + std::to_string(row) + ", столбец " +
-                                          std::to_string(column));
+    throw Error(errors::kSpreadsheet, "Неверный адрес ячейки: строка " + std::to_string(row) +
+                                          ", столбец " + std::to_string(column));
   }
   return Range(*book_, Model(), row, column, row, column);
 }
@@ -94,7 +96,8 @@ Range Worksheet::UsedRange() const {
 Range Worksheet::Rows(int first, int last) const {
   RequireWorksheet();
   if (first < 1 || last < first || last > kModelRows) {
-    throw Error(errors::kSpreadsheet, "Неверная полоса строк: " + std::to_string(first) + ":" + std::to_string(last));
+    throw Error(errors::kSpreadsheet,
+                "Неверная полоса строк: " + std::to_string(first) + ":" + std::to_string(last));
   }
   return Range(*book_, Model(), first, 1, last, 256, true);
 }
@@ -107,8 +110,9 @@ Range Worksheet::Rows(std::string_view band) const {
   int first = 0;
   int last = 0;
   std::size_t colon = band.find(':');
-  bool ok = colon == std::string_view::npos ? number(band, first) && number(band, last)
-                                            : number(band.substr(0, colon), first) && number(band.substr(colon + 1), last);
+  bool ok = colon == std::string_view::npos
+                ? number(band, first) && number(band, last)
+                : number(band.substr(0, colon), first) && number(band.substr(colon + 1), last);
   if (!ok) throw Error(errors::kSpreadsheet, "Неверная полоса строк: " + Quoted(band));
   if (last < first) std::swap(first, last);
   return Rows(first, last);
@@ -122,11 +126,13 @@ void Worksheet::Paste() {
     Application::CutRows cut = *app.cut_;
     app.cut_.reset();
     if (cut.sheet == sheet_) {
-      throw Error(errors::kSpreadsheet, "Перенос вырезанных строк на тот же лист не поддерживается");
+      throw Error(errors::kSpreadsheet,
+                  "Перенос вырезанных строк на тот же лист не поддерживается");
     }
     auto& model = book_->Model();
     if (cut.book == book_) {
-      model.MoveRows(model.IndexOf(*cut.sheet), cut.first, cut.last, model.IndexOf(Model()), active.first);
+      model.MoveRows(model.IndexOf(*cut.sheet), cut.first, cut.last, model.IndexOf(Model()),
+                     active.first);
     } else {
       // Between workbooks only the cells go: references cannot follow them.
       Model().MoveRowsFrom(*cut.sheet, cut.first, cut.last, active.first);

@@ -1047,7 +1047,8 @@ package::Package WorkbookPackage(const workbook::Workbook& book) {
   std::map<std::string, std::string> renames;
   for (std::size_t i = book.SheetCount(); i-- > 0;) {
     if (const auto* s = dynamic_cast<const SheetSource*>(book.SheetAt(i).Markup().get())) {
-      if (s->name != book.SheetAt(i).Name()) renames[platform::Upper(s->name)] = book.SheetAt(i).Name();
+      if (s->name != book.SheetAt(i).Name())
+        renames[platform::Upper(s->name)] = book.SheetAt(i).Name();
     }
   }
   for (const std::string& name : out.PartNames()) {

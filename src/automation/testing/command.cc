@@ -14,7 +14,8 @@ CommandResult RunCommand(const std::string& command) {
   if (pipe == nullptr) return result;
   std::array<char, 4096> buffer{};
   std::size_t n = 0;
-  while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.output.append(buffer.data(), n);
+  while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+    result.output.append(buffer.data(), n);
   const int status = ::pclose(pipe);
   result.status = status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;

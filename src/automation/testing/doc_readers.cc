@@ -53,10 +53,10 @@ const std::string& Profile() {
 }
 
 // LibreOffice's conversion of the document; `text` names the file it made.
-Reading LibreOffice(const std::string& path, const std::string& format, const std::string& extension,
-                    const TempDir& out) {
-  Reading r = Run("soffice -env:UserInstallation=" + Profile() + " --headless --convert-to " + format +
-                  " --outdir " + Quote(out.Path()) + " " + Quote(path) + " >/dev/null");
+Reading LibreOffice(const std::string& path, const std::string& format,
+                    const std::string& extension, const TempDir& out) {
+  Reading r = Run("soffice -env:UserInstallation=" + Profile() + " --headless --convert-to " +
+                  format + " --outdir " + Quote(out.Path()) + " " + Quote(path) + " >/dev/null");
   const std::string made = out.File(fs::path(path).stem().string() + "." + extension);
   r.ok = r.ok && fs::exists(made);
   if (r.ok) r.text = made;
@@ -85,7 +85,8 @@ Reading LibreOfficePdfText(const std::string& path) {
   if (!r.ok) return r;
   const std::string pdf = r.text;
   const std::string txt = out.File("pdf.txt");
-  const Reading pdftotext = Run("pdftotext -enc UTF-8 " + Quote(pdf) + " " + Quote(txt) + " >/dev/null");
+  const Reading pdftotext =
+      Run("pdftotext -enc UTF-8 " + Quote(pdf) + " " + Quote(txt) + " >/dev/null");
   r.ok = pdftotext.ok;
   r.problems += pdftotext.problems;
   r.text = Slurp(txt);
@@ -101,9 +102,10 @@ Reading LibreOfficeHtml(const std::string& path) {
 
 bool LibreOfficeWordFromHtml(const std::string& html, const std::string& doc) {
   TempDir out;
-  const Reading r = Run("soffice -env:UserInstallation=" + Profile() +
-                        " --headless --infilter='HTML (StarWriter)' --convert-to 'doc:MS Word 97' --outdir " +
-                        Quote(out.Path()) + " " + Quote(html) + " >/dev/null");
+  const Reading r =
+      Run("soffice -env:UserInstallation=" + Profile() +
+          " --headless --infilter='HTML (StarWriter)' --convert-to 'doc:MS Word 97' --outdir " +
+          Quote(out.Path()) + " " + Quote(html) + " >/dev/null");
   const std::string made = out.File(fs::path(html).stem().string() + ".doc");
   if (!r.ok || !fs::exists(made)) return false;
   fs::copy_file(made, doc, fs::copy_options::overwrite_existing);
@@ -112,12 +114,14 @@ bool LibreOfficeWordFromHtml(const std::string& html, const std::string& doc) {
 
 Reading Antiword(const std::string& path) {
   TempDir out;
-  return TextReader("antiword -m UTF-8.txt -w 0 " + Quote(path) + " >" + Quote(out.File("out.txt")), out);
+  return TextReader("antiword -m UTF-8.txt -w 0 " + Quote(path) + " >" + Quote(out.File("out.txt")),
+                    out);
 }
 
 Reading WvText(const std::string& path) {
   TempDir out;
-  return TextReader("wvText " + Quote(path) + " " + Quote(out.File("out.txt")) + " >/dev/null", out);
+  return TextReader("wvText " + Quote(path) + " " + Quote(out.File("out.txt")) + " >/dev/null",
+                    out);
 }
 
 Reading Catdoc(const std::string& path) {
@@ -127,7 +131,8 @@ Reading Catdoc(const std::string& path) {
 
 std::size_t Count(const std::string& text, const std::string& needle) {
   std::size_t n = 0;
-  for (std::size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + needle.size())) {
+  for (std::size_t at = text.find(needle); at != std::string::npos;
+       at = text.find(needle, at + needle.size())) {
     ++n;
   }
   return n;
@@ -139,7 +144,8 @@ std::string Squeeze(const std::string& text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
     // White space, and the no-break space (C2 A0), count as one space.
-    const bool nbsp = c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0xA0;
+    const bool nbsp =
+        c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0xA0;
     if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v' || nbsp) {
       if (nbsp) ++i;
       space = true;

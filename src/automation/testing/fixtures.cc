@@ -4,13 +4,21 @@
 
 namespace quorlex::automation::testing {
 
-std::string XlsFixture(const std::string& name) { return std::string(QUORLEX_FIXTURES_DIR) + "/xls/" + name; }
+std::string XlsFixture(const std::string& name) {
+  return std::string(QUORLEX_FIXTURES_DIR) + "/xls/" + name;
+}
 
-std::string DocFixture(const std::string& name) { return std::string(QUORLEX_FIXTURES_DIR) + "/doc/" + name; }
+std::string DocFixture(const std::string& name) {
+  return std::string(QUORLEX_FIXTURES_DIR) + "/doc/" + name;
+}
 
-std::string XlsxFixture(const std::string& name) { return std::string(QUORLEX_FIXTURES_DIR) + "/xlsx/" + name; }
+std::string XlsxFixture(const std::string& name) {
+  return std::string(QUORLEX_FIXTURES_DIR) + "/xlsx/" + name;
+}
 
-std::string DocxFixture(const std::string& name) { return std::string(QUORLEX_FIXTURES_DIR) + "/docx/" + name; }
+std::string DocxFixture(const std::string& name) {
+  return std::string(QUORLEX_FIXTURES_DIR) + "/docx/" + name;
+}
 
 std::string XlsTestName(const ::testing::TestParamInfo<const char*>& info) {
   std::string name = info.param;

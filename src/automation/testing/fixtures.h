@@ -16,10 +16,17 @@ std::string DocxFixture(const std::string& name);
 
 // The Word 97-2003 fixtures the engine reads: all but the Word 6 one and
 // the encrypted one.
-inline constexpr const char* kWordFixtures[] = {
-    "Lists.doc", "NoHeadFoot.doc", "SimpleHeadThreeColFoot.doc", "ThreeColHeadFoot.doc",
-    "empty.doc", "innertable.doc", "page-break.doc", "rasp.doc", "simple-table.doc",
-    "simple.doc", "table-merges.doc"};
+inline constexpr const char* kWordFixtures[] = {"Lists.doc",
+                                                "NoHeadFoot.doc",
+                                                "SimpleHeadThreeColFoot.doc",
+                                                "ThreeColHeadFoot.doc",
+                                                "empty.doc",
+                                                "innertable.doc",
+                                                "page-break.doc",
+                                                "rasp.doc",
+                                                "simple-table.doc",
+                                                "simple.doc",
+                                                "table-merges.doc"};
 
 // Names for the tests of a suite run over fixture files:
 // "12843-2.xls" gives "12843_2_xls", and "page-break.doc" gives "pagebreak".

@@ -11,7 +11,8 @@ namespace quorlex::automation::testing {
 
 TempDir::TempDir(Holds holds) : holds_(holds) {
   std::string pattern = (std::filesystem::temp_directory_path() / "quorlex-test-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a temporary directory " + pattern);
+  if (::mkdtemp(pattern.data()) == nullptr)
+    throw std::runtime_error("cannot make a temporary directory " + pattern);
   path_ = pattern;
 }
 

@@ -13,7 +13,8 @@ CpMap::CpMap(const document::Document& document, const std::vector<std::uint32_t
     for (const document::Run& run : story.runs) {
       if (run.origin != document::kNew) {
         const std::uint32_t length = run.end - start;
-        if (!segments_.empty() && segments_.back().old_start + segments_.back().length == run.origin &&
+        if (!segments_.empty() &&
+            segments_.back().old_start + segments_.back().length == run.origin &&
             segments_.back().new_start + segments_.back().length == story_starts[part] + start) {
           segments_.back().length += length;
         } else {

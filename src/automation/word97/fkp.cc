@@ -60,8 +60,9 @@ std::string ResolveHuge(std::string properties, std::string_view data_stream) {
 // entry of entry_size bytes a run, whose first byte is the word offset of
 // the run's properties in the page (0: none), which `properties` reads.
 template <typename ReadProperties>
-std::vector<FcRun> ReadPages(std::string_view bin_table, std::string_view word_document, const char* what,
-                             std::size_t entry_size, ReadProperties&& properties) {
+std::vector<FcRun> ReadPages(std::string_view bin_table, std::string_view word_document,
+                             const char* what, std::size_t entry_size,
+                             ReadProperties&& properties) {
   ByteReader stream(word_document, what);
   std::vector<FcRun> runs;
   for (std::uint32_t pn : ReadBinPages(bin_table, what)) {

@@ -115,8 +115,7 @@ std::vector<Piece> ReadPieceTable(std::string_view clx) {
       if (index < prcs.size()) {
         document::SprmIterator it(prcs[index]);
         while (auto s = it.Next()) {
-          AddModifier(piece, s->code,
-                      prcs[index].substr(s->offset + 2, s->size - 2));
+          AddModifier(piece, s->code, prcs[index].substr(s->offset + 2, s->size - 2));
         }
       }
     } else if (const std::uint16_t code = SprmOfIndex((prm >> 1) & 0x7F); code != 0) {
@@ -127,22 +126,24 @@ std::vector<Piece> ReadPieceTable(std::string_view clx) {
       if (spra == 2 || spra == 4 || spra == 5) operand.push_back('\0');
       AddModifier(piece, code, operand);
     }
-    if (piece.cp_end > piece.cp_start) pieces.push_back(std::move(piece));
-    else if (!pieces.empty()) pieces.back().cp_end = piece.cp_end;
+    if (piece.cp_end > piece.cp_start)
+      pieces.push_back(std::move(piece));
+    else if (!pieces.empty())
+      pieces.back().cp_end = piece.cp_end;
   }
   return pieces;
 }
 
 std::u16string ReadPieceText(const std::vector<Piece>& pieces, std::string_view word_document) {
   static constexpr char16_t kCp1252High[32] = {
-      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+      0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
   ByteReader in(word_document, "текст документа");
   std::u16string text;
   std::size_t total = 0;
-  for (const Piece& p : pieces) total += p.cp_end - p.cp_start;
+  for (const Piece& p : pieces)
+    total += p.cp_end - p.cp_start;
   // A file cannot hold more characters than bytes.
   if (total > word_document.size()) ThrowDamaged("текст документа длиннее потока");
   text.reserve(total);

@@ -15,7 +15,8 @@ Plc Plc::Read(std::string_view bytes, std::size_t element_size, const char* what
   const std::size_t n = (bytes.size() - 4) / (4 + element_size);
   ByteReader in(bytes, what);
   plc.cps.reserve(n + 1);
-  for (std::size_t i = 0; i <= n; ++i) plc.cps.push_back(in.U32(i * 4));
+  for (std::size_t i = 0; i <= n; ++i)
+    plc.cps.push_back(in.U32(i * 4));
   plc.data.reserve(n);
   for (std::size_t i = 0; i < n; ++i) {
     plc.data.emplace_back(in.Slice((n + 1) * 4 + i * element_size, element_size));
@@ -28,7 +29,8 @@ std::string Plc::Write() const {
   if (cps.empty()) return out;
   for (std::uint32_t cp : cps)
     Append32(out, cp);
-  for (const std::string& d : data) out += d;
+  for (const std::string& d : data)
+    out += d;
   return out;
 }
 

@@ -74,8 +74,8 @@ class Reader {
   }
 
   void ReadSections() {
-    const Plc sed = Plc::Read(Blob(fib_index::kPlcfSed, "разделы"), kSectionDescriptorSize,
-                              "разделы");
+    const Plc sed =
+        Plc::Read(Blob(fib_index::kPlcfSed, "разделы"), kSectionDescriptorSize, "разделы");
     ByteReader stream(word_document_, "свойства раздела");
     for (std::size_t i = 0; i < sed.data.size(); ++i) {
       const std::uint32_t fc_sepx = ByteReader(sed.data[i], "разделы").U32(2);
@@ -89,7 +89,8 @@ class Reader {
       document_.sections.push_back(std::move(section));
       source_->section_descriptors.push_back(sed.data[i]);
       // Every section but the last ends with a section mark.
-      if (i + 1 < sed.data.size() && sed.cps[i + 1] > 0) section_ends_.push_back(sed.cps[i + 1] - 1);
+      if (i + 1 < sed.data.size() && sed.cps[i + 1] > 0)
+        section_ends_.push_back(sed.cps[i + 1] - 1);
     }
     if (document_.sections.empty()) document_.sections.emplace_back();
     std::sort(section_ends_.begin(), section_ends_.end());
@@ -126,9 +127,9 @@ class Reader {
           end = std::min<std::uint32_t>(end, cp + std::max<std::uint32_t>(run_chars, 1));
         } else {
           // Up to the next run that starts inside the piece.
-          auto next = std::upper_bound(
-              character_runs_.begin(), character_runs_.end(), fc,
-              [](std::uint32_t f, const FcRun& r) { return f < r.fc_start; });
+          auto next =
+              std::upper_bound(character_runs_.begin(), character_runs_.end(), fc,
+                               [](std::uint32_t f, const FcRun& r) { return f < r.fc_start; });
           if (next != character_runs_.end() && next->fc_start < piece.FcEnd()) {
             end = std::min<std::uint32_t>(
                 end, cp + std::max<std::uint32_t>((next->fc_start - fc) / step, 1));
@@ -154,8 +155,8 @@ class Reader {
   std::uint32_t ParagraphFormat(std::uint32_t mark_cp) {
     const Piece& piece = PieceAt(mark_cp);
     const FcRun* run = FindRun(paragraph_runs_, piece.FcOf(mark_cp));
-    std::string raw = run != nullptr && run->properties.size() >= 2 ? run->properties
-                                                                    : std::string(2, '\0');
+    std::string raw =
+        run != nullptr && run->properties.size() >= 2 ? run->properties : std::string(2, '\0');
     // A fast save's paragraph changes go after the paragraph's own; a
     // change of style changes the style index itself.
     document::SprmIterator it(piece.paragraph_sprms);
@@ -189,7 +190,8 @@ class Reader {
       const std::uint32_t end = start + length;
       story.text = text_.substr(start, length);
       // Runs, cut at the ends of the part.
-      while (format_index < formats.size() && formats[format_index].first <= start) ++format_index;
+      while (format_index < formats.size() && formats[format_index].first <= start)
+        ++format_index;
       std::uint32_t cp = start;
       for (std::size_t k = format_index; cp < end && k < formats.size(); ++k) {
         const std::uint32_t run_end = std::min(formats[k].first, end);
@@ -205,8 +207,7 @@ class Reader {
           while (section_index < section_ends_.size() && section_ends_[section_index] < i) {
             ++section_index;
           }
-          section_end =
-              section_index < section_ends_.size() && section_ends_[section_index] == i;
+          section_end = section_index < section_ends_.size() && section_ends_[section_index] == i;
         }
         if (c == document::mark::kParagraph || c == document::mark::kCell || section_end) {
           story.paragraphs.push_back({i + 1 - start, ParagraphFormat(i), section_end});
@@ -231,8 +232,10 @@ class Reader {
       std::fill_n(stream.begin() + static_cast<std::ptrdiff_t>(at), length, '\0');
     };
     clear(0, fib.bytes().size());
-    for (const Piece& p : pieces_) clear(p.fc, p.FcEnd() - p.fc);
-    for (const auto& [at, length] : sepx_regions_) clear(at, length);
+    for (const Piece& p : pieces_)
+      clear(p.fc, p.FcEnd() - p.fc);
+    for (const auto& [at, length] : sepx_regions_)
+      clear(at, length);
     for (std::size_t index : {fib_index::kPlcfBteChpx, fib_index::kPlcfBtePapx}) {
       const std::string_view bin = Blob(index, "страницы свойств");
       if (bin.size() < 4 || (bin.size() - 4) % 8 != 0) continue;
@@ -268,8 +271,7 @@ compound::Entry ReadTree(Read&& read) {
         throw ReadError(ReadFailure::kUnreadable, "не читается: " + e.Detail());
       case compound::ReadFailure::kNotCompound:
         throw ReadError(ReadFailure::kNotWord, "не является документом Word 97-2003");
-      case compound::ReadFailure::kDamaged:
-        break;
+      case compound::ReadFailure::kDamaged: break;
     }
     ThrowDamaged(e.Detail());
   }

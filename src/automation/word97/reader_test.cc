@@ -79,8 +79,8 @@ TEST(Reader, ReadsHeadersAndFootersOfEachSection) {
   EXPECT_NE(headers.find("Footer Left"), std::string::npos) << headers;
   std::string all;
   for (int kind = 0; kind < 6; ++kind) {
-    all += platform::Utf16ToUtf8(
-        d.HeaderFooterText(0, static_cast<document::HeaderFooterKind>(kind)));
+    all +=
+        platform::Utf16ToUtf8(d.HeaderFooterText(0, static_cast<document::HeaderFooterKind>(kind)));
   }
   EXPECT_NE(all.find("Mid header"), std::string::npos) << all;
 }
@@ -91,13 +91,16 @@ TEST(Reader, ReadsStyleNamesAndBuiltInIdentities) {
   const auto heading = d.styles.FindBuiltin(1);
   ASSERT_TRUE(heading);
   bool named = false;
-  for (const auto& s : d.styles.styles) named = named || (s.istd == *heading && s.name == "Heading 1");
+  for (const auto& s : d.styles.styles)
+    named = named || (s.istd == *heading && s.name == "Heading 1");
   EXPECT_TRUE(named);
 }
 
 TEST(Reader, ReadsTheStreamsWithoutTheirCompoundFile) {
-  const compound::Entry file = compound::ReadCompoundFile(DocFixture("rasp.doc"));  // table stream 0Table
-  const auto d = ReadDocumentStreams(file.Find("WordDocument")->data, file.Find("0Table")->data, "");
+  const compound::Entry file =
+      compound::ReadCompoundFile(DocFixture("rasp.doc"));  // table stream 0Table
+  const auto d =
+      ReadDocumentStreams(file.Find("WordDocument")->data, file.Find("0Table")->data, "");
   EXPECT_EQ(d.PlainText(), ReadDocument(DocFixture("rasp.doc")).PlainText());
 }
 
@@ -126,7 +129,8 @@ TEST(Reader, ADamagedFileIsAnErrorNotACrash) {
     EXPECT_THROW(ReadDocumentBytes(std::string_view(bytes).substr(0, cut)), Error) << cut;
   }
   std::string scribbled = bytes;
-  for (std::size_t i = 1024; i < scribbled.size(); i += 7) scribbled[i] = static_cast<char>(i * 31);
+  for (std::size_t i = 1024; i < scribbled.size(); i += 7)
+    scribbled[i] = static_cast<char>(i * 31);
   try {
     ReadDocumentBytes(scribbled);
   } catch (const Error&) {

@@ -90,9 +90,8 @@ TEST_P(RoundTrip, WvTextAndCatdocReadIt) {
   EXPECT_NE(catdoc.text.find(first_word), std::string::npos) << first_word;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fixtures, RoundTrip,
-    ::testing::ValuesIn(testing::kWordFixtures), DocTestName);
+INSTANTIATE_TEST_SUITE_P(Fixtures, RoundTrip, ::testing::ValuesIn(testing::kWordFixtures),
+                         DocTestName);
 
 }  // namespace
 }  // namespace quorlex::automation::word97

@@ -17,15 +17,15 @@ namespace quorlex::automation::word97 {
 // the text.
 class Word97Source : public document::SourceFile {
  public:
-  compound::Entry root;     // without the streams the writer makes anew
+  compound::Entry root;  // without the streams the writer makes anew
   Fib fib;
-  std::string table;        // the table stream in effect
-  std::string data;         // the data stream (pictures, large properties)
+  std::string table;  // the table stream in effect
+  std::string data;   // the data stream (pictures, large properties)
   // The WordDocument stream with the text, property pages, section
   // properties and header cleared: it still holds the pictures of drawing
   // objects at their offsets. Empty when the file has no drawings.
   std::string delay_stream;
-  std::uint32_t cp_total = 0;  // characters of the text, all parts together
+  std::uint32_t cp_total = 0;                    // characters of the text, all parts together
   std::vector<std::string> section_descriptors;  // 12 bytes each, as read
 };
 

@@ -1,7 +1,7 @@
 #include "automation/word97/style_sheet_reader.h"
 
-#include "platform/utf16.h"
 #include "automation/word97/byte_reader.h"
+#include "platform/utf16.h"
 
 namespace quorlex::automation::word97 {
 

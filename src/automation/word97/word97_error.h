@@ -9,11 +9,11 @@ namespace quorlex::automation::word97 {
 // Why a file could not be read. The object model turns the reason into a
 // sentence about the template; the description here stands on its own.
 enum class ReadFailure {
-  kUnreadable,      // missing, not a file, or an I/O error
-  kNotWord,         // not a compound file, or no Word document inside
-  kOldVersion,      // Word 6.0/95 or older
-  kEncrypted,       // password-protected or obfuscated
-  kDamaged,         // a Word 97-2003 document whose structures do not hold
+  kUnreadable,  // missing, not a file, or an I/O error
+  kNotWord,     // not a compound file, or no Word document inside
+  kOldVersion,  // Word 6.0/95 or older
+  kEncrypted,   // password-protected or obfuscated
+  kDamaged,     // a Word 97-2003 document whose structures do not hold
 };
 
 // The description reads "Файл <predicate>"; Predicate() is the rest of

@@ -131,7 +131,8 @@ class Writer {
     stream.resize(Align(static_cast<std::uint32_t>(stream.size()), kPageSize), '\0');
     fc_text_ = static_cast<std::uint32_t>(stream.size());
     stream.reserve(fc_text_ + total * 2 + total / 2);
-    for (const auto& story : document_.stories) AppendUtf16(stream, story.text);
+    for (const auto& story : document_.stories)
+      AppendUtf16(stream, story.text);
     const auto fc_mac = static_cast<std::uint32_t>(stream.size());
     stream.resize(Align(fc_mac, kPageSize), '\0');
 
@@ -154,9 +155,7 @@ class Writer {
         case Action::kCopy: blob = std::string(SourceBlob(i)); break;
         case Action::kLists: blob = ListDefinitions(); break;
         case Action::kMove:
-        case Action::kMoveField:
-          blob = MovePositions(SourceBlob(i), handling, map);
-          break;
+        case Action::kMoveField: blob = MovePositions(SourceBlob(i), handling, map); break;
         case Action::kRebuild:
           switch (i) {
             case fib_index::kStshfOrig:
@@ -262,8 +261,8 @@ class Writer {
     if (ends.empty() || ends.back() != main.size()) ends.push_back(main.size());
     for (std::size_t i = 0; i < ends.size(); ++i) {
       const std::size_t s = std::min(i, document_.sections.size() - 1);
-      const std::string& props = document_.sections.empty() ? std::string()
-                                                            : document_.sections[s].properties;
+      const std::string& props =
+          document_.sections.empty() ? std::string() : document_.sections[s].properties;
       if (stream.size() % 2) stream.push_back('\0');
       const auto fc = static_cast<std::uint32_t>(stream.size());
       Append16(stream, static_cast<std::uint16_t>(props.size()));

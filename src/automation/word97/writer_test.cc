@@ -30,7 +30,8 @@ std::vector<std::string> CharacterFormats(const Document& d, document::StoryKind
   const auto& story = d.Part(kind);
   std::uint32_t at = 0;
   for (const auto& run : story.runs) {
-    for (; at < run.end; ++at) out.push_back(d.character_properties.Get(run.chpx));
+    for (; at < run.end; ++at)
+      out.push_back(d.character_properties.Get(run.chpx));
   }
   return out;
 }
@@ -75,8 +76,12 @@ TEST(Writer, EveryFixtureReadsBackAsItWasWritten) {
 TEST(Writer, KeepsStreamsItDoesNotModel) {
   const Document d = ReadDocument(DocFixture("ThreeColHeadFoot.doc"));
   const compound::Entry written = compound::ReadCompoundBytes(WriteDocumentBytes(d));
-  for (const char* stream : {"WordDocument", "1Table", "Data", "\x01" "CompObj",
-                             "\x05SummaryInformation", "\x05" "DocumentSummaryInformation"}) {
+  for (const char* stream : {"WordDocument", "1Table", "Data",
+                             "\x01"
+                             "CompObj",
+                             "\x05SummaryInformation",
+                             "\x05"
+                             "DocumentSummaryInformation"}) {
     EXPECT_NE(written.Find(stream), nullptr) << stream;
   }
   EXPECT_EQ(written.Find("0Table"), nullptr);
@@ -108,7 +113,8 @@ TEST(Writer, ReplacesTheTargetOnlyWhenTheWholeFileIsWritten) {
   EXPECT_EQ(ReadDocument(target).Tables().size(), 1u);
   // Nothing is left behind in the directory but the target.
   int files = 0;
-  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir.Path())) ++files;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir.Path()))
+    ++files;
   EXPECT_EQ(files, 1);
 }
 
@@ -140,9 +146,9 @@ TEST(Writer, InsertedTextIsWrittenBeforeTheTemplateText) {
 TEST(CpMap, MovesPositionsWithTheTextAroundThem) {
   Document d;
   auto& main = d.Main();
-  main.Append(u"new", 0);              // inserted: no origin
-  main.Append(u"abcdef", 0, 0);        // was at 0..5
-  main.Append(u"ghi", 0, 9);           // was at 9..11: 6..8 were deleted
+  main.Append(u"new", 0);        // inserted: no origin
+  main.Append(u"abcdef", 0, 0);  // was at 0..5
+  main.Append(u"ghi", 0, 9);     // was at 9..11: 6..8 were deleted
   main.EndParagraph(document::mark::kParagraph, 0, 0, false, 12);
   const CpMap map(d, {0, 13, 13, 13, 13, 13, 13, 13, 13}, 13, 13);
   EXPECT_EQ(map.Map(0).cp, 3u);

@@ -1,7 +1,7 @@
 #include "automation/wordprocessor/document.h"
 
-#include "automation/word97/source_file.h"
 #include "automation/word97/file_properties.h"
+#include "automation/word97/source_file.h"
 #include "automation/word97/writer.h"
 #include "automation/wordml/writer.h"
 #include "automation/wordprocessor/application.h"
@@ -83,8 +83,9 @@ void Document::Close(std::optional<bool> SaveChanges) {
   DocumentState& state = State();
   if (SaveChanges.value_or(false) && !state.saved) {
     if (state.full_name.empty()) {
-      Refuse("Документ не сохранялся ни разу: закрыть его с сохранением нельзя, "
-             "сначала сохраните его под именем");
+      Refuse(
+          "Документ не сохранялся ни разу: закрыть его с сохранением нельзя, "
+          "сначала сохраните его под именем");
     }
     SaveAs(state.full_name, state.format);
   }

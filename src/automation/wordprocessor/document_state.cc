@@ -9,9 +9,7 @@ document::Document& DocumentState::Model() {
   return *model;
 }
 
-long DocumentState::Length() const {
-  return model ? static_cast<long>(model->Main().size()) : 0;
-}
+long DocumentState::Length() const { return model ? static_cast<long>(model->Main().size()) : 0; }
 
 void DocumentState::Touched() {
   ++generation;
@@ -20,8 +18,10 @@ void DocumentState::Touched() {
 
 void DocumentState::Removed(long from, long to) {
   auto move = [&](long& pos) {
-    if (pos >= to) pos -= to - from;
-    else if (pos > from) pos = from;
+    if (pos >= to)
+      pos -= to - from;
+    else if (pos > from)
+      pos = from;
   };
   move(selection_start);
   move(selection_end);

@@ -15,11 +15,11 @@ namespace quorlex::automation::wordprocessor {
 // What an open document holds: its model, name, format and state.
 struct DocumentState {
   std::unique_ptr<document::Document> model;
-  std::string full_name;        // last saved under; empty before the first save
-  int format = 0;               // and in this format
-  bool saved = true;            // no changes since the last save (or creation)
+  std::string full_name;  // last saved under; empty before the first save
+  int format = 0;         // and in this format
+  bool saved = true;      // no changes since the last save (or creation)
   bool closed = false;
-  std::uint64_t generation = 0; // counts edits, so stale handles can tell
+  std::uint64_t generation = 0;  // counts edits, so stale handles can tell
   // When the document was made from its template: the file's creation time.
   std::chrono::system_clock::time_point created = std::chrono::system_clock::now();
   long selection_start = 0;

@@ -143,10 +143,12 @@ class FragmentBuilder {
   std::uint32_t Papx(std::uint16_t istd, const doc::ParagraphFormat& format,
                      const doc::CellParagraph& cell) {
     const std::uint64_t key =
-        std::uint64_t{istd} | std::uint64_t{format.alignment ? 1u + static_cast<unsigned>(*format.alignment) : 0u} << 16 |
+        std::uint64_t{istd} |
+        std::uint64_t{format.alignment ? 1u + static_cast<unsigned>(*format.alignment) : 0u} << 16 |
         std::uint64_t(static_cast<std::uint8_t>(format.outline_level + 1)) << 19 |
         std::uint64_t{format.keep_with_next} << 23 | std::uint64_t{cell.cell_end} << 24 |
-        std::uint64_t{cell.row_end} << 25 | std::uint64_t(static_cast<std::uint8_t>(cell.depth)) << 26 |
+        std::uint64_t{cell.row_end} << 25 |
+        std::uint64_t(static_cast<std::uint8_t>(cell.depth)) << 26 |
         std::uint64_t(static_cast<std::uint16_t>(format.left_indent)) << 34 |
         std::uint64_t(static_cast<std::uint16_t>(format.first_line_indent)) << 50;
     if (auto it = papx_.find(key); it != papx_.end()) return it->second;
@@ -264,16 +266,16 @@ class FragmentBuilder {
   struct Span {
     int rows_left = 0;
     std::uint32_t colspan = 1;
-    doc::CellFormat format;       // of the cell that started it
-    doc::BorderLine bottom;       // the merged area's bottom line
+    doc::CellFormat format;  // of the cell that started it
+    doc::BorderLine bottom;  // the merged area's bottom line
     std::uint32_t char_format = 0;
   };
 
   // Ends the cell whose content was just emitted at depth; gives the index
   // of the paragraph that ends it.
   std::size_t EndCell(int depth, std::size_t story_size_before, std::uint32_t char_format) {
-    const bool has_own_paragraph = story_.size() > story_size_before && !last_was_table_ &&
-                                   last_.depth == depth;
+    const bool has_own_paragraph =
+        story_.size() > story_size_before && !last_was_table_ && last_.depth == depth;
     if (!has_own_paragraph) EmptyParagraph(depth, char_format);
     doc::Paragraph& end = story_.paragraphs.back();
     end.papx = Papx(last_.istd, last_.format, {depth, true, false});
@@ -292,11 +294,12 @@ class FragmentBuilder {
       story_.text[end.end - 1] = doc::mark::kParagraph;
       const auto& pool = document_.paragraph_properties;
       end.papx = document_.paragraph_properties.Intern(
-          pool.Istd(end.papx), doc::WithoutSprms(pool.Grpprl(end.papx),
-                                                 {doc::sprm::kPFInnerTableCell}));
+          pool.Istd(end.papx),
+          doc::WithoutSprms(pool.Grpprl(end.papx), {doc::sprm::kPFInnerTableCell}));
     }
     doc::CellFormat& last = row.cells[keep];
-    for (std::size_t i = keep + 1; i < row.cells.size(); ++i) last.width += row.cells[i].width;
+    for (std::size_t i = keep + 1; i < row.cells.size(); ++i)
+      last.width += row.cells[i].width;
     last.right = row.cells.back().right;
     last.merge_start = last.merge_continue = false;
     row.cells.resize(doc::kMaxCells);
@@ -330,7 +333,7 @@ class FragmentBuilder {
     out.right =
         LineOf(cf.right.style != page::BorderStyle::kNone || !last_column ? cf.right : tf.right);
     bottom = LineOf(cf.bottom.style != page::BorderStyle::kNone || !reaches_bottom ? cf.bottom
-                                                                                  : tf.bottom);
+                                                                                   : tf.bottom);
     out.shading = ColorOf(cf.background != page::kAutoColor ? cf.background : tf.background);
     switch (cf.vertical) {
       case page::VerticalAlignment::kTop: out.vertical = doc::VerticalAlignment::kTop; break;
@@ -353,7 +356,8 @@ class FragmentBuilder {
     const page::TableFormat& tf = page_.table_formats[table.format];
     auto span_width = [&](std::uint32_t column, std::uint32_t colspan) {
       int w = 0;
-      for (std::uint32_t c = column; c < column + colspan && c < n; ++c) w += widths[c];
+      for (std::uint32_t c = column; c < column + colspan && c < n; ++c)
+        w += widths[c];
       return std::max(w, 1);
     };
     std::vector<Span> spans(n);
@@ -424,8 +428,8 @@ class FragmentBuilder {
         if (cell.rowspan > 1 && r + 1 < rows.size()) {
           out.merge_start = true;
           out.bottom = {};
-          spans[cell.column] = Span{static_cast<int>(cell.rowspan) - 1, colspan, out, bottom,
-                                    cell.char_format};
+          spans[cell.column] =
+              Span{static_cast<int>(cell.rowspan) - 1, colspan, out, bottom, cell.char_format};
         } else {
           out.bottom = bottom;
         }
@@ -485,7 +489,8 @@ Target Locate(doc::Document& document, std::uint32_t position, std::uint32_t& sp
   const doc::TableMarks marks = pool.Marks(main.paragraphs[index].papx);
   Target target;
   target.depth = marks.depth;
-  for (std::size_t i = 0; i < index; ++i) target.section += main.paragraphs[i].section_end ? 1u : 0u;
+  for (std::size_t i = 0; i < index; ++i)
+    target.section += main.paragraphs[i].section_end ? 1u : 0u;
   const std::uint32_t start = main.ParagraphStart(index);
   if (position == start) {
     // At the start of a table: the paste goes before it, at the level of
@@ -499,8 +504,8 @@ Target Locate(doc::Document& document, std::uint32_t position, std::uint32_t& sp
     // format as a plain paragraph of its cell.
     const doc::Paragraph& p = main.paragraphs[index];
     const std::string grpprl = doc::WithoutSprms(
-        pool.Grpprl(p.papx), {doc::sprm::kPFTtp, doc::sprm::kPFInnerTtp,
-                              doc::sprm::kPFInnerTableCell});
+        pool.Grpprl(p.papx),
+        {doc::sprm::kPFTtp, doc::sprm::kPFInnerTtp, doc::sprm::kPFInnerTableCell});
     const std::uint32_t papx = document.paragraph_properties.Intern(pool.Istd(p.papx), grpprl);
     doc::Story mark;
     mark.EndParagraph(doc::mark::kParagraph, papx, main.runs[main.RunAt(position - 1)].chpx);
@@ -534,13 +539,13 @@ PasteResult InsertPage(doc::Document& document, std::uint32_t position, const pa
   // A table right before the insertion point would merge with a pasted one.
   if (target.position > 0 && !page.Body().empty() &&
       page.Body().front().kind == page::Block::Kind::kTable &&
-      pool.Marks(main.paragraphs[main.ParagraphAt(target.position - 1)].papx).depth > target.depth) {
+      pool.Marks(main.paragraphs[main.ParagraphAt(target.position - 1)].papx).depth >
+          target.depth) {
     builder.EmptyParagraph(target.depth, 0);
   }
   builder.Blocks(page.Body(), target.depth, width, std::nullopt);
   // ... and so would one right after it.
-  if (builder.EndedWithTable() &&
-      pool.Marks(main.paragraphs[index].papx).depth > target.depth) {
+  if (builder.EndedWithTable() && pool.Marks(main.paragraphs[index].papx).depth > target.depth) {
     builder.EmptyParagraph(target.depth, 0);
   }
   doc::Story fragment = builder.Take();

@@ -5,10 +5,10 @@
 #include "automation/document/sprm.h"
 #include "automation/document/table_format.h"
 #include "automation/testing/fixtures.h"
-#include "platform/utf16.h"
 #include "automation/word97/reader.h"
 #include "automation/wordprocessor/table_layout.h"
 #include "automation/wordprocessor/test_page.h"
+#include "platform/utf16.h"
 
 namespace quorlex::automation::wordprocessor {
 namespace {
@@ -121,23 +121,27 @@ TEST(Paste, ListItemsGetTheirMarkerAndIndent) {
   EXPECT_EQ(d.PlainText(), "\u2022\tone\n3.\ttwo\n\n");
   EXPECT_EQ(static_cast<std::int16_t>(doc::FindLast(ParagraphAt(d, 0), sprm::kPDxaLeft80)->Word()),
             360);
-  EXPECT_EQ(static_cast<std::int16_t>(
-                doc::FindLast(ParagraphAt(d, 0), sprm::kPDxaLeft1_80)->Word()),
-            -360);
+  EXPECT_EQ(
+      static_cast<std::int16_t>(doc::FindLast(ParagraphAt(d, 0), sprm::kPDxaLeft1_80)->Word()),
+      -360);
 }
 
 TEST(Paste, MarksInThePageTextDoNotReachTheDocument) {
   doc::Document d = word97::ReadDocument(DocFixture("empty.doc"));
   TestPage p;
-  InsertPage(d, 0, p.Build({p.Text(std::string("a\x07" "b\x0c" "c\r\x13" "d\te"))}));
+  InsertPage(d, 0,
+             p.Build({p.Text(std::string("a\x07"
+                                         "b\x0c"
+                                         "c\r\x13"
+                                         "d\te"))}));
   EXPECT_EQ(d.PlainText(), "abcd\te\n\n");
 }
 
 TEST(Paste, TablesBecomeTablesWithTheirRowsAndCells) {
   doc::Document d = word97::ReadDocument(DocFixture("simple.doc"));
   TestPage p;
-  const page::Page page = p.Build({p.Text("до"), p.TextTable({{"a", "b", "c"}, {"d", "", "f"}}),
-                                   p.Text("после")});
+  const page::Page page =
+      p.Build({p.Text("до"), p.TextTable({{"a", "b", "c"}, {"d", "", "f"}}), p.Text("после")});
   InsertPage(d, 0, page);
   const auto tables = d.Tables();
   ASSERT_EQ(tables.size(), 1u);
@@ -220,7 +224,10 @@ TEST(Paste, InsideACellTablesNest) {
   const auto tables = d.Tables();
   ASSERT_EQ(tables.size(), 1u);
   EXPECT_EQ(tables[0].rows.size(), 2u);
-  EXPECT_EQ(d.paragraph_properties.Marks(d.Main().paragraphs[d.Main().ParagraphAt(Find(d, u"n\r"))].papx).depth, 2);
+  EXPECT_EQ(
+      d.paragraph_properties.Marks(d.Main().paragraphs[d.Main().ParagraphAt(Find(d, u"n\r"))].papx)
+          .depth,
+      2);
 }
 
 TEST(Paste, CellLookBecomesRowProperties) {
@@ -236,7 +243,9 @@ TEST(Paste, CellLookBecomesRowProperties) {
   InsertPage(d, 0, p.Build({p.Table({{a, a}}, 0, {true})}));
   const auto tables = d.Tables();
   ASSERT_EQ(tables.size(), 1u);
-  EXPECT_EQ(Boundaries(d, tables[0])[0], (std::vector<int>{-kCellGap / 2, 2000 - kCellGap / 2, 4000 - kCellGap / 2})) << "100 pt each";
+  EXPECT_EQ(Boundaries(d, tables[0])[0],
+            (std::vector<int>{-kCellGap / 2, 2000 - kCellGap / 2, 4000 - kCellGap / 2}))
+      << "100 pt each";
   const auto& end = d.Main().paragraphs[tables[0].rows[0].end_paragraph - 1];
   const auto grpprl = d.paragraph_properties.Grpprl(end.papx);
   const auto shading = doc::FindLast(grpprl, sprm::kTDefTableShd);
@@ -254,7 +263,8 @@ TEST(Paste, RowsWiderThanTheFileAllowsEndInOneLastCell) {
   doc::Document d = word97::ReadDocument(DocFixture("empty.doc"));
   TestPage p;
   std::vector<std::string> wide;
-  for (int c = 0; c < 70; ++c) wide.push_back("c" + std::to_string(c));
+  for (int c = 0; c < 70; ++c)
+    wide.push_back("c" + std::to_string(c));
   InsertPage(d, 0, p.Build({p.TextTable({wide, {"short"}})}));
   const auto tables = d.Tables();
   ASSERT_EQ(tables.size(), 1u);

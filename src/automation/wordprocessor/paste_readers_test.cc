@@ -15,8 +15,8 @@
 #include "automation/word97/reader.h"
 #include "automation/word97/writer.h"
 #include "automation/wordprocessor/page_paste.h"
-#include "automation/wordprocessor/wordprocessor.h"
 #include "automation/wordprocessor/test_page.h"
+#include "automation/wordprocessor/wordprocessor.h"
 #include "platform/utf16.h"
 
 namespace quorlex::automation::wordprocessor {
@@ -41,7 +41,8 @@ page::Page ReportPage() {
   strong.bold = true;
   strong.color = 0x003399;
   page::TableCellFormat boxed;
-  boxed.top = boxed.bottom = boxed.left = boxed.right = {page::BorderStyle::kThin, page::kAutoColor};
+  boxed.top = boxed.bottom = boxed.left =
+      boxed.right = {page::BorderStyle::kThin, page::kAutoColor};
   const std::uint32_t box = p.Cell(boxed);
   boxed.background = 0xDDDDDD;
   const std::uint32_t shaded = p.Cell(boxed);
@@ -62,9 +63,10 @@ page::Page ReportPage() {
   });
 }
 
-const char* const kPageText[] = {"Отчет о проверке", "Клиент: Иванов И.И.",
-                                 "40817810000000000001", "1 234,56", "01.02.2024", "Итого",
-                                 "Примечание", "вложенная", "таблица", "Конец страницы"};
+const char* const kPageText[] = {"Отчет о проверке", "Клиент: Иванов И.И.", "40817810000000000001",
+                                 "1 234,56",         "01.02.2024",          "Итого",
+                                 "Примечание",       "вложенная",           "таблица",
+                                 "Конец страницы"};
 
 class Conversion : public ::testing::TestWithParam<const char*> {
  protected:
@@ -118,7 +120,8 @@ TEST_P(Conversion, LibreOfficeKeepsTheTemplatesHeadersAndFooters) {
   const std::string text = Squeeze(after.text);
   // A PDF's text comes in the order it is laid out: table cells are
   // checked for being there, not for their order.
-  for (const char* piece : kPageText) EXPECT_NE(text.find(piece), std::string::npos) << piece;
+  for (const char* piece : kPageText)
+    EXPECT_NE(text.find(piece), std::string::npos) << piece;
   EXPECT_EQ(text.find("Удаляемая"), std::string::npos);
   for (std::size_t s = 0; s < template_.sections.size(); ++s) {
     for (int kind = 0; kind < 6; ++kind) {
@@ -143,9 +146,8 @@ TEST_P(Conversion, AntiwordWvTextAndCatdocReadIt) {
   EXPECT_NE(catdoc.text.find("40817810000000000001"), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Templates, Conversion,
-    ::testing::ValuesIn(automation::testing::kWordFixtures), DocTestName);
+INSTANTIATE_TEST_SUITE_P(Templates, Conversion,
+                         ::testing::ValuesIn(automation::testing::kWordFixtures), DocTestName);
 
 TEST(Conversion, APageWithoutATableTakesTheFirstRowOfTheTemplatesTable) {
   automation::testing::TempDir dir;
@@ -200,10 +202,10 @@ TEST(Conversion, ThroughTheClipboardAndTheObjectModel) {
   ASSERT_TRUE(lo.ok);
   const std::string text = Squeeze(lo.text);
   std::size_t at = 0;
-  for (const char* piece : {"Отчет за 07.12.2026", "первый пункт", "второй пункт", "Счет",
-                            "Сумма", "Примечание", "40702810000000000001", "1 234,56",
-                            "вложенная", "таблица", "7,00", "строка", "вторая строка", "Итого",
-                            "1 241,56", "Конец страницы", "This is a sample word document"}) {
+  for (const char* piece :
+       {"Отчет за 07.12.2026", "первый пункт", "второй пункт", "Счет", "Сумма", "Примечание",
+        "40702810000000000001", "1 234,56", "вложенная", "таблица", "7,00", "строка",
+        "вторая строка", "Итого", "1 241,56", "Конец страницы", "This is a sample word document"}) {
     const std::size_t found = text.find(piece, at);
     ASSERT_NE(found, std::string::npos) << piece << " in\n" << text;
     at = found;
@@ -216,7 +218,8 @@ TEST(Conversion, ThroughTheClipboardAndTheObjectModel) {
   const Reading pdf = automation::testing::LibreOfficePdfText(path);
   EXPECT_NE(pdf.text.find("First header column!"), std::string::npos);
   EXPECT_NE(pdf.text.find("Footer Left"), std::string::npos);
-  for (const auto& reading : {automation::testing::Antiword(path), automation::testing::WvText(path)}) {
+  for (const auto& reading :
+       {automation::testing::Antiword(path), automation::testing::WvText(path)}) {
     EXPECT_TRUE(reading.ok);
     EXPECT_EQ(reading.problems, "");
     EXPECT_NE(reading.text.find("40702810000000000001"), std::string::npos);

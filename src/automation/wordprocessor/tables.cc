@@ -41,8 +41,7 @@ int Tables::Count() const { return static_cast<int>(state_->Model().Tables().siz
 Rows::Rows(Table table) : table_(std::move(table)) {}
 
 int Rows::Count() const {
-  return static_cast<int>(
-      TableOf(*table_.state_, table_.ordinal_, table_.generation_).rows.size());
+  return static_cast<int>(TableOf(*table_.state_, table_.ordinal_, table_.generation_).rows.size());
 }
 
 Row Rows::Item(int index) const {

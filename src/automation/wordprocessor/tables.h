@@ -22,12 +22,11 @@ class Table {
   friend class Rows;
   friend class Row;
 
-  Table(std::shared_ptr<DocumentState> state, std::size_t ordinal,
-        std::uint64_t generation);
+  Table(std::shared_ptr<DocumentState> state, std::size_t ordinal, std::uint64_t generation);
 
   std::shared_ptr<DocumentState> state_;
-  std::size_t ordinal_;         // 0-based among the main text's tables
-  std::uint64_t generation_;    // edit count of the document when taken
+  std::size_t ordinal_;       // 0-based among the main text's tables
+  std::uint64_t generation_;  // edit count of the document when taken
 };
 
 // The main text's tables in document order, numbered from 1.

@@ -80,18 +80,20 @@ class TestPage {
       row.header = r < header_rows.size() && header_rows[r];
       std::uint32_t column = 0;
       for (const TestCell& spec : rows[r]) {
-        while (held.count({r, column})) ++column;
+        while (held.count({r, column}))
+          ++column;
         page::Cell cell;
         cell.first_block = static_cast<std::uint32_t>(page_.blocks.size());
         page_.blocks.insert(page_.blocks.end(), spec.blocks.begin(), spec.blocks.end());
         cell.block_count = static_cast<std::uint32_t>(spec.blocks.size());
         cell.column = column;
         cell.colspan = spec.colspan;
-        cell.rowspan = std::min<std::uint32_t>(spec.rowspan,
-                                               static_cast<std::uint32_t>(rows.size()) - r);
+        cell.rowspan =
+            std::min<std::uint32_t>(spec.rowspan, static_cast<std::uint32_t>(rows.size()) - r);
         cell.format = spec.format;
         for (std::uint32_t dr = 0; dr < cell.rowspan; ++dr) {
-          for (std::uint32_t dc = 0; dc < cell.colspan; ++dc) held[{r + dr, column + dc}] = true;
+          for (std::uint32_t dc = 0; dc < cell.colspan; ++dc)
+            held[{r + dr, column + dc}] = true;
         }
         column += cell.colspan;
         columns = std::max(columns, column);

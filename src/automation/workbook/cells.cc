@@ -94,7 +94,8 @@ RowInfo& CellStore::MutableRowInfo(std::uint32_t r) {
 const Cell* CellStore::Find(std::uint32_t r, std::uint16_t c) const {
   if (r >= rows_.size()) return nullptr;
   const auto& cells = rows_[r].cells;
-  auto it = std::lower_bound(cells.begin(), cells.end(), c, [](const Cell& a, std::uint16_t col) { return a.col < col; });
+  auto it = std::lower_bound(cells.begin(), cells.end(), c,
+                             [](const Cell& a, std::uint16_t col) { return a.col < col; });
   if (it == cells.end() || it->col != c) return nullptr;
   return &*it;
 }
@@ -105,7 +106,8 @@ void CellStore::PushOrPlace(Row& row, const Cell& cell) {
     cells.push_back(cell);
     return;
   }
-  auto it = std::lower_bound(cells.begin(), cells.end(), cell.col, [](const Cell& a, std::uint16_t col) { return a.col < col; });
+  auto it = std::lower_bound(cells.begin(), cells.end(), cell.col,
+                             [](const Cell& a, std::uint16_t col) { return a.col < col; });
   if (it != cells.end() && it->col == cell.col) {
     *it = cell;
   } else {
@@ -122,7 +124,8 @@ Cell& CellStore::Place(std::uint32_t r, std::uint16_t c) {
     cells.push_back(cell);
     return cells.back();
   }
-  auto it = std::lower_bound(cells.begin(), cells.end(), c, [](const Cell& a, std::uint16_t col) { return a.col < col; });
+  auto it = std::lower_bound(cells.begin(), cells.end(), c,
+                             [](const Cell& a, std::uint16_t col) { return a.col < col; });
   if (it != cells.end() && it->col == c) return *it;
   Cell cell;
   cell.col = c;
@@ -164,7 +167,8 @@ void CellStore::Touch(std::uint32_t r, const Cell& cell) {
 void CellStore::Untouch(std::uint32_t r, std::uint16_t c) {
   // Only a cell on the edge of the box can shrink it.
   if (!used_known_ || used_empty_) return;
-  if (r == used_.first_row || r == used_.last_row || c == used_.first_col || c == used_.last_col) used_known_ = false;
+  if (r == used_.first_row || r == used_.last_row || c == used_.first_col || c == used_.last_col)
+    used_known_ = false;
 }
 
 std::uint64_t CellStore::StoreText(std::string_view text) {
@@ -195,7 +199,8 @@ std::uint64_t CellStore::StoreRichText(std::string_view text, std::string_view r
   return at;
 }
 
-void CellStore::SetRichText(std::uint32_t r, std::uint16_t c, std::string_view text, std::string_view runs) {
+void CellStore::SetRichText(std::uint32_t r, std::uint16_t c, std::string_view text,
+                            std::string_view runs) {
   std::uint64_t at = runs.empty() ? StoreText(text) : StoreRichText(text, runs);
   Cell& cell = Place(r, c);
   cell.kind = runs.empty() ? CellKind::kText : CellKind::kRichText;
@@ -228,7 +233,8 @@ void CellStore::SetFormula(std::uint32_t r, std::uint16_t c, const FormulaBody& 
 void CellStore::ClearValue(std::uint32_t r, std::uint16_t c) {
   if (r >= rows_.size()) return;
   auto& cells = rows_[r].cells;
-  auto it = std::lower_bound(cells.begin(), cells.end(), c, [](const Cell& a, std::uint16_t col) { return a.col < col; });
+  auto it = std::lower_bound(cells.begin(), cells.end(), c,
+                             [](const Cell& a, std::uint16_t col) { return a.col < col; });
   if (it == cells.end() || it->col != c) return;
   it->kind = CellKind::kBlank;
   it->payload = 0;
@@ -344,7 +350,8 @@ CellStore CellStore::CopyRows(std::uint32_t first, std::uint32_t last) const {
     Row& to = copy.rows_[r - first];
     to.info = from.info;
     to.cells.reserve(from.cells.size());
-    for (const Cell& cell : from.cells) to.cells.push_back(copy.CopyCellFrom(*this, cell));
+    for (const Cell& cell : from.cells)
+      to.cells.push_back(copy.CopyCellFrom(*this, cell));
   }
   copy.used_known_ = false;
   copy.formulas_ = formulas_;
@@ -352,14 +359,17 @@ CellStore CellStore::CopyRows(std::uint32_t first, std::uint32_t last) const {
   return copy;
 }
 
-void CellStore::MoveRowsFrom(CellStore& source, std::uint32_t first, std::uint32_t last, std::uint32_t to) {
-  if (&source == this) throw Error(errors::kSpreadsheet, "Перенос строк внутри одного листа не поддерживается");
+void CellStore::MoveRowsFrom(CellStore& source, std::uint32_t first, std::uint32_t last,
+                             std::uint32_t to) {
+  if (&source == this)
+    throw Error(errors::kSpreadsheet, "Перенос строк внутри одного листа не поддерживается");
   for (std::uint32_t r = first; r <= last && r < source.rows_.size(); ++r) {
     std::uint32_t target = to + (r - first);
     Grow(target);
     Row& dst = rows_[target];
     dst.cells.clear();
-    for (const Cell& cell : source.rows_[r].cells) dst.cells.push_back(CopyCellFrom(source, cell));
+    for (const Cell& cell : source.rows_[r].cells)
+      dst.cells.push_back(CopyCellFrom(source, cell));
     dst.info = source.rows_[r].info;
     source.rows_[r].cells.clear();
   }
@@ -371,7 +381,8 @@ void CellStore::MoveRowsFrom(CellStore& source, std::uint32_t first, std::uint32
 
 std::size_t CellStore::MemoryBytes() const {
   std::size_t bytes = rows_.capacity() * sizeof(Row) + arena_.capacity();
-  for (const Row& row : rows_) bytes += row.cells.capacity() * sizeof(Cell);
+  for (const Row& row : rows_)
+    bytes += row.cells.capacity() * sizeof(Cell);
   return bytes;
 }
 

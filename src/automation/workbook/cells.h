@@ -15,7 +15,15 @@
 namespace quorlex::automation::workbook {
 
 // kRichText is a text with formatting runs (a template's header, say).
-enum class CellKind : std::uint8_t { kBlank, kNumber, kText, kBoolean, kError, kFormula, kRichText };
+enum class CellKind : std::uint8_t {
+  kBlank,
+  kNumber,
+  kText,
+  kBoolean,
+  kError,
+  kFormula,
+  kRichText
+};
 
 inline bool IsText(CellKind k) { return k == CellKind::kText || k == CellKind::kRichText; }
 
@@ -30,9 +38,10 @@ struct Cell {
 // Row properties as a ROW record carries them.
 struct RowInfo {
   std::uint16_t height = 0x00FF;  // twips; bit 15 set means "default height"
-  std::uint16_t flags = 0x0100;   // outline level, collapsed, hidden (0x20), custom height (0x40), formatted (0x80)
+  std::uint16_t flags =
+      0x0100;  // outline level, collapsed, hidden (0x20), custom height (0x40), formatted (0x80)
   std::uint16_t xf_word = kDefaultXf;  // row format index in bits 0..11, and the thick-edge bits
-  bool own = false;               // the template gave the row properties of its own
+  bool own = false;                    // the template gave the row properties of its own
 
   bool operator==(const RowInfo&) const = default;
 };
@@ -96,7 +105,11 @@ class CellStore {
   void SetXf(std::uint32_t r, std::uint16_t c, std::uint16_t xf);
   std::uint16_t XfOf(std::uint32_t r, std::uint16_t c) const;
   // Appends a cell at the end of its row; for readers that meet cells in order.
-  void Append(std::uint32_t r, const Cell& cell) { Grow(r); PushOrPlace(rows_[r], cell); Touch(r, cell); }
+  void Append(std::uint32_t r, const Cell& cell) {
+    Grow(r);
+    PushOrPlace(rows_[r], cell);
+    Touch(r, cell);
+  }
 
   double Number(const Cell& cell) const;
   std::string_view Text(const Cell& cell) const;  // plain or rich

@@ -40,22 +40,27 @@ constexpr std::size_t kMaxRecordData = 8224;
   throw Error(errors::kFormat, std::string("Слой рисунков книги поврежден (") + what + ")");
 }
 
-void AppendHeader(std::vector<std::uint8_t>& out, std::uint16_t verinst, std::uint16_t type, std::uint32_t len) {
+void AppendHeader(std::vector<std::uint8_t>& out, std::uint16_t verinst, std::uint16_t type,
+                  std::uint32_t len) {
   Append16(out, verinst);
   Append16(out, type);
   Append32(out, len);
 }
 
-std::vector<std::uint8_t> Slice(const std::vector<std::uint8_t>& v, std::size_t from, std::size_t to) {
-  return {v.begin() + static_cast<std::ptrdiff_t>(from), v.begin() + static_cast<std::ptrdiff_t>(to)};
+std::vector<std::uint8_t> Slice(const std::vector<std::uint8_t>& v, std::size_t from,
+                                std::size_t to) {
+  return {v.begin() + static_cast<std::ptrdiff_t>(from),
+          v.begin() + static_cast<std::ptrdiff_t>(to)};
 }
 
 // Offset of the shape's own anchor record body, or npos.
 std::size_t AnchorBody(const std::vector<std::uint8_t>& art) {
   std::size_t found = std::string::npos;
-  WalkArt(art, 0, art.size(), [&](std::uint16_t type, std::uint16_t, std::size_t, std::size_t body, std::size_t len, int) {
-    if (found == std::string::npos && type == kClientAnchor && len >= 18) found = body;
-  });
+  WalkArt(
+      art, 0, art.size(),
+      [&](std::uint16_t type, std::uint16_t, std::size_t, std::size_t body, std::size_t len, int) {
+        if (found == std::string::npos && type == kClientAnchor && len >= 18) found = body;
+      });
   return found;
 }
 
@@ -68,7 +73,8 @@ const Record* FirstObj(const Shape& shape) {
   return nullptr;
 }
 
-void EmitArt(const std::vector<std::uint8_t>& art, std::size_t from, std::size_t to, std::vector<Record>& out) {
+void EmitArt(const std::vector<std::uint8_t>& art, std::size_t from, std::size_t to,
+             std::vector<Record>& out) {
   while (from < to) {
     std::size_t n = std::min(kMaxRecordData, to - from);
     out.push_back({kMsoDrawing, Slice(art, from, from + n)});
@@ -86,7 +92,8 @@ bool Shape::AnchorRows(std::uint32_t& top, std::uint32_t& bottom) const {
   return true;
 }
 
-void Shape::SetAnchorRows(std::uint32_t top, std::uint32_t bottom, bool clamp_top, bool clamp_bottom) {
+void Shape::SetAnchorRows(std::uint32_t top, std::uint32_t bottom, bool clamp_top,
+                          bool clamp_bottom) {
   std::size_t body = AnchorBody(art);
   if (body == std::string::npos) return;
   Put16(art, body + 6, std::min<std::uint32_t>(top, 0xFFFF));
@@ -105,7 +112,8 @@ Drawing Drawing::Parse(const std::vector<std::uint8_t>& art,
                        const std::vector<std::pair<std::size_t, std::vector<Record>>>& breaks) {
   Drawing d;
   if (art.size() < 8 || Get16(art, 2) != kDgContainer) Malformed("no drawing container");
-  std::size_t dg_end = std::min<std::size_t>(art.size(), 8 + static_cast<std::size_t>(Get32(art, 4)));
+  std::size_t dg_end =
+      std::min<std::size_t>(art.size(), 8 + static_cast<std::size_t>(Get32(art, 4)));
   std::size_t at = 8;
   bool seen_group = false;
   std::vector<std::pair<std::size_t, std::size_t>> spans;  // shape byte ranges
@@ -147,7 +155,8 @@ Drawing Drawing::Parse(const std::vector<std::uint8_t>& art,
   std::size_t index = 0;
   for (const auto& [offset, records] : breaks) {
     if (d.shapes_.empty()) break;
-    while (index + 1 < spans.size() && offset > spans[index].second) ++index;
+    while (index + 1 < spans.size() && offset > spans[index].second)
+      ++index;
     Shape& shape = d.shapes_[index];
     std::size_t local = offset > spans[index].first ? offset - spans[index].first : 0;
     local = std::min(local, shape.art.size());
@@ -219,7 +228,8 @@ Shape& Drawing::AddNote(std::uint32_t row, std::uint16_t col, const std::string&
     Append32(head_, 0);
     AppendHeader(group_shape_, 0x000F, kSpContainer, 16 + 8 + 8 + 8);
     AppendHeader(group_shape_, 0x0001, office_art::kFspgr, 16);
-    for (int i = 0; i < 4; ++i) Append32(group_shape_, 0);
+    for (int i = 0; i < 4; ++i)
+      Append32(group_shape_, 0);
     AppendHeader(group_shape_, 0x0002, kFsp, 8);
     Append32(group_shape_, 0);
     Append32(group_shape_, 0x00000005);  // group, patriarch
@@ -234,14 +244,12 @@ Shape& Drawing::AddNote(std::uint32_t row, std::uint16_t col, const std::string&
     std::uint32_t value;
   };
   const Prop props[] = {
-      {0x0080, 0},           // text id
-      {0x00BF, 0x00080008},  // fit text to shape
-      {0x0181, 0x08000050},  // fill: tooltip background
-      {0x0183, 0x08000050},
-      {0x01BF, 0x00100010},
-      {0x0201, 0x00000000},  // shadow colour
-      {0x023F, 0x00030003},  // shadow on
-      {0x03BF, 0x00020002},  // hidden
+      {0x0080, 0},                                                       // text id
+      {0x00BF, 0x00080008},                                              // fit text to shape
+      {0x0181, 0x08000050},                                              // fill: tooltip background
+      {0x0183, 0x08000050}, {0x01BF, 0x00100010}, {0x0201, 0x00000000},  // shadow colour
+      {0x023F, 0x00030003},                                              // shadow on
+      {0x03BF, 0x00020002},                                              // hidden
   };
   AppendHeader(body, static_cast<std::uint16_t>((std::size(props) << 4) | 0x3), kFopt,
                static_cast<std::uint32_t>(std::size(props) * 6));
@@ -273,12 +281,16 @@ Shape& Drawing::AddNote(std::uint32_t row, std::uint16_t col, const std::string&
   Append16(obj.data, 0x19);  // note
   Append16(obj.data, 0);     // id, set when saving
   Append16(obj.data, 0x4011);
-  for (int i = 0; i < 12; ++i) obj.data.push_back(0);
+  for (int i = 0; i < 12; ++i)
+    obj.data.push_back(0);
   Append16(obj.data, 0x0D);  // ftNts
   Append16(obj.data, 0x16);
-  for (int i = 0; i < 16; ++i) obj.data.push_back(static_cast<std::uint8_t>((row * 31u + col * 7u + static_cast<std::uint32_t>(i) * 13u) & 0xFF));
-  for (int i = 0; i < 6; ++i) obj.data.push_back(0);
-  Append32(obj.data, 0);     // ftEnd
+  for (int i = 0; i < 16; ++i)
+    obj.data.push_back(static_cast<std::uint8_t>(
+        (row * 31u + col * 7u + static_cast<std::uint32_t>(i) * 13u) & 0xFF));
+  for (int i = 0; i < 6; ++i)
+    obj.data.push_back(0);
+  Append32(obj.data, 0);  // ftEnd
   shape.inserts.emplace_back(after_client_data, std::vector<Record>{obj});
   shape.inserts.emplace_back(after_text_box, MakeTextBoxRecords(""));
   Note note;
@@ -295,17 +307,19 @@ Shape& Drawing::AddNote(std::uint32_t row, std::uint16_t col, const std::string&
 void Drawing::SetNoteVisible(Shape& shape, bool visible) {
   if (!shape.note) return;
   shape.note->visible = visible;
-  WalkArt(shape.art, 0, shape.art.size(), [&](std::uint16_t type, std::uint16_t instance, std::size_t, std::size_t body, std::size_t len, int) {
-    if (type != kFopt) return;
-    for (std::size_t i = 0; i < instance && body + i * 6 + 6 <= body + len; ++i) {
-      std::size_t at = body + i * 6;
-      if ((Get16(shape.art, at) & 0x3FFF) == 0x03BF) {
-        std::uint32_t v = Get32(shape.art, at + 2);
-        v = (v & ~0x2u) | 0x20000u | (visible ? 0u : 0x2u);
-        Put32(shape.art, at + 2, v);
-      }
-    }
-  });
+  WalkArt(shape.art, 0, shape.art.size(),
+          [&](std::uint16_t type, std::uint16_t instance, std::size_t, std::size_t body,
+              std::size_t len, int) {
+            if (type != kFopt) return;
+            for (std::size_t i = 0; i < instance && body + i * 6 + 6 <= body + len; ++i) {
+              std::size_t at = body + i * 6;
+              if ((Get16(shape.art, at) & 0x3FFF) == 0x03BF) {
+                std::uint32_t v = Get32(shape.art, at + 2);
+                v = (v & ~0x2u) | 0x20000u | (visible ? 0u : 0x2u);
+                Put32(shape.art, at + 2, v);
+              }
+            }
+          });
 }
 
 std::vector<Shape> Drawing::TakeNotes(std::uint32_t first, std::uint32_t last) {
@@ -318,7 +332,8 @@ std::vector<Shape> Drawing::TakeNotes(std::uint32_t first, std::uint32_t last) {
       std::uint32_t row = shape.note->row;
       if (shape.AnchorRows(top, bottom)) {
         std::uint32_t offset_top = row > top ? row - top : 0;
-        shape.SetAnchorRows(row - first - std::min(offset_top, row - first), row - first + (bottom > row ? bottom - row : 0), false, false);
+        shape.SetAnchorRows(row - first - std::min(offset_top, row - first),
+                            row - first + (bottom > row ? bottom - row : 0), false, false);
       }
       shape.note->row = row - first;
       taken.push_back(std::move(shape));
@@ -343,7 +358,9 @@ void Drawing::PutNotes(std::vector<Shape> notes, std::uint32_t to) {
     if (shape.AnchorRows(top, bottom)) shape.SetAnchorRows(top + to, bottom + to, false, false);
     shape.note->row += to;
     // A note already on the target cell gives way, as a paste over it does.
-    std::erase_if(shapes_, [&](const Shape& s) { return s.note && s.note->row == shape.note->row && s.note->col == shape.note->col; });
+    std::erase_if(shapes_, [&](const Shape& s) {
+      return s.note && s.note->row == shape.note->row && s.note->col == shape.note->col;
+    });
     shapes_.push_back(std::move(shape));
   }
 }
@@ -351,9 +368,10 @@ void Drawing::PutNotes(std::vector<Shape> notes, std::uint32_t to) {
 std::uint32_t Drawing::ShapeIdCount() const {
   std::uint32_t n = 1;
   for (const Shape& shape : shapes_) {
-    WalkArt(shape.art, 0, shape.art.size(), [&](std::uint16_t type, std::uint16_t, std::size_t, std::size_t, std::size_t, int) {
-      if (type == kFsp) ++n;
-    });
+    WalkArt(shape.art, 0, shape.art.size(),
+            [&](std::uint16_t type, std::uint16_t, std::size_t, std::size_t, std::size_t, int) {
+              if (type == kFsp) ++n;
+            });
   }
   return n;
 }
@@ -364,26 +382,32 @@ void Drawing::Write(std::uint32_t dg_id, std::uint32_t spid_base, std::vector<Re
   std::uint32_t count = ShapeIdCount();
   std::uint32_t next_spid = spid_base;
   auto renumber = [&](std::vector<std::uint8_t>& art) {
-    WalkArt(art, 0, art.size(), [&](std::uint16_t type, std::uint16_t, std::size_t, std::size_t body, std::size_t len, int) {
-      if (type == kFsp && len >= 8) Put32(art, body, next_spid++);
-    });
+    WalkArt(art, 0, art.size(),
+            [&](std::uint16_t type, std::uint16_t, std::size_t, std::size_t body, std::size_t len,
+                int) {
+              if (type == kFsp && len >= 8) Put32(art, body, next_spid++);
+            });
   };
 
   std::vector<std::uint8_t> head = head_;
-  WalkArt(head, 0, head.size(), [&](std::uint16_t type, std::uint16_t, std::size_t header, std::size_t body, std::size_t len, int depth) {
-    if (type == kFdg && depth == 0 && len >= 8) {
-      Put16(head, header, static_cast<std::uint16_t>((dg_id & 0x0FFF) << 4));
-      Put32(head, body, count);
-      Put32(head, body + 4, spid_base + count - 1);
-    }
-  });
+  WalkArt(head, 0, head.size(),
+          [&](std::uint16_t type, std::uint16_t, std::size_t header, std::size_t body,
+              std::size_t len, int depth) {
+            if (type == kFdg && depth == 0 && len >= 8) {
+              Put16(head, header, static_cast<std::uint16_t>((dg_id & 0x0FFF) << 4));
+              Put32(head, body, count);
+              Put32(head, body + 4, spid_base + count - 1);
+            }
+          });
   std::vector<std::uint8_t> group = group_shape_;
   renumber(group);
 
   std::size_t shapes_size = group.size();
-  for (const Shape& s : shapes_) shapes_size += s.art.size();
+  for (const Shape& s : shapes_)
+    shapes_size += s.art.size();
   std::vector<std::uint8_t> art;
-  AppendHeader(art, 0x000F, kDgContainer, static_cast<std::uint32_t>(head.size() + 8 + shapes_size + tail_.size()));
+  AppendHeader(art, 0x000F, kDgContainer,
+               static_cast<std::uint32_t>(head.size() + 8 + shapes_size + tail_.size()));
   art.insert(art.end(), head.begin(), head.end());
   AppendHeader(art, 0x000F, kSpgrContainer, static_cast<std::uint32_t>(shapes_size));
   art.insert(art.end(), group.begin(), group.end());
@@ -424,7 +448,8 @@ void Drawing::Write(std::uint32_t dg_id, std::uint32_t spid_base, std::vector<Re
       if (author.size() > 255) author.resize(255);
       Append16(note.data, static_cast<std::uint32_t>(author.size()));
       note.data.push_back(0x01);
-      for (char16_t c : author) Append16(note.data, c);
+      for (char16_t c : author)
+        Append16(note.data, c);
       note.data.push_back(0);
       notes.push_back(std::move(note));
     }
@@ -438,7 +463,8 @@ void Drawing::Write(std::uint32_t dg_id, std::uint32_t spid_base, std::vector<Re
       EmitArt(art, pos, to, out);
       pos = to;
     }
-    for (Record& r : records) out.push_back(std::move(r));
+    for (Record& r : records)
+      out.push_back(std::move(r));
   }
   EmitArt(art, pos, art.size(), out);
 }
@@ -449,7 +475,8 @@ std::vector<Record> MakeTextBoxRecords(const std::string& text) {
   Record txo{kTxo, {}};
   Append16(txo.data, 0x0212);  // left, top, locked text
   Append16(txo.data, 0);
-  for (int i = 0; i < 6; ++i) txo.data.push_back(0);
+  for (int i = 0; i < 6; ++i)
+    txo.data.push_back(0);
   Append16(txo.data, static_cast<std::uint32_t>(chars.size()));
   Append16(txo.data, chars.empty() ? 0 : 16);
   Append16(txo.data, 0);  // font of an empty text box

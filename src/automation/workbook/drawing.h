@@ -79,7 +79,7 @@ class Drawing {
              std::vector<Record>& notes) const;
 
  private:
-  std::vector<std::uint8_t> head_;         // DgContainer children before the shapes' group (FDG, ...)
+  std::vector<std::uint8_t> head_;  // DgContainer children before the shapes' group (FDG, ...)
   std::vector<std::uint8_t> group_shape_;  // the patriarch SpContainer
   std::vector<std::uint8_t> tail_;         // DgContainer children after the group
   std::vector<Shape> shapes_;
@@ -93,7 +93,8 @@ std::string ReadTextBox(const std::vector<Record>& records);
 // Walks OfficeArt records in a byte range: calls visit(type, instance,
 // header_offset, body_offset, body_length); descends into containers.
 template <typename F>
-void WalkArt(const std::vector<std::uint8_t>& art, std::size_t from, std::size_t to, F&& visit, int depth = 0) {
+void WalkArt(const std::vector<std::uint8_t>& art, std::size_t from, std::size_t to, F&& visit,
+             int depth = 0) {
   std::size_t at = from;
   while (at + 8 <= to) {
     std::uint16_t verinst = platform::Get16(art, at);

@@ -22,7 +22,8 @@ struct Record {
 // Reads the character of a BIFF8 string at `at`, two bytes when wide, one
 // byte otherwise, and moves past it. False, and nothing read, where the body
 // ends before it.
-inline bool ReadStringChar(const std::vector<std::uint8_t>& d, std::size_t& at, bool wide, std::u16string& chars) {
+inline bool ReadStringChar(const std::vector<std::uint8_t>& d, std::size_t& at, bool wide,
+                           std::u16string& chars) {
   if (wide) {
     if (at + 2 > d.size()) return false;
     chars.push_back(static_cast<char16_t>(platform::Get16(d, at)));

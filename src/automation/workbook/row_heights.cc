@@ -19,7 +19,9 @@ constexpr std::uint32_t kMaxRowHeight = 8180;  // 409 points
 
 // Pixels to the em of a font of `twips` on a 96-dpi screen, rounded as
 // Windows rounds a font's height.
-int PixelsPerEm(std::uint16_t twips) { return std::max(1, static_cast<int>(std::lround(twips / 15.0))); }
+int PixelsPerEm(std::uint16_t twips) {
+  return std::max(1, static_cast<int>(std::lround(twips / 15.0)));
+}
 
 // Arial's height above and below the baseline, in em: the font whose row
 // heights LineHeight gives.
@@ -123,7 +125,8 @@ int DigitPixels(const Styles& styles) {
       text_metrics::Fonts::Shared().Find(font.name, font.Bold(), font.Italic());
   const int ppem = PixelsPerEm(font.height);
   int widest = 1;
-  for (char32_t c = U'0'; c <= U'9'; ++c) widest = std::max(widest, face.Pixels(c, ppem));
+  for (char32_t c = U'0'; c <= U'9'; ++c)
+    widest = std::max(widest, face.Pixels(c, ppem));
   return widest;
 }
 
@@ -142,7 +145,8 @@ void FitRowHeights(const Styles& styles, Sheet& sheet) {
   std::vector<bool> merged_rows;  // rows that hold a merged area
   for (const Area& m : sheet.Merges()) {
     if (merged_rows.size() <= m.last_row) merged_rows.resize(m.last_row + 1, false);
-    for (std::uint32_t r = m.first_row; r <= m.last_row; ++r) merged_rows[r] = true;
+    for (std::uint32_t r = m.first_row; r <= m.last_row; ++r)
+      merged_rows[r] = true;
   }
   auto in_merge = [&](std::uint32_t r, std::uint16_t c) {
     if (r >= merged_rows.size() || !merged_rows[r]) return false;
@@ -166,7 +170,8 @@ void FitRowHeights(const Styles& styles, Sheet& sheet) {
       }
       height = std::max(height, std::min(lines * m.line, kMaxRowHeight));
     }
-    const std::uint16_t current = row->info.own ? row->info.height & 0x7FFF : sheet.DefaultRowHeight();
+    const std::uint16_t current =
+        row->info.own ? row->info.height & 0x7FFF : sheet.DefaultRowHeight();
     if (height > current) {
       RowInfo& info = cells.MutableRowInfo(r);
       info.height = static_cast<std::uint16_t>(height);

@@ -104,8 +104,14 @@ void Xf::MarkUsed(std::uint8_t bit) {
   if (!IsStyle()) bytes_[9] = static_cast<std::uint8_t>(bytes_[9] | bit);
 }
 
-void Xf::SetFontIndex(std::uint16_t i) { Set16(0, i); MarkUsed(kUsedFont); }
-void Xf::SetFormatIndex(std::uint16_t i) { Set16(2, i); MarkUsed(kUsedFormat); }
+void Xf::SetFontIndex(std::uint16_t i) {
+  Set16(0, i);
+  MarkUsed(kUsedFont);
+}
+void Xf::SetFormatIndex(std::uint16_t i) {
+  Set16(2, i);
+  MarkUsed(kUsedFormat);
+}
 void Xf::SetParent(std::uint16_t parent) {
   Set16(4, static_cast<std::uint16_t>((U16(4) & 0x000F) | ((parent & 0x0FFF) << 4)));
 }
@@ -123,7 +129,8 @@ void Xf::SetVertical(VAlign a) {
   MarkUsed(kUsedAlign);
 }
 void Xf::SetWrap(bool wrap) {
-  bytes_[6] = wrap ? static_cast<std::uint8_t>(bytes_[6] | 0x08) : static_cast<std::uint8_t>(bytes_[6] & ~0x08);
+  bytes_[6] = wrap ? static_cast<std::uint8_t>(bytes_[6] | 0x08)
+                   : static_cast<std::uint8_t>(bytes_[6] & ~0x08);
   MarkUsed(kUsedAlign);
 }
 
@@ -154,10 +161,22 @@ void Xf::SetBorder(Edge e, LineStyle style, std::uint8_t color) {
   std::uint32_t s = static_cast<std::uint32_t>(style) & 0xF;
   std::uint32_t c = style == LineStyle::kNone ? 0u : (color & 0x7Fu);
   switch (e) {
-    case Edge::kLeft: w = (w & ~0x0000000Fu) | s; w = (w & ~(0x7Fu << 16)) | (c << 16); break;
-    case Edge::kRight: w = (w & ~0x000000F0u) | (s << 4); w = (w & ~(0x7Fu << 23)) | (c << 23); break;
-    case Edge::kTop: w = (w & ~0x00000F00u) | (s << 8); v = (v & ~0x7Fu) | c; break;
-    case Edge::kBottom: w = (w & ~0x0000F000u) | (s << 12); v = (v & ~(0x7Fu << 7)) | (c << 7); break;
+    case Edge::kLeft:
+      w = (w & ~0x0000000Fu) | s;
+      w = (w & ~(0x7Fu << 16)) | (c << 16);
+      break;
+    case Edge::kRight:
+      w = (w & ~0x000000F0u) | (s << 4);
+      w = (w & ~(0x7Fu << 23)) | (c << 23);
+      break;
+    case Edge::kTop:
+      w = (w & ~0x00000F00u) | (s << 8);
+      v = (v & ~0x7Fu) | c;
+      break;
+    case Edge::kBottom:
+      w = (w & ~0x0000F000u) | (s << 12);
+      v = (v & ~(0x7Fu << 7)) | (c << 7);
+      break;
   }
   Set32(10, w);
   Set32(14, v);
@@ -180,7 +199,8 @@ void Xf::SetFill(std::uint8_t pattern, std::uint8_t color, std::uint8_t backgrou
 
 std::size_t XfHash::operator()(const Xf& xf) const {
   std::size_t h = 1469598103934665603ull;
-  for (std::uint8_t b : xf.Bytes()) h = (h ^ b) * 1099511628211ull;
+  for (std::uint8_t b : xf.Bytes())
+    h = (h ^ b) * 1099511628211ull;
   return h;
 }
 
@@ -216,12 +236,15 @@ std::uint16_t Styles::InternFormat(std::string_view code) {
   for (std::uint16_t i = 0; i < 50; ++i) {
     if (!BuiltinFormat(i).empty() && BuiltinFormat(i) == code && formats_.count(i) == 0) return i;
   }
-  const auto custom = static_cast<std::size_t>(std::distance(formats_.lower_bound(kFirstCustomFormat), formats_.end()));
+  const auto custom = static_cast<std::size_t>(
+      std::distance(formats_.lower_bound(kFirstCustomFormat), formats_.end()));
   if (custom >= kMaxCustomFormats || (!formats_.empty() && formats_.rbegin()->first == 0xFFFF)) {
-    throw Error(errors::kSpreadsheet, "Слишком много различных числовых форматов в книге (более 200)");
+    throw Error(errors::kSpreadsheet,
+                "Слишком много различных числовых форматов в книге (более 200)");
   }
   std::uint16_t next = kFirstCustomFormat;
-  if (!formats_.empty()) next = std::max<std::uint16_t>(next, static_cast<std::uint16_t>(formats_.rbegin()->first + 1));
+  if (!formats_.empty())
+    next = std::max<std::uint16_t>(next, static_cast<std::uint16_t>(formats_.rbegin()->first + 1));
   formats_[next] = std::string(code);
   return next;
 }
@@ -244,7 +267,9 @@ void Styles::AddXfRaw(const Xf& xf) {
 std::uint16_t Styles::InternXf(const Xf& xf) {
   auto it = xf_index_.find(xf);
   if (it != xf_index_.end()) return it->second;
-  if (xfs_.size() >= 4000) throw Error(errors::kSpreadsheet, "Слишком много различных форматов ячеек в книге (более 4000)");
+  if (xfs_.size() >= 4000)
+    throw Error(errors::kSpreadsheet,
+                "Слишком много различных форматов ячеек в книге (более 4000)");
   AddXfRaw(xf);
   return static_cast<std::uint16_t>(xfs_.size() - 1);
 }
@@ -255,14 +280,17 @@ std::uint8_t Styles::ColorIndexFor(std::uint32_t rgb) {
     auto take = [&](std::uint32_t index) {
       if (index >= 8 && index < 64) colors_taken_[index - 8] = true;
     };
-    for (const Font& f : fonts_) take(f.color);
+    for (const Font& f : fonts_)
+      take(f.color);
     for (const Xf& xf : xfs_) {
-      for (Edge e : {Edge::kLeft, Edge::kTop, Edge::kRight, Edge::kBottom}) take(xf.BorderColor(e));
+      for (Edge e : {Edge::kLeft, Edge::kTop, Edge::kRight, Edge::kBottom})
+        take(xf.BorderColor(e));
       take(xf.PatternColor());
       take(xf.PatternBackground());
     }
     // The first eight keep the basic colours that other programs assume.
-    for (std::size_t i = 0; i < 8; ++i) colors_taken_[i] = true;
+    for (std::size_t i = 0; i < 8; ++i)
+      colors_taken_[i] = true;
   }
   std::size_t best = 0;
   long best_distance = std::numeric_limits<long>::max();

@@ -16,12 +16,12 @@ namespace quorlex::automation::workbook {
 
 // A FONT record's fields.
 struct Font {
-  std::uint16_t height = 200;  // twips (1/20 pt)
-  std::uint16_t flags = 0;     // 0x02 italic, 0x08 strike-out, 0x10 outline, 0x20 shadow
+  std::uint16_t height = 200;    // twips (1/20 pt)
+  std::uint16_t flags = 0;       // 0x02 italic, 0x08 strike-out, 0x10 outline, 0x20 shadow
   std::uint16_t color = 0x7FFF;  // palette index; 0x7FFF is the window text colour
   std::uint16_t weight = 400;    // 700 is bold
   std::uint16_t escapement = 0;
-  std::uint8_t underline = 0;    // 1 single, 2 double, 0x21/0x22 accounting
+  std::uint8_t underline = 0;  // 1 single, 2 double, 0x21/0x22 accounting
   std::uint8_t family = 0;
   std::uint8_t charset = 0;
   std::uint8_t reserved = 0;
@@ -35,14 +35,33 @@ struct Font {
 
 // Border line styles as BIFF8 numbers them.
 enum class LineStyle : std::uint8_t {
-  kNone = 0, kThin = 1, kMedium = 2, kDashed = 3, kDotted = 4, kThick = 5,
-  kDouble = 6, kHair = 7, kMediumDashed = 8, kDashDot = 9, kMediumDashDot = 10,
-  kDashDotDot = 11, kMediumDashDotDot = 12, kSlantDashDot = 13
+  kNone = 0,
+  kThin = 1,
+  kMedium = 2,
+  kDashed = 3,
+  kDotted = 4,
+  kThick = 5,
+  kDouble = 6,
+  kHair = 7,
+  kMediumDashed = 8,
+  kDashDot = 9,
+  kMediumDashDot = 10,
+  kDashDotDot = 11,
+  kMediumDashDotDot = 12,
+  kSlantDashDot = 13
 };
 
 enum class Edge : std::uint8_t { kLeft, kTop, kRight, kBottom };
 
-enum class HAlign : std::uint8_t { kGeneral = 0, kLeft = 1, kCenter = 2, kRight = 3, kFill = 4, kJustify = 5, kCenterAcross = 6 };
+enum class HAlign : std::uint8_t {
+  kGeneral = 0,
+  kLeft = 1,
+  kCenter = 2,
+  kRight = 3,
+  kFill = 4,
+  kJustify = 5,
+  kCenterAcross = 6
+};
 enum class VAlign : std::uint8_t { kTop = 0, kCenter = 1, kBottom = 2, kJustify = 3 };
 
 // An extended format: the 20 bytes of an XF record, with accessors for the
@@ -54,7 +73,7 @@ class Xf {
   explicit Xf(const std::array<std::uint8_t, 20>& bytes) : bytes_(bytes) {}
   const std::array<std::uint8_t, 20>& Bytes() const { return bytes_; }
 
-  std::uint16_t FontIndex() const { return U16(0); }   // as BIFF numbers fonts (4 skipped)
+  std::uint16_t FontIndex() const { return U16(0); }  // as BIFF numbers fonts (4 skipped)
   void SetFontIndex(std::uint16_t i);
   std::uint16_t FormatIndex() const { return U16(2); }
   void SetFormatIndex(std::uint16_t i);
@@ -76,7 +95,9 @@ class Xf {
 
   std::uint8_t Pattern() const { return static_cast<std::uint8_t>(U32(14) >> 26); }
   std::uint8_t PatternColor() const { return static_cast<std::uint8_t>(U16(18) & 0x7F); }
-  std::uint8_t PatternBackground() const { return static_cast<std::uint8_t>((U16(18) >> 7) & 0x7F); }
+  std::uint8_t PatternBackground() const {
+    return static_cast<std::uint8_t>((U16(18) >> 7) & 0x7F);
+  }
   // Solid fill in palette colour `color`; pattern 0 removes the fill.
   void SetFill(std::uint8_t pattern, std::uint8_t color, std::uint8_t background = 65);
 
@@ -129,7 +150,10 @@ class Styles {
   const std::vector<Xf>& Xfs() const { return xfs_; }
 
   const Palette& Colors() const { return palette_; }
-  void SetColors(const Palette& p, bool custom) { palette_ = p; custom_palette_ = custom; }
+  void SetColors(const Palette& p, bool custom) {
+    palette_ = p;
+    custom_palette_ = custom;
+  }
   bool HasCustomPalette() const { return custom_palette_; }
   // The palette index (8..63) whose colour is nearest to rgb; when none is
   // close and a colour no format uses is free, that slot takes rgb.

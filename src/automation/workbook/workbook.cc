@@ -36,38 +36,41 @@ std::vector<SheetItem> BlankSheetItems() {
   std::vector<SheetItem> items;
   auto kept = [&](Record r) { items.push_back({Slot::kNone, std::move(r)}); };
   auto slot = [&](Slot s) { items.push_back({s, {}}); };
-  kept(Make(0x0809, {0x00, 0x06, 0x10, 0x00, 0xBB, 0x0D, 0xCC, 0x07, 0x00, 0x00, 0x00, 0x00, 0x06, 0x00, 0x00, 0x00}));
+  kept(Make(0x0809, {0x00, 0x06, 0x10, 0x00, 0xBB, 0x0D, 0xCC, 0x07, 0x00, 0x00, 0x00, 0x00, 0x06,
+                     0x00, 0x00, 0x00}));
   kept(Make16(0x000D, 1));    // CALCMODE automatic
   kept(Make16(0x000C, 100));  // CALCCOUNT
   kept(Make16(0x000F, 1));    // REFMODE A1
   kept(Make16(0x0011, 0));    // ITERATION off
   Record delta{0x0010, {}};
   std::uint64_t bits = std::bit_cast<std::uint64_t>(0.001);
-  for (int i = 0; i < 8; ++i) delta.data.push_back(static_cast<std::uint8_t>((bits >> (8 * i)) & 0xFF));
+  for (int i = 0; i < 8; ++i)
+    delta.data.push_back(static_cast<std::uint8_t>((bits >> (8 * i)) & 0xFF));
   kept(delta);
-  kept(Make16(0x005F, 1));    // SAVERECALC
-  kept(Make16(0x002A, 0));    // PRINTHEADERS
-  kept(Make16(0x002B, 0));    // PRINTGRIDLINES
-  kept(Make16(0x0082, 1));    // GRIDSET
+  kept(Make16(0x005F, 1));                       // SAVERECALC
+  kept(Make16(0x002A, 0));                       // PRINTHEADERS
+  kept(Make16(0x002B, 0));                       // PRINTGRIDLINES
+  kept(Make16(0x0082, 1));                       // GRIDSET
   kept(Make(0x0080, {0, 0, 0, 0, 0, 0, 0, 0}));  // GUTS
-  kept(Make(0x0225, {0x00, 0x00, 0xFF, 0x00}));   // DEFAULTROWHEIGHT 12.75 pt
-  kept(Make16(0x0081, 0x04C1));  // WSBOOL
-  kept(Make(0x0014, {}));        // HEADER
-  kept(Make(0x0015, {}));        // FOOTER
-  kept(Make16(0x0083, 0));       // HCENTER
-  kept(Make16(0x0084, 0));       // VCENTER
+  kept(Make(0x0225, {0x00, 0x00, 0xFF, 0x00}));  // DEFAULTROWHEIGHT 12.75 pt
+  kept(Make16(0x0081, 0x04C1));                  // WSBOOL
+  kept(Make(0x0014, {}));                        // HEADER
+  kept(Make(0x0015, {}));                        // FOOTER
+  kept(Make16(0x0083, 0));                       // HCENTER
+  kept(Make16(0x0084, 0));                       // VCENTER
   Record setup{0x00A1, {}};
-  Append16(setup.data, 9);    // A4
-  Append16(setup.data, 100);  // scale
-  Append16(setup.data, 1);    // first page number
-  Append16(setup.data, 1);    // fit width
-  Append16(setup.data, 1);    // fit height
+  Append16(setup.data, 9);       // A4
+  Append16(setup.data, 100);     // scale
+  Append16(setup.data, 1);       // first page number
+  Append16(setup.data, 1);       // fit width
+  Append16(setup.data, 1);       // fit height
   Append16(setup.data, 0x0006);  // portrait, no printer data
   Append16(setup.data, 600);
   Append16(setup.data, 600);
   bits = std::bit_cast<std::uint64_t>(0.5);
   for (int k = 0; k < 2; ++k)
-    for (int i = 0; i < 8; ++i) setup.data.push_back(static_cast<std::uint8_t>((bits >> (8 * i)) & 0xFF));
+    for (int i = 0; i < 8; ++i)
+      setup.data.push_back(static_cast<std::uint8_t>((bits >> (8 * i)) & 0xFF));
   Append16(setup.data, 1);
   kept(setup);
   slot(Slot::kColumns);
@@ -88,7 +91,8 @@ void CheckSheetName(std::string_view name) {
   std::size_t length = platform::Utf16Length(name);
   bool bad = length == 0 || length > 31 || !platform::IsValidUtf8(name);
   for (char c : name) {
-    if (c == ':' || c == '\\' || c == '/' || c == '?' || c == '*' || c == '[' || c == ']') bad = true;
+    if (c == ':' || c == '\\' || c == '/' || c == '?' || c == '*' || c == '[' || c == ']')
+      bad = true;
   }
   if (!name.empty() && (name.front() == '\'' || name.back() == '\'')) bad = true;
   if (platform::Upper(name) == "HISTORY") bad = true;
@@ -98,10 +102,12 @@ void CheckSheetName(std::string_view name) {
 std::unique_ptr<Workbook> Workbook::CreateBlank() {
   auto book = std::make_unique<Workbook>();
   // The class of an Excel workbook, as Excel marks the compound file.
-  book->root_clsid_ = {0x20, 0x08, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
+  book->root_clsid_ = {0x20, 0x08, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
+                       0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
   Styles& s = book->styles_;
   Font arial;
-  for (int i = 0; i < 4; ++i) s.AddFontRaw(arial);
+  for (int i = 0; i < 4; ++i)
+    s.AddFontRaw(arial);
   // Style formats 0..14 and the Normal cell format 15.
   for (int i = 0; i < 16; ++i) {
     Xf xf;
@@ -119,7 +125,8 @@ std::unique_ptr<Workbook> Workbook::CreateBlank() {
   auto& g = book->globals_;
   auto kept = [&](Record r) { g.push_back({GlobalSlot::kNone, std::move(r)}); };
   auto slot = [&](GlobalSlot sl, Record r = {}) { g.push_back({sl, std::move(r)}); };
-  kept(Make(0x0809, {0x00, 0x06, 0x05, 0x00, 0xBB, 0x0D, 0xCC, 0x07, 0x00, 0x00, 0x00, 0x00, 0x06, 0x00, 0x00, 0x00}));
+  kept(Make(0x0809, {0x00, 0x06, 0x05, 0x00, 0xBB, 0x0D, 0xCC, 0x07, 0x00, 0x00, 0x00, 0x00, 0x06,
+                     0x00, 0x00, 0x00}));
   kept(Make16(0x00E1, 0x04B0));  // INTERFACEHDR
   kept(Make16(0x00C1, 0));       // MMS
   kept(Make(0x00E2, {}));        // INTERFACEEND
@@ -136,25 +143,26 @@ std::unique_ptr<Workbook> Workbook::CreateBlank() {
   kept(Make16(0x0042, 0x04B0));  // CODEPAGE UTF-16
   kept(Make16(0x0161, 0));       // DSF
   slot(GlobalSlot::kTabIds);
-  kept(Make16(0x009C, 0x0E));    // FNGROUPCOUNT
-  kept(Make16(0x0019, 0));       // WINDOWPROTECT
-  kept(Make16(0x0012, 0));       // PROTECT
-  kept(Make16(0x0013, 0));       // PASSWORD
-  kept(Make16(0x01AF, 0));       // PROT4REV
-  kept(Make16(0x01BC, 0));       // PROT4REVPASS
-  slot(GlobalSlot::kWindow, Make(0x003D, {0x68, 0x01, 0x0E, 0x01, 0x5C, 0x3A, 0xBE, 0x23, 0x38, 0, 0, 0, 0, 0, 1, 0, 0x58, 0x02}));
-  kept(Make16(0x0040, 0));       // BACKUP
-  kept(Make16(0x008D, 0));       // HIDEOBJ
-  kept(Make16(0x0022, 0));       // DATEMODE 1900
-  kept(Make16(0x000E, 1));       // PRECISION as displayed off
-  kept(Make16(0x01B7, 0));       // REFRESHALL
-  kept(Make16(0x00DA, 0));       // BOOKBOOL
+  kept(Make16(0x009C, 0x0E));  // FNGROUPCOUNT
+  kept(Make16(0x0019, 0));     // WINDOWPROTECT
+  kept(Make16(0x0012, 0));     // PROTECT
+  kept(Make16(0x0013, 0));     // PASSWORD
+  kept(Make16(0x01AF, 0));     // PROT4REV
+  kept(Make16(0x01BC, 0));     // PROT4REVPASS
+  slot(GlobalSlot::kWindow, Make(0x003D, {0x68, 0x01, 0x0E, 0x01, 0x5C, 0x3A, 0xBE, 0x23, 0x38, 0,
+                                          0, 0, 0, 0, 1, 0, 0x58, 0x02}));
+  kept(Make16(0x0040, 0));  // BACKUP
+  kept(Make16(0x008D, 0));  // HIDEOBJ
+  kept(Make16(0x0022, 0));  // DATEMODE 1900
+  kept(Make16(0x000E, 1));  // PRECISION as displayed off
+  kept(Make16(0x01B7, 0));  // REFRESHALL
+  kept(Make16(0x00DA, 0));  // BOOKBOOL
   slot(GlobalSlot::kFonts);
   slot(GlobalSlot::kFormats);
   slot(GlobalSlot::kXfs);
   kept(Make(0x0293, {0x00, 0x80, 0x00, 0xFF}));  // STYLE Normal
   slot(GlobalSlot::kPalette);
-  kept(Make16(0x0160, 1));       // USESELFS
+  kept(Make16(0x0160, 1));  // USESELFS
   slot(GlobalSlot::kBoundSheets);
   kept(Make(0x008C, {0x07, 0x00, 0x07, 0x00}));  // COUNTRY
   slot(GlobalSlot::kDrawingGroup);
@@ -247,15 +255,18 @@ void Workbook::DeleteRows(std::size_t sheet, std::uint32_t first, std::uint32_t 
   ApplyRowEdit(*this, RowEdit::Deletion(sheet, first, count));
 }
 
-void Workbook::MoveRows(std::size_t from, std::uint32_t first, std::uint32_t last, std::size_t to, std::uint32_t to_row) {
+void Workbook::MoveRows(std::size_t from, std::uint32_t first, std::uint32_t last, std::size_t to,
+                        std::uint32_t to_row) {
   SheetAt(to).MoveRowsFrom(SheetAt(from), first, last, to_row);
   ApplyRowEdit(*this, RowEdit::Move(from, first, last, to, to_row));
 }
 
-std::size_t Workbook::CopySheetRows(std::size_t source, std::uint32_t first_row, std::uint32_t last_row, std::size_t after) {
+std::size_t Workbook::CopySheetRows(std::size_t source, std::uint32_t first_row,
+                                    std::uint32_t last_row, std::size_t after) {
   const Sheet& from = SheetAt(source);
   if (!from.IsWorksheet()) {
-    throw Error(errors::kSpreadsheet, "Лист " + Quoted(from.Name()) + " не является рабочим листом");
+    throw Error(errors::kSpreadsheet,
+                "Лист " + Quoted(from.Name()) + " не является рабочим листом");
   }
   if (last_row < first_row) {
     throw Error(errors::kSpreadsheet, "Неверная полоса строк для копирования листа");
@@ -268,7 +279,8 @@ std::size_t Workbook::CopySheetRows(std::size_t source, std::uint32_t first_row,
   copy->SetNameUnchecked(CopyName(from.Name()));
   std::size_t index = InsertSheet(std::move(copy), after);
   std::vector<RowEdit> cuts;
-  if (used_last > last_row) cuts.push_back(RowEdit::Deletion(index, last_row + 1, used_last - last_row));
+  if (used_last > last_row)
+    cuts.push_back(RowEdit::Deletion(index, last_row + 1, used_last - last_row));
   if (first_row > 0) cuts.push_back(RowEdit::Deletion(index, 0, first_row));
   ExternSheets sheets(*this);
   CarryToCopy(*this, source >= index ? source + 1 : source, index, cuts, sheets);
@@ -276,18 +288,22 @@ std::size_t Workbook::CopySheetRows(std::size_t source, std::uint32_t first_row,
 }
 
 bool Workbook::IsTemplate() const {
-  return std::any_of(globals_.begin(), globals_.end(),
-                     [](const GlobalItem& g) { return g.slot == GlobalSlot::kNone && g.record.type == kTemplateRecord; });
+  return std::any_of(globals_.begin(), globals_.end(), [](const GlobalItem& g) {
+    return g.slot == GlobalSlot::kNone && g.record.type == kTemplateRecord;
+  });
 }
 
 void Workbook::SetTemplate(bool is_template) {
   if (is_template == IsTemplate()) return;
   if (!is_template) {
-    std::erase_if(globals_, [](const GlobalItem& g) { return g.slot == GlobalSlot::kNone && g.record.type == kTemplateRecord; });
+    std::erase_if(globals_, [](const GlobalItem& g) {
+      return g.slot == GlobalSlot::kNone && g.record.type == kTemplateRecord;
+    });
     return;
   }
   // Right after the BOF, where Excel writes it.
-  globals_.insert(globals_.begin() + (globals_.empty() ? 0 : 1), GlobalItem{GlobalSlot::kNone, Record{kTemplateRecord, {}}});
+  globals_.insert(globals_.begin() + (globals_.empty() ? 0 : 1),
+                  GlobalItem{GlobalSlot::kNone, Record{kTemplateRecord, {}}});
 }
 
 }  // namespace quorlex::automation::workbook

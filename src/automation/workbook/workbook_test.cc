@@ -17,7 +17,7 @@ TEST(CellStore, UsedAreaFollowsValuesFormatsAndDeletions) {
   Area a;
   EXPECT_FALSE(cells.UsedArea(a));
   cells.SetText(10, 2, "x");
-  cells.SetXf(20, 5, 40);  // a format alone counts
+  cells.SetXf(20, 5, 40);          // a format alone counts
   cells.SetXf(30, 7, kDefaultXf);  // the default format does not
   ASSERT_TRUE(cells.UsedArea(a));
   EXPECT_EQ(a, (Area{10, 20, 2, 5}));
@@ -33,7 +33,8 @@ TEST(CellStore, UsedAreaFollowsValuesFormatsAndDeletions) {
 
 TEST(CellStore, BandCopyHoldsOnlyItsOwnTexts) {
   CellStore cells;
-  for (std::uint32_t r = 0; r < 1000; ++r) cells.SetText(r, 0, std::string(100, static_cast<char>('a' + r % 26)));
+  for (std::uint32_t r = 0; r < 1000; ++r)
+    cells.SetText(r, 0, std::string(100, static_cast<char>('a' + r % 26)));
   cells.SetNumber(500, 3, 2.5);
   CellStore band = cells.CopyRows(500, 509);
   EXPECT_EQ(band.RowCount(), 10u);
@@ -119,7 +120,7 @@ TEST(Drawing, CommentsAndShapesFollowDeletedRows) {
   EXPECT_EQ(Get16(notes[1].data, 6), 2);
   EXPECT_EQ(records.front().type, 0x00EC);
   // The drawing's own id and its shapes' ids are the ones given.
-  EXPECT_EQ(Get16(records.front().data, 8), 0x0030);  // drawing 3
+  EXPECT_EQ(Get16(records.front().data, 8), 0x0030);          // drawing 3
   EXPECT_EQ(Get32(records.front().data, 16), 3u);             // shapes: group and two boxes
   EXPECT_EQ(Get32(records.front().data, 20), 3u * 1024 + 2);  // last shape id
 }

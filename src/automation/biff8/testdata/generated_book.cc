@@ -19,7 +19,8 @@ std::unique_ptr<workbook::Workbook> GeneratedBook() {
     x.SetFill(1, styles.ColorIndexFor(0x123456), 65);
     x.SetWrap(true);
   });
-  for (std::uint32_t r = 0; r < 200; ++r) sheet.Cells().SetXf(r, 1, xf);
+  for (std::uint32_t r = 0; r < 200; ++r)
+    sheet.Cells().SetXf(r, 1, xf);
   sheet.Merges().push_back({0, 1, 3, 5});
   auto& note = sheet.Art().AddNote(39, 18, "quorlex");
   note.note->text = "В расчете итогового РРР участвуют только положительные РРР по сделкам";
