@@ -13,6 +13,7 @@
 
 #include "automation/document/sprm.h"
 #include "automation/wordml/names.h"
+#include "platform/little_endian.h"
 
 namespace quorlex::automation::wordml {
 namespace {
@@ -374,9 +375,9 @@ ParagraphProperties ReadParagraphProperties(const xmlNode* ppr, const StyleIds& 
         const std::string rule = MainAttribute(c, "lineRule").value_or("auto");
         std::string lspd;
         const long value = rule == "exact" ? -std::abs(*line) : *line;
-        doc::PutWord(lspd, Twips16(value));
-        doc::PutWord(lspd, rule == "auto" ? 1 : 0);
-        w.Long(kPDyaLine, doc::GetLong(lspd, 0));
+        platform::Append16(lspd, Twips16(value));
+        platform::Append16(lspd, rule == "auto" ? 1 : 0);
+        w.Long(kPDyaLine, platform::Get32(lspd, 0));
       }
     }
   }
@@ -621,7 +622,7 @@ RowLayout DecodeRow(std::string_view grpprl) {
         if (1 + (count + 1) * 2 > op.size()) break;
         layout.boundaries.clear();
         for (std::size_t i = 0; i <= count; ++i) {
-          layout.boundaries.push_back(static_cast<std::int16_t>(doc::GetWord(op, 1 + i * 2)));
+          layout.boundaries.push_back(static_cast<std::int16_t>(platform::Get16(op, 1 + i * 2)));
         }
         row.left = layout.boundaries.front();
         row.cells.assign(count, doc::CellFormat{});
@@ -631,7 +632,7 @@ RowLayout DecodeRow(std::string_view grpprl) {
           cell.width = std::max(1, layout.boundaries[i + 1] - layout.boundaries[i]);
           const std::size_t at = tc_at + i * kTc80Size;
           if (at + kTc80Size > op.size()) continue;
-          const std::uint16_t flags = doc::GetWord(op, at);
+          const std::uint16_t flags = platform::Get16(op, at);
           cell.merge_start = (flags & kTcVertMerge) && (flags & kTcVertRestart);
           cell.merge_continue = (flags & kTcVertMerge) && !(flags & kTcVertRestart);
           cell.vertical = static_cast<doc::VerticalAlignment>(std::min((flags >> 7) & 3, 2));
@@ -646,7 +647,7 @@ RowLayout DecodeRow(std::string_view grpprl) {
     }
   }
   for (std::size_t i = 0; i < row.cells.size() && (i + 1) * kShdSize <= shading.size(); ++i) {
-    const std::uint32_t back = doc::GetLong(shading, i * kShdSize + 4);
+    const std::uint32_t back = platform::Get32(shading, i * kShdSize + 4);
     if ((back & 0xFF000000u) == 0) {
       row.cells[i].shading =
           doc::Color{static_cast<std::uint8_t>(back), static_cast<std::uint8_t>(back >> 8),

@@ -8,6 +8,7 @@
 #include "automation/word97/reader.h"
 #include "automation/wordprocessor/table_layout.h"
 #include "automation/wordprocessor/test_page.h"
+#include "platform/little_endian.h"
 #include "platform/utf16.h"
 
 namespace quorlex::automation::wordprocessor {
@@ -50,7 +51,7 @@ std::vector<int> Merges(const doc::Document& d, const doc::RowSpan& row) {
   std::vector<int> out;
   const std::size_t count = static_cast<unsigned char>(def->operand[0]);
   for (std::size_t i = 0; i < count; ++i) {
-    out.push_back(doc::GetWord(def->operand, 1 + (count + 1) * 2 + i * 20) & 0x60);
+    out.push_back(platform::Get16(def->operand, 1 + (count + 1) * 2 + i * 20) & 0x60);
   }
   return out;
 }
@@ -250,7 +251,7 @@ TEST(Paste, CellLookBecomesRowProperties) {
   const auto grpprl = d.paragraph_properties.Grpprl(end.papx);
   const auto shading = doc::FindLast(grpprl, sprm::kTDefTableShd);
   ASSERT_TRUE(shading);
-  EXPECT_EQ(doc::GetLong(shading->operand, 4), 0xC0C0C0u);
+  EXPECT_EQ(platform::Get32(shading->operand, 4), 0xC0C0C0u);
   const auto def = doc::FindLast(grpprl, sprm::kTDefTable);
   const std::size_t first_tc = 1 + 3 * 2;
   EXPECT_EQ(static_cast<unsigned char>(def->operand[first_tc + 4]), 4) << "thin top line";
