@@ -20,7 +20,11 @@ namespace quorlex::shell {
 std::optional<std::string> OutputExtension(const std::string& format) {
   const std::string name = platform::Upper(platform::Trim(format));
   if (name == "XLS" || name == "DOC" || name == "XLSX" || name == "DOCX") {
-    return "." + platform::Lower(name);
+    // Appended, not `"." + ...`: GCC 12 at -O3 takes that for an
+    // overlapping copy (-Wrestrict), which it cannot be.
+    std::string extension(1, '.');
+    extension.append(platform::Lower(name));
+    return extension;
   }
   return std::nullopt;
 }

@@ -255,12 +255,17 @@ std::optional<NumberReading> ReadNumber(std::string_view text) {
 }
 
 std::string ImpliedFormat(NumberShape shape, std::uint8_t decimals, bool parentheses) {
+  // Built by appending: GCC 12 at -O3 takes the operator+ forms here for
+  // overlapping copies (-Wrestrict), which they cannot be.
   if (parentheses) {
     std::string positive = ImpliedFormat(shape, decimals);
-    if (positive.empty()) positive = "0";
-    return positive + ";(" + positive + ")";
+    if (positive.empty()) positive.push_back('0');
+    std::string both = positive;
+    both.append(";(").append(positive).push_back(')');
+    return both;
   }
-  const std::string fraction = decimals > 0 ? "." + std::string(decimals, '0') : std::string();
+  std::string fraction;
+  if (decimals > 0) fraction.append(1, '.').append(decimals, '0');
   const std::string hour = decimals == 2 ? "hh" : "h";
   switch (shape) {
     case NumberShape::kGeneral: return {};

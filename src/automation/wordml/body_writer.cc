@@ -330,6 +330,7 @@ class BodyWriter {
       }
     }
     if (row_first < end) rows.push_back(RowSpan{row_first, end, false});
+    if (rows.empty()) return;
 
     const SourceRow* first_source = nullptr;
     if (rows.front().closed) {
