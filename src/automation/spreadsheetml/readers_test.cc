@@ -3,41 +3,22 @@
 #include "automation/spreadsheetml/reader.h"
 #include "automation/spreadsheetml/writer.h"
 #include "automation/testing/command.h"
+#include "automation/testing/fixtures.h"
 #include "automation/testing/temp_dir.h"
 
 namespace quorlex::automation::spreadsheetml {
 namespace {
 
-const char* const kFixtures[] = {"45540_classic_Header.xlsx",
-                                 "62629_toMerge.xlsx",
-                                 "DataValidations-49244.xlsx",
-                                 "SampleSS.xlsx",
-                                 "SimpleWithComments.xlsx",
-                                 "Themes.xlsx",
-                                 "WithChart.xlsx",
-                                 "WithConditionalFormatting.xlsx",
-                                 "WithVariousData.xlsx",
-                                 "chart_sheet.xlsx",
-                                 "headerFooterTest.xlsx"};
-
-std::string Fixture(const std::string& name) {
-  return std::string(QUORLEX_FIXTURES_DIR) + "/xlsx/" + name;
-}
-
-std::string FixtureName(const ::testing::TestParamInfo<const char*>& info) {
-  std::string name;
-  for (const char* c = info.param; *c != '\0' && *c != '.'; ++c) {
-    if (std::isalnum(static_cast<unsigned char>(*c))) name += *c;
-  }
-  return name;
-}
+using testing::DocTestName;
+using testing::kXlsxFixtures;
+using testing::XlsxFixture;
 
 class FixtureRoundTrip : public ::testing::TestWithParam<const char*> {};
 
 // What is written opens in an independent reader, every sheet with the
 // cells the model has.
 TEST_P(FixtureRoundTrip, OpensInOpenpyxl) {
-  const auto book = ReadWorkbookFile(Fixture(GetParam()));
+  const auto book = ReadWorkbookFile(XlsxFixture(GetParam()));
   testing::TempDir dir;
   const std::string path = dir.File("book.xlsx");
   WriteWorkbook(*book, path);
@@ -65,7 +46,8 @@ TEST_P(FixtureRoundTrip, OpensInOpenpyxl) {
   EXPECT_EQ(result.output, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, FixtureRoundTrip, ::testing::ValuesIn(kFixtures), FixtureName);
+INSTANTIATE_TEST_SUITE_P(Fixtures, FixtureRoundTrip, ::testing::ValuesIn(kXlsxFixtures),
+                         DocTestName);
 
 }  // namespace
 }  // namespace quorlex::automation::spreadsheetml

@@ -6,34 +6,15 @@
 #include "automation/spreadsheetml/source.h"
 #include "automation/spreadsheetml/writer.h"
 #include "automation/spreadsheetml/xml_util.h"
+#include "automation/testing/fixtures.h"
 #include "platform/error.h"
 
 namespace quorlex::automation::spreadsheetml {
 namespace {
 
-const char* const kFixtures[] = {"45540_classic_Header.xlsx",
-                                 "62629_toMerge.xlsx",
-                                 "DataValidations-49244.xlsx",
-                                 "SampleSS.xlsx",
-                                 "SimpleWithComments.xlsx",
-                                 "Themes.xlsx",
-                                 "WithChart.xlsx",
-                                 "WithConditionalFormatting.xlsx",
-                                 "WithVariousData.xlsx",
-                                 "chart_sheet.xlsx",
-                                 "headerFooterTest.xlsx"};
-
-std::string Fixture(const std::string& name) {
-  return std::string(QUORLEX_FIXTURES_DIR) + "/xlsx/" + name;
-}
-
-std::string FixtureName(const ::testing::TestParamInfo<const char*>& info) {
-  std::string name;
-  for (const char* c = info.param; *c != '\0' && *c != '.'; ++c) {
-    if (std::isalnum(static_cast<unsigned char>(*c))) name += *c;
-  }
-  return name;
-}
+using testing::DocTestName;
+using testing::kXlsxFixtures;
+using testing::XlsxFixture;
 
 std::unique_ptr<workbook::Workbook> Reread(const workbook::Workbook& book) {
   return ReadWorkbook(
@@ -66,7 +47,7 @@ class FixtureRoundTrip : public ::testing::TestWithParam<const char*> {};
 // Every Excel-made workbook reads, writes a consistent package, and reads
 // back to the same sheets, cells, formats, merges, columns and notes.
 TEST_P(FixtureRoundTrip, WrittenBackTheSame) {
-  const auto book = ReadWorkbookFile(Fixture(GetParam()));
+  const auto book = ReadWorkbookFile(XlsxFixture(GetParam()));
   const package::Package written = WorkbookPackage(*book);
   EXPECT_TRUE(written.Inconsistencies().empty());
   const auto back = Reread(*book);
@@ -115,7 +96,8 @@ TEST_P(FixtureRoundTrip, WrittenBackTheSame) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, FixtureRoundTrip, ::testing::ValuesIn(kFixtures), FixtureName);
+INSTANTIATE_TEST_SUITE_P(Fixtures, FixtureRoundTrip, ::testing::ValuesIn(kXlsxFixtures),
+                         DocTestName);
 
 constexpr std::string_view kWorkbook =
     "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
@@ -242,7 +224,7 @@ TEST(SmallWorkbook, PartsAsWritten) {
 
 // A copy of a sheet with a chart owns a copy of its drawing and chart.
 TEST(Copies, SheetCopyOwnsItsDrawingAndChart) {
-  auto book = ReadWorkbookFile(Fixture("WithChart.xlsx"));
+  auto book = ReadWorkbookFile(XlsxFixture("WithChart.xlsx"));
   const std::size_t charted = book->FindSheet("Sheet2");
   ASSERT_NE(charted, std::string::npos);
   book->CopySheet(charted, charted);

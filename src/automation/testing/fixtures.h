@@ -28,6 +28,19 @@ inline constexpr const char* kWordFixtures[] = {"Lists.doc",
                                                 "simple.doc",
                                                 "table-merges.doc"};
 
+// The Excel workbook packages: every one the engine reads and writes back.
+inline constexpr const char* kXlsxFixtures[] = {"45540_classic_Header.xlsx",
+                                                "62629_toMerge.xlsx",
+                                                "DataValidations-49244.xlsx",
+                                                "SampleSS.xlsx",
+                                                "SimpleWithComments.xlsx",
+                                                "Themes.xlsx",
+                                                "WithChart.xlsx",
+                                                "WithConditionalFormatting.xlsx",
+                                                "WithVariousData.xlsx",
+                                                "chart_sheet.xlsx",
+                                                "headerFooterTest.xlsx"};
+
 // Names for the tests of a suite run over fixture files:
 // "12843-2.xls" gives "12843_2_xls", and "page-break.doc" gives "pagebreak".
 std::string XlsTestName(const ::testing::TestParamInfo<const char*>& info);
