@@ -37,6 +37,12 @@ inline constexpr std::string_view kComments =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/comments";
 inline constexpr std::string_view kVmlDrawing =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/vmlDrawing";
+inline constexpr std::string_view kDrawing =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/drawing";
+inline constexpr std::string_view kChart =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/chart";
+inline constexpr std::string_view kExtendedProperties =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/extended-properties";
 inline constexpr std::string_view kCalcChain =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/calcChain";
 inline constexpr std::string_view kVbaProject =

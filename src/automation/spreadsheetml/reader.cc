@@ -6,6 +6,7 @@
 
 #include "automation/package/part_name.h"
 #include "automation/package/xml_reader.h"
+#include "automation/spreadsheetml/kept_references.h"
 #include "automation/spreadsheetml/names.h"
 #include "automation/spreadsheetml/source.h"
 #include "automation/spreadsheetml/styles_io.h"
@@ -593,7 +594,9 @@ std::unique_ptr<workbook::Workbook> ReadWorkbook(package::Package package,
   std::erase_if(source->names,
                 [&](const SourceName& n) { return n.local && n.local_sheet == nullptr; });
   book->SetActiveSheet(active < book->SheetCount() ? active : 0);
-  book->SetMarkup(std::move(source));
+  std::shared_ptr<const BookSource> kept = std::move(source);
+  book->SetMarkup(kept);
+  book->SetEditor(std::make_shared<KeptReferences>(*book, kept));
   return book;
 }
 

@@ -9,6 +9,8 @@
 #include <unordered_set>
 
 #include "automation/package/part_name.h"
+#include "automation/spreadsheetml/app_properties.h"
+#include "automation/spreadsheetml/kept_references.h"
 #include "automation/spreadsheetml/names.h"
 #include "automation/spreadsheetml/source.h"
 #include "automation/spreadsheetml/styles_io.h"
@@ -36,119 +38,6 @@ std::string Thousands(std::uint64_t n) {
     if (i > 0 && (digits.size() - i) % 3 == 0) out += ' ';
     out += digits[i];
   }
-  return out;
-}
-
-// A sheet name as a formula writes it: quoted unless it is a plain name.
-std::string FormulaSheetName(std::string_view name) {
-  bool plain = !name.empty() && !(name[0] >= '0' && name[0] <= '9');
-  for (char ch : name) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (!(std::isalnum(c) || c == '_' || c == '.' || c >= 0x80)) plain = false;
-  }
-  if (plain) {
-    // Something that reads as a cell reference ("A1", "R1C1") must be quoted.
-    std::uint32_t r = 0;
-    std::uint16_t col = 0;
-    if (ParseCellName(name, r, col)) plain = false;
-  }
-  if (plain) return std::string(name);
-  std::string out = "'";
-  for (char c : name) {
-    out += c;
-    if (c == '\'') out += '\'';
-  }
-  return out + "'";
-}
-
-bool IsNameChar(char c) {
-  const auto u = static_cast<unsigned char>(c);
-  return std::isalnum(u) || c == '_' || c == '.' || u >= 0x80;
-}
-
-// The formula text with references to sheets renamed: `renames` maps an
-// upper-cased old name to the new one. Texts in double quotes are left.
-std::string RenameSheets(std::string_view formula,
-                         const std::map<std::string, std::string>& renames) {
-  if (renames.empty() || formula.find('!') == std::string_view::npos) return std::string(formula);
-  std::string out;
-  std::size_t i = 0;
-  while (i < formula.size()) {
-    const char c = formula[i];
-    if (c == '"') {
-      const std::size_t end = formula.find('"', i + 1);
-      const std::size_t stop = end == std::string_view::npos ? formula.size() : end + 1;
-      out.append(formula.substr(i, stop - i));
-      i = stop;
-      continue;
-    }
-    if (c == '\'') {
-      std::string name;
-      std::size_t j = i + 1;
-      while (j < formula.size()) {
-        if (formula[j] == '\'') {
-          if (j + 1 < formula.size() && formula[j + 1] == '\'') {
-            name += '\'';
-            j += 2;
-            continue;
-          }
-          break;
-        }
-        name += formula[j++];
-      }
-      if (j < formula.size() && j + 1 < formula.size() && formula[j + 1] == '!') {
-        auto it = renames.find(platform::Upper(name));
-        if (it != renames.end()) {
-          out += FormulaSheetName(it->second);
-          i = j + 1;
-          continue;
-        }
-      }
-      const std::size_t stop = std::min(formula.size(), j + 1);
-      out.append(formula.substr(i, stop - i));
-      i = stop;
-      continue;
-    }
-    if (IsNameChar(c) && (i == 0 || !IsNameChar(formula[i - 1]))) {
-      std::size_t j = i;
-      while (j < formula.size() && IsNameChar(formula[j]))
-        ++j;
-      if (j < formula.size() && formula[j] == '!') {
-        auto it = renames.find(platform::Upper(formula.substr(i, j - i)));
-        if (it != renames.end()) {
-          out += FormulaSheetName(it->second);
-          i = j;
-          continue;
-        }
-      }
-      out.append(formula.substr(i, j - i));
-      i = j;
-      continue;
-    }
-    out += c;
-    ++i;
-  }
-  return out;
-}
-
-// The formulas of a chart part (<c:f>) with sheets renamed.
-std::string RenameInChart(const std::string& xml,
-                          const std::map<std::string, std::string>& renames) {
-  if (renames.empty()) return xml;
-  std::string out;
-  std::size_t at = 0;
-  while (true) {
-    const std::size_t open = xml.find("<c:f>", at);
-    if (open == std::string::npos) break;
-    const std::size_t close = xml.find("</c:f>", open);
-    if (close == std::string::npos) break;
-    out.append(xml, at, open + 5 - at);
-    // The formula is escaped markup; names with & < > are rare enough to
-    // be left as they are.
-    out += RenameSheets(std::string_view(xml).substr(open + 5, close - open - 5), renames);
-    at = close;
-  }
-  out.append(xml, at, std::string::npos);
   return out;
 }
 
@@ -376,20 +265,23 @@ std::string WithTabSelected(std::string xml, bool selected) {
 
 struct SheetPlan {
   std::string part;
-  std::string legacy_drawing_id;  // when notes are written
+  const std::vector<KeptElement>* children = nullptr;  // kept, as edited
+  std::string legacy_drawing_id;                       // when notes are written
   bool selected = false;
 };
 
 class SheetProducer : public package::PartProducer {
  public:
   SheetProducer(const workbook::Workbook& book, std::size_t index, SheetPlan plan,
-                std::shared_ptr<const SharedStrings> strings)
+                std::shared_ptr<const SharedStrings> strings, const KeptReferences& references)
       : book_(book),
+        references_(references),
         sheet_(book.SheetAt(index)),
         index_(index),
         plan_(std::move(plan)),
         strings_(std::move(strings)) {
     source_ = dynamic_cast<const SheetSource*>(sheet_.Markup().get());
+    if (plan_.children == nullptr && source_ != nullptr) plan_.children = &source_->children;
   }
 
   void Start() override {
@@ -424,8 +316,8 @@ class SheetProducer : public package::PartProducer {
 
  private:
   void Kept(std::string& out, std::string_view name) const {
-    if (source_ == nullptr) return;
-    for (const KeptElement& k : source_->children) {
+    if (plan_.children == nullptr) return;
+    for (const KeptElement& k : *plan_.children) {
       if (k.name != name) continue;
       if (name == "sheetViews")
         out += WithTabSelected(k.xml, plan_.selected);
@@ -435,8 +327,8 @@ class SheetProducer : public package::PartProducer {
   }
 
   bool HasKept(std::string_view name) const {
-    if (source_ == nullptr) return false;
-    return std::any_of(source_->children.begin(), source_->children.end(),
+    if (plan_.children == nullptr) return false;
+    return std::any_of(plan_.children->begin(), plan_.children->end(),
                        [&](const KeptElement& k) { return k.name == name; });
   }
 
@@ -600,7 +492,8 @@ class SheetProducer : public package::PartProducer {
     const workbook::FormulaBody body = workbook::FormulaBody::Decode(sheet_.Cells().Blob(cell));
     std::string f;
     for (const auto& a : body.attached) {
-      if (a.type == kFormulaMarkup) f.assign(a.data.begin(), a.data.end());
+      if (a.type == kFormulaMarkup)
+        f = references_.CellFormula(std::string(a.data.begin(), a.data.end()));
     }
     if (f.find("t=\"shared\"") != std::string::npos && f.find(" ref=\"") == std::string::npos &&
         masters_.count(SharedIndex(f)) == 0) {
@@ -656,8 +549,8 @@ class SheetProducer : public package::PartProducer {
                plan_.legacy_drawing_id + "\"/>";
       } else if (name == "extLst") {
         // Whatever the schema order does not name goes before the extensions.
-        if (source_ != nullptr) {
-          for (const KeptElement& k : source_->children) {
+        if (plan_.children != nullptr) {
+          for (const KeptElement& k : *plan_.children) {
             if (std::find(std::begin(kSheetOrder), std::end(kSheetOrder), k.name) ==
                 std::end(kSheetOrder))
               out += k.xml;
@@ -676,6 +569,7 @@ class SheetProducer : public package::PartProducer {
   }
 
   const workbook::Workbook& book_;
+  const KeptReferences& references_;
   const workbook::Sheet& sheet_;
   std::size_t index_;
   SheetPlan plan_;
@@ -783,21 +677,21 @@ class PartCopier {
  public:
   PartCopier(const package::Package& in, package::Package& out) : in_(in), out_(out) {}
 
-  std::string Copy(const std::string& part, const std::map<std::string, std::string>& renames) {
+  // `edited` gives a part as the copy's references left it, or nullopt.
+  std::string Copy(const std::string& part,
+                   const std::function<std::optional<std::string>(const std::string&)>& edited) {
     if (auto it = memo_.find(part); it != memo_.end()) return it->second;
     if (part.find("/media/") != std::string::npos || !in_.Has(part)) return part;
     const std::string name = out_.FreeName(NamePattern(part));
     memo_[part] = name;
-    std::string bytes = in_.Read(part);
-    const std::string type = in_.ContentTypeOf(part);
-    if (type == content_type::kChart) bytes = RenameInChart(bytes, renames);
-    out_.Write(name, std::move(bytes), type);
+    std::optional<std::string> bytes = edited(part);
+    out_.Write(name, bytes ? std::move(*bytes) : in_.Read(part), in_.ContentTypeOf(part));
     if (const package::Relationships* rels = in_.FindRelationships(part)) {
       package::Relationships& copy = out_.RelationshipsOf(name);
       for (package::Relationship r : rels->All()) {
         if (!r.external) {
           const std::string target = package::ResolveTarget(part, r.target);
-          r.target = package::RelativeTarget(name, Copy(target, renames));
+          r.target = package::RelativeTarget(name, Copy(target, edited));
         }
         copy.AddWithId(std::move(r));
       }
@@ -820,6 +714,7 @@ bool IsSheetRelationship(std::string_view type) {
 }
 
 std::string WorkbookXml(const workbook::Workbook& book, const BookSource& source,
+                        const KeptReferences& references,
                         const std::vector<std::string>& sheet_ids) {
   std::string out = kDeclaration;
   out += source.root_start;
@@ -833,14 +728,6 @@ std::string WorkbookXml(const workbook::Workbook& book, const BookSource& source
                                                 "smartTagTypes",  "webPublishing",
                                                 "fileRecoveryPr", "webPublishObjects",
                                                 "extLst"};
-  // Every sheet's references by its name as read follow it; a copy's own
-  // names name the copy.
-  std::map<std::string, std::string> renames;
-  for (std::size_t i = book.SheetCount(); i-- > 0;) {
-    if (const auto* s = dynamic_cast<const SheetSource*>(book.SheetAt(i).Markup().get())) {
-      renames[platform::Upper(s->name)] = book.SheetAt(i).Name();
-    }
-  }
   for (std::string_view name : kOrder) {
     if (name == "bookViews") {
       bool any = false;
@@ -884,27 +771,18 @@ std::string WorkbookXml(const workbook::Workbook& book, const BookSource& source
       out += "</sheets>";
     } else if (name == "definedNames") {
       std::string names;
-      for (const SourceName& n : source.names) {
-        const auto write = [&](std::optional<std::size_t> local,
-                               const std::map<std::string, std::string>& map) {
-          names += "<definedName" + n.xml_attributes;
-          if (local) names += " localSheetId=\"" + std::to_string(*local) + '"';
-          names += '>';
-          std::string text = RenameSheets(Unescape(n.text), map);
-          AppendEscaped(names, text);
-          names += "</definedName>";
-        };
-        if (!n.local) {
-          write(std::nullopt, renames);
-          continue;
+      for (const KeptReferences::Name& n : references.Names()) {
+        std::size_t local = 0;
+        if (n.local != nullptr) {
+          local = book.IndexOf(*n.local);
+          if (local >= sheet_ids.size() || sheet_ids[local].empty()) continue;
         }
-        for (std::size_t i = 0; i < book.SheetCount(); ++i) {
-          if (book.SheetAt(i).Markup().get() != n.local_sheet || sheet_ids[i].empty()) continue;
-          std::map<std::string, std::string> own = renames;
-          own[platform::Upper(static_cast<const SheetSource*>(n.local_sheet)->name)] =
-              book.SheetAt(i).Name();
-          write(i, own);
-        }
+        names += "<definedName" + n.xml_attributes;
+        if (n.local != nullptr) names += " localSheetId=\"" + std::to_string(local) + '"';
+        names += '>';
+        AppendEscaped(names,
+                      n.formula.Print([&](SheetKey sheet) { return references.Qualifier(sheet); }));
+        names += "</definedName>";
       }
       if (!names.empty()) out += "<definedNames>" + names + "</definedNames>";
     } else {
@@ -934,6 +812,34 @@ std::string FreshCoreProperties(const std::string& xml) {
   std::string out = std::regex_replace(xml, dates, std::string("$01") + stamp + "$04");
   out = std::regex_replace(out, printed, "");
   return std::regex_replace(out, revision, "$011$3");
+}
+
+// The workbook's sheets and names as the extended properties list them.
+PartTitles Titles(const workbook::Workbook& book, const KeptReferences& references,
+                  const std::vector<std::string>& sheet_ids) {
+  PartTitles titles;
+  for (std::size_t i = 0; i < book.SheetCount(); ++i) {
+    const workbook::Sheet& sheet = book.SheetAt(i);
+    if (sheet.Kind() == workbook::SheetKind::kChart) titles.template_had_charts = true;
+    if (sheet_ids[i].empty()) continue;
+    if (sheet.IsWorksheet()) titles.worksheets.push_back(sheet.Name());
+    if (sheet.Kind() == workbook::SheetKind::kChart) titles.charts.push_back(sheet.Name());
+  }
+  for (const KeptReferences::Name& n : references.Names()) {
+    if (n.xml_attributes.find(" hidden=\"1\"") != std::string::npos) continue;
+    const std::size_t at = n.xml_attributes.find(" name=\"");
+    if (at == std::string::npos) continue;
+    std::string name =
+        Unescape(n.xml_attributes.substr(at + 7, n.xml_attributes.find('"', at + 7) - at - 7));
+    if (name.starts_with("_xlnm.")) name.erase(0, 6);
+    if (n.local != nullptr) {
+      const std::size_t local = book.IndexOf(*n.local);
+      if (local >= sheet_ids.size() || sheet_ids[local].empty()) continue;
+      name = references.Qualifier(n.local) + "!" + name;
+    }
+    titles.names.push_back(std::move(name));
+  }
+  return titles;
 }
 
 }  // namespace
@@ -982,6 +888,10 @@ package::Package WorkbookPackage(const workbook::Workbook& book) {
     throw Error(
         errors::kSpreadsheet,
         "Книга не создана из файла Excel 2007 или новее: ее нельзя сохранить в этом формате");
+  }
+  const auto* references = dynamic_cast<const KeptReferences*>(book.Editor());
+  if (references == nullptr) {
+    throw Error(errors::kSpreadsheet, "Книга без ссылок своего пакета: ее нельзя сохранить");
   }
   const package::Package& in = source->package;
   const std::string& main = source->workbook_part;
@@ -1043,20 +953,6 @@ package::Package WorkbookPackage(const workbook::Workbook& book) {
   for (const std::string& id : dropped)
     main_rels.Remove(id);
 
-  // Sheet names as read, renamed to the names their sheets have now.
-  std::map<std::string, std::string> renames;
-  for (std::size_t i = book.SheetCount(); i-- > 0;) {
-    if (const auto* s = dynamic_cast<const SheetSource*>(book.SheetAt(i).Markup().get())) {
-      if (s->name != book.SheetAt(i).Name())
-        renames[platform::Upper(s->name)] = book.SheetAt(i).Name();
-    }
-  }
-  for (const std::string& name : out.PartNames()) {
-    if (out.ContentTypeOf(name) == content_type::kChart && !renames.empty()) {
-      out.Write(name, RenameInChart(in.Has(name) ? in.Read(name) : out.Read(name), renames));
-    }
-  }
-
   for (const std::string& core : in.Targets("/", relationship::kCoreProperties)) {
     if (in.Has(core) && in.Read(core).size() < (1u << 20))
       out.Write(core, FreshCoreProperties(in.Read(core)));
@@ -1066,6 +962,16 @@ package::Package WorkbookPackage(const workbook::Workbook& book) {
   std::vector<std::string> sheet_ids(book.SheetCount());
   std::unordered_set<const workbook::SourceMarkup*> used_sources;
   PartCopier copier(in, out);
+  // The first sheet of a source writes its drawings and charts, as its
+  // edits left them, in place; copies write theirs to copies of the parts.
+  const auto write_own_parts = [&](const workbook::Sheet& sheet, const SheetSource& sheet_source) {
+    for (const std::string& drawing : in.Targets(sheet_source.part, relationship::kDrawing)) {
+      if (auto text = references->Part(&sheet, drawing)) out.Write(drawing, std::move(*text));
+      for (const std::string& chart : in.Targets(drawing, relationship::kChart)) {
+        if (auto text = references->Part(&sheet, chart)) out.Write(chart, std::move(*text));
+      }
+    }
+  };
   std::size_t next_sheet_number = 1;
   for (std::size_t i = 0; i < book.SheetCount(); ++i) {
     const workbook::Sheet& sheet = book.SheetAt(i);
@@ -1074,6 +980,7 @@ package::Package WorkbookPackage(const workbook::Workbook& book) {
     if (sheet_source != nullptr && !sheet_source->is_worksheet) {
       // Chart and other sheets as they were; a second one cannot be made.
       if (!first_use) continue;
+      write_own_parts(sheet, *sheet_source);
       for (const package::Relationship& r : in.FindRelationships(main)->All()) {
         if (!r.external && package::PartKey(package::ResolveTarget(main, r.target)) ==
                                package::PartKey(sheet_source->part)) {
@@ -1090,12 +997,13 @@ package::Package WorkbookPackage(const workbook::Workbook& book) {
       plan.part = "/xl/worksheets/sheet" + std::to_string(next_sheet_number++) + ".xml";
     } while (out.Has(plan.part));
     plan.selected = i == book.ActiveSheet();
+    plan.children = references->Children(&sheet);
     out.Write(plan.part, std::string(), content_type::kWorksheet);
     package::Relationships& rels = out.RelationshipsOf(plan.part);
     if (sheet_source != nullptr) {
       if (const package::Relationships* in_rels = in.FindRelationships(sheet_source->part)) {
-        std::map<std::string, std::string> own = renames;
-        own[platform::Upper(sheet_source->name)] = sheet.Name();
+        if (first_use) write_own_parts(sheet, *sheet_source);
+        const auto edited = [&](const std::string& part) { return references->Part(&sheet, part); };
         copier.Reset();
         for (package::Relationship r : in_rels->All()) {
           if (!r.external) {
@@ -1105,8 +1013,8 @@ package::Package WorkbookPackage(const workbook::Workbook& book) {
                 package::PartKey(target) == package::PartKey(sheet_source->vml_part)) {
               continue;
             }
-            r.target =
-                package::RelativeTarget(plan.part, first_use ? target : copier.Copy(target, own));
+            r.target = package::RelativeTarget(plan.part,
+                                               first_use ? target : copier.Copy(target, edited));
           }
           rels.AddWithId(std::move(r));
         }
@@ -1125,8 +1033,9 @@ package::Package WorkbookPackage(const workbook::Workbook& book) {
     sheet_ids[i] =
         main_rels.Add(relationship::kWorksheet, package::RelativeTarget(main, plan.part));
     const std::string part = plan.part;
-    out.WriteStreamed(part, content_type::kWorksheet,
-                      std::make_shared<SheetProducer>(book, i, std::move(plan), strings));
+    out.WriteStreamed(
+        part, content_type::kWorksheet,
+        std::make_shared<SheetProducer>(book, i, std::move(plan), strings, *references));
   }
 
   const std::string strings_part = source->shared_strings_part.empty()
@@ -1142,7 +1051,11 @@ package::Package WorkbookPackage(const workbook::Workbook& book) {
   out.Write(styles_part, WriteStyles(book.Formats(), source->styles), content_type::kStyles);
   if (source->styles_part.empty())
     main_rels.Add(relationship::kStyles, package::RelativeTarget(main, styles_part));
-  out.Write(main, WorkbookXml(book, *source, sheet_ids), content_type::kWorkbook);
+  out.Write(main, WorkbookXml(book, *source, *references, sheet_ids), content_type::kWorkbook);
+  for (const std::string& app : in.Targets("/", relationship::kExtendedProperties)) {
+    if (in.Has(app) && in.Read(app).size() < (1u << 20))
+      out.Write(app, WithPartTitles(in.Read(app), Titles(book, *references, sheet_ids)));
+  }
   out.SetContentType(main, content_type::kWorkbook);
   return out;
 }

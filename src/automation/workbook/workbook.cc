@@ -245,20 +245,26 @@ std::size_t Workbook::CopySheet(std::size_t source, std::size_t after) {
   copy->SetNameUnchecked(CopyName(from.Name()));
   std::size_t index = InsertSheet(std::move(copy), after);
   ExternSheets sheets(*this);
-  CarryToCopy(*this, source >= index ? source + 1 : source, index, {}, sheets);
+  source = source >= index ? source + 1 : source;
+  CarryToCopy(*this, source, index, {}, sheets);
+  if (editor_) editor_->SheetCopied(*this, source, index, {});
   return index;
 }
 
 void Workbook::DeleteRows(std::size_t sheet, std::uint32_t first, std::uint32_t count) {
   if (count == 0) return;
   SheetAt(sheet).DeleteRows(first, count);
-  ApplyRowEdit(*this, RowEdit::Deletion(sheet, first, count));
+  const RowEdit edit = RowEdit::Deletion(sheet, first, count);
+  ApplyRowEdit(*this, edit);
+  if (editor_) editor_->RowsEdited(*this, edit);
 }
 
 void Workbook::MoveRows(std::size_t from, std::uint32_t first, std::uint32_t last, std::size_t to,
                         std::uint32_t to_row) {
   SheetAt(to).MoveRowsFrom(SheetAt(from), first, last, to_row);
-  ApplyRowEdit(*this, RowEdit::Move(from, first, last, to, to_row));
+  const RowEdit edit = RowEdit::Move(from, first, last, to, to_row);
+  ApplyRowEdit(*this, edit);
+  if (editor_) editor_->RowsEdited(*this, edit);
 }
 
 std::size_t Workbook::CopySheetRows(std::size_t source, std::uint32_t first_row,
@@ -283,7 +289,9 @@ std::size_t Workbook::CopySheetRows(std::size_t source, std::uint32_t first_row,
     cuts.push_back(RowEdit::Deletion(index, last_row + 1, used_last - last_row));
   if (first_row > 0) cuts.push_back(RowEdit::Deletion(index, 0, first_row));
   ExternSheets sheets(*this);
-  CarryToCopy(*this, source >= index ? source + 1 : source, index, cuts, sheets);
+  const std::size_t moved_source = source >= index ? source + 1 : source;
+  CarryToCopy(*this, moved_source, index, cuts, sheets);
+  if (editor_) editor_->SheetCopied(*this, moved_source, index, cuts);
   return index;
 }
 

@@ -14,6 +14,7 @@
 
 #include "automation/workbook/code_names.h"
 #include "automation/workbook/defined_names.h"
+#include "automation/workbook/markup_editor.h"
 #include "automation/workbook/record.h"
 #include "automation/workbook/sheet.h"
 #include "automation/workbook/source_markup.h"
@@ -122,6 +123,9 @@ class Workbook {
   // workbook was read from); null for a workbook read from BIFF.
   const SourceMarkupPtr& Markup() const { return markup_; }
   void SetMarkup(SourceMarkupPtr markup) { markup_ = std::move(markup); }
+  // What edits that markup as rows and sheets change; null when nothing does.
+  const MarkupEditor* Editor() const { return editor_.get(); }
+  void SetEditor(std::shared_ptr<MarkupEditor> editor) { editor_ = std::move(editor); }
 
   // True for a template (.xlt): the TEMPLATE record is kept.
   bool IsTemplate() const;
@@ -140,6 +144,7 @@ class Workbook {
   std::vector<std::unique_ptr<Sheet>> sheets_;
   std::size_t active_sheet_ = 0;
   SourceMarkupPtr markup_;
+  std::shared_ptr<MarkupEditor> editor_;
 };
 
 // Throws quorlex::Error when Excel would refuse `name` as a sheet name.
