@@ -85,7 +85,8 @@ class Package:
 @unittest.skipIf(openpyxl is None, "needs python3-openpyxl")
 class PackageSplitTest(InstallationTest):
     def split(self, fixture):
-        shutil.copy2(os.path.join(FIXTURES, fixture), os.path.join(self.inst.dir, "template", "DAYREPO.xltx"))
+        source = fixture if os.path.isabs(fixture) else os.path.join(FIXTURES, fixture)
+        shutil.copy2(source, os.path.join(self.inst.dir, "template", "DAYREPO.xltx"))
         self.inst.write("split.xsl", STYLESHEET)
         path = self.inst.write("DAYREPO~1.xml", REPORT)
         status, _, err = self.inst.run(path, "/f:xlsx")
@@ -213,3 +214,30 @@ class SecondPartPackageTest(InstallationTest):
         openpyxl.load_workbook(path[:-4] + ".xlsx")
         # Sheet1!$A$1:$A$6 is partly cut (rows 4-6): it stays, and loses row 1.
         self.assertEqual(package.chart_formulas("Sheet2"), ["Sheet1!$A$1:$A$5", "Sheet1!$B$1:$B$5"])
+
+
+@unittest.skipIf(openpyxl is None, "needs python3-openpyxl")
+class OtherSheetTest(PackageSplitTest):
+    def test_validations_and_links_of_another_sheet_follow_the_data_sheet(self):
+        # WithChart.xlsx with a validation and a link on Sheet2 that name
+        # the data sheet, and a formula in a cell of Sheet2.
+        template = os.path.join(self.inst.work, "Referring.xlsx")
+        with zipfile.ZipFile(os.path.join(FIXTURES, "WithChart.xlsx")) as z_in, zipfile.ZipFile(template, "w") as z_out:
+            for item in z_in.infolist():
+                data = z_in.read(item.filename)
+                if item.filename == "xl/worksheets/sheet2.xml":
+                    xml = data.decode("utf-8")
+                    xml = xml.replace("<sheetData/>", '<sheetData><row r="2"><c r="B2"><f>SUM(Sheet1!B2:B6)+Sheet1!A6</f>'
+                                      "<v>0</v></c></row></sheetData>")
+                    xml = xml.replace("<pageMargins", '<dataValidations count="1"><dataValidation type="list" sqref="C3">'
+                                      "<formula1>Sheet1!$A$2:$A$6</formula1></dataValidation></dataValidations>"
+                                      '<hyperlinks><hyperlink ref="D4" location="Sheet1!B3" display="go"/></hyperlinks><pageMargins')
+                    data = xml.encode("utf-8")
+                z_out.writestr(item, data)
+        package = self.split(template)
+        xml = package.sheet("Sheet2")
+        # Row 1, then rows 5-14 of the data sheet deleted: rows 2-6 are 1-4.
+        self.assertEqual(re.findall(r"<formula1>([^<]*)</formula1>", xml), [A + "!$A$1:$A$4"])
+        self.assertEqual(re.findall(r'location="([^"]*)"', xml), [A + "!B2"])
+        self.assertEqual(re.findall(r"<f>([^<]*)</f>", xml), ["SUM(%s!B1:B4)+%s!#REF!" % (A, A)])
+        self.assertEqual(self.book["Sheet2"]["B2"].value, "=SUM(%s!B1:B4)+%s!#REF!" % (A, A))

@@ -241,6 +241,30 @@ MarkedText ChartFormulas(const std::string& xml,
 
 }  // namespace
 
+// A kept child of a sheet with its formulas (conditional formats,
+// validations) and its links' places written with the sheets keyed.
+std::string KeptReferences::KeyedChild(
+    const std::string& xml, const std::function<SheetKey(std::string_view)>& named) const {
+  if (xml.find('!') == std::string::npos) return xml;
+  std::string out = xml;
+  for (std::string_view tag : {"formula", "formula1", "formula2"}) {
+    out = EditElementTexts(out, tag, [&](std::string_view text) {
+      return std::optional<std::string>(Stored(FormulaText::Parse(text, named)));
+    });
+  }
+  // <hyperlink location="Sheet1!A1">: where a link inside the workbook goes.
+  std::size_t at = 0;
+  while ((at = FindElement(out, "hyperlink", at)) != std::string::npos) {
+    if (auto value = FindAttribute(out, at, "location")) {
+      const std::string stored = Stored(FormulaText::Parse(
+          std::string_view(out).substr(value->first, value->second - value->first), named));
+      out.replace(value->first, value->second - value->first, stored);
+    }
+    at = TagEnd(out, at);
+  }
+  return out;
+}
+
 KeptReferences::KeptReferences(workbook::Workbook& book, std::shared_ptr<const BookSource> source)
     : source_(std::move(source)), book_(&book) {
   for (std::size_t i = 0; i < book.SheetCount(); ++i) {
@@ -276,6 +300,15 @@ KeptReferences::KeptReferences(workbook::Workbook& book, std::shared_ptr<const B
       }
     }
     if (!sheet.IsWorksheet()) continue;
+    // Formulas of conditional formats and validations, and the places
+    // links go to, naming sheets are stored with the sheets keyed.
+    if (std::any_of(markup->children.begin(), markup->children.end(),
+                    [](const KeptElement& k) { return k.xml.find('!') != std::string::npos; })) {
+      std::vector<KeptElement> keyed = markup->children;
+      for (KeptElement& k : keyed)
+        k.xml = KeyedChild(k.xml, decoded_named);
+      state.children = std::move(keyed);
+    }
     // Formulas naming sheets are stored with the sheets keyed.
     workbook::CellStore& cells = sheet.Cells();
     std::vector<std::tuple<std::uint32_t, std::uint16_t, workbook::FormulaBody>> keyed;
@@ -339,7 +372,7 @@ std::string KeptReferences::Qualifier(SheetKey sheet) const {
   return FormulaSheetName(sheet->Name());
 }
 
-std::string KeptReferences::CellFormula(std::string_view stored) const {
+std::string KeptReferences::WithSheetNames(std::string_view stored) const {
   if (stored.find(kKeyMark) == std::string_view::npos) return std::string(stored);
   std::string out;
   std::size_t i = 0;
@@ -435,7 +468,15 @@ void KeptReferences::EditCells(workbook::Workbook& book, std::size_t index,
 
 void KeptReferences::EditChildren(SheetState& state, SheetKey sheet, std::size_t index,
                                   const workbook::RowEdit& edit, const SheetLookup& lookup) {
-  if (!edit.Touches(index)) return;
+  const bool touched = edit.Touches(index);
+  // A sheet the edit does not touch has only references naming other
+  // sheets to follow it, and those are keyed.
+  if (!touched &&
+      (!state.children ||
+       std::none_of(state.children->begin(), state.children->end(), [](const KeptElement& k) {
+         return k.xml.find(kKeyMark) != std::string::npos;
+       })))
+    return;
   if (!state.children) {
     const auto* markup = dynamic_cast<const SheetSource*>(sheet->Markup().get());
     if (markup == nullptr) return;
@@ -449,11 +490,24 @@ void KeptReferences::EditChildren(SheetState& state, SheetKey sheet, std::size_t
       out = EditElementTexts(out, tag, [&](std::string_view text) {
         FormulaText f = FormulaText::Parse(text, named);
         if (!f.EditRows(edit, index, index, lookup, shift)) return std::optional<std::string>();
-        return std::optional<std::string>(
-            f.Print([this](SheetKey s) { return Encoded(Qualifier(s)); }));
+        return std::optional<std::string>(Stored(f));
       });
     }
     return out;
+  };
+  // Where links inside the workbook go.
+  const auto edit_locations = [&](std::string xml) {
+    std::size_t at = 0;
+    while ((at = FindElement(xml, "hyperlink", at)) != std::string::npos) {
+      if (auto value = FindAttribute(xml, at, "location")) {
+        FormulaText f = FormulaText::Parse(
+            std::string_view(xml).substr(value->first, value->second - value->first), named);
+        if (f.EditRows(edit, std::nullopt, std::nullopt, lookup))
+          xml.replace(value->first, value->second - value->first, Stored(f));
+      }
+      at = TagEnd(xml, at);
+    }
+    return xml;
   };
   // An element applying to cells: nullopt when the edit leaves it none.
   const auto edit_element = [&](std::string xml, std::string_view attribute,
@@ -496,13 +550,17 @@ void KeptReferences::EditChildren(SheetState& state, SheetKey sheet, std::size_t
   };
   std::vector<KeptElement> kept;
   for (KeptElement& k : *state.children) {
-    if (k.name == "conditionalFormatting") {
+    if (!touched) {
+      if (k.xml.find(kKeyMark) != std::string::npos)
+        k.xml = edit_locations(edit_formulas(k.xml, 0));
+      kept.push_back(std::move(k));
+    } else if (k.name == "conditionalFormatting") {
       if (auto e = edit_element(k.xml, "sqref", true)) kept.push_back({k.name, std::move(*e)});
     } else if (k.name == "dataValidations") {
       std::string xml = edit_list(k.xml, "dataValidation", "sqref", true);
       if (!xml.empty()) kept.push_back({k.name, std::move(xml)});
     } else if (k.name == "hyperlinks") {
-      std::string xml = edit_list(k.xml, "hyperlink", "ref", false);
+      std::string xml = edit_locations(edit_list(k.xml, "hyperlink", "ref", false));
       if (!xml.empty()) kept.push_back({k.name, std::move(xml)});
     } else if (k.name == "autoFilter") {
       if (auto e = edit_element(k.xml, "ref", false)) kept.push_back({k.name, std::move(*e)});
@@ -540,9 +598,8 @@ void KeptReferences::RowsEdited(workbook::Workbook& book, const workbook::RowEdi
       for (FormulaText& f : chart.formulas)
         f.EditRows(edit, std::nullopt, std::nullopt, lookup);
     }
-    if (!edit.Touches(i)) continue;
     EditChildren(state, &book.SheetAt(i), i, edit, lookup);
-    EditDrawings(state, book.SheetAt(i), edit);
+    if (edit.Touches(i)) EditDrawings(state, book.SheetAt(i), edit);
   }
   for (Name& n : names_)
     n.formula.EditRows(edit, std::nullopt, std::nullopt, lookup);

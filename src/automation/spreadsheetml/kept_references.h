@@ -29,8 +29,9 @@ struct MarkedText {
 class KeptReferences : public workbook::MarkupEditor {
  public:
   // For a workbook just read from `source`, whose sheets are those read.
-  // The sheets named by cell formulas are keyed from here on (CellFormula
-  // writes them by the names they have when written).
+  // The sheets named by cell formulas, and by the formulas and links of a
+  // sheet's kept children, are keyed from here on (WithSheetNames writes
+  // them by the names they have when written).
   KeptReferences(workbook::Workbook& book, std::shared_ptr<const BookSource> source);
 
   void RowsEdited(workbook::Workbook& book, const workbook::RowEdit& edit) override;
@@ -52,8 +53,9 @@ class KeptReferences : public workbook::MarkupEditor {
   std::optional<std::string> Part(SheetKey sheet, const std::string& part) const;
   // The sheet name as formulas write it now.
   std::string Qualifier(SheetKey sheet) const;
-  // A cell's <f> element as stored, with its sheets named as they are now.
-  std::string CellFormula(std::string_view stored) const;
+  // Markup as stored (a cell's <f> element, a kept child), with its
+  // sheets named as they are now.
+  std::string WithSheetNames(std::string_view stored) const;
 
  private:
   struct SheetState {
@@ -72,6 +74,8 @@ class KeptReferences : public workbook::MarkupEditor {
                     const workbook::RowEdit& edit, const SheetLookup& lookup);
   void EditDrawings(SheetState& state, const workbook::Sheet& sheet, const workbook::RowEdit& edit);
   std::string Stored(const FormulaText& f) const;
+  std::string KeyedChild(const std::string& xml,
+                         const std::function<SheetKey(std::string_view)>& named) const;
 
   std::shared_ptr<const BookSource> source_;
   std::unordered_map<SheetKey, SheetState> sheets_;

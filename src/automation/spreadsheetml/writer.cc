@@ -322,7 +322,7 @@ class SheetProducer : public package::PartProducer {
       if (name == "sheetViews")
         out += WithTabSelected(k.xml, plan_.selected);
       else
-        out += k.xml;
+        out += references_.WithSheetNames(k.xml);
     }
   }
 
@@ -493,7 +493,7 @@ class SheetProducer : public package::PartProducer {
     std::string f;
     for (const auto& a : body.attached) {
       if (a.type == kFormulaMarkup)
-        f = references_.CellFormula(std::string(a.data.begin(), a.data.end()));
+        f = references_.WithSheetNames(std::string(a.data.begin(), a.data.end()));
     }
     if (f.find("t=\"shared\"") != std::string::npos && f.find(" ref=\"") == std::string::npos &&
         masters_.count(SharedIndex(f)) == 0) {
@@ -553,7 +553,7 @@ class SheetProducer : public package::PartProducer {
           for (const KeptElement& k : *plan_.children) {
             if (std::find(std::begin(kSheetOrder), std::end(kSheetOrder), k.name) ==
                 std::end(kSheetOrder))
-              out += k.xml;
+              out += references_.WithSheetNames(k.xml);
           }
         }
         Kept(out, name);
