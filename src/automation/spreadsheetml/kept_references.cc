@@ -1,7 +1,9 @@
 #include "automation/spreadsheetml/kept_references.h"
 
 #include <algorithm>
+#include <cctype>
 
+#include "automation/package/part_name.h"
 #include "automation/spreadsheetml/names.h"
 #include "automation/spreadsheetml/xml_util.h"
 #include "platform/text.h"
@@ -209,6 +211,71 @@ std::string DeleteAnchorRows(const std::string& xml, std::uint32_t first, std::u
     if (name == "twoCellAnchor") moved(to, bottom_in);
     anchor.append(xml, piece, end - piece);
     out += anchor;
+  }
+  out.append(xml, copied, std::string::npos);
+  return out;
+}
+
+// The same for the shapes of a VML drawing (form controls and the like),
+// whose <x:Anchor> reads "left column, offset, top row, offset, right
+// column, offset, bottom row, offset".
+std::string DeleteVmlAnchorRows(const std::string& xml, std::uint32_t first, std::uint32_t count) {
+  const std::uint64_t end_band = static_cast<std::uint64_t>(first) + count;
+  std::string out;
+  std::size_t copied = 0;
+  std::size_t at = 0;
+  while ((at = FindElement(xml, "shape", at)) != std::string::npos) {
+    const std::size_t end = ElementEnd(xml, at, "shape");
+    const std::size_t anchor = FindElement(xml, "Anchor", at);
+    if (anchor == std::string::npos || anchor >= end) {
+      at = end;
+      continue;
+    }
+    const std::size_t text_at = TagEnd(xml, anchor);
+    const std::size_t text_end = xml.find('<', text_at);
+    std::vector<std::string> fields;
+    std::string_view text(xml.data() + text_at, text_end - text_at);
+    for (std::size_t from = 0;;) {
+      const std::size_t comma = text.find(',', from);
+      std::string_view field = text.substr(from, comma - from);
+      while (!field.empty() && std::isspace(static_cast<unsigned char>(field.front())))
+        field.remove_prefix(1);
+      while (!field.empty() && std::isspace(static_cast<unsigned char>(field.back())))
+        field.remove_suffix(1);
+      fields.emplace_back(field);
+      if (comma == std::string_view::npos) break;
+      from = comma + 1;
+    }
+    const auto top = fields.size() == 8 ? ParseInteger(fields[2]) : std::nullopt;
+    const auto bottom = fields.size() == 8 ? ParseInteger(fields[6]) : std::nullopt;
+    if (!top || !bottom || *top < 0 || *bottom < 0) {
+      at = end;
+      continue;
+    }
+    const auto in_band = [&](long long row) {
+      return row >= first && static_cast<std::uint64_t>(row) < end_band;
+    };
+    const std::size_t start = at;
+    out.append(xml, copied, start - copied);
+    copied = end;
+    at = end;
+    if (in_band(*top) && in_band(*bottom)) continue;
+    const auto moved = [&](long long row, std::string& offset) {
+      if (static_cast<std::uint64_t>(row) >= end_band) return std::to_string(row - count);
+      if (in_band(row)) {
+        offset = "0";
+        return std::to_string(first);
+      }
+      return std::to_string(row);
+    };
+    fields[2] = moved(*top, fields[3]);
+    fields[6] = moved(*bottom, fields[7]);
+    out.append(xml, start, text_at - start);
+    for (std::size_t k = 0; k < fields.size(); ++k) {
+      if (k > 0) out += ", ";
+      out += fields[k];
+    }
+    out.append(xml, text_end, end - text_end);
   }
   out.append(xml, copied, std::string::npos);
   return out;
@@ -584,6 +651,14 @@ void KeptReferences::EditDrawings(SheetState& state, const workbook::Sheet& shee
     auto [d, added] = state.drawings.try_emplace(drawing);
     if (added) d->second = pkg.Read(drawing);
     d->second = DeleteAnchorRows(d->second, edit.First(), edit.Last() - edit.First() + 1);
+  }
+  // A VML drawing of notes is made anew from the notes; one of other
+  // shapes is kept, and its anchors follow the rows.
+  for (const std::string& vml : pkg.Targets(markup->part, relationship::kVmlDrawing)) {
+    if (!pkg.Has(vml) || package::PartKey(vml) == package::PartKey(markup->vml_part)) continue;
+    auto [d, added] = state.drawings.try_emplace(vml);
+    if (added) d->second = pkg.Read(vml);
+    d->second = DeleteVmlAnchorRows(d->second, edit.First(), edit.Last() - edit.First() + 1);
   }
 }
 

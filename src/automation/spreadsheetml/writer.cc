@@ -971,6 +971,10 @@ package::Package WorkbookPackage(const workbook::Workbook& book) {
         if (auto text = references->Part(&sheet, chart)) out.Write(chart, std::move(*text));
       }
     }
+    for (const std::string& vml : in.Targets(sheet_source.part, relationship::kVmlDrawing)) {
+      if (auto text = references->Part(&sheet, vml); text && out.Has(vml))
+        out.Write(vml, std::move(*text));
+    }
   };
   std::size_t next_sheet_number = 1;
   for (std::size_t i = 0; i < book.SheetCount(); ++i) {
