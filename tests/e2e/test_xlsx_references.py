@@ -202,18 +202,53 @@ class CellFormulaTest(PackageSplitTest):
 
 @unittest.skipIf(openpyxl is None, "needs python3-openpyxl")
 class SecondPartPackageTest(InstallationTest):
-    """FEE_ZID_1 cuts rows 4-6 to the second sheet and deletes row 1 of the first."""
+    """FEE_ZID_1 cuts the rows from its last title (row 4) to the last used
+    row to the second sheet at A1 and deletes row 1 of the first."""
 
-    def test_chart_of_the_cut_rows_follows_them(self):
-        shutil.copy2(os.path.join(FIXTURES, "WithChart.xlsx"), os.path.join(self.inst.dir, "template", "FEE_ZID_1.xltx"))
+    def second_part(self, template):
+        shutil.copy2(template, os.path.join(self.inst.dir, "template", "FEE_ZID_1.xltx"))
         self.inst.write("second.xsl", SECOND_STYLESHEET)
         path = self.inst.write("FEE_ZID_1~1.xml", SECOND_REPORT)
         status, _, err = self.inst.run(path, "/f:xlsx")
         self.assertEqual(status, 0, err)
-        package = Package(path[:-4] + ".xlsx")
-        openpyxl.load_workbook(path[:-4] + ".xlsx")
+        self.book = openpyxl.load_workbook(path[:-4] + ".xlsx")
+        return Package(path[:-4] + ".xlsx")
+
+    def test_chart_of_the_cut_rows_follows_them(self):
+        package = self.second_part(os.path.join(FIXTURES, "WithChart.xlsx"))
         # Sheet1!$A$1:$A$6 is partly cut (rows 4-6): it stays, and loses row 1.
         self.assertEqual(package.chart_formulas("Sheet2"), ["Sheet1!$A$1:$A$5", "Sheet1!$B$1:$B$5"])
+
+    def test_formats_validations_and_links_travel_with_the_cut_cells(self):
+        # WithConditionalFormatting.xlsx (A1:A8, B9, B1:B7 on the data
+        # sheet, cells down to row 9) with a validation of C4:C6 and C9
+        # checked against $D$5, and a link in E5.
+        template = os.path.join(self.inst.work, "Cut.xlsx")
+        with zipfile.ZipFile(os.path.join(FIXTURES, "WithConditionalFormatting.xlsx")) as z_in, \
+                zipfile.ZipFile(template, "w") as z_out:
+            for item in z_in.infolist():
+                data = z_in.read(item.filename).decode("utf-8", "surrogateescape")
+                if item.filename == "xl/worksheets/sheet1.xml":
+                    data = data.replace("<pageMargins", '<dataValidations count="1"><dataValidation type="whole" '
+                                        'sqref="C4:C6 C9"><formula1>$D$5</formula1></dataValidation></dataValidations>'
+                                        '<hyperlinks><hyperlink ref="E5" r:id="rIdLink"/></hyperlinks><pageMargins')
+                if item.filename == "xl/worksheets/_rels/sheet1.xml.rels":
+                    data = data.replace("</Relationships>", '<Relationship Id="rIdLink" Type="http://schemas.'
+                                        'openxmlformats.org/officeDocument/2006/relationships/hyperlink" '
+                                        'Target="http://example.com/" TargetMode="External"/></Relationships>')
+                z_out.writestr(item, data.encode("utf-8", "surrogateescape"))
+        package = self.second_part(template)
+        first, second = package.sheet(package.sheet_names[0]), package.sheet(package.sheet_names[1])
+        formats = lambda xml: re.findall(r'<conditionalFormatting sqref="([^"]*)"', xml)
+        # Rows 4-9 cut to the second sheet, then row 1 of the first deleted.
+        self.assertEqual(formats(first), ["A1:A2", "B1:B2"])
+        self.assertEqual(formats(second), ["A1:A5", "B6", "B1:B4"])
+        self.assertNotIn("<dataValidation", first)
+        self.assertEqual(re.findall(r'<dataValidation [^>]*sqref="([^"]*)"', second), ["C1:C3 C6"])
+        self.assertEqual(re.findall(r"<formula1>([^<]*)</formula1>", second), ["$D$2"])
+        # The link, and the address it goes to.
+        self.assertNotIn("<hyperlink", first)
+        self.assertEqual(self.book.worksheets[1]["E2"].hyperlink.target, "http://example.com/")
 
 
 @unittest.skipIf(openpyxl is None, "needs python3-openpyxl")

@@ -48,6 +48,9 @@ class KeptReferences : public workbook::MarkupEditor {
   // The children of a sheet's part that the engine does not model, as
   // edited; null when they are as read.
   const std::vector<KeptElement>* Children(SheetKey sheet) const;
+  // Relationships of hyperlinks that came to the sheet with cut cells
+  // (targets of internal ones are part names), to add to its own.
+  const std::vector<package::Relationship>& Links(SheetKey sheet) const;
   // A part the sheet owns (a drawing, a chart on it) as edited; nullopt
   // when it is as read.
   std::optional<std::string> Part(SheetKey sheet, const std::string& part) const;
@@ -62,6 +65,7 @@ class KeptReferences : public workbook::MarkupEditor {
     std::optional<std::vector<KeptElement>> children;
     std::map<std::string, std::string> drawings;  // by part as read: as edited
     std::map<std::string, MarkedText> charts;     // by part as read
+    std::vector<package::Relationship> links;     // of hyperlinks that came with cut cells
     bool formulas = false;                        // it has formula cells
   };
 
@@ -71,7 +75,8 @@ class KeptReferences : public workbook::MarkupEditor {
   void EditCells(workbook::Workbook& book, std::size_t index, const workbook::RowEdit& edit,
                  const SheetLookup& lookup);
   void EditChildren(SheetState& state, SheetKey sheet, std::size_t index,
-                    const workbook::RowEdit& edit, const SheetLookup& lookup);
+                    const workbook::RowEdit& edit, const SheetLookup& lookup,
+                    std::vector<KeptElement>& arrivals);
   void EditDrawings(SheetState& state, const workbook::Sheet& sheet, const workbook::RowEdit& edit);
   std::string Stored(const FormulaText& f) const;
   std::string KeyedChild(const std::string& xml,
@@ -84,6 +89,8 @@ class KeptReferences : public workbook::MarkupEditor {
   std::unordered_map<SheetKey, std::size_t> key_numbers_;
   std::unordered_map<SheetKey, std::size_t> indexes_;  // refreshed for each edit
   const workbook::Workbook* book_ = nullptr;
+  std::vector<package::Relationship> arriving_links_;  // during one edit
+  std::size_t moved_links_ = 0;
 };
 
 }  // namespace quorlex::automation::spreadsheetml

@@ -1024,6 +1024,10 @@ package::Package WorkbookPackage(const workbook::Workbook& book) {
         }
       }
     }
+    for (package::Relationship r : references->Links(&sheet)) {
+      if (!r.external) r.target = package::RelativeTarget(plan.part, r.target);
+      rels.AddWithId(std::move(r));
+    }
     const std::vector<const workbook::Shape*> notes = NotesOf(sheet);
     if (!notes.empty()) {
       const std::string comments = out.FreeName("/xl/comments#.xml");
