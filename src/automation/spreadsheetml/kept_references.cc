@@ -28,6 +28,42 @@ using markup::TagEnd;
 // hold the character, so nothing read can look like it.
 constexpr char kKeyMark = '\x01';
 
+// Each formula cell's <f> markup on `sheet` given to `edit` with its row;
+// what it returns is stored in its place. With `keyed_only`, only
+// formulas that name sheets are given. Returns whether the sheet has
+// formula cells.
+bool EditFormulaMarkup(
+    workbook::Sheet& sheet, bool keyed_only,
+    const std::function<std::optional<std::string>(const std::string&, std::uint32_t)>& edit) {
+  workbook::CellStore& cells = sheet.Cells();
+  std::vector<std::tuple<std::uint32_t, std::uint16_t, workbook::FormulaBody>> edited;
+  bool any = false;
+  const auto& rows = cells.Rows();
+  for (std::uint32_t r = 0; r < rows.size(); ++r) {
+    for (const workbook::Cell& cell : rows[r].cells) {
+      if (cell.kind != workbook::CellKind::kFormula) continue;
+      any = true;
+      const std::string_view blob = cells.Blob(cell);
+      if (keyed_only && blob.find(kKeyMark) == std::string_view::npos) continue;
+      workbook::FormulaBody body = workbook::FormulaBody::Decode(blob);
+      bool changed = false;
+      for (auto& a : body.attached) {
+        if (a.type != kFormulaMarkup) continue;
+        if (auto result = edit(std::string(a.data.begin(), a.data.end()), r)) {
+          a.data.assign(result->begin(), result->end());
+          changed = true;
+        }
+      }
+      if (changed) edited.emplace_back(r, cell.col, std::move(body));
+    }
+  }
+  // Stored once the walk is done: storing adds to the text the blobs
+  // being read live in.
+  for (auto& [r, c, body] : edited)
+    cells.SetFormula(r, c, body);
+  return any;
+}
+
 MarkedText ChartFormulas(const std::string& xml,
                          const std::function<SheetKey(std::string_view)>& named) {
   MarkedText t;
@@ -124,28 +160,13 @@ KeptReferences::KeptReferences(workbook::Workbook& book, std::shared_ptr<const B
       state.children = std::move(keyed);
     }
     // Formulas naming sheets are stored with the sheets keyed.
-    workbook::CellStore& cells = sheet.Cells();
-    std::vector<std::tuple<std::uint32_t, std::uint16_t, workbook::FormulaBody>> keyed;
-    const auto& rows = cells.Rows();
-    for (std::uint32_t r = 0; r < rows.size(); ++r) {
-      for (const workbook::Cell& cell : rows[r].cells) {
-        if (cell.kind != workbook::CellKind::kFormula) continue;
-        state.formulas = true;
-        workbook::FormulaBody body = workbook::FormulaBody::Decode(cells.Blob(cell));
-        for (auto& a : body.attached) {
-          if (a.type != kFormulaMarkup) continue;
-          std::string f(a.data.begin(), a.data.end());
-          if (f.find('!') == std::string::npos) continue;
-          const std::string stored = EditElementTexts(f, "f", [&](std::string_view text) {
+    state.formulas = EditFormulaMarkup(
+        sheet, false, [&](const std::string& f, std::uint32_t) -> std::optional<std::string> {
+          if (f.find('!') == std::string::npos) return std::nullopt;
+          return EditElementTexts(f, "f", [&](std::string_view text) {
             return std::optional<std::string>(Stored(FormulaText::Parse(text, decoded_named)));
           });
-          a.data.assign(stored.begin(), stored.end());
-          keyed.emplace_back(r, cell.col, body);
-        }
-      }
-    }
-    for (auto& [r, c, body] : keyed)
-      cells.SetFormula(r, c, body);
+        });
   }
 }
 
@@ -242,22 +263,11 @@ void KeptReferences::EditCells(workbook::Workbook& book, std::size_t index,
   const bool arrived = !edit.IsDeletion() && index == edit.TargetSheet();
   const std::uint32_t landed_last = edit.TargetRow() + (edit.Last() - edit.First());
   const auto named = [this](std::string_view name) { return Named(Decoded(name)); };
-  workbook::CellStore& cells = sheet.Cells();
-  std::vector<std::tuple<std::uint32_t, std::uint16_t, workbook::FormulaBody>> edited;
-  const auto& rows = cells.Rows();
-  for (std::uint32_t r = 0; r < rows.size(); ++r) {
-    for (const workbook::Cell& cell : rows[r].cells) {
-      if (cell.kind != workbook::CellKind::kFormula) continue;
-      const std::string_view blob = cells.Blob(cell);
-      if (!touched && blob.find(kKeyMark) == std::string_view::npos) continue;
-      workbook::FormulaBody body = workbook::FormulaBody::Decode(blob);
-      bool changed = false;
-      // Cells the paste brought were written on the cut sheet.
-      const std::size_t written_on =
-          arrived && r >= edit.TargetRow() && r <= landed_last ? edit.Sheet() : index;
-      for (auto& a : body.attached) {
-        if (a.type != kFormulaMarkup) continue;
-        std::string f(a.data.begin(), a.data.end());
+  EditFormulaMarkup(
+      sheet, !touched, [&](const std::string& f, std::uint32_t r) -> std::optional<std::string> {
+        // Cells the paste brought were written on the cut sheet.
+        const std::size_t written_on =
+            arrived && r >= edit.TargetRow() && r <= landed_last ? edit.Sheet() : index;
         std::string result = EditElementTexts(f, "f", [&](std::string_view text) {
           FormulaText formula = FormulaText::Parse(text, named);
           if (!formula.EditRows(edit, written_on, index, lookup))
@@ -269,21 +279,13 @@ void KeptReferences::EditCells(workbook::Workbook& book, std::size_t index,
           if (auto areas = ParseAreas(
                   std::string_view(result).substr(ref->first, ref->second - ref->first))) {
             auto split = edit.ApplyToCells(index, *areas, kMaxRows - 1);
-            if (!split.stay.empty()) {
+            if (!split.stay.empty())
               result.replace(ref->first, ref->second - ref->first, AreasText(split.stay));
-            }
           }
         }
-        if (result != f) {
-          a.data.assign(result.begin(), result.end());
-          changed = true;
-        }
-      }
-      if (changed) edited.emplace_back(r, cell.col, std::move(body));
-    }
-  }
-  for (auto& [r, c, body] : edited)
-    cells.SetFormula(r, c, body);
+        if (result == f) return std::nullopt;
+        return result;
+      });
 }
 
 void KeptReferences::EditChildren(SheetState& state, SheetKey sheet, std::size_t index,
@@ -389,24 +391,13 @@ void KeptReferences::RowsEdited(workbook::Workbook& book, const workbook::RowEdi
     n.formula.EditRows(edit, std::nullopt, std::nullopt, lookup);
 }
 
-void KeptReferences::SheetCopied(workbook::Workbook& book, std::size_t source, std::size_t copy,
-                                 const std::vector<workbook::RowEdit>& cuts) {
-  SheetKey from = &book.SheetAt(source);
-  workbook::Sheet& to_sheet = book.SheetAt(copy);
-  SheetKey to = &to_sheet;
-  key_numbers_[to] = keys_.size();
-  keys_.push_back(to);
-  SheetState state;
-  if (auto it = sheets_.find(from); it != sheets_.end()) state = it->second;
-  for (auto& [part, chart] : state.charts) {
-    for (FormulaText& f : chart.formulas)
-      f.Retarget(from, to);
-  }
-  // The copy's names: the source's own, and the workbook's that name the
-  // source alone (unless the source has its own name of the same text).
+// The copy's names: the source's own, and the workbook's that name the
+// source alone (unless the source has its own name of the same text), as
+// Excel gives them to a copy. Returns where they start in the list.
+std::size_t KeptReferences::CopyNames(SheetKey from, SheetKey to) {
   const auto name_text = [](const Name& n) {
-    const auto v = FindAttribute(" " + n.xml_attributes + ">", 0, "name");
     const std::string padded = " " + n.xml_attributes + ">";
+    const auto v = FindAttribute(padded, 0, "name");
     return v ? platform::Upper(padded.substr(v->first, v->second - v->first)) : std::string();
   };
   std::vector<Name> added;
@@ -426,36 +417,36 @@ void KeptReferences::SheetCopied(workbook::Workbook& book, std::size_t source, s
   const std::size_t first_added = names_.size();
   for (Name& n : added)
     names_.push_back(std::move(n));
+  return first_added;
+}
+
+void KeptReferences::SheetCopied(workbook::Workbook& book, std::size_t source, std::size_t copy,
+                                 const std::vector<workbook::RowEdit>& cuts) {
+  SheetKey from = &book.SheetAt(source);
+  workbook::Sheet& to_sheet = book.SheetAt(copy);
+  SheetKey to = &to_sheet;
+  key_numbers_[to] = keys_.size();
+  keys_.push_back(to);
+  SheetState state;
+  if (auto it = sheets_.find(from); it != sheets_.end()) state = it->second;
+  for (auto& [part, chart] : state.charts) {
+    for (FormulaText& f : chart.formulas)
+      f.Retarget(from, to);
+  }
+  const std::size_t first_added = CopyNames(from, to);
   sheets_[to] = std::move(state);
 
   const SheetLookup lookup = Lookup(book);
   // Formulas of the copy that named the source name the copy.
   if (sheets_[to].formulas && to_sheet.IsWorksheet()) {
     const auto named = [this](std::string_view name) { return Named(Decoded(name)); };
-    workbook::CellStore& cells = to_sheet.Cells();
-    std::vector<std::tuple<std::uint32_t, std::uint16_t, workbook::FormulaBody>> edited;
-    const auto& rows = cells.Rows();
-    for (std::uint32_t r = 0; r < rows.size(); ++r) {
-      for (const workbook::Cell& cell : rows[r].cells) {
-        if (cell.kind != workbook::CellKind::kFormula) continue;
-        const std::string_view blob = cells.Blob(cell);
-        if (blob.find(kKeyMark) == std::string_view::npos) continue;
-        workbook::FormulaBody body = workbook::FormulaBody::Decode(blob);
-        for (auto& a : body.attached) {
-          if (a.type != kFormulaMarkup) continue;
-          std::string f(a.data.begin(), a.data.end());
-          const std::string result = EditElementTexts(f, "f", [&](std::string_view text) {
-            FormulaText formula = FormulaText::Parse(text, named);
-            if (!formula.Retarget(from, to)) return std::optional<std::string>();
-            return std::optional<std::string>(Stored(formula));
-          });
-          a.data.assign(result.begin(), result.end());
-        }
-        edited.emplace_back(r, cell.col, std::move(body));
-      }
-    }
-    for (auto& [r, c, body] : edited)
-      cells.SetFormula(r, c, body);
+    EditFormulaMarkup(to_sheet, true, [&](const std::string& f, std::uint32_t) {
+      return std::optional<std::string>(EditElementTexts(f, "f", [&](std::string_view text) {
+        FormulaText formula = FormulaText::Parse(text, named);
+        if (!formula.Retarget(from, to)) return std::optional<std::string>();
+        return std::optional<std::string>(Stored(formula));
+      }));
+    });
   }
   for (const workbook::RowEdit& cut : cuts) {
     EditCells(book, copy, cut, lookup);

@@ -77,6 +77,7 @@ class KeptReferences : public workbook::MarkupEditor {
   void EditChildren(SheetState& state, SheetKey sheet, std::size_t index,
                     const workbook::RowEdit& edit, const SheetLookup& lookup,
                     std::vector<KeptElement>& arrivals);
+  std::size_t CopyNames(SheetKey from, SheetKey to);
   void EditDrawings(SheetState& state, const workbook::Sheet& sheet, const workbook::RowEdit& edit);
   std::string Stored(const FormulaText& f) const;
   std::string KeyedChild(const std::string& xml,
