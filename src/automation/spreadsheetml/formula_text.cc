@@ -216,6 +216,24 @@ FormulaText FormulaText::Parse(std::string_view s,
       ++at;
   };
   bool other_book = false;  // after "[1]": the next qualifier is another workbook's
+  // The reference after a sheet's name (from `at`, its '!' at `bang`);
+  // returns where it ends. One to a sheet the workbook does not have is
+  // kept as text.
+  const auto qualified = [&](std::size_t at, std::size_t bang, std::string_view name) {
+    std::size_t k = bang + 1;
+    SheetKey sheet = other_book ? nullptr : sheet_named(name);
+    auto ref = sheet != nullptr ? ReadReference(s, k) : std::nullopt;
+    if (ref) {
+      ref->sheet = sheet;
+      add(*ref);
+    } else {
+      k = bang + 1;
+      skip_reference(k);
+      literal(at, k);
+    }
+    other_book = false;
+    return k;
+  };
   while (i < s.size()) {
     const char c = s[i];
     if (c == '"') {
@@ -254,19 +272,7 @@ FormulaText FormulaText::Parse(std::string_view s,
       std::size_t j = i;
       auto name = ReadQuoted(s, j);
       if (name && j < s.size() && s[j] == '!') {
-        std::size_t k = j + 1;
-        SheetKey sheet = other_book ? nullptr : sheet_named(*name);
-        auto ref = sheet != nullptr ? ReadReference(s, k) : std::nullopt;
-        if (ref) {
-          ref->sheet = sheet;
-          add(*ref);
-        } else {
-          k = j + 1;
-          skip_reference(k);
-          literal(i, k);
-        }
-        other_book = false;
-        i = k;
+        i = qualified(i, j, *name);
         continue;
       }
       const std::size_t stop = name ? j : s.size();
@@ -284,19 +290,7 @@ FormulaText FormulaText::Parse(std::string_view s,
           ++j;
       }
       if (j < s.size() && s[j] == '!') {
-        std::size_t k = j + 1;
-        SheetKey sheet = other_book ? nullptr : sheet_named(s.substr(i, j - i));
-        auto ref = sheet != nullptr ? ReadReference(s, k) : std::nullopt;
-        if (ref) {
-          ref->sheet = sheet;
-          add(*ref);
-        } else {
-          k = j + 1;
-          skip_reference(k);
-          literal(i, k);
-        }
-        other_book = false;
-        i = k;
+        i = qualified(i, j, s.substr(i, j - i));
         continue;
       }
       if (j < s.size() && s[j] == ':' && !other_book) {
