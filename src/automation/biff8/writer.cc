@@ -10,6 +10,7 @@
 #include "automation/biff8/sheet_writer.h"
 #include "automation/biff8/workbook_file.h"
 #include "automation/compound/writer.h"
+#include "automation/workbook/format_limits.h"
 #include "automation/workbook/kept_drawing.h"
 #include "platform/error.h"
 #include "platform/little_endian.h"
@@ -32,18 +33,6 @@ constexpr std::size_t kMaxCellChars = 32767;
 // A ROW record's format applies when the row is formatted (fGhostDirty).
 constexpr std::uint16_t kRowFormatted = 0x0080;
 constexpr std::uint16_t kRowXfMask = 0x0FFF;
-
-std::string Quoted(std::string_view s) { return "«" + std::string(s) + "»"; }
-
-std::string Thousands(std::uint64_t n) {
-  std::string digits = std::to_string(n);
-  std::string out;
-  for (std::size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out += ' ';
-    out += digits[i];
-  }
-  return out;
-}
 
 void PatchWindow2Kept(std::vector<std::uint8_t>& bytes, bool active) {
   std::uint16_t flags = Get16(bytes, 0);
@@ -71,46 +60,13 @@ void AddOrphanedFormulaTexts(const workbook::Sheet& sheet, FormulaHosts& hosts,
 }  // namespace
 
 void CheckLimits(const workbook::Workbook& book) {
-  for (std::size_t i = 0; i < book.SheetCount(); ++i) {
-    const auto& sheet = book.SheetAt(i);
-    workbook::CheckSheetName(sheet.Name());
-    if (!sheet.IsWorksheet()) continue;
-    const auto& rows = sheet.Cells().Rows();
-    std::uint32_t last_row = 0;
-    bool any = false;
-    for (std::uint32_t r = 0; r < rows.size(); ++r) {
-      if (!rows[r].cells.empty() || rows[r].info.own) {
-        last_row = r;
-        any = true;
-      }
-      for (const auto& c : rows[r].cells) {
-        if (c.col >= kMaxCols) {
-          throw Error(errors::kSpreadsheet, "Лист " + Quoted(sheet.Name()) +
-                                                " шире 256 столбцов: Excel 97-2003 его не вместит");
-        }
-        if (workbook::IsText(c.kind)) {
-          std::string_view text = sheet.Cells().Text(c);
-          if (text.size() > kMaxCellChars && platform::Utf16Length(text) > kMaxCellChars) {
-            throw Error(errors::kSpreadsheet,
-                        "В ячейке листа " + Quoted(sheet.Name()) + " (строка " +
-                            std::to_string(r + 1) +
-                            ") больше 32 767 символов: Excel 97-2003 её не вместит");
-          }
-        }
-      }
-    }
-    if (any && last_row >= kMaxRows) {
-      throw Error(errors::kSpreadsheet, "На листе " + Quoted(sheet.Name()) + " " +
-                                            Thousands(last_row + 1ull) +
-                                            " строк, больше 65 536: Excel 97-2003 его не вместит");
-    }
-    for (const auto& m : sheet.Merges()) {
-      if (m.last_row >= kMaxRows || m.last_col >= kMaxCols) {
-        throw Error(errors::kSpreadsheet, "Объединённые ячейки листа " + Quoted(sheet.Name()) +
-                                              " выходят за пределы Excel 97-2003");
-      }
-    }
-  }
+  workbook::CheckFormatLimits(book, {.rows = kMaxRows,
+                                     .columns = kMaxCols,
+                                     .cell_chars = kMaxCellChars,
+                                     .rows_text = "65 536",
+                                     .columns_text = "256",
+                                     .holder = "Excel 97-2003",
+                                     .bounds = "Excel 97-2003"});
 }
 
 namespace {

@@ -135,7 +135,8 @@ std::string DeleteVmlAnchorRows(const std::string& xml, std::uint32_t first, std
     const auto moved = [&](long long row, std::string& offset) {
       if (static_cast<std::uint64_t>(row) >= end_band) return std::to_string(row - count);
       if (in_band(row)) {
-        offset = "0";
+        offset.clear();
+        offset.push_back('0');  // GCC 12 -O3 takes assigning "0" for an overlapping copy
         return std::to_string(first);
       }
       return std::to_string(row);

@@ -15,6 +15,7 @@
 #include "automation/spreadsheetml/source.h"
 #include "automation/spreadsheetml/styles_io.h"
 #include "automation/spreadsheetml/xml_util.h"
+#include "automation/workbook/format_limits.h"
 #include "platform/error.h"
 #include "platform/text.h"
 #include "platform/utf16.h"
@@ -28,18 +29,6 @@ constexpr char kDeclaration[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standa
 constexpr int kCompressionLevel = 1;
 // A streamed part is handed over in pieces of about this size.
 constexpr std::size_t kPieceBytes = 1 << 16;
-
-std::string Quoted(std::string_view s) { return "«" + std::string(s) + "»"; }
-
-std::string Thousands(std::uint64_t n) {
-  const std::string digits = std::to_string(n);
-  std::string out;
-  for (std::size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out += ' ';
-    out += digits[i];
-  }
-  return out;
-}
 
 const char* ErrorText(std::uint8_t code) {
   switch (code) {
@@ -845,41 +834,13 @@ PartTitles Titles(const workbook::Workbook& book, const KeptReferences& referenc
 }  // namespace
 
 void CheckLimits(const workbook::Workbook& book) {
-  for (std::size_t i = 0; i < book.SheetCount(); ++i) {
-    const auto& sheet = book.SheetAt(i);
-    workbook::CheckSheetName(sheet.Name());
-    if (!sheet.IsWorksheet()) continue;
-    const auto& rows = sheet.Cells().Rows();
-    std::uint64_t last_row = 0;
-    bool any = false;
-    for (std::uint32_t r = 0; r < rows.size(); ++r) {
-      if (!rows[r].cells.empty() || rows[r].info.own) {
-        last_row = r;
-        any = true;
-      }
-      for (const auto& c : rows[r].cells) {
-        if (c.col >= kMaxColumns) {
-          throw Error(
-              errors::kSpreadsheet,
-              "Лист " + Quoted(sheet.Name()) + " шире 16 384 столбцов: книга Excel его не вместит");
-        }
-        if (workbook::IsText(c.kind)) {
-          const std::string_view text = sheet.Cells().Text(c);
-          if (text.size() > kMaxCellChars && platform::Utf16Length(text) > kMaxCellChars) {
-            throw Error(errors::kSpreadsheet,
-                        "В ячейке листа " + Quoted(sheet.Name()) + " (строка " +
-                            std::to_string(r + 1) +
-                            ") больше 32 767 символов: книга Excel её не вместит");
-          }
-        }
-      }
-    }
-    if (any && last_row >= kMaxRows) {
-      throw Error(errors::kSpreadsheet, "На листе " + Quoted(sheet.Name()) + " " +
-                                            Thousands(last_row + 1) +
-                                            " строк, больше 1 048 576: книга Excel его не вместит");
-    }
-  }
+  workbook::CheckFormatLimits(book, {.rows = kMaxRows,
+                                     .columns = kMaxColumns,
+                                     .cell_chars = kMaxCellChars,
+                                     .rows_text = "1 048 576",
+                                     .columns_text = "16 384",
+                                     .holder = "книга Excel",
+                                     .bounds = "листа Excel"});
 }
 
 package::Package WorkbookPackage(const workbook::Workbook& book) {
