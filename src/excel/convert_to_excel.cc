@@ -9,6 +9,7 @@
 #include "excel/post_processing.h"
 #include "excel/text_wrapping.h"
 #include "platform/error.h"
+#include "platform/text.h"
 #include "report/identify_report.h"
 #include "tools/titles.h"
 
@@ -19,16 +20,6 @@ namespace ss = automation::spreadsheet;
 namespace browser = automation::browser;
 namespace page = automation::page;
 
-std::string Thousands(std::uint64_t n) {
-  const std::string digits = std::to_string(n);
-  std::string out;
-  for (std::size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out += ' ';
-    out += digits[i];
-  }
-  return out;
-}
-
 // A page that no treatment spreads over several sheets must fit the one it
 // is pasted on. It is measured before it is laid out, so that a small
 // report whose page runs to a million rows fails at once instead of after
@@ -37,16 +28,16 @@ void RequirePageFitsSheet(const WorkbookFormat& format) {
   const page::GridExtent extent =
       page::MeasureGrid(automation::clipboard::Clipboard::Process().Page());
   if (extent.rows > static_cast<std::uint64_t>(format.max_rows)) {
-    throw Error(errors::kSpreadsheet, "Число строк страницы отчета (" + Thousands(extent.rows) +
-                                          ") больше, чем вмещает лист книги (" +
-                                          Thousands(static_cast<std::uint64_t>(format.max_rows)) +
-                                          ")");
+    throw Error(errors::kSpreadsheet,
+                "Число строк страницы отчета (" + platform::Thousands(extent.rows) +
+                    ") больше, чем вмещает лист книги (" +
+                    platform::Thousands(static_cast<std::uint64_t>(format.max_rows)) + ")");
   }
   if (extent.columns > static_cast<std::uint64_t>(format.max_columns)) {
     throw Error(errors::kSpreadsheet,
-                "Число столбцов страницы отчета (" + Thousands(extent.columns) +
+                "Число столбцов страницы отчета (" + platform::Thousands(extent.columns) +
                     ") больше, чем вмещает лист книги (" +
-                    Thousands(static_cast<std::uint64_t>(format.max_columns)) + ")");
+                    platform::Thousands(static_cast<std::uint64_t>(format.max_columns)) + ")");
   }
 }
 

@@ -172,4 +172,14 @@ bool IsValidUtf8(std::string_view s) {
   return true;
 }
 
+std::string Thousands(std::uint64_t n) {
+  const std::string digits = std::to_string(n);
+  std::string out;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ' ';
+    out += digits[i];
+  }
+  return out;
+}
+
 }  // namespace quorlex::platform

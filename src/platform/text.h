@@ -4,6 +4,7 @@
 // and case mapping work on Unicode characters, never on bytes.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,9 @@ std::string MidFrom(std::string_view s, std::size_t position);
 std::size_t Find(std::string_view haystack, std::string_view needle);
 
 bool Contains(std::string_view haystack, std::string_view needle);
+
+// A count as messages print it: digits in groups of three ("1 048 577").
+std::string Thousands(std::uint64_t n);
 bool StartsWith(std::string_view s, std::string_view prefix);
 bool EndsWith(std::string_view s, std::string_view suffix);
 

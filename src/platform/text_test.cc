@@ -80,5 +80,12 @@ TEST(Utf16Test, UnpairedSurrogatesBecomeReplacementCharacters) {
   EXPECT_EQ(Utf16ToUtf8(u"\xDC00"), "\xEF\xBF\xBD");
 }
 
+TEST(ThousandsTest, GroupsOfThreeFromTheRight) {
+  EXPECT_EQ(Thousands(0), "0");
+  EXPECT_EQ(Thousands(999), "999");
+  EXPECT_EQ(Thousands(65536), "65 536");
+  EXPECT_EQ(Thousands(1048577), "1 048 577");
+}
+
 }  // namespace
 }  // namespace quorlex::platform

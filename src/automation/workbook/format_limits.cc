@@ -4,23 +4,13 @@
 
 #include "automation/workbook/workbook.h"
 #include "platform/error.h"
+#include "platform/text.h"
 #include "platform/utf16.h"
 
 namespace quorlex::automation::workbook {
 namespace {
 
 std::string Quoted(std::string_view s) { return "«" + std::string(s) + "»"; }
-
-// "1 048 577": digits in groups of three, as the messages print counts.
-std::string Thousands(std::uint64_t n) {
-  const std::string digits = std::to_string(n);
-  std::string out;
-  for (std::size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out += ' ';
-    out += digits[i];
-  }
-  return out;
-}
 
 }  // namespace
 
@@ -57,7 +47,7 @@ void CheckFormatLimits(const Workbook& book, const FormatLimits& limits) {
     }
     if (any && last_row >= limits.rows) {
       throw Error(errors::kSpreadsheet, "На листе " + Quoted(sheet.Name()) + " " +
-                                            Thousands(last_row + 1) + " строк, больше " +
+                                            platform::Thousands(last_row + 1) + " строк, больше " +
                                             std::string(limits.rows_text) + ": " + holder +
                                             " его не вместит");
     }
