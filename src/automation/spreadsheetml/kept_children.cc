@@ -68,17 +68,13 @@ std::string ChildrenEdit::EditFormulas(const std::string& xml, std::size_t writt
 }
 
 std::string ChildrenEdit::EditLocations(std::string xml) const {
-  std::size_t at = 0;
-  while ((at = FindElement(xml, "hyperlink", at)) != std::string::npos) {
-    if (auto value = FindAttribute(xml, at, "location")) {
-      FormulaText f = FormulaText::Parse(
-          std::string_view(xml).substr(value->first, value->second - value->first), named_);
-      if (f.EditRows(edit_, std::nullopt, std::nullopt, lookup_))
-        xml.replace(value->first, value->second - value->first, stored_(f));
-    }
-    at = TagEnd(xml, at);
-  }
-  return xml;
+  return markup::EditAttributes(std::move(xml), "hyperlink", "location",
+                                [&](std::string_view place) -> std::optional<std::string> {
+                                  FormulaText f = FormulaText::Parse(place, named_);
+                                  if (!f.EditRows(edit_, std::nullopt, std::nullopt, lookup_))
+                                    return std::nullopt;
+                                  return stored_(f);
+                                });
 }
 
 std::pair<std::optional<std::string>, std::optional<std::string>> ChildrenEdit::EditElement(

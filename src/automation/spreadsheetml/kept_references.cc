@@ -103,16 +103,9 @@ std::string KeptReferences::KeyedChild(
     });
   }
   // <hyperlink location="Sheet1!A1">: where a link inside the workbook goes.
-  std::size_t at = 0;
-  while ((at = FindElement(out, "hyperlink", at)) != std::string::npos) {
-    if (auto value = FindAttribute(out, at, "location")) {
-      const std::string stored = Stored(FormulaText::Parse(
-          std::string_view(out).substr(value->first, value->second - value->first), named));
-      out.replace(value->first, value->second - value->first, stored);
-    }
-    at = TagEnd(out, at);
-  }
-  return out;
+  return markup::EditAttributes(out, "hyperlink", "location", [&](std::string_view place) {
+    return std::optional<std::string>(Stored(FormulaText::Parse(place, named)));
+  });
 }
 
 KeptReferences::KeptReferences(workbook::Workbook& book, std::shared_ptr<const BookSource> source)

@@ -90,7 +90,10 @@ std::optional<std::pair<std::size_t, std::size_t>> FindAttribute(std::string_vie
                                                                  std::size_t at,
                                                                  std::string_view name) {
   const std::size_t end = TagEnd(xml, at);
-  const std::string key = " " + std::string(name) + "=\"";
+  // Built by appending: GCC 12 -O3 takes " " + name for an overlapping copy.
+  std::string key(1, ' ');
+  key.append(name);
+  key.append("=\"");
   const std::size_t found = xml.substr(at, end - at).find(key);
   if (found == std::string_view::npos) return std::nullopt;
   const std::size_t value = at + found + key.size();
@@ -125,6 +128,21 @@ std::string EditElementTexts(
   }
   out.append(xml, copied, std::string::npos);
   return out;
+}
+
+std::string EditAttributes(
+    std::string xml, std::string_view element, std::string_view attribute,
+    const std::function<std::optional<std::string>(std::string_view)>& edit) {
+  std::size_t at = 0;
+  while ((at = FindElement(xml, element, at)) != std::string::npos) {
+    if (auto value = FindAttribute(xml, at, attribute)) {
+      if (auto text =
+              edit(std::string_view(xml).substr(value->first, value->second - value->first)))
+        xml.replace(value->first, value->second - value->first, *text);
+    }
+    at = TagEnd(xml, at);
+  }
+  return xml;
 }
 
 }  // namespace quorlex::automation::spreadsheetml::markup

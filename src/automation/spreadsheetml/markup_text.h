@@ -36,4 +36,9 @@ std::string EditElementTexts(
     const std::string& xml, std::string_view name,
     const std::function<std::optional<std::string>(std::string_view)>& edit);
 
+// The value of attribute `attribute` of each element `element` replaced by
+// what `edit` returns for it; nullopt leaves it.
+std::string EditAttributes(std::string xml, std::string_view element, std::string_view attribute,
+                           const std::function<std::optional<std::string>(std::string_view)>& edit);
+
 }  // namespace quorlex::automation::spreadsheetml::markup
