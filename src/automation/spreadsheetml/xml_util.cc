@@ -226,4 +226,21 @@ std::string QualifiedNameOf(std::string_view start_tag) {
   return std::string(start_tag.substr(at + 1, end - at - 1));
 }
 
+namespace {
+
+bool NeedsPreserve(std::string_view text) {
+  if (text.empty()) return false;
+  const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+  return space(text.front()) || space(text.back()) || text.find("  ") != std::string_view::npos ||
+         text.find('\n') != std::string_view::npos;
+}
+
+}  // namespace
+
+void AppendTextElement(std::string& out, std::string_view text) {
+  out += NeedsPreserve(text) ? "<t xml:space=\"preserve\">" : "<t>";
+  AppendEscaped(out, text);
+  out += "</t>";
+}
+
 }  // namespace quorlex::automation::spreadsheetml

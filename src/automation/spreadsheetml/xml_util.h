@@ -54,6 +54,15 @@ std::string StartTag(const package::XmlReader& reader);
 // "x:worksheet").
 std::string QualifiedNameOf(std::string_view start_tag);
 
+inline constexpr char kDeclaration[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
+// A part streamed to the package is handed over in pieces of about this size.
+inline constexpr std::size_t kPieceBytes = 1 << 16;
+
+// <t>text</t>, with xml:space="preserve" where spaces at its ends or runs
+// of them would otherwise be lost.
+void AppendTextElement(std::string& out, std::string_view text);
+
 inline constexpr std::uint32_t kMaxRows = 1048576;
 inline constexpr std::uint16_t kMaxColumns = 16384;
 inline constexpr std::size_t kMaxCellChars = 32767;
