@@ -209,6 +209,217 @@ PartTitles Titles(const workbook::Workbook& book, const KeptReferences& referenc
   return titles;
 }
 
+// The package of a workbook, assembled from the template's package and the
+// model: the template's parts copied, less those made anew; each sheet's
+// part and the parts it owns; then the workbook's own parts.
+class PackageAssembly {
+ public:
+  PackageAssembly(const workbook::Workbook& book, const BookSource& source,
+                  const KeptReferences& references)
+      : book_(book),
+        source_(source),
+        references_(references),
+        in_(source.package),
+        main_(source.workbook_part),
+        copier_(in_, out_) {}
+
+  package::Package Package() && {
+    CopyTemplate();
+    strings_ = std::make_shared<SharedStrings>(GatherStrings(book_));
+    sheet_ids_.assign(book_.SheetCount(), std::string());
+    for (std::size_t i = 0; i < book_.SheetCount(); ++i)
+      WriteSheet(i);
+    WriteBookParts();
+    return std::move(out_);
+  }
+
+ private:
+  void CopyTemplate() {
+    for (const std::string& name : in_.PartNames())
+      out_.Write(name, in_.Read(name));
+    out_.Types() = in_.Types();
+    for (const std::string& name : in_.PartNames()) {
+      if (const package::Relationships* rels = in_.FindRelationships(name))
+        out_.RelationshipsOf(name) = *rels;
+    }
+    if (const package::Relationships* rels = in_.FindRelationships("/"))
+      out_.RelationshipsOf("/") = *rels;
+
+    // What is made anew goes, with the relationships to it.
+    package::Relationships& main_rels = out_.RelationshipsOf(main_);
+    std::vector<std::string> dropped;
+    for (const package::Relationship& r : main_rels.All()) {
+      if (r.external) continue;
+      const bool made = r.type == relationship::kWorksheet ||
+                        r.type == relationship::kSharedStrings ||
+                        r.type == relationship::kCalcChain || r.type == relationship::kVbaProject;
+      if (IsSheetRelationship(r.type) || made) dropped.push_back(r.id);
+      if (!made) continue;
+      const std::string target = package::ResolveTarget(main_, r.target);
+      if (r.type == relationship::kWorksheet) DropRemadeNotes(target);
+      if (r.type == relationship::kVbaProject) {
+        if (const package::Relationships* inner = in_.FindRelationships(target)) {
+          for (const package::Relationship& d : inner->All()) {
+            const std::string t = package::ResolveTarget(target, d.target);
+            if (!d.external && out_.Has(t)) out_.Remove(t);
+          }
+        }
+      }
+      if (out_.Has(target)) out_.Remove(target);
+    }
+    for (const std::string& id : dropped)
+      main_rels.Remove(id);
+
+    for (const std::string& core : in_.Targets("/", relationship::kCoreProperties)) {
+      if (in_.Has(core) && in_.Read(core).size() < (1u << 20))
+        out_.Write(core, FreshCoreProperties(in_.Read(core)));
+    }
+  }
+
+  // Comments, and the VML drawing that only draws them, are made from the
+  // model's notes.
+  void DropRemadeNotes(const std::string& sheet_part) {
+    const package::Relationships* sheet_rels = in_.FindRelationships(sheet_part);
+    if (sheet_rels == nullptr) return;
+    const SheetSource* sheet_source = nullptr;
+    for (std::size_t i = 0; i < book_.SheetCount() && sheet_source == nullptr; ++i) {
+      const auto* m = dynamic_cast<const SheetSource*>(book_.SheetAt(i).Markup().get());
+      if (m != nullptr && m->part == sheet_part) sheet_source = m;
+    }
+    for (const package::Relationship& s : sheet_rels->All()) {
+      if (s.external || (s.type != relationship::kComments && s.type != relationship::kVmlDrawing))
+        continue;
+      const std::string owned = package::ResolveTarget(sheet_part, s.target);
+      const bool remade = s.type == relationship::kComments ||
+                          (sheet_source != nullptr && owned == sheet_source->vml_part);
+      if (remade && out_.Has(owned)) out_.Remove(owned);
+    }
+  }
+
+  // The first sheet of a source writes its drawings and charts, as its
+  // edits left them, in place; copies write theirs to copies of the parts.
+  void WriteOwnParts(const workbook::Sheet& sheet, const SheetSource& sheet_source) {
+    for (const std::string& drawing : in_.Targets(sheet_source.part, relationship::kDrawing)) {
+      if (auto text = references_.Part(&sheet, drawing)) out_.Write(drawing, std::move(*text));
+      for (const std::string& chart : in_.Targets(drawing, relationship::kChart)) {
+        if (auto text = references_.Part(&sheet, chart)) out_.Write(chart, std::move(*text));
+      }
+    }
+    for (const std::string& vml : in_.Targets(sheet_source.part, relationship::kVmlDrawing)) {
+      if (auto text = references_.Part(&sheet, vml); text && out_.Has(vml))
+        out_.Write(vml, std::move(*text));
+    }
+  }
+
+  void WriteSheet(std::size_t i) {
+    const workbook::Sheet& sheet = book_.SheetAt(i);
+    const auto* sheet_source = dynamic_cast<const SheetSource*>(sheet.Markup().get());
+    const bool first_use = sheet_source == nullptr || used_sources_.insert(sheet_source).second;
+    if (sheet_source != nullptr && !sheet_source->is_worksheet) {
+      // Chart and other sheets as they were; a second one cannot be made.
+      if (first_use) WriteKeptSheet(i, *sheet_source);
+      return;
+    }
+    SheetPlan plan;
+    // Numbered on from the last name given: asking the package for a free
+    // name from 1 each time would be quadratic in a workbook of many sheets.
+    do {
+      plan.part = "/xl/worksheets/sheet" + std::to_string(next_sheet_number_++) + ".xml";
+    } while (out_.Has(plan.part));
+    plan.selected = i == book_.ActiveSheet();
+    plan.children = references_.Children(&sheet);
+    out_.Write(plan.part, std::string(), content_type::kWorksheet);
+    package::Relationships& rels = out_.RelationshipsOf(plan.part);
+    if (sheet_source != nullptr) {
+      if (const package::Relationships* in_rels = in_.FindRelationships(sheet_source->part)) {
+        if (first_use) WriteOwnParts(sheet, *sheet_source);
+        const auto edited = [&](const std::string& part) { return references_.Part(&sheet, part); };
+        copier_.Reset();
+        for (package::Relationship r : in_rels->All()) {
+          if (!r.external) {
+            const std::string target = package::ResolveTarget(sheet_source->part, r.target);
+            if (r.type == relationship::kComments) continue;
+            if (!sheet_source->vml_part.empty() &&
+                package::PartKey(target) == package::PartKey(sheet_source->vml_part)) {
+              continue;
+            }
+            r.target = package::RelativeTarget(plan.part,
+                                               first_use ? target : copier_.Copy(target, edited));
+          }
+          rels.AddWithId(std::move(r));
+        }
+      }
+    }
+    for (package::Relationship r : references_.Links(&sheet)) {
+      if (!r.external) r.target = package::RelativeTarget(plan.part, r.target);
+      rels.AddWithId(std::move(r));
+    }
+    const std::vector<const workbook::Shape*> notes = NotesOf(sheet);
+    if (!notes.empty()) {
+      const std::string comments = out_.FreeName("/xl/comments#.xml");
+      out_.Write(comments, CommentsXml(notes), content_type::kComments);
+      const std::string vml = out_.FreeName("/xl/drawings/vmlDrawing#.vml");
+      out_.Write(vml, VmlXml(notes, i + 1), content_type::kVmlDrawing);
+      plan.legacy_drawing_id =
+          rels.Add(relationship::kVmlDrawing, package::RelativeTarget(plan.part, vml));
+      rels.Add(relationship::kComments, package::RelativeTarget(plan.part, comments));
+    }
+    sheet_ids_[i] = out_.RelationshipsOf(main_).Add(relationship::kWorksheet,
+                                                    package::RelativeTarget(main_, plan.part));
+    const std::string part = plan.part;
+    out_.WriteStreamed(part, content_type::kWorksheet,
+                       SheetPart(book_, i, std::move(plan), strings_, references_));
+  }
+
+  void WriteKeptSheet(std::size_t i, const SheetSource& sheet_source) {
+    WriteOwnParts(book_.SheetAt(i), sheet_source);
+    for (const package::Relationship& r : in_.FindRelationships(main_)->All()) {
+      if (!r.external && package::PartKey(package::ResolveTarget(main_, r.target)) ==
+                             package::PartKey(sheet_source.part)) {
+        sheet_ids_[i] = out_.RelationshipsOf(main_).Add(
+            r.type, package::RelativeTarget(main_, sheet_source.part));
+        return;
+      }
+    }
+  }
+
+  void WriteBookParts() {
+    package::Relationships& main_rels = out_.RelationshipsOf(main_);
+    const std::string strings_part = source_.shared_strings_part.empty()
+                                         ? std::string("/xl/sharedStrings.xml")
+                                         : source_.shared_strings_part;
+    if (!strings_->entries.empty()) {
+      out_.WriteStreamed(strings_part, content_type::kSharedStrings,
+                         StringsPart(strings_, book_.Formats()));
+      main_rels.Add(relationship::kSharedStrings, package::RelativeTarget(main_, strings_part));
+    }
+    const std::string styles_part =
+        source_.styles_part.empty() ? std::string("/xl/styles.xml") : source_.styles_part;
+    out_.Write(styles_part, WriteStyles(book_.Formats(), source_.styles), content_type::kStyles);
+    if (source_.styles_part.empty())
+      main_rels.Add(relationship::kStyles, package::RelativeTarget(main_, styles_part));
+    out_.Write(main_, WorkbookXml(book_, source_, references_, sheet_ids_),
+               content_type::kWorkbook);
+    for (const std::string& app : in_.Targets("/", relationship::kExtendedProperties)) {
+      if (in_.Has(app) && in_.Read(app).size() < (1u << 20))
+        out_.Write(app, WithPartTitles(in_.Read(app), Titles(book_, references_, sheet_ids_)));
+    }
+    out_.SetContentType(main_, content_type::kWorkbook);
+  }
+
+  const workbook::Workbook& book_;
+  const BookSource& source_;
+  const KeptReferences& references_;
+  const package::Package& in_;
+  const std::string& main_;
+  package::Package out_;
+  PartCopier copier_;
+  std::shared_ptr<const SharedStrings> strings_;
+  std::vector<std::string> sheet_ids_;
+  std::unordered_set<const workbook::SourceMarkup*> used_sources_;
+  std::size_t next_sheet_number_ = 1;
+};
+
 }  // namespace
 
 void CheckLimits(const workbook::Workbook& book) {
@@ -232,178 +443,7 @@ package::Package WorkbookPackage(const workbook::Workbook& book) {
   if (references == nullptr) {
     throw Error(errors::kSpreadsheet, "Книга без ссылок своего пакета: ее нельзя сохранить");
   }
-  const package::Package& in = source->package;
-  const std::string& main = source->workbook_part;
-  package::Package out;
-  for (const std::string& name : in.PartNames())
-    out.Write(name, in.Read(name));
-  out.Types() = in.Types();
-  for (const std::string& name : in.PartNames()) {
-    if (const package::Relationships* rels = in.FindRelationships(name))
-      out.RelationshipsOf(name) = *rels;
-  }
-  if (const package::Relationships* rels = in.FindRelationships("/"))
-    out.RelationshipsOf("/") = *rels;
-
-  // What is made anew goes first, with the relationships to it.
-  package::Relationships& main_rels = out.RelationshipsOf(main);
-  std::vector<std::string> dropped;
-  for (const package::Relationship& r : main_rels.All()) {
-    if (r.external) continue;
-    const bool made = r.type == relationship::kWorksheet ||
-                      r.type == relationship::kSharedStrings ||
-                      r.type == relationship::kCalcChain || r.type == relationship::kVbaProject;
-    if (IsSheetRelationship(r.type) || made) dropped.push_back(r.id);
-    if (made) {
-      const std::string target = package::ResolveTarget(main, r.target);
-      if (r.type == relationship::kWorksheet) {
-        if (const package::Relationships* sheet_rels = in.FindRelationships(target)) {
-          for (const package::Relationship& s : sheet_rels->All()) {
-            if (s.external ||
-                (s.type != relationship::kComments && s.type != relationship::kVmlDrawing))
-              continue;
-            const std::string owned = package::ResolveTarget(target, s.target);
-            const auto* sheet_source = [&]() -> const SheetSource* {
-              for (std::size_t i = 0; i < book.SheetCount(); ++i) {
-                const auto* m = dynamic_cast<const SheetSource*>(book.SheetAt(i).Markup().get());
-                if (m != nullptr && m->part == target) return m;
-              }
-              return nullptr;
-            }();
-            // Comments, and the VML drawing that only draws them, are made
-            // from the model's notes.
-            const bool remade = s.type == relationship::kComments ||
-                                (sheet_source != nullptr && owned == sheet_source->vml_part);
-            if (remade && out.Has(owned)) out.Remove(owned);
-          }
-        }
-      }
-      if (r.type == relationship::kVbaProject) {
-        if (const package::Relationships* inner = in.FindRelationships(target)) {
-          for (const package::Relationship& d : inner->All()) {
-            const std::string t = package::ResolveTarget(target, d.target);
-            if (!d.external && out.Has(t)) out.Remove(t);
-          }
-        }
-      }
-      if (out.Has(target)) out.Remove(target);
-    }
-  }
-  for (const std::string& id : dropped)
-    main_rels.Remove(id);
-
-  for (const std::string& core : in.Targets("/", relationship::kCoreProperties)) {
-    if (in.Has(core) && in.Read(core).size() < (1u << 20))
-      out.Write(core, FreshCoreProperties(in.Read(core)));
-  }
-
-  auto strings = std::make_shared<SharedStrings>(GatherStrings(book));
-  std::vector<std::string> sheet_ids(book.SheetCount());
-  std::unordered_set<const workbook::SourceMarkup*> used_sources;
-  PartCopier copier(in, out);
-  // The first sheet of a source writes its drawings and charts, as its
-  // edits left them, in place; copies write theirs to copies of the parts.
-  const auto write_own_parts = [&](const workbook::Sheet& sheet, const SheetSource& sheet_source) {
-    for (const std::string& drawing : in.Targets(sheet_source.part, relationship::kDrawing)) {
-      if (auto text = references->Part(&sheet, drawing)) out.Write(drawing, std::move(*text));
-      for (const std::string& chart : in.Targets(drawing, relationship::kChart)) {
-        if (auto text = references->Part(&sheet, chart)) out.Write(chart, std::move(*text));
-      }
-    }
-    for (const std::string& vml : in.Targets(sheet_source.part, relationship::kVmlDrawing)) {
-      if (auto text = references->Part(&sheet, vml); text && out.Has(vml))
-        out.Write(vml, std::move(*text));
-    }
-  };
-  std::size_t next_sheet_number = 1;
-  for (std::size_t i = 0; i < book.SheetCount(); ++i) {
-    const workbook::Sheet& sheet = book.SheetAt(i);
-    const auto* sheet_source = dynamic_cast<const SheetSource*>(sheet.Markup().get());
-    const bool first_use = sheet_source == nullptr || used_sources.insert(sheet_source).second;
-    if (sheet_source != nullptr && !sheet_source->is_worksheet) {
-      // Chart and other sheets as they were; a second one cannot be made.
-      if (!first_use) continue;
-      write_own_parts(sheet, *sheet_source);
-      for (const package::Relationship& r : in.FindRelationships(main)->All()) {
-        if (!r.external && package::PartKey(package::ResolveTarget(main, r.target)) ==
-                               package::PartKey(sheet_source->part)) {
-          sheet_ids[i] = main_rels.Add(r.type, package::RelativeTarget(main, sheet_source->part));
-          break;
-        }
-      }
-      continue;
-    }
-    SheetPlan plan;
-    // Numbered on from the last name given: asking the package for a free
-    // name from 1 each time would be quadratic in a workbook of many sheets.
-    do {
-      plan.part = "/xl/worksheets/sheet" + std::to_string(next_sheet_number++) + ".xml";
-    } while (out.Has(plan.part));
-    plan.selected = i == book.ActiveSheet();
-    plan.children = references->Children(&sheet);
-    out.Write(plan.part, std::string(), content_type::kWorksheet);
-    package::Relationships& rels = out.RelationshipsOf(plan.part);
-    if (sheet_source != nullptr) {
-      if (const package::Relationships* in_rels = in.FindRelationships(sheet_source->part)) {
-        if (first_use) write_own_parts(sheet, *sheet_source);
-        const auto edited = [&](const std::string& part) { return references->Part(&sheet, part); };
-        copier.Reset();
-        for (package::Relationship r : in_rels->All()) {
-          if (!r.external) {
-            const std::string target = package::ResolveTarget(sheet_source->part, r.target);
-            if (r.type == relationship::kComments) continue;
-            if (!sheet_source->vml_part.empty() &&
-                package::PartKey(target) == package::PartKey(sheet_source->vml_part)) {
-              continue;
-            }
-            r.target = package::RelativeTarget(plan.part,
-                                               first_use ? target : copier.Copy(target, edited));
-          }
-          rels.AddWithId(std::move(r));
-        }
-      }
-    }
-    for (package::Relationship r : references->Links(&sheet)) {
-      if (!r.external) r.target = package::RelativeTarget(plan.part, r.target);
-      rels.AddWithId(std::move(r));
-    }
-    const std::vector<const workbook::Shape*> notes = NotesOf(sheet);
-    if (!notes.empty()) {
-      const std::string comments = out.FreeName("/xl/comments#.xml");
-      out.Write(comments, CommentsXml(notes), content_type::kComments);
-      const std::string vml = out.FreeName("/xl/drawings/vmlDrawing#.vml");
-      out.Write(vml, VmlXml(notes, i + 1), content_type::kVmlDrawing);
-      plan.legacy_drawing_id =
-          rels.Add(relationship::kVmlDrawing, package::RelativeTarget(plan.part, vml));
-      rels.Add(relationship::kComments, package::RelativeTarget(plan.part, comments));
-    }
-    sheet_ids[i] =
-        main_rels.Add(relationship::kWorksheet, package::RelativeTarget(main, plan.part));
-    const std::string part = plan.part;
-    out.WriteStreamed(part, content_type::kWorksheet,
-                      SheetPart(book, i, std::move(plan), strings, *references));
-  }
-
-  const std::string strings_part = source->shared_strings_part.empty()
-                                       ? std::string("/xl/sharedStrings.xml")
-                                       : source->shared_strings_part;
-  if (!strings->entries.empty()) {
-    out.WriteStreamed(strings_part, content_type::kSharedStrings,
-                      StringsPart(strings, book.Formats()));
-    main_rels.Add(relationship::kSharedStrings, package::RelativeTarget(main, strings_part));
-  }
-  const std::string styles_part =
-      source->styles_part.empty() ? std::string("/xl/styles.xml") : source->styles_part;
-  out.Write(styles_part, WriteStyles(book.Formats(), source->styles), content_type::kStyles);
-  if (source->styles_part.empty())
-    main_rels.Add(relationship::kStyles, package::RelativeTarget(main, styles_part));
-  out.Write(main, WorkbookXml(book, *source, *references, sheet_ids), content_type::kWorkbook);
-  for (const std::string& app : in.Targets("/", relationship::kExtendedProperties)) {
-    if (in.Has(app) && in.Read(app).size() < (1u << 20))
-      out.Write(app, WithPartTitles(in.Read(app), Titles(book, *references, sheet_ids)));
-  }
-  out.SetContentType(main, content_type::kWorkbook);
-  return out;
+  return PackageAssembly(book, *source, *references).Package();
 }
 
 void WriteWorkbook(const workbook::Workbook& book, const std::string& path) {
