@@ -145,11 +145,49 @@ std::vector<KeptElement> ChildrenEdit::Apply(std::size_t index, std::vector<Kept
         kept.push_back({k.name, validations ? std::move(stays) : EditLocations(stays)});
       if (!travels.empty())
         arrivals.push_back({k.name, validations ? std::move(travels) : EditLocations(travels)});
+    } else if (k.name == "rowBreaks") {
+      std::string xml = EditRowBreaks(k.xml, index);
+      if (!xml.empty()) kept.push_back({k.name, std::move(xml)});
     } else {
       kept.push_back(std::move(k));
     }
   }
   return kept;
+}
+
+// A break above a row follows the row; one above a deleted row, above the
+// first row or a second above the same row is no break.
+std::string ChildrenEdit::EditRowBreaks(const std::string& xml, std::size_t index) const {
+  if (!edit_.IsDeletion()) return xml;
+  std::string items;
+  std::size_t count = 0;
+  std::size_t manual = 0;
+  std::optional<std::uint32_t> previous;
+  for (std::string each : Items(xml, "brk")) {
+    const auto id = FindAttribute(each, 0, "id");
+    const auto row =
+        id ? ParseInteger(std::string_view(each).substr(id->first, id->second - id->first))
+           : std::nullopt;
+    if (!row || *row < 0 || *row >= kMaxRows) {
+      items += each;
+      ++count;
+      continue;
+    }
+    const auto after = edit_.CellAfter(index, static_cast<std::uint32_t>(*row));
+    if (!after || after->first == 0 || previous == after->first) continue;
+    previous = after->first;
+    each.replace(id->first, id->second - id->first, std::to_string(after->first));
+    if (each.find(" man=\"1\"") != std::string::npos ||
+        each.find(" man=\"true\"") != std::string::npos)
+      ++manual;
+    items += each;
+    ++count;
+  }
+  if (count == 0) return {};
+  std::string out = WithItems(xml, "rowBreaks", items, count);
+  if (auto m = FindAttribute(out, 0, "manualBreakCount"))
+    out.replace(m->first, m->second - m->first, std::to_string(manual));
+  return out;
 }
 
 void AddArrivals(std::vector<KeptElement>& children, std::vector<KeptElement> arrivals) {

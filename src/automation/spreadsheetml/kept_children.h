@@ -3,7 +3,7 @@
 // A row edit as it reaches the children of a worksheet part that the
 // engine keeps as read and that name the sheet's cells: conditional
 // formats and validations (their cells and formulas), hyperlinks (their
-// cells and the places they go to) and the filter. What applies to deleted
+// cells and the places they go to), the filter and page breaks. What applies to deleted
 // cells goes, what is below moves up, and what applies to cut cells travels
 // with them to the sheet they are pasted on.
 
@@ -44,6 +44,8 @@ class ChildrenEdit {
   std::pair<std::string, std::string> EditList(const std::string& xml, std::size_t index,
                                                std::string_view item, std::string_view attribute,
                                                bool formulas) const;
+
+  std::string EditRowBreaks(const std::string& xml, std::size_t index) const;
 
   const workbook::RowEdit& edit_;
   const SheetLookup& lookup_;

@@ -94,6 +94,27 @@ TEST(KeptReferences, ACopyOfABandOwnsItsShapesCutAsItsRowsAre) {
                                       "1, 15, 5, 2, 3, 15, 6, 10"}));
 }
 
+TEST(KeptReferences, PageBreaksFollowTheirRows) {
+  package::Package pkg = package::Package::Open(XlsxFixture("WithChart.xlsx"));
+  std::string sheet = pkg.Read("/xl/worksheets/sheet1.xml");
+  sheet.insert(sheet.rfind("</worksheet>"),
+               "<rowBreaks count=\"3\" manualBreakCount=\"3\"><brk id=\"2\" max=\"16383\" "
+               "man=\"1\"/><brk id=\"4\" max=\"16383\" man=\"1\"/><brk id=\"5\" "
+               "max=\"16383\" man=\"1\"/></rowBreaks>");
+  pkg.Write("/xl/worksheets/sheet1.xml", sheet);
+  auto book = ReadWorkbook(std::move(pkg), "breaks.xlsx");
+  book->DeleteRows(0, 1, 3);  // rows 2-4: the break above row 3 goes with it
+  const package::Package out = Written(*book);
+  std::string written;
+  for (const std::string& name : out.PartNames()) {
+    if (name.starts_with("/xl/worksheets/sheet") &&
+        out.Read(name).find("<rowBreaks") != std::string::npos)
+      written = out.Read(name);
+  }
+  EXPECT_EQ(All(written, "<brk id=\"(\\d+)\""), (std::vector<std::string>{"1", "2"}));
+  EXPECT_NE(written.find("<rowBreaks count=\"2\" manualBreakCount=\"2\">"), std::string::npos);
+}
+
 TEST(KeptReferences, NamesOfACopiedSheetAreItsOwn) {
   package::Package pkg = package::Package::Open(XlsxFixture("WithVariousData.xlsx"));
   auto book = ReadWorkbook(std::move(pkg), "names.xlsx");
