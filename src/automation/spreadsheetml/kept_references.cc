@@ -134,6 +134,9 @@ KeptReferences::KeptReferences(workbook::Workbook& book, std::shared_ptr<const B
     const auto* markup = dynamic_cast<const SheetSource*>(sheet.Markup().get());
     if (markup == nullptr) continue;
     SheetState& state = sheets_[&sheet];
+    for (const std::string& table : pkg.Targets(markup->part, relationship::kTable)) {
+      if (pkg.Has(table)) table_names_.Add(pkg.Read(table));
+    }
     for (const std::string& drawing : pkg.Targets(markup->part, relationship::kDrawing)) {
       if (!pkg.Has(drawing)) continue;
       for (const std::string& chart : pkg.Targets(drawing, relationship::kChart)) {
@@ -230,11 +233,16 @@ const std::vector<KeptElement>* KeptReferences::Children(SheetKey sheet) const {
   return &*it->second.children;
 }
 
+bool KeptReferences::Dropped(SheetKey sheet, const std::string& part) const {
+  auto it = sheets_.find(sheet);
+  return it != sheets_.end() && it->second.dropped.count(part) != 0;
+}
+
 std::optional<std::string> KeptReferences::Part(SheetKey sheet, const std::string& part) const {
   auto it = sheets_.find(sheet);
   if (it == sheets_.end()) return std::nullopt;
   const SheetState& state = it->second;
-  if (auto d = state.drawings.find(part); d != state.drawings.end()) return d->second;
+  if (auto d = state.parts.find(part); d != state.parts.end()) return d->second;
   if (auto c = state.charts.find(part); c != state.charts.end()) {
     const MarkedText& t = c->second;
     std::string out = t.texts.front();
@@ -336,7 +344,7 @@ void KeptReferences::EditDrawings(SheetState& state, const workbook::Sheet& shee
   const package::Package& pkg = source_->package;
   for (const std::string& drawing : pkg.Targets(markup->part, relationship::kDrawing)) {
     if (!pkg.Has(drawing)) continue;
-    auto [d, added] = state.drawings.try_emplace(drawing);
+    auto [d, added] = state.parts.try_emplace(drawing);
     if (added) d->second = pkg.Read(drawing);
     d->second = DeleteAnchorRows(d->second, edit.First(), edit.Last() - edit.First() + 1);
   }
@@ -344,9 +352,55 @@ void KeptReferences::EditDrawings(SheetState& state, const workbook::Sheet& shee
   // shapes is kept, and its anchors follow the rows.
   for (const std::string& vml : pkg.Targets(markup->part, relationship::kVmlDrawing)) {
     if (!pkg.Has(vml) || package::PartKey(vml) == package::PartKey(markup->vml_part)) continue;
-    auto [d, added] = state.drawings.try_emplace(vml);
+    auto [d, added] = state.parts.try_emplace(vml);
     if (added) d->second = pkg.Read(vml);
     d->second = DeleteVmlAnchorRows(d->second, edit.First(), edit.Last() - edit.First() + 1);
+  }
+}
+
+void KeptReferences::EditTables(SheetState& state, const workbook::Sheet& sheet, std::size_t index,
+                                const workbook::RowEdit& edit) {
+  if (!edit.IsDeletion() || !edit.Touches(index)) return;
+  const auto* markup = dynamic_cast<const SheetSource*>(sheet.Markup().get());
+  if (markup == nullptr) return;
+  const package::Package& pkg = source_->package;
+  const package::Relationships* rels = pkg.FindRelationships(markup->part);
+  for (const std::string& table : pkg.Targets(markup->part, relationship::kTable)) {
+    if (!pkg.Has(table) || state.dropped.count(table) != 0) continue;
+    auto [t, added] = state.parts.try_emplace(table);
+    if (added) t->second = pkg.Read(table);
+    if (auto kept = TableAfterRows(t->second, index, edit)) {
+      t->second = std::move(*kept);
+      continue;
+    }
+    // The table went with its rows: so does its place in the sheet.
+    state.parts.erase(t);
+    state.dropped.insert(table);
+    if (!state.children) state.children = markup->children;
+    std::string id;
+    for (const package::Relationship& r :
+         rels == nullptr ? std::vector<package::Relationship>() : rels->All()) {
+      if (!r.external && package::ResolveTarget(markup->part, r.target) == table) id = r.id;
+    }
+    for (KeptElement& k : *state.children) {
+      if (k.name != "tableParts") continue;
+      std::string items;
+      std::size_t count = 0;
+      for (std::size_t at = 0; (at = FindElement(k.xml, "tablePart", at)) != std::string::npos;) {
+        const std::size_t end = ElementEnd(k.xml, at, "tablePart");
+        const auto rid = FindAttribute(k.xml, at, "r:id");
+        if (!rid || k.xml.compare(rid->first, rid->second - rid->first, id) != 0) {
+          items.append(k.xml, at, end - at);
+          ++count;
+        }
+        at = end;
+      }
+      k.xml = count == 0 ? std::string()
+                         : "<tableParts count=\"" + std::to_string(count) + "\">" + items +
+                               "</tableParts>";
+    }
+    std::erase_if(*state.children,
+                  [](const KeptElement& k) { return k.name == "tableParts" && k.xml.empty(); });
   }
 }
 
@@ -364,7 +418,10 @@ void KeptReferences::RowsEdited(workbook::Workbook& book, const workbook::RowEdi
         f.EditRows(edit, std::nullopt, std::nullopt, lookup);
     }
     EditChildren(state, &book.SheetAt(i), i, edit, lookup, arrivals);
-    if (edit.Touches(i)) EditDrawings(state, book.SheetAt(i), edit);
+    if (edit.Touches(i)) {
+      EditDrawings(state, book.SheetAt(i), edit);
+      EditTables(state, book.SheetAt(i), i, edit);
+    }
   }
   // What travelled with cut cells joins the target sheet's own, after
   // that sheet's own references took the edit.
@@ -426,6 +483,16 @@ void KeptReferences::SheetCopied(workbook::Workbook& book, std::size_t source, s
     for (FormulaText& f : chart.formulas)
       f.Retarget(from, to);
   }
+  // The copy's tables: an id and a name of their own.
+  if (const auto* markup = dynamic_cast<const SheetSource*>(to_sheet.Markup().get())) {
+    const package::Package& pkg = source_->package;
+    for (const std::string& table : pkg.Targets(markup->part, relationship::kTable)) {
+      if (!pkg.Has(table) || state.dropped.count(table) != 0) continue;
+      auto [t, added] = state.parts.try_emplace(table);
+      if (added) t->second = pkg.Read(table);
+      t->second = table_names_.Renamed(t->second);
+    }
+  }
   const std::size_t first_added = CopyNames(from, to);
   sheets_[to] = std::move(state);
 
@@ -451,6 +518,7 @@ void KeptReferences::SheetCopied(workbook::Workbook& book, std::size_t source, s
     std::vector<KeptElement> none;  // a deletion takes nothing elsewhere
     EditChildren(s, to, copy, cut, lookup, none);
     EditDrawings(s, to_sheet, cut);
+    EditTables(s, to_sheet, copy, cut);
     for (std::size_t k = first_added; k < names_.size(); ++k)
       names_[k].formula.EditRows(cut, std::nullopt, std::nullopt, lookup);
   }

@@ -9,12 +9,14 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "automation/spreadsheetml/formula_text.h"
 #include "automation/spreadsheetml/source.h"
+#include "automation/spreadsheetml/tables.h"
 #include "automation/workbook/markup_editor.h"
 #include "automation/workbook/workbook.h"
 
@@ -51,6 +53,8 @@ class KeptReferences : public workbook::MarkupEditor {
   // Relationships of hyperlinks that came to the sheet with cut cells
   // (targets of internal ones are part names), to add to its own.
   const std::vector<package::Relationship>& Links(SheetKey sheet) const;
+  // True when a part the sheet had (a table) went with deleted rows.
+  bool Dropped(SheetKey sheet, const std::string& part) const;
   // A part the sheet owns (a drawing, a chart on it) as edited; nullopt
   // when it is as read.
   std::optional<std::string> Part(SheetKey sheet, const std::string& part) const;
@@ -63,10 +67,11 @@ class KeptReferences : public workbook::MarkupEditor {
  private:
   struct SheetState {
     std::optional<std::vector<KeptElement>> children;
-    std::map<std::string, std::string> drawings;  // by part as read: as edited
-    std::map<std::string, MarkedText> charts;     // by part as read
-    std::vector<package::Relationship> links;     // of hyperlinks that came with cut cells
-    bool formulas = false;                        // it has formula cells
+    std::map<std::string, std::string> parts;  // drawings, tables: as edited, by part as read
+    std::set<std::string> dropped;             // tables gone with their rows
+    std::map<std::string, MarkedText> charts;  // by part as read
+    std::vector<package::Relationship> links;  // of hyperlinks that came with cut cells
+    bool formulas = false;                     // it has formula cells
   };
 
   std::optional<std::size_t> IndexOf(SheetKey sheet) const;
@@ -78,6 +83,8 @@ class KeptReferences : public workbook::MarkupEditor {
                     const workbook::RowEdit& edit, const SheetLookup& lookup,
                     std::vector<KeptElement>& arrivals);
   std::size_t CopyNames(SheetKey from, SheetKey to);
+  void EditTables(SheetState& state, const workbook::Sheet& sheet, std::size_t index,
+                  const workbook::RowEdit& edit);
   void EditDrawings(SheetState& state, const workbook::Sheet& sheet, const workbook::RowEdit& edit);
   std::string Stored(const FormulaText& f) const;
   std::string KeyedChild(const std::string& xml,
@@ -92,6 +99,7 @@ class KeptReferences : public workbook::MarkupEditor {
   const workbook::Workbook* book_ = nullptr;
   std::vector<package::Relationship> arriving_links_;  // during one edit
   std::size_t moved_links_ = 0;
+  TableNames table_names_;
 };
 
 }  // namespace quorlex::automation::spreadsheetml

@@ -115,6 +115,61 @@ TEST(KeptReferences, PageBreaksFollowTheirRows) {
   EXPECT_NE(written.find("<rowBreaks count=\"2\" manualBreakCount=\"2\">"), std::string::npos);
 }
 
+// WithChart.xlsx with its data (A1:B6 of Sheet1) made a table.
+std::unique_ptr<workbook::Workbook> WithTable() {
+  package::Package pkg = package::Package::Open(XlsxFixture("WithChart.xlsx"));
+  pkg.Write("/xl/tables/table1.xml",
+            "<table xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" id=\"1\" "
+            "name=\"Table1\" displayName=\"Table1\" ref=\"A1:B6\"><autoFilter ref=\"A1:B6\"/>"
+            "<tableColumns count=\"2\"><tableColumn id=\"1\" name=\"a\"/><tableColumn id=\"2\" "
+            "name=\"b\"/></tableColumns></table>",
+            "application/vnd.openxmlformats-officedocument.spreadsheetml.table+xml");
+  const std::string id = pkg.RelationshipsOf("/xl/worksheets/sheet1.xml")
+                             .Add(relationship::kTable, "../tables/table1.xml");
+  std::string sheet = pkg.Read("/xl/worksheets/sheet1.xml");
+  sheet.insert(sheet.rfind("</worksheet>"),
+               "<tableParts count=\"1\"><tablePart r:id=\"" + id + "\"/></tableParts>");
+  pkg.Write("/xl/worksheets/sheet1.xml", sheet);
+  return ReadWorkbook(std::move(pkg), "table.xlsx");
+}
+
+std::vector<std::string> TableRanges(const package::Package& out) {
+  std::vector<std::string> tables;
+  for (const std::string& name : out.PartNames()) {
+    if (name.starts_with("/xl/tables/")) {
+      const std::string xml = out.Read(name);
+      tables.push_back(All(xml, " name=\"([^\"]*)\" displayName")[0] + " " +
+                       All(xml, " id=\"(\\d+)\" name=\"Table")[0] + " " +
+                       All(xml, " ref=\"([^\"]*)\"")[0] + " " + All(xml, " ref=\"([^\"]*)\"")[1]);
+    }
+  }
+  std::sort(tables.begin(), tables.end());
+  return tables;
+}
+
+TEST(KeptReferences, TablesFollowTheirRowsAndCopiesNameTheirsAnew) {
+  auto book = WithTable();
+  book->DeleteRows(0, 2, 2);                                    // rows 3-4: A1:B4
+  book->RenameSheet(book->CopySheetRows(0, 0, 2, 0), "Копия");  // rows 1-3
+  const package::Package out = Written(*book);
+  EXPECT_TRUE(out.Inconsistencies().empty());
+  EXPECT_EQ(TableRanges(out),
+            (std::vector<std::string>{"Table1 1 A1:B4 A1:B4", "Table1_2 2 A1:B3 A1:B3"}));
+}
+
+TEST(KeptReferences, ATableGoesWithItsHeaderRow) {
+  auto book = WithTable();
+  book->DeleteRows(0, 0, 1);
+  const package::Package out = Written(*book);
+  EXPECT_TRUE(out.Inconsistencies().empty());
+  EXPECT_TRUE(TableRanges(out).empty());
+  for (const std::string& name : out.PartNames()) {
+    if (name.starts_with("/xl/worksheets/sheet")) {
+      EXPECT_EQ(out.Read(name).find("tablePart"), std::string::npos) << name;
+    }
+  }
+}
+
 TEST(KeptReferences, NamesOfACopiedSheetAreItsOwn) {
   package::Package pkg = package::Package::Open(XlsxFixture("WithVariousData.xlsx"));
   auto book = ReadWorkbook(std::move(pkg), "names.xlsx");

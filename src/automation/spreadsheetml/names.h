@@ -41,6 +41,8 @@ inline constexpr std::string_view kDrawing =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/drawing";
 inline constexpr std::string_view kChart =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/chart";
+inline constexpr std::string_view kTable =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/table";
 inline constexpr std::string_view kExtendedProperties =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/extended-properties";
 inline constexpr std::string_view kCalcChain =

@@ -309,6 +309,10 @@ class PackageAssembly {
       if (auto text = references_.Part(&sheet, vml); text && out_.Has(vml))
         out_.Write(vml, std::move(*text));
     }
+    for (const std::string& table : in_.Targets(sheet_source.part, relationship::kTable)) {
+      if (references_.Dropped(&sheet, table) && out_.Has(table)) out_.Remove(table);
+      if (auto text = references_.Part(&sheet, table)) out_.Write(table, std::move(*text));
+    }
   }
 
   void WriteSheet(std::size_t i) {
@@ -338,7 +342,7 @@ class PackageAssembly {
         for (package::Relationship r : in_rels->All()) {
           if (!r.external) {
             const std::string target = package::ResolveTarget(sheet_source->part, r.target);
-            if (r.type == relationship::kComments) continue;
+            if (r.type == relationship::kComments || references_.Dropped(&sheet, target)) continue;
             if (!sheet_source->vml_part.empty() &&
                 package::PartKey(target) == package::PartKey(sheet_source->vml_part)) {
               continue;
