@@ -1,7 +1,8 @@
 """LibreOffice reads the references of the split workbook packages where
 test_xlsx_references works them out by hand: it opens each, and the copy it
 saves names the same places (names, chart ranges, conditional formats,
-drawing anchors)."""
+drawing anchors). Every Excel-made package serves as a template of the
+split and of the note, and each result holds together and opens."""
 import os
 import re
 import shutil
@@ -62,3 +63,56 @@ class LibreOfficeReferencesTest(PackageSplitTest):
         self.assertEqual(len(drawings), 2)
         self.assertEqual([d[0] for d in drawings], [0, 2])
         self.assertTrue(all(d[1] <= 4 for d in drawings), drawings)
+
+
+@unittest.skipUnless(shutil.which("soffice"), "needs LibreOffice")
+class EveryFixtureSplitTest(PackageSplitTest):
+    """Every Excel-made workbook package as the template of the per-client
+    report (sheets copied and cut) and of the report with a note and number
+    formats: each result holds together (every relationship reaches a part,
+    names point at sheets that exist) and opens in openpyxl and in
+    LibreOffice."""
+
+    def test_every_fixture_as_a_template(self):
+        from harness import EXAMPLES
+        from test_xlsx_references import FIXTURES
+        import openpyxl
+        written = []
+        for fixture in sorted(os.listdir(FIXTURES)):
+            if fixture == "chart_sheet.xlsx":
+                continue  # its first sheet is a chart: refused
+            for code in ("DAYRUR", "RMSDAYCLR"):
+                shutil.copy2(os.path.join(FIXTURES, fixture), os.path.join(self.inst.dir, "template", code + ".xltx"))
+                example = [f for f in os.listdir(EXAMPLES) if f.startswith(code + "~") and f.endswith(".xml")][0]
+                path = self.inst.copy_example(example, code + "~" + os.path.splitext(fixture)[0] + ".xml")
+                status, _, err = self.inst.run(path, "/f:xlsx")
+                self.assertEqual(status, 0, (fixture, code, err))
+                out = path[:-4] + ".xlsx"
+                written.append(out)
+                openpyxl.load_workbook(out)
+                with zipfile.ZipFile(out) as z:
+                    names = set(z.namelist())
+                    for rels in [n for n in names if n.endswith(".rels")]:
+                        folder = os.path.dirname(os.path.dirname(rels))
+                        xml = z.read(rels).decode("utf-8")
+                        for target, mode in re.findall(r'Target="([^"]*)"(?: TargetMode="([^"]*)")?', xml):
+                            if mode == "External":
+                                continue
+                            part = target.lstrip("/") if target.startswith("/") else \
+                                os.path.normpath(os.path.join(folder, target)).replace("\\", "/")
+                            self.assertIn(part, names, (fixture, code, rels, target))
+                    workbook = z.read("xl/workbook.xml").decode("utf-8")
+                    sheets = len(re.findall(r"<sheet ", workbook))
+                    for local in re.findall(r'localSheetId="(\d+)"', workbook):
+                        self.assertLess(int(local), sheets, (fixture, code))
+                    tables = [re.search(r'displayName="([^"]*)"', z.read(n).decode("utf-8")).group(1).upper()
+                              for n in names if n.startswith("xl/tables/")]
+                    self.assertEqual(len(tables), len(set(tables)), (fixture, code))
+        profile = tempfile.mkdtemp(prefix="quorlex-lo-")
+        self.addCleanup(shutil.rmtree, profile, True)
+        out_dir = os.path.join(profile, "out")
+        p = subprocess.run(["soffice", "-env:UserInstallation=file://" + profile + "/user", "--headless",
+                            "--convert-to", "ods", "--outdir", out_dir] + written, capture_output=True, timeout=900)
+        self.assertEqual(p.returncode, 0, p.stderr)
+        for f in written:
+            self.assertTrue(os.path.exists(os.path.join(out_dir, os.path.basename(f)[:-5] + ".ods")), f)
