@@ -134,6 +134,11 @@ KeptReferences::KeptReferences(workbook::Workbook& book, std::shared_ptr<const B
     const auto* markup = dynamic_cast<const SheetSource*>(sheet.Markup().get());
     if (markup == nullptr) continue;
     SheetState& state = sheets_[&sheet];
+    for (const KeptElement& k : markup->children) {
+      if (k.name != "sheetPr") continue;
+      if (const auto code = FindAttribute(k.xml, 0, "codeName"))
+        code_names_.insert(platform::Upper(k.xml.substr(code->first, code->second - code->first)));
+    }
     for (const std::string& table : pkg.Targets(markup->part, relationship::kTable)) {
       if (pkg.Has(table)) table_names_.Add(pkg.Read(table));
     }
@@ -470,6 +475,35 @@ std::size_t KeptReferences::CopyNames(SheetKey from, SheetKey to) {
   return first_added;
 }
 
+// A copy's code name is its source's with a number, unique in the
+// workbook, as Excel gives it (a workbook package holds no macros that
+// could name the sheet by the old one).
+void KeptReferences::GiveCodeName(SheetState& state, const workbook::Sheet& sheet) {
+  const auto* markup = dynamic_cast<const SheetSource*>(sheet.Markup().get());
+  const std::vector<KeptElement>& children =
+      state.children ? *state.children
+                     : (markup != nullptr ? markup->children : std::vector<KeptElement>());
+  const auto pr = std::find_if(children.begin(), children.end(),
+                               [](const KeptElement& k) { return k.name == "sheetPr"; });
+  if (pr == children.end()) return;
+  const auto code = FindAttribute(pr->xml, 0, "codeName");
+  if (!code) return;
+  const std::string base = pr->xml.substr(code->first, code->second - code->first);
+  std::string unique;
+  for (int n = 1;; ++n) {
+    const std::string number = std::to_string(n);
+    std::string stem = base;
+    while (!stem.empty() && platform::Length(stem) + number.size() > 31)
+      stem = platform::Left(stem, platform::Length(stem) - 1);
+    unique = stem + number;
+    if (code_names_.insert(platform::Upper(unique)).second) break;
+  }
+  if (!state.children) state.children = children;
+  for (KeptElement& k : *state.children) {
+    if (k.name == "sheetPr") k.xml.replace(code->first, code->second - code->first, unique);
+  }
+}
+
 void KeptReferences::SheetCopied(workbook::Workbook& book, std::size_t source, std::size_t copy,
                                  const std::vector<workbook::RowEdit>& cuts) {
   SheetKey from = &book.SheetAt(source);
@@ -493,6 +527,7 @@ void KeptReferences::SheetCopied(workbook::Workbook& book, std::size_t source, s
       t->second = table_names_.Renamed(t->second);
     }
   }
+  GiveCodeName(state, to_sheet);
   const std::size_t first_added = CopyNames(from, to);
   sheets_[to] = std::move(state);
 

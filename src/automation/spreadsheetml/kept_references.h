@@ -83,6 +83,7 @@ class KeptReferences : public workbook::MarkupEditor {
                     const workbook::RowEdit& edit, const SheetLookup& lookup,
                     std::vector<KeptElement>& arrivals);
   std::size_t CopyNames(SheetKey from, SheetKey to);
+  void GiveCodeName(SheetState& state, const workbook::Sheet& sheet);
   void EditTables(SheetState& state, const workbook::Sheet& sheet, std::size_t index,
                   const workbook::RowEdit& edit);
   void EditDrawings(SheetState& state, const workbook::Sheet& sheet, const workbook::RowEdit& edit);
@@ -100,6 +101,7 @@ class KeptReferences : public workbook::MarkupEditor {
   std::vector<package::Relationship> arriving_links_;  // during one edit
   std::size_t moved_links_ = 0;
   TableNames table_names_;
+  std::set<std::string> code_names_;  // of every sheet, upper-cased
 };
 
 }  // namespace quorlex::automation::spreadsheetml

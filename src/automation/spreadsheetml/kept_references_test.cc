@@ -170,6 +170,29 @@ TEST(KeptReferences, ATableGoesWithItsHeaderRow) {
   }
 }
 
+TEST(KeptReferences, CopiesGetCodeNamesOfTheirOwn) {
+  package::Package pkg = package::Package::Open(XlsxFixture("WithChart.xlsx"));
+  for (const auto& [part, code] :
+       {std::pair<std::string, std::string>{"sheet1", "Данные"}, {"sheet2", "Данные1"}}) {
+    const std::string name = "/xl/worksheets/" + part + ".xml";
+    std::string sheet = pkg.Read(name);
+    sheet.insert(sheet.find('>', sheet.find("<worksheet")) + 1,
+                 "<sheetPr codeName=\"" + code + "\"/>");
+    pkg.Write(name, sheet);
+  }
+  auto book = ReadWorkbook(std::move(pkg), "codes.xlsx");
+  book->CopySheet(0, 0);
+  book->CopySheetRows(0, 0, 2, 1);
+  const package::Package out = Written(*book);
+  std::vector<std::string> codes;
+  for (std::size_t i = 1; i <= book->SheetCount(); ++i) {
+    for (const std::string& c : All(out.Read("/xl/worksheets/sheet" + std::to_string(i) + ".xml"),
+                                    "codeName=\"([^\"]*)\""))
+      codes.push_back(c);
+  }
+  EXPECT_EQ(codes, (std::vector<std::string>{"Данные", "Данные2", "Данные3", "Данные1"}));
+}
+
 TEST(KeptReferences, NamesOfACopiedSheetAreItsOwn) {
   package::Package pkg = package::Package::Open(XlsxFixture("WithVariousData.xlsx"));
   auto book = ReadWorkbook(std::move(pkg), "names.xlsx");
