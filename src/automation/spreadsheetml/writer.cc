@@ -8,6 +8,7 @@
 
 #include "automation/package/part_name.h"
 #include "automation/spreadsheetml/app_properties.h"
+#include "automation/spreadsheetml/deflated_parts.h"
 #include "automation/spreadsheetml/kept_references.h"
 #include "automation/spreadsheetml/names.h"
 #include "automation/spreadsheetml/notes_parts.h"
@@ -230,6 +231,13 @@ class PackageAssembly {
     for (std::size_t i = 0; i < book_.SheetCount(); ++i)
       WriteSheet(i);
     WriteBookParts();
+    // The sheets' used areas are worked out once, here, not on the threads
+    // that read them.
+    for (std::size_t i = 0; i < book_.SheetCount(); ++i) {
+      workbook::Area used;
+      (void)book_.SheetAt(i).Cells().UsedArea(used);
+    }
+    DeflateAll(deflated_);
     return std::move(out_);
   }
 
@@ -372,7 +380,12 @@ class PackageAssembly {
                                                     package::RelativeTarget(main_, plan.part));
     const std::string part = plan.part;
     out_.WriteStreamed(part, content_type::kWorksheet,
-                       SheetPart(book_, i, std::move(plan), strings_, references_));
+                       Deflated(SheetPart(book_, i, std::move(plan), strings_, references_)));
+  }
+
+  std::shared_ptr<package::PartProducer> Deflated(std::shared_ptr<package::PartProducer> part) {
+    deflated_.push_back(std::make_shared<DeflatedPart>(std::move(part), kCompressionLevel));
+    return deflated_.back();
   }
 
   void WriteKeptSheet(std::size_t i, const SheetSource& sheet_source) {
@@ -394,7 +407,7 @@ class PackageAssembly {
                                          : source_.shared_strings_part;
     if (!strings_->entries.empty()) {
       out_.WriteStreamed(strings_part, content_type::kSharedStrings,
-                         StringsPart(strings_, book_.Formats()));
+                         Deflated(StringsPart(strings_, book_.Formats())));
       main_rels.Add(relationship::kSharedStrings, package::RelativeTarget(main_, strings_part));
     }
     const std::string styles_part =
@@ -422,6 +435,7 @@ class PackageAssembly {
   std::vector<std::string> sheet_ids_;
   std::unordered_set<const workbook::SourceMarkup*> used_sources_;
   std::size_t next_sheet_number_ = 1;
+  std::vector<std::shared_ptr<DeflatedPart>> deflated_;  // made and deflated before the save
 };
 
 }  // namespace
