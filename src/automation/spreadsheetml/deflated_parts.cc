@@ -68,6 +68,7 @@ void DeflatedPart::Deflate() {
   }
   deflateEnd(&z);
   result.compressed_size += piece.size();
+  piece.shrink_to_fit();  // kept until the save: a small part keeps a small piece
   pieces_.push_back(std::move(piece));
   result.crc32 = static_cast<std::uint32_t>(crc);
   result_ = result;
