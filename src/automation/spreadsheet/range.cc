@@ -13,19 +13,6 @@ namespace quorlex::automation::spreadsheet {
 
 namespace {
 
-std::string ErrorText(std::uint64_t code) {
-  switch (code) {
-    case 0x00: return "#NULL!";
-    case 0x07: return "#DIV/0!";
-    case 0x0F: return "#VALUE!";
-    case 0x17: return "#REF!";
-    case 0x1D: return "#NAME?";
-    case 0x24: return "#NUM!";
-    case 0x2A: return "#N/A";
-    default: return "#N/A";
-  }
-}
-
 workbook::Edge EdgeOf(int index) {
   switch (index) {
     case xlEdgeLeft: return workbook::Edge::kLeft;
@@ -140,7 +127,8 @@ std::string Range::Value() const {
     case workbook::CellKind::kText:
     case workbook::CellKind::kRichText: return std::string(cells.Text(*cell));
     case workbook::CellKind::kBoolean: return cell->payload != 0 ? "True" : "False";
-    case workbook::CellKind::kError: return ErrorText(cell->payload);
+    case workbook::CellKind::kError:
+      return std::string(workbook::ErrorText(static_cast<std::uint8_t>(cell->payload)));
     case workbook::CellKind::kFormula: {
       auto body = workbook::FormulaBody::Decode(cells.Blob(*cell));
       const auto& rec = body.record;
@@ -149,7 +137,7 @@ std::string Range::Value() const {
         switch (rec[0]) {
           case 0x00: return body.cached_text;
           case 0x01: return rec[2] != 0 ? "True" : "False";
-          case 0x02: return ErrorText(rec[2]);
+          case 0x02: return std::string(workbook::ErrorText(rec[2]));
           default: return {};
         }
       }

@@ -71,16 +71,6 @@ SharedString ReadRichText(XmlReader& r, const ThemeColors& theme, workbook::Styl
   return s;
 }
 
-std::uint8_t ErrorCode(std::string_view text) {
-  if (text == "#NULL!") return 0x00;
-  if (text == "#DIV/0!") return 0x07;
-  if (text == "#VALUE!") return 0x0F;
-  if (text == "#REF!") return 0x17;
-  if (text == "#NAME?") return 0x1D;
-  if (text == "#NUM!") return 0x24;
-  return 0x2A;  // #N/A, and any other
-}
-
 class SheetReader {
  public:
   SheetReader(workbook::Workbook& book, workbook::Sheet& sheet, SheetSource& source,
@@ -260,7 +250,7 @@ class SheetReader {
         body.record[6] = body.record[7] = 0xFF;
       } else if (type == "e") {
         body.record[0] = 0x02;
-        body.record[2] = ErrorCode(value.value_or(""));
+        body.record[2] = workbook::ErrorCode(value.value_or(""));
         body.record[6] = body.record[7] = 0xFF;
       } else {
         const double number = ParseNumber(value.value_or("0")).value_or(0);
@@ -296,7 +286,7 @@ class SheetReader {
       cells.SetBoolean(row, col, *value == "1" || *value == "true");
     } else if (type == "e") {
       if (!value) return SetXfOnly(row, col, xf);
-      cells.SetError(row, col, ErrorCode(*value));
+      cells.SetError(row, col, workbook::ErrorCode(*value));
     } else if (type == "d") {
       if (!value) return SetXfOnly(row, col, xf);
       cells.SetText(row, col, *value);

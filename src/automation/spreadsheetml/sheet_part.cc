@@ -10,18 +10,6 @@
 namespace quorlex::automation::spreadsheetml {
 namespace {
 
-const char* ErrorText(std::uint8_t code) {
-  switch (code) {
-    case 0x00: return "#NULL!";
-    case 0x07: return "#DIV/0!";
-    case 0x0F: return "#VALUE!";
-    case 0x17: return "#REF!";
-    case 0x1D: return "#NAME?";
-    case 0x24: return "#NUM!";
-    default: return "#N/A";
-  }
-}
-
 // The order of a worksheet's children.
 constexpr std::string_view kSheetOrder[] = {"sheetPr",
                                             "dimension",
@@ -291,7 +279,7 @@ class SheetProducer : public package::PartProducer {
           break;
         case workbook::CellKind::kError:
           out += " t=\"e\"><v>";
-          out += ErrorText(static_cast<std::uint8_t>(cell.payload));
+          out += workbook::ErrorText(static_cast<std::uint8_t>(cell.payload));
           out += "</v></c>";
           break;
         case workbook::CellKind::kFormula: Formula(out, cell); break;
@@ -322,7 +310,7 @@ class SheetProducer : public package::PartProducer {
       value = v[2] != 0 ? "1" : "0";
     } else if (special && v[0] == 0x02) {
       out += " t=\"e\"";
-      value = ErrorText(v[2]);
+      value = workbook::ErrorText(v[2]);
     } else if (special && v[0] == 0x03) {
       out += " t=\"str\"";
     } else if (v.size() >= 8) {

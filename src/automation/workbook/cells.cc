@@ -386,4 +386,26 @@ std::size_t CellStore::MemoryBytes() const {
   return bytes;
 }
 
+namespace {
+
+constexpr std::pair<std::uint8_t, std::string_view> kErrors[] = {
+    {0x00, "#NULL!"}, {0x07, "#DIV/0!"}, {0x0F, "#VALUE!"}, {0x17, "#REF!"},
+    {0x1D, "#NAME?"}, {0x24, "#NUM!"},   {0x2A, "#N/A"}};
+
+}  // namespace
+
+std::string_view ErrorText(std::uint8_t code) {
+  for (const auto& [c, text] : kErrors) {
+    if (c == code) return text;
+  }
+  return "#N/A";
+}
+
+std::uint8_t ErrorCode(std::string_view text) {
+  for (const auto& [c, t] : kErrors) {
+    if (t == text) return c;
+  }
+  return 0x2A;
+}
+
 }  // namespace quorlex::automation::workbook

@@ -27,6 +27,12 @@ enum class CellKind : std::uint8_t {
 
 inline bool IsText(CellKind k) { return k == CellKind::kText || k == CellKind::kRichText; }
 
+// An error value's text as Excel shows it ("#DIV/0!" for 0x07), by its
+// BIFF code; an unknown code is #N/A. And the reverse, #N/A for any other
+// text.
+std::string_view ErrorText(std::uint8_t code);
+std::uint8_t ErrorCode(std::string_view text);
+
 // One cell: its column, format and value.
 struct Cell {
   std::uint64_t payload = 0;  // number bits, arena offset, or boolean/error code

@@ -12,6 +12,14 @@ using platform::Get32;
 
 namespace {
 
+TEST(ErrorValues, TextsAndCodesGoBothWays) {
+  for (int code : {0x00, 0x07, 0x0F, 0x17, 0x1D, 0x24, 0x2A})
+    EXPECT_EQ(ErrorCode(ErrorText(static_cast<std::uint8_t>(code))), code);
+  EXPECT_EQ(ErrorText(0x07), "#DIV/0!");
+  EXPECT_EQ(ErrorText(0x99), "#N/A");
+  EXPECT_EQ(ErrorCode("#SPILL!"), 0x2A);
+}
+
 TEST(CellStore, UsedAreaFollowsValuesFormatsAndDeletions) {
   CellStore cells;
   Area a;
