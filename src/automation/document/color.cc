@@ -26,6 +26,11 @@ constexpr std::array<Color, 16> kPalette = {{
 
 }  // namespace
 
+std::optional<Color> PaletteColor(unsigned index) {
+  if (index < 1 || index > kPalette.size()) return std::nullopt;
+  return kPalette[index - 1];
+}
+
 std::uint8_t NearestPaletteIndex(Color color) {
   int best = 0;
   long best_distance = -1;

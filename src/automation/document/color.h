@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 namespace quorlex::automation::document {
 
@@ -16,6 +17,8 @@ struct Color {
 // The nearest of the sixteen colours older readers know (1 black ... 16
 // light grey), for the palette fields kept beside exact colours.
 std::uint8_t NearestPaletteIndex(Color color);
+// The colour of palette index `index` (1 to 16); nullopt for any other.
+std::optional<Color> PaletteColor(unsigned index);
 
 // A colour as the file stores it: red, green, blue, then a zero byte (a
 // non-zero last byte would mean "automatic").

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "automation/document/color.h"
 #include "automation/document/sprm.h"
 #include "automation/wordml/names.h"
 #include "platform/little_endian.h"
@@ -44,26 +45,6 @@ constexpr std::uint16_t kTcVertRestart = 0x0040;
 constexpr std::size_t kTc80Size = 20;
 constexpr std::size_t kShdSize = 10;
 constexpr std::uint8_t kToggleOn = 1;
-
-// The sixteen colours of the palette index, 1-based.
-constexpr std::array<doc::Color, 16> kPalette = {{
-    {0, 0, 0},
-    {0, 0, 255},
-    {0, 255, 255},
-    {0, 255, 0},
-    {255, 0, 255},
-    {255, 0, 0},
-    {255, 255, 0},
-    {255, 255, 255},
-    {0, 0, 128},
-    {0, 128, 128},
-    {0, 128, 0},
-    {128, 0, 128},
-    {128, 0, 0},
-    {128, 128, 0},
-    {128, 128, 128},
-    {192, 192, 192},
-}};
 
 std::string_view Name(const xmlNode* node) { return reinterpret_cast<const char*>(node->name); }
 
@@ -199,7 +180,7 @@ doc::BorderLine DecodeBorder80(std::string_view brc) {
     case 7: line.style = doc::BorderLine::Style::kDashed; break;
     default: line.style = doc::BorderLine::Style::kSingle; break;
   }
-  if (ico >= 1 && ico <= kPalette.size()) line.color = kPalette[ico - 1u];
+  if (const auto color = doc::PaletteColor(ico)) line.color = *color;
   return line;
 }
 
@@ -520,8 +501,8 @@ std::string RunPropertiesMarkup(std::string_view chpx, const doc::Document& docu
     color =
         Val("color", HexColor({static_cast<std::uint8_t>(*cv), static_cast<std::uint8_t>(*cv >> 8),
                                static_cast<std::uint8_t>(*cv >> 16)}));
-  } else if (ico && *ico >= 1 && *ico <= kPalette.size()) {
-    color = Val("color", HexColor(kPalette[*ico - 1u]));
+  } else if (const auto palette = ico ? doc::PaletteColor(*ico) : std::nullopt) {
+    color = Val("color", HexColor(*palette));
   }
   const auto& table = document.fonts.fonts();
   static constexpr const char* kFontAttributes[] = {"ascii", "eastAsia", "hAnsi", "cs"};
