@@ -7,6 +7,7 @@
 #include <exception>
 #include <list>
 
+#include "automation/package/names.h"
 #include "platform/error.h"
 #include "platform/replacing_file.h"
 
@@ -438,7 +439,7 @@ const Relationships* Package::FindRelationships(std::string_view source) const {
 std::string Package::MainPart() const {
   const Relationships* rels = FindRelationships("/");
   const Relationship* main =
-      rels == nullptr ? nullptr : rels->FirstOfType(kOfficeDocumentRelationship);
+      rels == nullptr ? nullptr : rels->FirstOfType(relationship::kOfficeDocument);
   if (main == nullptr || main->external) {
     throw Error(errors::kFormat, "В пакете не указана главная часть (связь officeDocument)");
   }

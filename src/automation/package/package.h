@@ -44,10 +44,6 @@ struct zip;  // libzip's archive
 
 namespace quorlex::automation::package {
 
-// Relationship types of the package level.
-inline constexpr char kOfficeDocumentRelationship[] =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument";
-
 // What a package read from a file may claim. A part's size is its size
 // unpacked; the ratio is unpacked to packed size, checked for parts over
 // `ratio_grace_bytes`.

@@ -5,32 +5,28 @@
 
 #include <string_view>
 
+#include "automation/package/names.h"
+
 namespace quorlex::automation::spreadsheetml {
 
 namespace ns {
 inline constexpr std::string_view kMain =
     "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
-inline constexpr std::string_view kRelationships =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+using package::ns::kRelationships;
 inline constexpr std::string_view kDrawingMain =
     "http://schemas.openxmlformats.org/drawingml/2006/main";
 }  // namespace ns
 
 namespace relationship {
-inline constexpr std::string_view kOfficeDocument =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument";
-// Strict Open XML names its relationships differently; such files are
-// refused, not misread.
-inline constexpr std::string_view kStrictOfficeDocument =
-    "http://purl.oclc.org/ooxml/officeDocument/relationships/officeDocument";
+using package::relationship::kOfficeDocument;
+using package::relationship::kStrictOfficeDocument;
 inline constexpr std::string_view kWorksheet =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet";
 inline constexpr std::string_view kChartsheet =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/chartsheet";
 inline constexpr std::string_view kSharedStrings =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings";
-inline constexpr std::string_view kStyles =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles";
+using package::relationship::kStyles;
 inline constexpr std::string_view kTheme =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/theme";
 inline constexpr std::string_view kComments =
@@ -43,14 +39,12 @@ inline constexpr std::string_view kChart =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/chart";
 inline constexpr std::string_view kTable =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/table";
-inline constexpr std::string_view kExtendedProperties =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/extended-properties";
+using package::relationship::kExtendedProperties;
 inline constexpr std::string_view kCalcChain =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/calcChain";
 inline constexpr std::string_view kVbaProject =
     "http://schemas.microsoft.com/office/2006/relationships/vbaProject";
-inline constexpr std::string_view kCoreProperties =
-    "http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties";
+using package::relationship::kCoreProperties;
 }  // namespace relationship
 
 namespace content_type {
@@ -66,8 +60,7 @@ inline constexpr std::string_view kWorksheet =
     "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml";
 inline constexpr std::string_view kSharedStrings =
     "application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml";
-inline constexpr std::string_view kStyles =
-    "application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml";
+using package::relationship::kStyles;
 inline constexpr std::string_view kComments =
     "application/vnd.openxmlformats-officedocument.spreadsheetml.comments+xml";
 inline constexpr std::string_view kVmlDrawing =

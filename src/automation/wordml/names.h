@@ -5,13 +5,14 @@
 
 #include <string_view>
 
+#include "automation/package/names.h"
+
 namespace quorlex::automation::wordml {
 
 namespace ns {
 inline constexpr std::string_view kMain =
     "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
-inline constexpr std::string_view kRelationships =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+using package::ns::kRelationships;
 inline constexpr std::string_view kMarkupCompatibility =
     "http://schemas.openxmlformats.org/markup-compatibility/2006";
 inline constexpr std::string_view kXml = "http://www.w3.org/XML/1998/namespace";
@@ -21,22 +22,17 @@ inline constexpr std::string_view kStrictMain = "http://purl.oclc.org/ooxml/word
 }  // namespace ns
 
 namespace relationship {
-inline constexpr std::string_view kOfficeDocument =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument";
-inline constexpr std::string_view kStrictOfficeDocument =
-    "http://purl.oclc.org/ooxml/officeDocument/relationships/officeDocument";
-inline constexpr std::string_view kStyles =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles";
+using package::relationship::kOfficeDocument;
+using package::relationship::kStrictOfficeDocument;
+using package::relationship::kStyles;
 inline constexpr std::string_view kFontTable =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/fontTable";
 inline constexpr std::string_view kHeader =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/header";
 inline constexpr std::string_view kFooter =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/footer";
-inline constexpr std::string_view kCoreProperties =
-    "http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties";
-inline constexpr std::string_view kExtendedProperties =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/extended-properties";
+using package::relationship::kCoreProperties;
+using package::relationship::kExtendedProperties;
 }  // namespace relationship
 
 namespace content_type {
