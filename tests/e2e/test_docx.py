@@ -11,6 +11,7 @@ import unittest
 import zipfile
 
 from harness import EXAMPLES, START_LINES, InstallationTest, timed, untimed
+from package_output import PackageOutputCases
 
 try:
     import docx
@@ -49,7 +50,10 @@ def main_content_type(path):
 
 
 @unittest.skipIf(docx is None, "needs python3-docx")
-class DocxTest(InstallationTest):
+class DocxTest(PackageOutputCases, InstallationTest):
+    FORMAT = "docx"
+    TRAP = "ConvertToWord"
+
     def convert(self, name="DAYRUR~1.xml", expect=0):
         path = self.inst.copy_example(name)
         status, _, err = self.inst.run(path, "/f:docx")
@@ -197,22 +201,6 @@ class DocxTest(InstallationTest):
                 z.writestr(n, b)
         with open(broken, "rb") as f:
             self.refused_template(f.read(), "поврежден")
-
-    def test_existing_output_is_replaced_whole(self):
-        path = self.inst.copy_example("DAYRUR~1.xml")
-        out = self.inst.write("DAYRUR~1.docx", "an older result")
-        status, _, err = self.inst.run(path, "/f:docx")
-        self.assertEqual(status, 0, err)
-        self.assertTrue(zipfile.is_zipfile(out))
-        self.assertEqual(self.leftovers(), [])
-
-    def test_unwritable_output_leaves_nothing(self):
-        path = self.inst.copy_example("DAYRUR~1.xml")
-        os.mkdir(os.path.join(self.inst.work, "DAYRUR~1.docx"))  # the name is taken by a directory
-        status, _, err = self.inst.run(path, "/f:docx")
-        self.assertEqual(status, 1, err)
-        self.assertTrue(self.inst.log_lines()[-1].startswith(untimed("ОШИБКА! (ConvertToWord) ")))
-        self.assertEqual(self.leftovers(), [])
 
     def test_stylesheet_writing_a_file_makes_no_document(self):
         target = os.path.join(self.inst.work, "stolen.txt")

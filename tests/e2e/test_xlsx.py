@@ -12,6 +12,7 @@ import unittest
 import zipfile
 
 from harness import EXAMPLES, START_LINES, InstallationTest, timed, untimed
+from package_output import PackageOutputCases
 from workbook_check import all_texts as xls_texts
 from workbook_check import number_format as xls_number_format
 from workbook_check import open_workbook as open_xls
@@ -40,7 +41,10 @@ class DispatchTest(InstallationTest):
 
 
 @unittest.skipIf(openpyxl is None, "needs python3-openpyxl")
-class XlsxTest(InstallationTest):
+class XlsxTest(PackageOutputCases, InstallationTest):
+    FORMAT = "xlsx"
+    TRAP = "ConvertToExcel"
+
     def convert(self, name="DAYRUR~1.xml", fmt="xlsx", expect=0, source=None):
         path = self.inst.copy_example(source or name, name)
         status, _, err = self.inst.run(path, "/f:" + fmt)
@@ -245,22 +249,6 @@ class XlsxTest(InstallationTest):
                 z.writestr(n, b)
         with open(broken, "rb") as f:
             self.refused_template(f.read(), "sheet1.xml")
-
-    def test_existing_output_is_replaced_whole(self):
-        path = self.inst.copy_example("DAYRUR~1.xml")
-        out = self.inst.write("DAYRUR~1.xlsx", "an older result")
-        status, _, err = self.inst.run(path, "/f:xlsx")
-        self.assertEqual(status, 0, err)
-        self.assertTrue(zipfile.is_zipfile(out))
-        self.assertEqual(self.leftovers(), [])
-
-    def test_unwritable_output_leaves_nothing(self):
-        path = self.inst.copy_example("DAYRUR~1.xml")
-        os.mkdir(os.path.join(self.inst.work, "DAYRUR~1.xlsx"))  # the name is taken by a directory
-        status, _, err = self.inst.run(path, "/f:xlsx")
-        self.assertEqual(status, 1, err)
-        self.assertTrue(self.inst.log_lines()[-1].startswith(untimed("ОШИБКА! (ConvertToExcel) ")))
-        self.assertEqual(self.leftovers(), [])
 
     def test_stylesheet_writing_a_file_makes_no_workbook(self):
         target = os.path.join(self.inst.work, "stolen.txt")
